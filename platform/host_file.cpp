@@ -1,0 +1,137 @@
+#include "host_file.h"
+
+#include "dos_attributes.h"
+#include "error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace w98 {
+namespace {
+
+const char* textForErrno(int err) {
+    switch (err) {
+    case ENOENT:
+        return io_text::kFileNotFound;
+    case ENOTDIR:
+        return io_text::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        return io_text::kAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+        return io_text::kDiskFull;
+    case ENAMETOOLONG:
+        return io_text::kInvalidName;
+    default:
+        return io_text::kWriteError;
+    }
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::string readHostFile(const std::filesystem::path& file, const std::string& displayName) {
+    Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw IoError(textForErrno(errno), displayName);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw IoError(io_text::kReadError, displayName);
+    if (S_ISDIR(st.st_mode))
+        throw IoError(io_text::kAccessDenied, displayName);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw IoError(io_text::kReadError, displayName);
+        }
+        if (n == 0)
+            break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
+                     std::optional<std::uint8_t> attributes) {
+    static thread_local std::mt19937 rng{std::random_device{}()};
+    const auto dir = file.parent_path();
+    struct stat dirSt {};
+    if (::stat(dir.c_str(), &dirSt) != 0 || !S_ISDIR(dirSt.st_mode))
+        throw IoError(io_text::kPathNotFound, displayName);
+    struct stat targetSt {};
+    if (::stat(file.c_str(), &targetSt) == 0 && S_ISDIR(targetSt.st_mode))
+        throw IoError(io_text::kAccessDenied, displayName);
+
+    std::filesystem::path tmp;
+    int raw = -1;
+    for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
+        tmp = dir / ("." + file.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
+        raw = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (raw < 0 && errno != EEXIST)
+            throw IoError(textForErrno(errno), displayName);
+    }
+    if (raw < 0)
+        throw IoError(io_text::kWriteError, displayName);
+    Fd fd(raw);
+    auto fail = [&](int err) {
+        ::unlink(tmp.c_str());
+        throw IoError(textForErrno(err), displayName);
+    };
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd.get()) != 0)
+        fail(errno);
+    if (::close(fd.release()) != 0)
+        fail(errno);
+    if (attributes) {
+        try {
+            writeDosAttributes(tmp, *attributes, displayName);
+        } catch (...) {
+            ::unlink(tmp.c_str());
+            throw;
+        }
+    }
+    if (::rename(tmp.c_str(), file.c_str()) != 0)
+        fail(errno);
+}
+
+} // namespace w98

@@ -1,0 +1,21 @@
+#pragma once
+// Whole-file reads and atomic replacement on the host file system.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace w98 {
+
+// Reads a whole file; throws IoError (named by displayName) when it cannot.
+std::string readHostFile(const std::filesystem::path& file, const std::string& displayName);
+
+// Replaces a file atomically: the bytes go to a temporary file beside it, which is flushed to
+// disk and then renamed over the target, so that a crash or a full disk never leaves half a file.
+// With attributes, the new file carries them from the moment it appears.
+// Throws IoError (named by displayName) when it cannot; the old file is then untouched.
+void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
+                     std::optional<std::uint8_t> attributes = std::nullopt);
+
+} // namespace w98

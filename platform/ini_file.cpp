@@ -1,0 +1,111 @@
+#include "ini_file.h"
+
+#include "error.h"
+
+namespace w98 {
+
+std::string foldAscii(std::string_view s) {
+    std::string out(s);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool containsNoCase(std::string_view haystack, std::string_view needle) {
+    return foldAscii(haystack).find(foldAscii(needle)) != std::string::npos;
+}
+
+std::string IniFile::fold(std::string_view s) { return foldAscii(s); }
+
+namespace {
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
+    return s;
+}
+} // namespace
+
+IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
+    IniFile ini;
+    std::string section;
+    std::size_t lineNo = 0;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        std::size_t nl = text.find('\n', pos);
+        std::string_view line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        ++lineNo;
+        line = trim(line);
+        if (!line.empty() && line[0] != ';' && line[0] != '#') {
+            if (line.front() == '[') {
+                if (line.back() != ']' || line.size() < 3)
+                    throw FormatError(displayName, lineNo, "a section line must read [name]");
+                section = std::string(trim(line.substr(1, line.size() - 2)));
+                auto& sec = ini.sections_[fold(section)];
+                if (sec.first.empty())
+                    sec.first = section;
+            } else {
+                std::size_t eq = line.find('=');
+                if (eq == std::string_view::npos || eq == 0)
+                    throw FormatError(displayName, lineNo, "expected name=value");
+                ini.set(section, trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
+            }
+        }
+        if (nl == std::string_view::npos)
+            break;
+        pos = nl + 1;
+    }
+    return ini;
+}
+
+std::string IniFile::get(std::string_view section, std::string_view key, std::string_view fallback) const {
+    auto s = sections_.find(fold(section));
+    if (s == sections_.end())
+        return std::string(fallback);
+    auto k = s->second.second.find(fold(key));
+    if (k == s->second.second.end())
+        return std::string(fallback);
+    return k->second.second;
+}
+
+bool IniFile::has(std::string_view section, std::string_view key) const {
+    auto s = sections_.find(fold(section));
+    return s != sections_.end() && s->second.second.count(fold(key)) > 0;
+}
+
+void IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
+    auto& sec = sections_[fold(section)];
+    if (sec.first.empty())
+        sec.first = std::string(section);
+    sec.second[fold(key)] = {std::string(key), std::string(value)};
+}
+
+std::string IniFile::text() const {
+    std::string out;
+    for (const auto& [folded, sec] : sections_) {
+        out += "[" + sec.first + "]\n";
+        for (const auto& [k, kv] : sec.second)
+            out += kv.first + "=" + kv.second + "\n";
+        out += "\n";
+    }
+    return out;
+}
+
+} // namespace w98

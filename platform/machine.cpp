@@ -1,0 +1,393 @@
+#include "machine.h"
+
+#include "cp936.h"
+#include "dos_attributes.h"
+#include "error.h"
+#include "host_file.h"
+#include "registry.h"
+#include "text_lines.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace fs = std::filesystem;
+
+namespace w98 {
+namespace {
+
+constexpr const char* kDefaultWindows = "C:\\WINDOWS";
+constexpr const char* kDefaultShortDate = "yy-M-d";
+constexpr const char* kDefaultLongTime = "H:mm:ss";
+constexpr const char* kDefaultBios = "Award Modular BIOS v4.51PG, An Energy Star Ally";
+
+std::vector<std::string> components(std::string_view normalized) {
+    // normalized is "X:\a\b"; the components after the drive.
+    std::vector<std::string> out;
+    std::size_t pos = 3;
+    while (pos < normalized.size()) {
+        std::size_t next = normalized.find('\\', pos);
+        if (next == std::string_view::npos)
+            next = normalized.size();
+        out.emplace_back(normalized.substr(pos, next - pos));
+        pos = next + 1;
+    }
+    return out;
+}
+
+struct stat statOrThrow(const fs::path& host, std::string_view winPath) {
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0)
+        throw IoError(errno == ENOTDIR ? io_text::kPathNotFound : io_text::kFileNotFound, std::string(winPath));
+    return st;
+}
+
+} // namespace
+
+Machine::Machine(fs::path root) : root_(std::move(root)) {
+    std::error_code ec;
+    auto status = fs::status(root_, ec);
+    if (ec || !fs::exists(status))
+        throw Error("The machine folder " + root_.string() + " does not exist");
+    if (!fs::is_directory(status))
+        throw Error("The machine folder " + root_.string() + " is not a folder");
+    if (::access(root_.c_str(), R_OK | X_OK) != 0)
+        throw Error("The machine folder " + root_.string() + " cannot be read");
+    const fs::path ini = root_ / "machine.ini";
+    if (fs::exists(ini, ec)) {
+        std::string display = ini.string();
+        ini_ = IniFile::parse(readHostFile(ini, display), display);
+    }
+}
+
+Machine::~Machine() = default;
+
+fs::path Machine::defaultRoot() {
+    if (const char* m = std::getenv("WIN98_MACHINE"); m && *m)
+        return fs::path(m);
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+        return fs::path(x) / "korvane" / "machine";
+    const char* home = std::getenv("HOME");
+    return fs::path(home && *home ? home : ".") / ".local" / "share" / "korvane" / "machine";
+}
+
+std::string Machine::windowsFolder() const {
+    std::string w = ini_.get("machine", "windows", kDefaultWindows);
+    return normalize(w);
+}
+std::string Machine::shortDateFormat() const { return ini_.get("machine", "shortdate", kDefaultShortDate); }
+std::string Machine::longTimeFormat() const { return ini_.get("machine", "longtime", kDefaultLongTime); }
+std::string Machine::biosIdText() const { return ini_.get("machine", "bios", kDefaultBios); }
+
+DriveType Machine::driveType(std::string_view rootPath) const {
+    if (rootPath.size() < 2 || rootPath[1] != ':')
+        return DriveType::NoRootDir;
+    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(rootPath[0])));
+    if (letter < 'A' || letter > 'Z')
+        return DriveType::NoRootDir;
+    std::string type = foldAscii(ini_.get("drives", std::string(1, letter)));
+    if (type == "cdrom")
+        return DriveType::CdRom;
+    if (type == "removable")
+        return DriveType::Removable;
+    if (type == "remote")
+        return DriveType::Remote;
+    if (type == "ramdisk")
+        return DriveType::RamDisk;
+    if (type == "fixed")
+        return DriveType::Fixed;
+    std::error_code ec;
+    if (fs::is_directory(root_ / (std::string("drive_") + static_cast<char>(std::tolower(letter))), ec))
+        return DriveType::Fixed;
+    return DriveType::NoRootDir;
+}
+
+std::string Machine::normalize(std::string_view winPath) {
+    if (winPath.size() < 2 || winPath[1] != ':' || !std::isalpha(static_cast<unsigned char>(winPath[0])))
+        throw Error("\"" + std::string(winPath) + "\" is not a full path with a drive letter");
+    std::string out;
+    out += static_cast<char>(std::toupper(static_cast<unsigned char>(winPath[0])));
+    out += ":\\";
+    std::vector<std::string> parts;
+    std::size_t pos = 2;
+    while (pos <= winPath.size()) {
+        std::size_t next = winPath.find_first_of("\\/", pos);
+        if (next == std::string_view::npos)
+            next = winPath.size();
+        std::string_view part = winPath.substr(pos, next - pos);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            if (part.find('\0') != std::string_view::npos)
+                throw Error("\"" + std::string(winPath) + "\" is not a valid path");
+            parts.emplace_back(part);
+        }
+        pos = next + 1;
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i)
+            out += '\\';
+        out += parts[i];
+    }
+    return out;
+}
+
+fs::path Machine::hostPath(std::string_view winPath) const {
+    const std::string norm = normalize(winPath);
+    fs::path host = root_ / (std::string("drive_") + static_cast<char>(std::tolower(static_cast<unsigned char>(norm[0]))));
+    bool resolving = true;
+    for (const auto& part : components(norm)) {
+        if (resolving) {
+            std::error_code ec;
+            if (fs::exists(host / part, ec)) {
+                host /= part;
+                continue;
+            }
+            bool found = false;
+            if (fs::is_directory(host, ec)) {
+                for (const auto& entry : fs::directory_iterator(host, ec)) {
+                    std::string name = entry.path().filename().string();
+                    if (equalsNoCase(name, part)) {
+                        host /= name;
+                        found = true;
+                        break;
+                    }
+                }
+            }
+            if (found)
+                continue;
+            resolving = false;
+        }
+        host /= part;
+    }
+    return host;
+}
+
+bool Machine::exists(std::string_view winPath) const {
+    std::error_code ec;
+    return fs::exists(hostPath(winPath), ec);
+}
+
+bool Machine::isDirectory(std::string_view winPath) const {
+    std::error_code ec;
+    return fs::is_directory(hostPath(winPath), ec);
+}
+
+bool Machine::isFile(std::string_view winPath) const {
+    std::error_code ec;
+    return fs::is_regular_file(hostPath(winPath), ec);
+}
+
+std::uint8_t Machine::attributes(std::string_view winPath) const {
+    return readDosAttributes(hostPath(winPath), std::string(winPath));
+}
+
+void Machine::setAttributes(std::string_view winPath, std::uint8_t attributes) {
+    writeDosAttributes(hostPath(winPath), attributes, std::string(winPath));
+}
+
+std::uint64_t Machine::fileSize(std::string_view winPath) const {
+    return static_cast<std::uint64_t>(statOrThrow(hostPath(winPath), winPath).st_size);
+}
+
+DateTime Machine::lastWriteTime(std::string_view winPath) const {
+    return localDateTime(statOrThrow(hostPath(winPath), winPath).st_mtime);
+}
+
+void Machine::setLastWriteTime(std::string_view winPath, const DateTime& local) {
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1;
+    std::time_t t = std::mktime(&tm);
+    struct utimbuf times {t, t};
+    if (::utime(hostPath(winPath).c_str(), &times) != 0)
+        throw IoError(io_text::kAccessDenied, std::string(winPath));
+}
+
+bool matchesWildcard(std::string_view name, std::string_view pattern) {
+    if (pattern == "*.*" || pattern == "*")
+        return true;
+    // Iterative match with backtracking on the last '*'.
+    std::size_t n = 0, p = 0, star = std::string_view::npos, mark = 0;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    // "name.*" also matches "name" without an extension, as MS-DOS does.
+    if (p + 2 == pattern.size() && pattern[p] == '.' && pattern[p + 1] == '*')
+        return true;
+    return p == pattern.size();
+}
+
+std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pattern) const {
+    std::vector<DirEntry> out;
+    const fs::path host = hostPath(folder);
+    std::error_code ec;
+    if (!fs::is_directory(host, ec))
+        return out;
+    fs::directory_iterator it(host, ec);
+    if (ec)
+        throw IoError(io_text::kAccessDenied, std::string(folder));
+    for (const auto& entry : it) {
+        std::string name = entry.path().filename().string();
+        if (name.starts_with('.') && name.ends_with(".tmp"))
+            continue; // a replacement in progress
+        if (!matchesWildcard(name, pattern))
+            continue;
+        struct stat st {};
+        if (::stat(entry.path().c_str(), &st) != 0)
+            continue;
+        DirEntry e;
+        e.name = name;
+        e.size = static_cast<std::uint64_t>(st.st_size);
+        e.lastWrite = localDateTime(st.st_mtime);
+        e.attributes = readDosAttributes(entry.path(), name);
+        out.push_back(std::move(e));
+    }
+    std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) {
+        std::string fa = foldAscii(a.name), fb = foldAscii(b.name);
+        return fa != fb ? fa < fb : a.name < b.name;
+    });
+    return out;
+}
+
+std::string Machine::readFile(std::string_view winPath) const { return readHostFile(hostPath(winPath), std::string(winPath)); }
+
+void Machine::writeFile(std::string_view winPath, std::string_view bytes) { writeFile(winPath, bytes, attr::kArchive); }
+
+void Machine::writeFile(std::string_view winPath, std::string_view bytes, std::uint8_t attributes) {
+    const fs::path host = hostPath(winPath);
+    std::error_code ec;
+    if (fs::exists(host, ec) && !fs::is_directory(host, ec) &&
+        (readDosAttributes(host, std::string(winPath)) & attr::kReadOnly))
+        throw IoError(io_text::kAccessDenied, std::string(winPath));
+    replaceHostFile(host, bytes, std::string(winPath), attributes);
+}
+
+std::vector<std::string> Machine::readTextLines(std::string_view winPath) const {
+    std::vector<std::string> lines = splitLines(readFile(winPath));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string utf8;
+        if (!cp936::tryToUtf8(lines[i], utf8))
+            throw FormatError(std::string(winPath), i + 1, "the line is not code page 936 text");
+        lines[i] = std::move(utf8);
+    }
+    return lines;
+}
+
+void Machine::writeTextLines(std::string_view winPath, const std::vector<std::string>& lines) {
+    std::vector<std::string> encoded;
+    encoded.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string gbk;
+        if (!cp936::tryFromUtf8(lines[i], gbk))
+            throw FormatError(std::string(winPath), i + 1, "the line holds a character that code page 936 cannot hold");
+        encoded.push_back(std::move(gbk));
+    }
+    writeFile(winPath, joinLinesCrlf(encoded));
+}
+
+void Machine::copyFile(std::string_view from, std::string_view to, bool overwrite) {
+    const fs::path src = hostPath(from);
+    std::error_code ec;
+    if (!fs::is_regular_file(src, ec))
+        throw IoError(io_text::kFileNotFound, std::string(from));
+    const fs::path dst = hostPath(to);
+    if (fs::exists(dst, ec)) {
+        if (!overwrite || fs::is_directory(dst, ec))
+            throw IoError(io_text::kAccessDenied, std::string(to));
+        if (readDosAttributes(dst, std::string(to)) & attr::kReadOnly)
+            throw IoError(io_text::kAccessDenied, std::string(to));
+    }
+    const std::uint8_t attrs = readDosAttributes(src, std::string(from));
+    struct stat st = statOrThrow(src, from);
+    replaceHostFile(dst, readHostFile(src, std::string(from)), std::string(to), attrs);
+    struct utimbuf times {st.st_atime, st.st_mtime};
+    ::utime(dst.c_str(), &times);
+}
+
+void Machine::moveFile(std::string_view from, std::string_view to) {
+    const fs::path src = hostPath(from);
+    const fs::path dst = hostPath(to);
+    std::error_code ec;
+    if (!fs::exists(src, ec))
+        throw IoError(io_text::kFileNotFound, std::string(from));
+    if (fs::exists(dst, ec) && !fs::equivalent(src, dst, ec))
+        throw IoError(io_text::kAccessDenied, std::string(to));
+    if (!fs::is_directory(dst.parent_path(), ec))
+        throw IoError(io_text::kPathNotFound, std::string(to));
+    fs::rename(src, dst, ec);
+    if (ec)
+        throw IoError(io_text::kAccessDenied, std::string(to));
+}
+
+void Machine::deleteFile(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
+    std::error_code ec;
+    if (!fs::exists(host, ec) || fs::is_directory(host, ec))
+        throw IoError(io_text::kFileNotFound, std::string(winPath));
+    if (readDosAttributes(host, std::string(winPath)) & attr::kReadOnly)
+        throw IoError(io_text::kAccessDenied, std::string(winPath));
+    if (!fs::remove(host, ec) || ec)
+        throw IoError(io_text::kAccessDenied, std::string(winPath));
+}
+
+void Machine::createDirectory(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
+    std::error_code ec;
+    if (fs::exists(host, ec))
+        throw IoError(io_text::kAccessDenied, std::string(winPath));
+    if (!fs::is_directory(host.parent_path(), ec))
+        throw IoError(io_text::kPathNotFound, std::string(winPath));
+    if (!fs::create_directory(host, ec) || ec)
+        throw IoError(io_text::kAccessDenied, std::string(winPath));
+}
+
+void Machine::createDirectories(std::string_view winPath) {
+    const std::string norm = normalize(winPath);
+    std::string path = norm.substr(0, 2);
+    for (const auto& part : components(norm)) {
+        path += "\\" + part;
+        if (!isDirectory(path))
+            createDirectory(path);
+    }
+}
+
+void Machine::removeDirectory(std::string_view winPath) {
+    std::error_code ec;
+    if (!fs::remove(hostPath(winPath), ec) || ec)
+        throw IoError(io_text::kAccessDenied, std::string(winPath));
+}
+
+Registry& Machine::registry() {
+    if (!registry_) {
+        const std::string win = windowsFolder();
+        registry_ = std::make_unique<Registry>(hostPath(win + "\\SYSTEM.DAT"), win + "\\SYSTEM.DAT",
+                                               hostPath(win + "\\USER.DAT"), win + "\\USER.DAT");
+    }
+    return *registry_;
+}
+
+} // namespace w98

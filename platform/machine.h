@@ -1,0 +1,96 @@
+#pragma once
+// A stand-in Windows 98 machine: a host folder holding drive_c/, drive_d/... and machine.ini.
+// Windows paths map onto host paths without regard to letter case, component by component,
+// while new files and folders keep the case they are given, as on FAT.
+#include "date_time.h"
+#include "ini_file.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace w98 {
+
+class Registry;
+
+enum class DriveType : unsigned { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
+
+struct DirEntry {
+    std::string name;
+    std::uint8_t attributes = 0;
+    DateTime lastWrite;
+    std::uint64_t size = 0;
+};
+
+class Machine {
+public:
+    // Opens an existing machine folder. Throws Error when it is missing, not a folder or
+    // unreadable, and FormatError when machine.ini cannot be understood.
+    explicit Machine(std::filesystem::path root);
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // WIN98_MACHINE, else $XDG_DATA_HOME/korvane/machine (~/.local/share/korvane/machine).
+    static std::filesystem::path defaultRoot();
+
+    const std::filesystem::path& root() const { return root_; }
+
+    // What Windows would know, from machine.ini.
+    std::string windowsFolder() const; // e.g. C:\WINDOWS, where SYSTEM.DAT and USER.DAT live
+    std::string shortDateFormat() const;
+    std::string longTimeFormat() const;
+    std::string biosIdText() const;
+    DriveType driveType(std::string_view rootPath) const; // "D:\" or "D:"
+
+    // "c:/windows\\system\\..\\X" -> "C:\windows\X". Throws Error for a path that is not absolute.
+    static std::string normalize(std::string_view winPath);
+    std::filesystem::path hostPath(std::string_view winPath) const;
+
+    bool exists(std::string_view winPath) const;
+    bool isDirectory(std::string_view winPath) const;
+    bool isFile(std::string_view winPath) const;
+    std::uint8_t attributes(std::string_view winPath) const;
+    void setAttributes(std::string_view winPath, std::uint8_t attributes);
+    std::uint64_t fileSize(std::string_view winPath) const;
+    DateTime lastWriteTime(std::string_view winPath) const;
+    void setLastWriteTime(std::string_view winPath, const DateTime& local);
+
+    // Entries of folder matching an MS-DOS wildcard pattern (* and ?, letter case ignored),
+    // sorted by name; "." and ".." are not listed. A missing folder lists nothing.
+    std::vector<DirEntry> list(std::string_view folder, std::string_view pattern = "*.*") const;
+
+    std::string readFile(std::string_view winPath) const;
+    // Creates or replaces a file atomically. A read-only file is not replaced (access denied).
+    // The new file has the archive attribute unless attributes are given.
+    void writeFile(std::string_view winPath, std::string_view bytes);
+    void writeFile(std::string_view winPath, std::string_view bytes, std::uint8_t attributes);
+
+    // Text files in code page 936; lines come back as UTF-8, are written with CR LF after each.
+    std::vector<std::string> readTextLines(std::string_view winPath) const;
+    void writeTextLines(std::string_view winPath, const std::vector<std::string>& lines);
+
+    // Copies content, attributes and last-write time. A read-only destination is not replaced.
+    void copyFile(std::string_view from, std::string_view to, bool overwrite);
+    // Renames or moves within the machine; fails when the destination exists.
+    void moveFile(std::string_view from, std::string_view to);
+    void deleteFile(std::string_view winPath); // a read-only file is not deleted
+    void createDirectory(std::string_view winPath); // one level
+    void createDirectories(std::string_view winPath);
+    void removeDirectory(std::string_view winPath); // must be empty
+
+    Registry& registry();
+
+private:
+    std::filesystem::path root_;
+    IniFile ini_;
+    std::unique_ptr<Registry> registry_;
+};
+
+// True when name matches an MS-DOS wildcard pattern, letter case ignored ("*.*" matches all).
+bool matchesWildcard(std::string_view name, std::string_view pattern);
+
+} // namespace w98

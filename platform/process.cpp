@@ -1,0 +1,149 @@
+#include "process.h"
+
+#include "ini_file.h"
+#include "machine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace w98 {
+
+std::vector<std::string> splitCommandLine(std::string_view commandLine) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char c : commandLine) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord)
+                words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(std::move(word));
+    return words;
+}
+
+std::string toolNameOf(std::string_view programFile) {
+    std::size_t slash = programFile.find_last_of("\\/:");
+    std::string_view name = slash == std::string_view::npos ? programFile : programFile.substr(slash + 1);
+    std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos)
+        name = name.substr(0, dot);
+    return foldAscii(name);
+}
+
+std::optional<std::string> findProgram(const Machine& machine, std::string_view programWord) {
+    if (programWord.empty())
+        return std::nullopt;
+    std::vector<std::string> candidates;
+    const bool hasPath = programWord.find_first_of("\\/:") != std::string_view::npos;
+    const std::size_t lastSep = programWord.find_last_of("\\/:");
+    const std::string_view base = hasPath ? programWord.substr(lastSep + 1) : programWord;
+    const bool hasExtension = base.find('.') != std::string_view::npos;
+    auto addWithExtensions = [&](const std::string& path) {
+        if (hasExtension) {
+            candidates.push_back(path);
+        } else {
+            for (const char* ext : {".com", ".exe", ".bat"})
+                candidates.push_back(path + ext);
+        }
+    };
+    if (hasPath) {
+        if (programWord.size() >= 2 && programWord[1] == ':')
+            addWithExtensions(std::string(programWord));
+        else
+            addWithExtensions("C:\\" + std::string(programWord));
+    } else {
+        const std::string win = machine.windowsFolder();
+        addWithExtensions(win + "\\" + std::string(programWord));
+        addWithExtensions(win + "\\COMMAND\\" + std::string(programWord));
+    }
+    for (const auto& c : candidates) {
+        try {
+            if (machine.isFile(c))
+                return Machine::normalize(c);
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+std::filesystem::path w98Executable() {
+    if (const char* t = std::getenv("W98_TOOL"); t && *t)
+        return t;
+    std::error_code ec;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return "w98";
+    return self.parent_path() / "w98";
+}
+
+int runInMachine(const Machine& machine, std::string_view commandLine) {
+    std::vector<std::string> words = splitCommandLine(commandLine);
+    if (words.empty())
+        return -1;
+    std::optional<std::string> program = findProgram(machine, words[0]);
+    if (!program)
+        return -1;
+
+    std::vector<std::string> argv = {w98Executable().string()};
+    const std::string tool = toolNameOf(*program);
+    if (program->size() > 4 && foldAscii(program->substr(program->size() - 4)) == ".bat") {
+        argv.insert(argv.end(), {"command", "/c", *program});
+    } else {
+        argv.push_back(tool);
+    }
+    argv.insert(argv.end(), words.begin() + 1, words.end());
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string_view kv(*e);
+        if (!kv.starts_with("WIN98_MACHINE="))
+            env.emplace_back(kv);
+    }
+    env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine.root()).string());
+
+    std::vector<char*> argvPtr, envPtr;
+    for (auto& a : argv)
+        argvPtr.push_back(a.data());
+    argvPtr.push_back(nullptr);
+    for (auto& e : env)
+        envPtr.push_back(e.data());
+    envPtr.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return -1;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return -1;
+}
+
+} // namespace w98

@@ -1,0 +1,36 @@
+#pragma once
+// Single registry values, one self-contained call each. Reading, testing or deleting a value
+// under a missing key creates that key, as the program's callers expect.
+#include "platform/error.h"
+#include "platform/registry.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace w98 {
+class Machine;
+}
+
+namespace korvane {
+
+using w98::RegRoot;
+
+// Registry errors carry the texts the program shows:
+// "Failed to get data for '%s'", "Invalid data type for '%s'", "Failed to set data for '%s'".
+class RegistryError : public w98::Error {
+public:
+    using w98::Error::Error;
+};
+
+std::int32_t ReadRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
+void WriteRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name, std::int32_t value);
+std::string ReadRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
+void WriteRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name, std::string_view text);
+bool RegValueExists(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
+void DeleteRegValue(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
+// These two never create the key: a missing key reads "" and takes no write.
+std::string ReadRegDefault(w98::Machine& m, RegRoot root, std::string_view key);
+void WriteRegDefault(w98::Machine& m, RegRoot root, std::string_view key, std::string_view text);
+
+} // namespace korvane

@@ -1,0 +1,28 @@
+// w98: the Windows 98 programs of the stand-in machine in one executable.
+// `w98 NAME ARGS...` runs the program NAME with the arguments it takes on Windows 98.
+#include "tool_registry.h"
+
+#include "platform/error.h"
+#include "platform/ini_file.h"
+
+#include <filesystem>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string name = std::filesystem::path(argc > 0 ? argv[0] : "w98").stem().string();
+    if (w98::foldAscii(name) == "w98") {
+        if (args.empty()) {
+            std::cerr << "usage: w98 PROGRAM [ARGUMENTS...]\n";
+            return 2;
+        }
+        name = args.front();
+        args.erase(args.begin());
+    }
+    try {
+        return w98::runTool(name, args);
+    } catch (const std::exception& e) {
+        std::cerr << name << ": " << e.what() << "\n";
+        return 1;
+    }
+}
