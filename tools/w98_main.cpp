@@ -1,9 +1,11 @@
 // w98: the Windows 98 programs of the stand-in machine in one executable.
-// `w98 NAME ARGS...` runs the program NAME with the arguments it takes on Windows 98.
-#include "tool_registry.h"
+// `w98 NAME ARGS...` runs the program NAME with the arguments it takes on Windows 98,
+// on the machine named by WIN98_MACHINE.
+#include "programs/tool_registry.h"
 
-#include "platform/error.h"
+#include "platform/demo_machine.h"
 #include "platform/ini_file.h"
+#include "platform/machine.h"
 
 #include <filesystem>
 #include <iostream>
@@ -20,7 +22,10 @@ int main(int argc, char** argv) {
         args.erase(args.begin());
     }
     try {
-        return w98::runTool(name, args);
+        const auto root = w98::Machine::defaultRoot();
+        w98::ensureMachine(root);
+        w98::Machine machine(root);
+        return w98::runTool(machine, name, args, std::cout);
     } catch (const std::exception& e) {
         std::cerr << name << ": " << e.what() << "\n";
         return 1;

@@ -3,6 +3,7 @@
 #include "platform/host_file.h"
 #include "platform/registry.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -19,7 +20,9 @@ fs::path makeTempFolder(const std::string& prefix) {
 
 TempMachine::TempMachine(TempMachineOptions options) : root_(makeTempFolder("korvane-machine")) {
     fs::create_directories(root_ / "drive_c");
-    std::string ini = "[machine]\nwindows=" + options.windowsFolder + "\nshortdate=yy-M-d\nlongtime=H:mm:ss\n[drives]\n" +
+    fs::create_directories(root_ / (std::string("drive_") + static_cast<char>(std::tolower(options.windowsFolder.at(0)))));
+    std::string ini = "[machine]\nwindows=" + options.windowsFolder + "\nshortdate=" + options.shortDate +
+                      "\nlongtime=H:mm:ss\n[drives]\n" +
                       options.drives;
     w98::replaceHostFile(root_ / "machine.ini", ini, "machine.ini");
     machine_ = std::make_unique<w98::Machine>(root_);

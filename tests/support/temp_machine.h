@@ -11,6 +11,7 @@ namespace korvane::test {
 struct TempMachineOptions {
     std::string windowsFolder = "C:\\WINDOWS";
     std::string drives = "C=fixed\nD=cdrom\n";
+    std::string shortDate = "yy-M-d";
     bool windows98 = true; // registry holds SystemRoot, Version and Updates
 };
 

@@ -46,8 +46,11 @@ TEST(RegistryValues, ErrorsCarryTheProgramsTexts) {
     TempMachine tm;
     auto& m = tm.machine();
     EXPECT_EQ(messageOf([&] { ReadRegInt(m, HKCU, "K", "Disabled"); }), "Failed to get data for 'Disabled'");
-    WriteRegStr(m, HKCU, "K", "s", "text");
+    WriteRegStr(m, HKCU, "K", "s", "ab");
     EXPECT_EQ(messageOf([&] { ReadRegInt(m, HKCU, "K", "s"); }), "Invalid data type for 's'");
+    // Data longer than a number reports the size first, as the registry does.
+    WriteRegStr(m, HKCU, "K", "t", "text");
+    EXPECT_EQ(messageOf([&] { ReadRegInt(m, HKCU, "K", "t"); }), "Failed to get data for 't'");
     m.registry().setValue(HKCU, "K", {"bin", w98::reg_type::kBinary, std::string("\x0c\x00", 2)});
     EXPECT_EQ(messageOf([&] { ReadRegInt(m, HKCU, "K", "bin"); }), "Invalid data type for 'bin'");
     m.registry().setValue(HKCU, "K", {"long", w98::reg_type::kBinary, std::string(8, '\x01')});

@@ -3,6 +3,8 @@
 #include "platform/error.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/process.h"
+#include "programs/tool_registry.h"
 
 namespace w98 {
 namespace {
@@ -30,7 +32,14 @@ std::pair<std::string, std::string_view> splitCommand(std::string_view line) {
 
 } // namespace
 
-BatchInterpreter::BatchInterpreter(Machine& machine, std::ostream& out) : machine_(machine), out_(out) {}
+BatchInterpreter::BatchInterpreter(Machine& machine, std::ostream& out) : machine_(machine), out_(out) {
+    // The environment of the Windows 98 start-up.
+    const std::string win = machine_.windowsFolder();
+    setVariable("winbootdir", win);
+    setVariable("windir", win);
+    setVariable("comspec", win + "\\COMMAND.COM");
+    setVariable("path", win + ";" + win + "\\COMMAND");
+}
 
 void BatchInterpreter::setVariable(std::string_view name, std::string_view value) {
     if (value.empty())
@@ -105,8 +114,28 @@ int BatchInterpreter::runCommandLine(std::string_view rawLine) {
         exited_ = true;
         return exitCode_;
     }
-    out_ << kBadCommand << "\n";
-    return 1;
+    return runProgram(word, rest);
+}
+
+int BatchInterpreter::runProgram(const std::string& word, std::string_view rest) {
+    const std::optional<std::string> program = findProgram(machine_, word);
+    if (!program) {
+        out_ << kBadCommand << "\n";
+        return 1;
+    }
+    if (equalsNoCase(program->substr(program->size() - 4), ".bat"))
+        return runBatchFile(*program);
+    if (!isKnownTool(*program)) {
+        out_ << kBadCommand << "\n";
+        return 1;
+    }
+    std::vector<std::string> args = splitCommandLine(rest);
+    try {
+        return runTool(machine_, *program, args, out_);
+    } catch (const std::exception& e) {
+        out_ << e.what() << "\n";
+        return 1;
+    }
 }
 
 int BatchInterpreter::runBatchFile(const std::string& winPath) {

@@ -33,6 +33,8 @@ public:
     std::string expandVariables(std::string_view line) const;
 
 private:
+    int runProgram(const std::string& word, std::string_view rest);
+
     Machine& machine_;
     std::ostream& out_;
     bool echo_ = true;

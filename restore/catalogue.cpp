@@ -1,0 +1,66 @@
+#include "catalogue.h"
+
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
+#include "platform/machine.h"
+
+namespace korvane {
+
+std::string BackupDateText(const w98::Machine& m, const std::string& file) {
+    // Two-second precision, as the file system keeps last-write times.
+    auto t = w98::unpackDosDateTime(w98::packDosDateTime(m.lastWriteTime(file)));
+    return w98::formatDateTimeText(m.shortDateFormat(), m.longTimeFormat(), t);
+}
+
+void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::string& folder, RestoreCatalogue& out) {
+    std::vector<w98::DirEntry> entries;
+    try {
+        entries = m.list(folder, "*.cab");
+    } catch (const w98::IoError&) {
+        return; // an unreadable folder holds no restore points the program could use
+    }
+    for (const auto& e : entries) {
+        if (e.attributes == w98::attr::kDirectory)
+            continue;
+        RestorePoint p;
+        auto t = w98::unpackDosDateTime(w98::packDosDateTime(e.lastWrite));
+        p.dateText = w98::formatDateTimeText(m.shortDateFormat(), m.longTimeFormat(), t);
+        p.folder = folder;
+        p.extension = ".cab";
+        p.fileName = e.name;
+        // Exact comparisons, case included: the scan of "\SYSBCKUP" falls through to the last rules.
+        if (folder == winDir + "\\sysbckup\\restore")
+            p.note = notes::kBeforeRestore;
+        else if (folder == winDir + "\\sysbckup\\restore1")
+            p.note = notes::kMadeByHand;
+        else if (folder == winDir + "\\sysbckup\\old")
+            p.note = notes::kMovedEarlier;
+        else if (e.name == "RBBAD.CAB")
+            p.note = notes::kBeforeRepair;
+        else
+            p.note = notes::kDailyBackup;
+        out.push_back(std::move(p));
+    }
+}
+
+void ScanRegistryPair(const w98::Machine& m, const std::string& folder, const std::string& extension,
+                      const std::string& note, RestoreCatalogue& out) {
+    const std::string system = folder + "\\system" + extension;
+    if (!m.exists(system) || !m.exists(folder + "\\user" + extension))
+        return;
+    out.push_back({BackupDateText(m, system), note, folder, extension, "system" + extension});
+}
+
+RestoreCatalogue ScanAllRestorePoints(const w98::Machine& m, const std::string& winDir, const std::string& backupDir) {
+    RestoreCatalogue c;
+    ScanCabFolder(m, winDir, backupDir, c);
+    ScanCabFolder(m, winDir, winDir + "\\sysbckup\\restore", c);
+    ScanCabFolder(m, winDir, winDir + "\\sysbckup\\restore1", c);
+    ScanCabFolder(m, winDir, winDir + "\\sysbckup\\old", c);
+    ScanRegistryPair(m, winDir, ".da0", notes::kFirstInstall, c);
+    ScanRegistryPair(m, winDir + "\\REGOPT", ".dat", notes::kOtherSoftware, c);
+    ScanRegistryPair(m, winDir + "\\REGOPT", ".da", notes::kOtherSoftware, c);
+    return c;
+}
+
+} // namespace korvane

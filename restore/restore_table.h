@@ -1,0 +1,50 @@
+#pragma once
+// The restore-point table: the program's working copy of the catalogue, newest first.
+// Seven columns: number, "20" + date text, note, folder, extension, file name, and the
+// packed MS-DOS date-time used as the sort key. Row 0 holds the headers.
+#include "restore_point.h"
+
+#include "ui/text_table.h"
+
+#include <string>
+
+namespace w98 {
+class Machine;
+class Clock;
+} // namespace w98
+
+namespace korvane {
+
+namespace restore_col {
+inline constexpr int kNumber = 0;
+inline constexpr int kDate = 1;
+inline constexpr int kNote = 2;
+inline constexpr int kFolder = 3;
+inline constexpr int kExtension = 4;
+inline constexpr int kFileName = 5;
+inline constexpr int kSortKey = 6;
+inline constexpr int kCount = 7;
+inline constexpr int kVisible = 3; // columns 0 to 2 are shown
+} // namespace restore_col
+
+// The text put before every date: "20" completes a two-digit year at the front of the short
+// date format. A format that does not start with a two-digit year gets nothing, so that its
+// dates stay readable and can be read back.
+std::string YearPrefix(const std::string& shortDateFormat);
+
+// Fills the table from the catalogue, sorts it newest first and numbers the rows.
+void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m, int referenceYear);
+
+// Descending sort of the data rows on a column of decimal numbers (a text that is no number
+// counts as 0). Rows are exchanged, never copied cell by cell, so the sort stays O(n log n).
+void SortTableRows(TextTable& table, int keyColumn);
+void SwapTableRows(TextTable& table, int a, int b);
+
+// The message shown when the sort fails.
+std::string SortErrorMessage(const std::string& what);
+
+// Moves restore points dated after now into an "old" subfolder of their folder and marks
+// them in the table. Creates <backupDir>\old first.
+void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir, const w98::Clock& clock);
+
+} // namespace korvane

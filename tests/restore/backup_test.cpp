@@ -1,0 +1,137 @@
+#include "platform/cabinet.h"
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "restore/catalogue.h"
+#include "restore/daily_backup.h"
+#include "restore/restore_table.h"
+#include "restore/scanreg_ini.h"
+#include "sysaccess/registry_values.h"
+#include "tests/support/temp_machine.h"
+#include "tools/checker/registry_checker.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using korvane::test::TempMachine;
+
+namespace {
+const char* const kIni = "C:\\WINDOWS\\scanreg.ini";
+
+TextTable tableWithNewest(const std::string& date) {
+    TextTable t(7, 2);
+    t.setCell(1, 1, date);
+    return t;
+}
+
+// The files a registry checker backup holds.
+void seedSystemFiles(w98::Machine& m) {
+    m.writeTextLines("C:\\WINDOWS\\WIN.INI", {"[windows]", "load="});
+    m.writeTextLines("C:\\WINDOWS\\SYSTEM.INI", {"[boot]"});
+    m.writeTextLines("C:\\AUTOEXEC.BAT", {"@ECHO OFF"});
+    m.writeFile("C:\\WINDOWS\\COMMAND\\SCANREG.EXE", "MZ");
+    WriteRegStr(m, w98::kHkeyCurrentUser, "Software\\Test", "v", "before");
+}
+} // namespace
+
+TEST(ScanregIni, TemplateIsWrittenByteForByte) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.writeTextLines(kIni, {"MaxBackupCopies=2"});
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    const std::string bytes = tm.bytes(kIni);
+    EXPECT_EQ(ScanregTemplate().size(), 49u);
+    EXPECT_TRUE(bytes.starts_with(";\r\n; Scanreg.ini for making \r\nsystem backups.\r\n;\r\n\r\n"));
+    EXPECT_NE(bytes.find("\r\nMaxBackupCopies=6\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\n;       10      : windir (ex. \r\nc:\\windows)\r\n"), std::string::npos);
+    EXPECT_TRUE(bytes.ends_with("Files=10,Protocol.ini,Control.ini,Desktop.ini,WIN.COM,Explorer.exe\r\n"));
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 49);
+}
+
+TEST(ScanregIni, EditChangesOnlyTheTwoSettings) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    EditScanregIni(m, kIni, 3, "C:\\WINDOWS\\sysbckup\\restore1");
+    auto lines = m.readTextLines(kIni);
+    auto expected = ScanregTemplate();
+    expected[16] = "MaxBackupCopies=3";
+    expected[26] = "BackupDirectory=C:\\WINDOWS\\sysbckup\\restore1";
+    EXPECT_EQ(lines, expected);
+
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    const std::string before = tm.bytes(kIni);
+    EditScanregIni(m, kIni, 100, "");
+    EXPECT_EQ(tm.bytes(kIni), before);
+}
+
+TEST(ScanregIni, MissingSettingsAreAddedAndAMissingFileRaises) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.writeTextLines(kIni, {"[scanreg]", std::string(5000, 'x')});
+    EditScanregIni(m, kIni, 3, "C:\\X");
+    EXPECT_EQ(m.readTextLines(kIni),
+              (std::vector<std::string>{"[scanreg]", std::string(5000, 'x'), "MaxBackupCopies=3", "BackupDirectory=C:\\X"}));
+    EXPECT_THROW(EditScanregIni(m, "C:\\WINDOWS\\none.ini", 3, "C:\\X"), w98::IoError);
+}
+
+TEST(DailyBackup, RunValueOnlyWhenNewestIsNotToday) {
+    w98::FixedClock clock({2002, 5, 17, 10, 0, 0});
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    {
+        TempMachine tm;
+        DailyBackupCheck(tm.machine(), tableWithNewest("2002-5-17 8:00:00"), "C:\\WINDOWS", clock);
+        EXPECT_FALSE(tm.machine().registry().getValue(w98::kHkeyLocalMachine, run, "ScanRegistry"));
+    }
+    for (const char* newest : {"2002-5-16 8:00:00", ""}) {
+        TempMachine tm;
+        DailyBackupCheck(tm.machine(), tableWithNewest(newest), "C:\\WINDOWS", clock);
+        EXPECT_EQ(ReadRegStr(tm.machine(), w98::kHkeyLocalMachine, run, "ScanRegistry"), "C:\\WINDOWS\\scanregw.exe /autorun");
+    }
+    // Today's short date found inside a longer date counts as today.
+    w98::FixedClock first({2002, 5, 1, 10, 0, 0});
+    TempMachine tm;
+    DailyBackupCheck(tm.machine(), tableWithNewest("2002-5-17 8:00:00"), "C:\\WINDOWS", first);
+    EXPECT_FALSE(tm.machine().registry().getValue(w98::kHkeyLocalMachine, run, "ScanRegistry"));
+}
+
+TEST(RegistryChecker, BackupHoldsTheRegistryAndTheFilesLinesAndKeepsTheLimit) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    seedSystemFiles(m);
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    EditScanregIni(m, kIni, 2, "");
+    const std::string first = w98::backupRegistry(m);
+    EXPECT_EQ(first, "C:\\WINDOWS\\sysbckup\\rb000.cab");
+    auto entries = w98::readCabinet(m.readFile(first), first);
+    std::vector<std::string> names;
+    for (const auto& e : entries)
+        names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"SYSTEM.DAT", "USER.DAT", "SYSTEM.INI", "WIN.INI", "AUTOEXEC.BAT"}));
+    EXPECT_EQ(entries[3].data, m.readFile("C:\\WINDOWS\\WIN.INI"));
+
+    m.setLastWriteTime(first, {2002, 1, 1, 0, 0, 0});
+    EXPECT_EQ(w98::backupRegistry(m), "C:\\WINDOWS\\sysbckup\\rb001.cab");
+    // At the limit the oldest cabinet goes, and its number is used again.
+    EXPECT_EQ(w98::backupRegistry(m), "C:\\WINDOWS\\sysbckup\\rb000.cab");
+    EXPECT_EQ(m.list("C:\\WINDOWS\\sysbckup", "*.cab").size(), 2u);
+}
+
+TEST(CreateRestorePoint, RunsTheCheckerIntoRestore1AndPutsTheSettingsBack) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    seedSystemFiles(m);
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    const std::string settings = tm.bytes(kIni);
+    CreateRestorePointNow(m, "C:\\WINDOWS");
+    CreateRestorePointNow(m, "C:\\WINDOWS");
+    EXPECT_EQ(tm.bytes(kIni), settings);
+    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\scRegbei.bat"),
+              (std::vector<std::string>{"@ECHO OFF", "C:\\WINDOWS\\COMMAND\\scanreg.exe /backup", "exit"}));
+    EXPECT_TRUE(m.isFile("c:\\scanreg.bei"));
+    RestoreCatalogue c = ScanAllRestorePoints(m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0].note, notes::kMadeByHand);
+    EXPECT_EQ(c[0].folder, "C:\\WINDOWS\\sysbckup\\restore1");
+    auto entries = w98::readCabinet(m.readFile(c[0].folder + "\\" + c[0].fileName), "cab");
+    EXPECT_FALSE(entries.empty());
+}

@@ -1,0 +1,39 @@
+// scanreg.exe (MS-DOS) and scanregw.exe (Windows): the registry checker.
+#include "tools.h"
+
+#include "checker/registry_checker.h"
+
+#include "platform/clock.h"
+#include "platform/ini_file.h"
+#include "platform/machine.h"
+
+namespace w98 {
+namespace {
+bool hasSwitch(const ToolArgs& args, const char* name) {
+    for (const auto& a : args)
+        if (equalsNoCase(a, name))
+            return true;
+    return false;
+}
+} // namespace
+
+int scanregTool(Machine& m, const ToolArgs& args, std::ostream& out) {
+    if (hasSwitch(args, "/backup")) {
+        out << "Registry backed up to " << backupRegistry(m) << "\n";
+        return 0;
+    }
+    out << "Windows found no errors in the registry.\n";
+    return 0;
+}
+
+int scanregwTool(Machine& m, const ToolArgs& args, std::ostream& out) {
+    if (hasSwitch(args, "/autorun")) {
+        const std::string made = backupIfNoneToday(m, SystemClock().now());
+        out << (made.empty() ? "Today's registry backup exists." : "Registry backed up to " + made) << "\n";
+        return 0;
+    }
+    out << "Registry backed up to " << backupRegistry(m) << "\n";
+    return 0;
+}
+
+} // namespace w98
