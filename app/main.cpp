@@ -4,7 +4,7 @@
 #include "startup.h"
 
 #include "platform/clock.h"
-#include "platform/demo_machine.h"
+#include "tools/demo/demo_machine.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
 #include "sysaccess/system.h"

@@ -3,7 +3,7 @@
 // on the machine named by WIN98_MACHINE.
 #include "programs/tool_registry.h"
 
-#include "platform/demo_machine.h"
+#include "demo/demo_machine.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 

@@ -1,10 +1,13 @@
 #include "demo_machine.h"
 
-#include "dos_attributes.h"
-#include "error.h"
-#include "host_file.h"
-#include "machine.h"
-#include "registry.h"
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
+#include "platform/host_file.h"
+#include "platform/machine.h"
+#include "platform/registry.h"
+#include "checker/registry_checker.h"
+
+#include <ctime>
 
 #include <random>
 
@@ -12,6 +15,8 @@ namespace fs = std::filesystem;
 
 namespace w98 {
 namespace {
+
+void seedBackups(Machine& m);
 
 constexpr std::uint8_t kHsr = attr::kHidden | attr::kSystem | attr::kReadOnly;
 constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
@@ -108,6 +113,64 @@ void seedFiles(Machine& m) {
     m.setAttributes(win + "\\USER.DAT", kHsr);
 
     m.createDirectories("D:\\WIN98");
+    seedBackups(m);
+}
+
+// The registry checker's settings as a fresh Windows 98 SE leaves them, with the start-up
+// and shell files in every cabinet.
+std::vector<std::string> checkerSettings(const std::string& backupDirectory) {
+    return {"[ScanReg]", "Backup=1", "Optimize=1", "ScanregVersion=0.0001", "MaxBackupCopies=6",
+            "BackupDirectory=" + backupDirectory, "Files=30,config.sys,msdos.sys,io.sys,command.com,autoexec.bat",
+            "Files=10,Protocol.ini,Control.ini,Desktop.ini,WIN.COM,Explorer.exe"};
+}
+
+DateTime daysAgo(int days, int hour, int minute) {
+    DateTime t = localDateTime(std::time(nullptr) - static_cast<std::time_t>(days) * 86400);
+    t.hour = hour;
+    t.minute = minute;
+    t.second = 14;
+    return t;
+}
+
+// One backup as the registry checker makes it, dated as if made that day. A registry value
+// records which day's state the backup holds, so that restoring it can be seen.
+void backupOn(Machine& m, const std::string& folder, int days, int hour, int minute) {
+    const std::string win = "C:\\WINDOWS";
+    m.writeTextLines(win + "\\scanreg.ini", checkerSettings(folder));
+    DateTime when = daysAgo(days, hour, minute);
+    m.registry().setValue(kHkeyLocalMachine, "Software\\Korvane Demo", {"State", reg_type::kSz,
+        regStringData(formatDateTimePicture("yyyy-MM-dd HH:mm", when))});
+    const std::string cab = backupRegistry(m);
+    m.setLastWriteTime(cab, when);
+}
+
+void seedBackups(Machine& m) {
+    const std::string win = "C:\\WINDOWS";
+    // The state Windows was installed with.
+    m.createDirectories(win + "\\REGOPT");
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"SYSTEM.DAT", "system.da0"}, {"USER.DAT", "user.da0"}, {"WIN.INI", "win.in0"}, {"SYSTEM.INI", "system.in0"}}) {
+        m.copyFile(win + "\\" + from, win + "\\" + to, true);
+        m.setAttributes(win + "\\" + to, attr::kArchive);
+        m.setLastWriteTime(win + "\\" + to, daysAgo(40, 10, 12));
+    }
+    // A registry optimiser's pair.
+    m.copyFile(win + "\\SYSTEM.DAT", win + "\\REGOPT\\system.dat", true);
+    m.copyFile(win + "\\USER.DAT", win + "\\REGOPT\\user.dat", true);
+    m.setAttributes(win + "\\REGOPT\\system.dat", attr::kArchive);
+    m.setAttributes(win + "\\REGOPT\\user.dat", attr::kArchive);
+    m.setLastWriteTime(win + "\\REGOPT\\system.dat", daysAgo(20, 21, 40));
+
+    // The checker's daily backups, one of them kept as the copy of a damaged registry.
+    for (const auto& [days, hour] : std::vector<std::pair<int, int>>{{9, 8}, {6, 9}, {3, 8}, {1, 19}})
+        backupOn(m, "", days, hour, 3 + days);
+    m.copyFile(win + "\\SYSBCKUP\\rb001.cab", win + "\\SYSBCKUP\\RBBAD.CAB", true);
+    m.setLastWriteTime(win + "\\SYSBCKUP\\RBBAD.CAB", daysAgo(5, 7, 58));
+    // A backup made just before an earlier restore, and one the user made by hand.
+    backupOn(m, win + "\\sysbckup\\restore", 4, 14, 31);
+    backupOn(m, win + "\\sysbckup\\restore1", 2, 16, 2);
+    m.writeTextLines(win + "\\scanreg.ini", checkerSettings(""));
+    m.registry().setValue(kHkeyLocalMachine, "Software\\Korvane Demo", {"State", reg_type::kSz, regStringData("today")});
 }
 
 } // namespace
