@@ -6,6 +6,7 @@
 // Each file is parsed once per change: a call on an unchanged file costs a stat. A change made
 // by another process is seen by the next call. Every change is written back at once, replacing
 // the file atomically and keeping its MS-DOS attributes.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -72,6 +73,9 @@ public:
     // and the line; an import that fails changes nothing.
     std::string exportText();
     void importText(std::string_view utf8Text, const std::string& displayName);
+
+    // How many times a file has been parsed; an unchanged file is not parsed again.
+    std::size_t parseCount() const;
 
 private:
     struct Impl;
