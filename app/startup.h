@@ -1,6 +1,7 @@
 #pragma once
 // What happens between launch and the first page, and when the window closes; free of widgets.
 #include "shared_paths.h"
+#include "sysaccess/policy_keys.h"
 
 #include <string>
 
@@ -14,7 +15,6 @@ namespace korvane {
 inline constexpr const char* kAppTitle = "Korvane V2.1";
 inline constexpr const char* kNotWindows98 =
     "非常抱歉！你的操作系统不是windows98，如果运行本软件，可能会碰上麻烦，请回吧";
-inline constexpr const char* kWinOldAppKey = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp";
 
 // The program runs MS-DOS tools itself: lift the current user's MS-DOS restriction for the
 // run and remember in `old` whether it has to come back at close.

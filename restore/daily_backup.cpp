@@ -1,5 +1,6 @@
 #include "daily_backup.h"
 
+#include "batch_file.h"
 #include "restore_table.h"
 #include "scanreg_ini.h"
 
@@ -29,7 +30,7 @@ void BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::st
     } catch (const w98::Error&) {
     }
     EditScanregIni(m, ini, 3, folder);
-    m.writeTextLines(winDir + "\\scRegbei.bat", {"@ECHO OFF", winDir + "\\COMMAND\\scanreg.exe /backup", "exit"});
+    WriteBatchFile(m, winDir + "\\scRegbei.bat", {"@ECHO OFF", winDir + "\\COMMAND\\scanreg.exe /backup", "exit"});
     RunAndWait(m, "command.com /c " + winDir + "\\scRegbei.bat", kSwHide);
     m.copyFile("c:\\scanreg.bei", ini, true);
 }

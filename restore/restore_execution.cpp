@@ -1,0 +1,132 @@
+#include "restore_execution.h"
+
+#include "batch_file.h"
+#include "daily_backup.h"
+#include "dos_job_runner.h"
+#include "restore_point.h"
+#include "restore_table.h"
+
+#include "platform/machine.h"
+#include "sysaccess/policy_keys.h"
+#include "sysaccess/registry_values.h"
+#include "sysaccess/system.h"
+#include "sysaccess/system_info.h"
+
+namespace korvane {
+namespace {
+const std::string kAttrib = "%winbootdir%\\COMMAND\\attrib -s -h -r ";
+}
+
+const std::vector<std::string>& RestoreProgressLines() {
+    static const std::vector<std::string> lines = {"", " 请少侯1分钟...", "", "   正在备份当前的系统文件...", "",
+                                                   "    请勿对电脑再作操作", "", "     请您等待电脑自动重新启动后就好了"};
+    return lines;
+}
+
+std::vector<std::string> ScanregRunRegLines(const std::string& bootDrive) {
+    return {"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
+            "\"ScanRegistry系统备份\"=\"" + bootDrive + "\\\\WINDOWS\\\\scanregw.exe /autorun\""};
+}
+
+std::string SourceCabinet(const std::string& note, const std::string& folder, const std::string& fileName) {
+    if (note == notes::kMovedNow && folder.find("old") == std::string::npos)
+        return folder + "\\old\\" + fileName;
+    return folder + "\\" + fileName;
+}
+
+std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
+                                         const std::string& note, const std::string& folder,
+                                         const std::string& extension, const std::string& fileName,
+                                         const std::string& lastLine) {
+    std::vector<std::string> lines = {"@ECHO OFF",
+                                      kAttrib + winDir + "\\system.dat",
+                                      kAttrib + winDir + "\\user.dat",
+                                      kAttrib + winDir + "\\desktop.ini",
+                                      kAttrib + "c:\\msdos.sys",
+                                      kAttrib + "c:\\io.sys"};
+    if (extension == ".cab") {
+        const std::vector<std::string> cab = {
+            "%winbootdir%\\COMMAND\\extract /y /e /L " + winDir + "\\temp\\restore1 " + SourceCabinet(note, folder, fileName),
+            kAttrib + "c:\\msdos.sys",
+            bootDrive,
+            "cd \\",
+            "cd windows",
+            "cd temp",
+            "cd restore1",
+            kAttrib + "msdos.sys",
+            "copy msdos.sys c:\\ /Y",
+            "copy command.com c:\\ /Y",
+            "copy config.sys c:\\ /Y",
+            "copy Control.ini %winbootdir% /Y",
+            kAttrib + "io.sys",
+            "copy io.sys c:\\ /Y",
+            kAttrib + "Desktop.ini",
+            "copy Desktop.ini %winbootdir% /Y",
+            "copy Explorer.exe %winbootdir% /Y",
+            "copy Protocol.ini %winbootdir% /Y",
+            kAttrib + "system.dat",
+            "copy system.dat %winbootdir% /Y",
+            "copy system.ini %winbootdir% /Y",
+            kAttrib + "user.dat",
+            "copy user.dat %winbootdir% /Y",
+            "copy win.ini %winbootdir% /Y",
+            "copy win.com %winbootdir% /Y"};
+        lines.insert(lines.end(), cab.begin(), cab.end());
+    } else {
+        lines.push_back("copy " + folder + "\\system" + extension + " " + winDir + "\\system.dat");
+        lines.push_back("copy " + folder + "\\user" + extension + " " + winDir + "\\user.dat");
+        auto copyIfThere = [&](const char* from, const char* to) {
+            if (m.exists(folder + "\\" + from))
+                lines.push_back("copy " + folder + "\\" + from + " " + winDir + "\\" + to);
+        };
+        if (extension == ".dat") {
+            copyIfThere("win.ini", "win.ini");
+            copyIfThere("system.ini", "system.ini");
+        } else if (extension == ".da") {
+            copyIfThere("win.in", "win.ini");
+            copyIfThere("system.in", "system.ini");
+        } else if (extension == ".da0") {
+            copyIfThere("win.in0", "win.ini");
+            copyIfThere("system.in0", "system.ini");
+        }
+    }
+    lines.push_back(lastLine);
+    return lines;
+}
+
+void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, int row,
+                   const std::function<void()>& processEvents) {
+    w98::Machine& m = system.machine;
+    auto pump = [&] {
+        if (processEvents)
+            processEvents();
+    };
+    paths.WinDir = GetWindowsDir(m);
+    paths.BackupDir = paths.WinDir + "\\SYSBCKUP";
+    WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "old", 1);
+
+    const std::string note = table.cell(restore_col::kNote, row);
+    const std::string folder = table.cell(restore_col::kFolder, row);
+    const std::string extension = table.cell(restore_col::kExtension, row);
+    const std::string fileName = table.cell(restore_col::kFileName, row);
+
+    if (note != notes::kBeforeRestore) {
+        BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
+        pump();
+    }
+
+    std::string lastLine;
+    if (!NewestRestorePointIsToday(table, m, system.clock)) {
+        WriteBatchFile(m, paths.WinDir + "\\scanregrun.reg", ScanregRunRegLines(paths.BootDrive));
+        lastLine = "regedit " + paths.WinDir + "\\scanregrun.reg";
+    }
+    pump();
+
+    const auto job = RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, folder, extension, fileName, lastLine);
+    WriteBatchFile(m, kDosJob, job);
+    PrepareHandOverFolder(m, paths.WinDir);
+    pump();
+    RunDosJob(system, paths, processEvents);
+}
+
+} // namespace korvane

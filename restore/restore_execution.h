@@ -1,0 +1,41 @@
+#pragma once
+// Putting the system back to a restore point: save the present state first (unless the
+// point is itself such a backup), write the job C:\dosrun.bat that unpacks the point over
+// the live files in MS-DOS mode, arm it and restart.
+#include "sysaccess/shared_paths.h"
+#include "ui/text_table.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace w98 {
+class Machine;
+}
+
+namespace korvane {
+
+struct System;
+
+// The eight lines of the progress text shown while the restore runs.
+const std::vector<std::string>& RestoreProgressLines();
+
+// The registry import that puts the registry checker back into the Run key of the restored
+// registry, so that Windows makes a backup at its next start.
+std::vector<std::string> ScanregRunRegLines(const std::string& bootDrive);
+
+// The cabinet a row restores from: a row moved aside at this start is found in "old".
+std::string SourceCabinet(const std::string& note, const std::string& folder, const std::string& fileName);
+
+// The job's lines for a row (note, folder, extension, file name); lastLine is the
+// daily-backup line (possibly empty).
+std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
+                                         const std::string& note, const std::string& folder,
+                                         const std::string& extension, const std::string& fileName,
+                                         const std::string& lastLine);
+
+// The whole restore of data row `row` of the restore-point table; ends with the restart.
+void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, int row,
+                   const std::function<void()>& processEvents);
+
+} // namespace korvane
