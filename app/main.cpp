@@ -40,5 +40,10 @@ int main(int argc, char** argv) {
     power.setWindow(&window);
     korvane::closeOnTerminationSignals(&window);
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    if (power.restartRequested()) {
+        korvane::AppRestart::bootMachine(*machine);
+        korvane::AppRestart::startAgainOnDisplay(argv);
+    }
+    return code;
 }

@@ -93,22 +93,9 @@ std::filesystem::path w98Executable() {
     return self.parent_path() / "w98";
 }
 
-int runInMachine(const Machine& machine, std::string_view commandLine) {
-    std::vector<std::string> words = splitCommandLine(commandLine);
-    if (words.empty())
-        return -1;
-    std::optional<std::string> program = findProgram(machine, words[0]);
-    if (!program)
-        return -1;
-
+int runW98(const Machine& machine, const std::vector<std::string>& args) {
     std::vector<std::string> argv = {w98Executable().string()};
-    const std::string tool = toolNameOf(*program);
-    if (program->size() > 4 && foldAscii(program->substr(program->size() - 4)) == ".bat") {
-        argv.insert(argv.end(), {"command", "/c", *program});
-    } else {
-        argv.push_back(tool);
-    }
-    argv.insert(argv.end(), words.begin() + 1, words.end());
+    argv.insert(argv.end(), args.begin(), args.end());
 
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -141,9 +128,23 @@ int runInMachine(const Machine& machine, std::string_view commandLine) {
         if (errno != EINTR)
             return -1;
     }
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runInMachine(const Machine& machine, std::string_view commandLine) {
+    std::vector<std::string> words = splitCommandLine(commandLine);
+    if (words.empty())
+        return -1;
+    std::optional<std::string> program = findProgram(machine, words[0]);
+    if (!program)
+        return -1;
+    std::vector<std::string> args;
+    if (program->size() > 4 && foldAscii(program->substr(program->size() - 4)) == ".bat")
+        args = {"command", "/c", *program};
+    else
+        args = {toolNameOf(*program)};
+    args.insert(args.end(), words.begin() + 1, words.end());
+    return runW98(machine, args);
 }
 
 } // namespace w98

@@ -26,6 +26,9 @@ std::string toolNameOf(std::string_view programFile);
 // The w98 program: beside the running executable, or W98_TOOL when that is set.
 std::filesystem::path w98Executable();
 
+// Runs `w98 ARGS...` on the machine and waits; the exit code, or -1 when it cannot start.
+int runW98(const Machine& machine, const std::vector<std::string>& args);
+
 // Runs the command line in the machine and waits without limit. Returns the exit code, or -1
 // when the program does not exist in the machine or cannot be started. The child's output
 // goes nowhere, as a hidden console's would.
