@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -136,33 +137,43 @@ std::string Machine::normalize(std::string_view winPath) {
     return out;
 }
 
+// The name of an entry of a host folder that matches part without regard to case; empty when
+// there is none. Plain readdir: this runs for every lookup, on folders of many thousand files.
+static std::string findNoCase(const std::string& hostFolder, const std::string& part) {
+    DIR* dir = ::opendir(hostFolder.c_str());
+    if (!dir)
+        return {};
+    std::string found;
+    while (const dirent* e = ::readdir(dir)) {
+        if (equalsNoCase(e->d_name, part)) {
+            found = e->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
 fs::path Machine::hostPath(std::string_view winPath) const {
     const std::string norm = normalize(winPath);
-    fs::path host = root_ / (std::string("drive_") + static_cast<char>(std::tolower(static_cast<unsigned char>(norm[0]))));
+    std::string host = (root_ / (std::string("drive_") + static_cast<char>(std::tolower(static_cast<unsigned char>(norm[0]))))).string();
     bool resolving = true;
+    struct stat st {};
     for (const auto& part : components(norm)) {
         if (resolving) {
-            std::error_code ec;
-            if (fs::exists(host / part, ec)) {
-                host /= part;
+            const std::string exact = host + "/" + part;
+            if (::lstat(exact.c_str(), &st) == 0) {
+                host = exact;
                 continue;
             }
-            bool found = false;
-            if (fs::is_directory(host, ec)) {
-                for (const auto& entry : fs::directory_iterator(host, ec)) {
-                    std::string name = entry.path().filename().string();
-                    if (equalsNoCase(name, part)) {
-                        host /= name;
-                        found = true;
-                        break;
-                    }
-                }
-            }
-            if (found)
+            const std::string name = findNoCase(host, part);
+            if (!name.empty()) {
+                host += "/" + name;
                 continue;
+            }
             resolving = false;
         }
-        host /= part;
+        host += "/" + part;
     }
     return host;
 }
@@ -243,33 +254,39 @@ bool matchesWildcard(std::string_view name, std::string_view pattern) {
 
 std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pattern) const {
     std::vector<DirEntry> out;
-    const fs::path host = hostPath(folder);
-    std::error_code ec;
-    if (!fs::is_directory(host, ec))
+    const std::string host = hostPath(folder).string();
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return out;
-    fs::directory_iterator it(host, ec);
-    if (ec)
+    DIR* dir = ::opendir(host.c_str());
+    if (!dir)
         throw IoError(io_text::kAccessDenied, std::string(folder));
-    for (const auto& entry : it) {
-        std::string name = entry.path().filename().string();
+    std::vector<std::pair<std::string, DirEntry>> found; // folded name for sorting, entry
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string name = d->d_name;
+        if (name == "." || name == "..")
+            continue;
         if (name.starts_with('.') && name.ends_with(".tmp"))
             continue; // a replacement in progress
         if (!matchesWildcard(name, pattern))
             continue;
-        struct stat st {};
-        if (::stat(entry.path().c_str(), &st) != 0)
+        const std::string full = host + "/" + name;
+        if (::stat(full.c_str(), &st) != 0)
             continue;
         DirEntry e;
         e.name = name;
         e.size = static_cast<std::uint64_t>(st.st_size);
         e.lastWrite = localDateTime(st.st_mtime);
-        e.attributes = readDosAttributes(entry.path(), name);
-        out.push_back(std::move(e));
+        e.attributes = readDosAttributes(full, name);
+        found.emplace_back(foldAscii(name), std::move(e));
     }
-    std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) {
-        std::string fa = foldAscii(a.name), fb = foldAscii(b.name);
-        return fa != fb ? fa < fb : a.name < b.name;
+    ::closedir(dir);
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
     });
+    out.reserve(found.size());
+    for (auto& f : found)
+        out.push_back(std::move(f.second));
     return out;
 }
 
