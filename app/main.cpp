@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     korvane::TForm1 window(system, dialogs);
     power.setWindow(&window);
     korvane::closeOnTerminationSignals(&window);
-    window.show();
+    // Designed at 800 × 572, the window fills the desktop's work area.
+    window.showMaximized();
     const int code = QApplication::exec();
     if (power.restartRequested()) {
         korvane::AppRestart::bootMachine(*machine);

@@ -1,23 +1,36 @@
 #include "main_window.h"
 
+#include "pages/art_page.h"
+#include "pages/common_problems_page.h"
+#include "pages/first_page.h"
+#include "pages/help_page.h"
+#include "pages/internet_page.h"
+#include "pages/page_kit.h"
+#include "pages/ten_percent_page.h"
 #include "startup.h"
 
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
+#include "ui/accessible_label.h"
+#include "ui/colors.h"
 #include "ui/guard.h"
+#include "ui/page_control.h"
 
 #include <QCloseEvent>
-#include <QLabel>
-#include <QTabWidget>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace korvane {
 
 TForm1::TForm1(System& system, ui::Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent), system_(system), dialogs_(dialogs) {
+    : QWidget(parent), system_(system), dialogs_(dialogs),
+      ctx_(std::make_unique<PageContext>(PageContext{this, dialogs, system.shell})) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QString::fromUtf8(kAppTitle));
+    ui::installAccessibility();
     buildWindow();
+    buildPages();
+    bindNavigation();
     // An error ends the start-up sequence where it happens; the window still opens.
     ui::runGuarded(dialogs_, this, [this] { FormCreate(); });
 }
@@ -25,29 +38,92 @@ TForm1::TForm1(System& system, ui::Dialogs& dialogs, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::buildWindow() {
+    QFont f;
+    // The design's font; CJK text falls back to a font that has the glyphs.
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("WenQuanYi Zen Hei")});
+    f.setPixelSize(17);
+    setFont(f);
+    Paint(this, ui::colors::skyBlue());
+
+    PageControl1 = new ui::PageControl(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->tabBar()->setFont(BoldFont(this, 18));
+    PageControl1->tabBar()->setCursor(Qt::PointingHandCursor);
+    auto add = [this](const char* name, const char* caption) {
+        return PageControl1->addPage(Utf8(name), Utf8(caption));
+    };
+    TabSheet1 = add("TabSheet1", "Korvane");
+    TabSheet2 = add("TabSheet2", "体检");
+    TabSheet3 = add("TabSheet3", "健体");
+    TabSheet4 = add("TabSheet4", "常见");
+    TabSheet5 = add("TabSheet5", "求助");
+    TabSheet6 = add("TabSheet6", "艺术");
+    TabSheet7 = add("TabSheet7", "飞");
+    TabSheet8 = add("TabSheet8", "新生");
+    TabSheet9 = add("TabSheet9", "隐私");
+    TabSheet19 = add("TabSheet19", "上网");
+    TabSheet46 = add("TabSheet46", "10%");
+    // The program's own texts send the user to the row of page buttons, so the ordinary
+    // pages keep their headers; only the "10%" page is reached by its link alone.
+    PageControl1->HideHeader(TabSheet46);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
     layout->addWidget(PageControl1);
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    PageControl1->addTab(TabSheet1, QStringLiteral("Korvane"));
-    Label1 = new QLabel(TabSheet1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(16, 16);
     resize(800, 572);
+}
+
+void TForm1::buildPages() {
+    for (QWidget* sheet : {TabSheet2, TabSheet3, TabSheet7, TabSheet8, TabSheet9})
+        Paint(sheet, ui::colors::skyBlue());
+    firstPage_ = std::make_unique<FirstPage>(*ctx_, TabSheet1);
+    commonPage_ = std::make_unique<CommonProblemsPage>(*ctx_, TabSheet4);
+    helpPage_ = std::make_unique<HelpPage>(*ctx_, TabSheet5);
+    artPage_ = std::make_unique<ArtPage>(*ctx_, TabSheet6);
+    internetPage_ = std::make_unique<InternetPage>(*ctx_, TabSheet19);
+    tenPercentPage_ = std::make_unique<TenPercentPage>(*ctx_, TabSheet46);
+}
+
+void TForm1::bindNavigation() {
+    OnShow(*ctx_, PageControl1, TabSheet4, [this] { commonPage_->TabSheet4Show(); });
+    OnShow(*ctx_, PageControl1, TabSheet5, [this] { helpPage_->TabSheet5Show(); });
+    Bind(*ctx_, artPage_->Label234, &ui::CommandLabel::clicked, [this] { Label234Click(); });
+    Bind(*ctx_, artPage_->Label244, &ui::CommandLabel::clicked, [this] { Label244Click(); });
+    Bind(*ctx_, firstPage_->LabelTenPercent, &ui::CommandLabel::clicked, [this] { OpenTenPercentPage(); });
+    Bind(*ctx_, tenPercentPage_->LabelCloseTenPercent, &ui::CommandLabel::clicked,
+         [this] { CloseTenPercentPage(); });
+}
+
+void TForm1::JumpTo(QWidget* page, const std::function<void()>& inside) {
+    PageControl1->ShowPage(page);
+    inside();
+}
+
+void TForm1::Label234Click() {
+    JumpTo(TabSheet5, [this] { helpPage_->PageControl5->SelectPage(helpPage_->TabSheet12); });
+}
+
+void TForm1::Label244Click() {
+    JumpTo(TabSheet5, [this] { helpPage_->PageControl5->SelectPage(helpPage_->TabSheet44); });
+}
+
+void TForm1::OpenTenPercentPage() {
+    PageControl1->ShowPage(TabSheet46);
+}
+
+void TForm1::CloseTenPercentPage() {
+    PageControl1->ShowPage(TabSheet1);
 }
 
 void TForm1::FormCreate() {
     w98::Machine& m = system_.machine;
     LiftMsDosPolicy(m);
-    PageControl1->setCurrentWidget(TabSheet1);
+    PageControl1->ShowPage(TabSheet1);
     if (!IsWindows98(m))
         dialogs_.showMessage(this, QString::fromUtf8(kNotWindows98));
     paths_ = ComputeSharedPaths(m, ProgramFolder(m));
-    Label1->setText(QString::fromStdString(DateLine(m, system_.clock)));
-    Label1->adjustSize();
+    firstPage_->Label1->setText(QString::fromStdString(DateLine(m, system_.clock)));
     RunStartupDuties();
 }
 
@@ -56,7 +132,9 @@ void TForm1::FormCreate() {
 // check, moving future-dated restore points aside, the reinstall batch.
 void TForm1::RunStartupDuties() {}
 
-void TForm1::FormClose() { RestoreMsDosPolicy(system_.machine); }
+void TForm1::FormClose() {
+    RestoreMsDosPolicy(system_.machine);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (!closed_) {

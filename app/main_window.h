@@ -3,44 +3,77 @@
 #include "shared_paths.h"
 
 #include <QWidget>
-
-class QLabel;
-class QTabWidget;
+#include <functional>
+#include <memory>
 
 namespace korvane {
 
 struct System;
+struct PageContext;
+class FirstPage;
+class CommonProblemsPage;
+class HelpPage;
+class ArtPage;
+class InternetPage;
+class TenPercentPage;
 namespace ui {
 class Dialogs;
-}
+class PageControl;
+} // namespace ui
 
 class TForm1 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // Builds the window and runs the start-up sequence.
     TForm1(System& system, ui::Dialogs& dialogs, QWidget* parent = nullptr);
     ~TForm1() override;
 
     const SharedPaths& paths() const { return paths_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildWindow();
+    void buildPages();
+    void bindNavigation();
     void FormCreate();
     void RunStartupDuties();
     void FormClose();
 
+    // Opens a top-level page first, so that its on-show behaviour runs, then acts inside it.
+    void JumpTo(QWidget* page, const std::function<void()>& inside);
+    void Label234Click();
+    void Label244Click();
+    void OpenTenPercentPage();
+    void CloseTenPercentPage();
+
     System& system_;
     ui::Dialogs& dialogs_;
+    std::unique_ptr<PageContext> ctx_;
     SharedPaths paths_;
     bool closed_ = false;
 
-    QTabWidget* PageControl1 = nullptr;
+    ui::PageControl* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
-    QLabel* Label1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QWidget* TabSheet5 = nullptr;
+    QWidget* TabSheet6 = nullptr;
+    QWidget* TabSheet7 = nullptr;
+    QWidget* TabSheet8 = nullptr;
+    QWidget* TabSheet9 = nullptr;
+    QWidget* TabSheet19 = nullptr;
+    QWidget* TabSheet46 = nullptr;
+
+    std::unique_ptr<FirstPage> firstPage_;
+    std::unique_ptr<CommonProblemsPage> commonPage_;
+    std::unique_ptr<HelpPage> helpPage_;
+    std::unique_ptr<ArtPage> artPage_;
+    std::unique_ptr<InternetPage> internetPage_;
+    std::unique_ptr<TenPercentPage> tenPercentPage_;
 };
 
 } // namespace korvane

@@ -1,0 +1,163 @@
+#include "first_page.h"
+
+#include "app/navigation.h"
+#include "ui/colors.h"
+#include "ui/memo.h"
+#include "ui/text_grid.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace korvane {
+namespace {
+
+QStringList Lines(std::initializer_list<const char*> lines) {
+    QStringList out;
+    for (const char* l : lines)
+        out << Utf8(l);
+    return out;
+}
+
+const QStringList& Label3Help() {
+    static const QStringList lines = Lines({
+        "    比如电脑突然不能上网、不能进入聊天室、上网后，标题栏被恶意修改、首页被改，发现不能查杀的病毒、"
+        "输入法图标丢失、中了恶作剧、桌面和光驱图标丢失..."
+        "等等不是硬件的错误，或看似硬件的问题，本软件将帮助你瞬间修好",
+    });
+    return lines;
+}
+
+const QStringList& Label9Help() {
+    static const QStringList lines = Lines({
+        "第一次运行，有可能下表没有最近一俩天的备份数据，那是因为您或别人无意或有意改动了系统，以后就正常了",
+    });
+    return lines;
+}
+
+const QStringList& Label14Help() {
+    static const QStringList lines = Lines({
+        "    如果您确信在列表中的某一时间以前电脑是好的，点击这一行即可，之后再不要对电脑作任何操作，"
+        "电脑将在一分钟自动重新启动，启动后就ok了",
+    });
+    return lines;
+}
+
+const QStringList& Label21Help() {
+    static const QStringList lines = Lines({
+        "点击〔可随时建立系统还原点...〕标题即可",
+        "当下次打开本软件您即可看到备份的还原点",
+        "本功能适合您要安装不放心软件或维修系统以前",
+    });
+    return lines;
+}
+
+const QStringList& Label217Help() {
+    static const QStringList lines = Lines({
+        "我不是有芝麻小事就向您请教如何办的秘书",
+        "",
+        "开机后两秒内我后迅速的自动备份，几乎让您感觉不到",
+    });
+    return lines;
+}
+
+} // namespace
+
+FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
+    Paint(sheet, ui::colors::skyBlue());
+
+    Memo4 = MakeMemo(sheet, "Memo4", {Utf8("移动鼠标到〔带...的字体〕上有 ：提示")});
+    Memo4->setFixedSize(313, 209);
+    Memo4->setFont(BoldFont(sheet, 18));
+    PaintBase(Memo4, ui::colors::moneyGreen());
+
+    FeaturePanel = MakePanel(sheet, "FeaturePanel", ui::colors::tooltip());
+    FeaturePanel->setFixedSize(473, 209);
+    buildFeaturePanel();
+
+    Label1 = MakeLabel(sheet, "Label1", "", ui::LabelLook::Heading);
+    LabelTenPercent =
+        MakeLabel(sheet, "LabelTenPercent", "当Korvane无法修复...", ui::LabelLook::PlainCommand);
+    LabelTenPercent->setPixelSize(20);
+
+    // Columns and rows come from the restore-point catalogue at start-up.
+    StringGrid1 = new ui::TextGrid(sheet);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setFixedSize(705, 241);
+    PaintBase(StringGrid1, ui::colors::moneyGreen());
+
+    // The design's rows keep their places when the window is larger.
+    auto* body = new QWidget(sheet);
+    body->setFixedWidth(313 + 4 + 473);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(4);
+    top->addWidget(Memo4);
+    top->addWidget(FeaturePanel);
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(Label1);
+    middle->addStretch();
+    middle->addWidget(LabelTenPercent);
+
+    auto* rows = new QVBoxLayout(body);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(6);
+    rows->addLayout(top);
+    rows->addLayout(middle);
+    rows->addWidget(StringGrid1);
+
+    auto* page = new QVBoxLayout(sheet);
+    page->setContentsMargins(2, 4, 2, 2);
+    page->addWidget(body);
+    page->addStretch();
+
+    Bind(ctx_, Label3, &ui::CommandLabel::mouseMoved, [this] { Label3MouseMove(); });
+    Bind(ctx_, Label9, &ui::CommandLabel::mouseMoved, [this] { Label9MouseMove(); });
+    Bind(ctx_, Label14, &ui::CommandLabel::mouseMoved, [this] { Label14MouseMove(); });
+    Bind(ctx_, Label21, &ui::CommandLabel::mouseMoved, [this] { Label21MouseMove(); });
+    Bind(ctx_, Label217, &ui::CommandLabel::mouseMoved, [this] { Label217MouseMove(); });
+}
+
+void FirstPage::buildFeaturePanel() {
+    Label3 = MakeLabel(FeaturePanel, "Label3", "可修复90%的故障...", ui::LabelLook::Heading);
+    Label9 = MakeLabel(FeaturePanel, "Label9", "可将系统恢复到最近正常时间，而不是初装机状态...",
+                       ui::LabelLook::Heading);
+    Label14 = MakeLabel(FeaturePanel, "Label14", "使用简单，一键搞定...", ui::LabelLook::Heading);
+    Label21 = MakeLabel(FeaturePanel, "Label21", "可随时建立系统还原点...", ui::LabelLook::Command);
+    Label217 =
+        MakeLabel(FeaturePanel, "Label217", "系统全自动备份还原点，无须手工操作...", ui::LabelLook::Heading);
+
+    auto* layout = new QVBoxLayout(FeaturePanel);
+    layout->setContentsMargins(16, 10, 8, 10);
+    for (auto [label, help] : {std::pair{Label3, &Label3Help()}, std::pair{Label9, &Label9Help()},
+                               std::pair{Label14, &Label14Help()}, std::pair{Label21, &Label21Help()},
+                               std::pair{Label217, &Label217Help()}}) {
+        if (label->look() == ui::LabelLook::Heading)
+            label->setTextColor(ui::colors::blue());
+        // Screen readers get the help without pointing at the label.
+        label->setAccessibleDescription(help->join(QLatin1Char('\n')));
+        layout->addWidget(label);
+    }
+}
+
+void FirstPage::showFeatureHelp(ui::CommandLabel* label, const QStringList& lines) {
+    ShowHoverHelp(*Memo4, *label, lines, HoverMark::Aqua);
+}
+
+void FirstPage::Label3MouseMove() {
+    showFeatureHelp(Label3, Label3Help());
+}
+void FirstPage::Label9MouseMove() {
+    showFeatureHelp(Label9, Label9Help());
+}
+void FirstPage::Label14MouseMove() {
+    showFeatureHelp(Label14, Label14Help());
+}
+void FirstPage::Label21MouseMove() {
+    showFeatureHelp(Label21, Label21Help());
+}
+void FirstPage::Label217MouseMove() {
+    showFeatureHelp(Label217, Label217Help());
+}
+
+} // namespace korvane
