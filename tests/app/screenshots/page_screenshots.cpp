@@ -1,0 +1,88 @@
+// Saves a picture of every top-level page of the main window, as a user opens them, into the
+// folder given as the first argument. The window runs on the machine that WIN98_MACHINE names
+// (a missing folder becomes the demo machine); links and restarts are only recorded.
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "platform/clock.h"
+#include "platform/machine.h"
+#include "sysaccess/system.h"
+#include "tests/support/fakes.h"
+#include "tools/demo/demo_machine.h"
+#include "ui/dialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+bool save(QWidget& window, const QDir& dir, const QString& name) {
+    QTest::qWait(150);
+    const QString path = dir.filePath(name + QStringLiteral(".png"));
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QString::fromUtf8(korvane::kAppTitle));
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"));
+    if (!QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+
+    const auto root = w98::Machine::defaultRoot();
+    w98::ensureMachine(root);
+    w98::Machine machine(root);
+    w98::SystemClock clock;
+    korvane::test::RecordingShell shell;
+    korvane::test::RecordingPower power;
+    korvane::System system{machine, clock, shell, power};
+    korvane::ui::ScriptedDialogs dialogs;
+
+    korvane::TForm1 window(system, dialogs);
+    // As maximised on the screen's work area.
+    window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    bool ok = pages != nullptr;
+    for (int i = 0; ok && i < pages->count(); ++i) {
+        QWidget* page = pages->widget(i);
+        if (page->objectName() == QStringLiteral("TabSheet46")) {
+            // This page has no header; the user reaches it by its link on the first page.
+            pages->setCurrentIndex(0);
+            auto* link = window.findChild<QWidget*>(QStringLiteral("LabelTenPercent"));
+            ok = link != nullptr;
+            if (ok)
+                QTest::mouseClick(link, Qt::LeftButton);
+        } else {
+            pages->setCurrentIndex(i);
+        }
+        ok = ok && save(window, dir,
+                        QStringLiteral("%1-%2").arg(i + 1, 2, 10, QLatin1Char('0')).arg(page->objectName()));
+    }
+    // The common-problem page shows its topic pages only once a topic is chosen.
+    if (ok) {
+        pages->setCurrentIndex(3);
+        if (auto* topic = window.findChild<QWidget*>(QStringLiteral("LabelTopicHang")))
+            QTest::mouseClick(topic, Qt::LeftButton);
+        ok = save(window, dir, QStringLiteral("04-TabSheet4-topic"));
+    }
+    for (const auto& m : dialogs.messages())
+        std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
+    window.close();
+    return ok ? 0 : 1;
+}
