@@ -9,6 +9,12 @@
 #include "pages/ten_percent_page.h"
 #include "startup.h"
 
+#include "restore/catalogue.h"
+#include "restore/daily_backup.h"
+#include "restore/restore_table.h"
+#include "restore/scanreg_ini.h"
+#include "ui/text_grid.h"
+
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
 #include "ui/accessible_label.h"
@@ -24,7 +30,7 @@ namespace korvane {
 
 TForm1::TForm1(System& system, ui::Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), system_(system), dialogs_(dialogs),
-      ctx_(std::make_unique<PageContext>(PageContext{this, dialogs, system.shell})) {
+      ctx_(std::make_unique<PageContext>(PageContext{this, dialogs, system.shell, system, paths_})) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QString::fromUtf8(kAppTitle));
     ui::installAccessibility();
@@ -130,7 +136,14 @@ void TForm1::FormCreate() {
 // The start-up duties of the other parts of the program run here, in this order:
 // catalogue scans, the restore-point table, the registry checker's settings, the daily backup
 // check, moving future-dated restore points aside, the reinstall batch.
-void TForm1::RunStartupDuties() {}
+void TForm1::RunStartupDuties() {
+    w98::Machine& m = system_.machine;
+    firstPage_->FillRestorePoints(ScanAllRestorePoints(m, paths_.WinDir, paths_.BackupDir));
+    WriteScanregTemplate(m, paths_.WinDir);
+    DailyBackupCheck(m, firstPage_->StringGrid1->table(), paths_.WinDir, system_.clock);
+    firstPage_->StringGrid1->edit(
+        [&](TextTable& t) { MoveFutureRestorePoints(m, t, paths_.BackupDir, system_.clock); });
+}
 
 void TForm1::FormClose() {
     RestoreMsDosPolicy(system_.machine);

@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "platform/clock.h"
+#include "restore/restore_table.h"
 #include "platform/machine.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
@@ -43,7 +44,7 @@ SharedPaths ComputeSharedPaths(w98::Machine& m, const std::string& exeDir) {
 }
 
 std::string DateLine(const w98::Machine& m, const w98::Clock& clock) {
-    return "今天是:20" + w98::formatDateTimePicture(m.shortDateFormat(), clock.now());
+    return "今天是:" + YearPrefix(m.shortDateFormat()) + w98::formatDateTimePicture(m.shortDateFormat(), clock.now());
 }
 
 std::string ProgramFolder(const w98::Machine& m) {

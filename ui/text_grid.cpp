@@ -92,14 +92,28 @@ void TextGrid::mouseMoveEvent(QMouseEvent* event) {
 
 void TextGrid::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
+    const QPoint p = event->position().toPoint();
+    const int row = rowAt(p.y());
+    dragRow_ = pressed_ && dragColumn_ >= 0 && columnAt(p.x()) == dragColumn_ && row >= model_->fixedRows() ? row : -1;
     event->accept();
 }
 
 void TextGrid::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       viewport()->rect().contains(event->position().toPoint());
+    const QPoint p = event->position().toPoint();
+    const bool click = pressed_ && event->button() == Qt::LeftButton && viewport()->rect().contains(p);
+    const int from = dragRow_;
     pressed_ = false;
+    dragRow_ = -1;
     event->accept();
+    const int to = rowAt(p.y());
+    if (click && from >= 0 && to >= model_->fixedRows() && to != from) {
+        table_.moveRow(from, to);
+        tableChanged();
+        setSelection(hoverSelection(hoverSelect_, columnAt(p.x()), to, table_.colCount(), table_.rowCount(),
+                                    model_->fixedRows()));
+        Q_EMIT rowMoved(from, to);
+        return;
+    }
     if (click && selection_)
         Q_EMIT clicked(*selection_);
 }

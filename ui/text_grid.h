@@ -38,6 +38,9 @@ class TextGrid : public QTableView {
     bool isColumnShown(int col) const { return !hiddenCols_.contains(col); }
 
     void setHoverSelect(HoverSelect mode) { hoverSelect_ = mode; }
+    // Data rows can be dragged to another place by their cell in this column (-1: no dragging).
+    // A drag moves the whole row, its cells included, and is not a click.
+    void setRowDragColumn(int col) { dragColumn_ = col; }
     std::optional<GridRect> selection() const { return selection_; }
     void setSelection(std::optional<GridRect> rect);
 
@@ -46,6 +49,8 @@ class TextGrid : public QTableView {
     void mouseMoved(int col, int row);
     // A click with a selection; a click where nothing is selected is not reported.
     void clicked(const korvane::ui::GridRect& selection);
+    // A data row was dragged from one place to another.
+    void rowMoved(int from, int to);
 
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -64,6 +69,8 @@ class TextGrid : public QTableView {
     HoverSelect hoverSelect_ = HoverSelect::None;
     std::optional<GridRect> selection_;
     bool pressed_ = false;
+    int dragRow_ = -1;
+    int dragColumn_ = -1;
 };
 
 } // namespace korvane::ui

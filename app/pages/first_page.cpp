@@ -1,10 +1,16 @@
 #include "first_page.h"
 
 #include "app/navigation.h"
+#include "restore/daily_backup.h"
+#include "restore/restore_execution.h"
+#include "restore/restore_table.h"
+#include "platform/clock.h"
+#include "sysaccess/system.h"
 #include "ui/colors.h"
 #include "ui/memo.h"
 #include "ui/text_grid.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -85,6 +91,11 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setFixedSize(705, 241);
     PaintBase(StringGrid1, ui::colors::moneyGreen());
+    StringGrid1->setFixed(1, 1);
+    StringGrid1->setColumnWidths({64, 242, 363});
+    StringGrid1->setHoverSelect(ui::HoverSelect::WholeRow);
+    StringGrid1->setRowDragColumn(restore_col::kNumber);
+    StringGrid1->setTable(TextTable(restore_col::kCount, 1));
 
     // The design's rows keep their places when the window is larger.
     auto* body = new QWidget(sheet);
@@ -116,6 +127,47 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     Bind(ctx_, Label14, &ui::CommandLabel::mouseMoved, [this] { Label14MouseMove(); });
     Bind(ctx_, Label21, &ui::CommandLabel::mouseMoved, [this] { Label21MouseMove(); });
     Bind(ctx_, Label217, &ui::CommandLabel::mouseMoved, [this] { Label217MouseMove(); });
+    Bind(ctx_, Label21, &ui::CommandLabel::clicked, [this] { Label21Click(); });
+    QObject::connect(StringGrid1, &ui::TextGrid::clicked, ctx_.window, [this](const ui::GridRect& selection) {
+        ui::runGuarded(ctx_.dialogs, ctx_.window, [this, row = selection.top] { StringGrid1Click(row); });
+    });
+}
+
+namespace {
+void repaintNow() {
+    QCoreApplication::processEvents();
+}
+} // namespace
+
+void FirstPage::FillRestorePoints(const RestoreCatalogue& catalogue) {
+    const int year = ctx_.system.clock.now().year;
+    try {
+        StringGrid1->edit([&](TextTable& t) { FillRestoreTable(t, catalogue, ctx_.system.machine, year); });
+    } catch (const std::exception& e) {
+        // The rows stay in whatever order the sort reached, and start-up goes on.
+        ctx_.dialogs.showMessage(ctx_.window, QString::fromStdString(SortErrorMessage(e.what())), Utf8("系统错误"),
+                                 ui::MessageIcon::Error);
+    }
+    for (int c = restore_col::kVisible; c < restore_col::kCount; ++c)
+        StringGrid1->setColumnShown(c, false);
+}
+
+void FirstPage::Label21Click() {
+    Label21->setText(Label21->text() + Utf8(kCreateWaiting));
+    repaintNow();
+    CreateRestorePointNow(ctx_.system.machine, ctx_.paths.WinDir);
+    Label21->setText(Utf8(kCreateDone));
+}
+
+void FirstPage::StringGrid1Click(int row) {
+    QStringList progress;
+    for (const auto& line : RestoreProgressLines())
+        progress << QString::fromStdString(line);
+    PaintBase(Memo4, QColor(255, 0, 0));
+    Memo4->setVisible(true);
+    Memo4->setLines(progress);
+    repaintNow();
+    RestoreSystem(ctx_.system, ctx_.paths, StringGrid1->table(), row, repaintNow);
 }
 
 void FirstPage::buildFeaturePanel() {

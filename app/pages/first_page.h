@@ -3,6 +3,8 @@
 // way to the "10%" page and the restore-point table.
 #include "page_kit.h"
 
+#include "restore/restore_point.h"
+
 class QFrame;
 class QLabel;
 
@@ -34,6 +36,11 @@ class FirstPage {
     void Label14MouseMove();
     void Label21MouseMove();
     void Label217MouseMove();
+
+    // Restore points: the table's set-up and fill at start-up, making one now, restoring one.
+    void FillRestorePoints(const RestoreCatalogue& catalogue);
+    void Label21Click();
+    void StringGrid1Click(int row);
 
   private:
     void buildFeaturePanel();

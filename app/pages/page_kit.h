@@ -18,6 +18,9 @@ class Shell;
 
 namespace korvane {
 
+struct System;
+struct SharedPaths;
+
 namespace ui {
 class Memo;
 class PageControl;
@@ -27,6 +30,8 @@ struct PageContext {
     QWidget* window;
     ui::Dialogs& dialogs;
     w98::Shell& shell;
+    System& system;
+    SharedPaths& paths;
 };
 
 // Connects a control's event to its handler. The handler runs through the application's

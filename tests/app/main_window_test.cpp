@@ -239,7 +239,8 @@ class MainWindowTest : public QObject {
         TForm1& w = h.open();
         auto* l14 = h.find<ui::CommandLabel>("Label14");
         int ranAfter = 0;
-        PageContext ctx{&w, h.dialogs, h.shell};
+        SharedPaths paths;
+        PageContext ctx{&w, h.dialogs, h.shell, h.system, paths};
         Bind(ctx, l14, &ui::CommandLabel::clicked, [] { throw std::runtime_error("磁盘已满"); });
         QObject::connect(l14, &ui::CommandLabel::mouseReleased, &w, [&] { ++ranAfter; });
 

@@ -127,7 +127,10 @@ TEST(RestoreSystem, APreRestoreBackupIsRestoredWithoutAnotherBackupAndArmsTheJob
     EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\sysbckup\\restore\\rb000.cab");
     EXPECT_EQ(ReadRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "old"), 1);
     EXPECT_EQ(ReadRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled"), 0);
-    EXPECT_EQ(m.readTextLines("C:\\autoexec.txt")[1], "call C:\\dosrun.bat");
+    // The arming batch ran: the launcher is C:\AUTOEXEC.BAT, the user's file waits as AUTOEXEC.BEI.
+    EXPECT_EQ(m.readTextLines("C:\\AUTOEXEC.BAT"), AutoexecTxtLines("C:\\WINDOWS"));
+    EXPECT_EQ(m.readFile("C:\\AUTOEXEC.BEI"), "@ECHO OFF\r\n");
+    EXPECT_FALSE(m.exists("C:\\autoexec.txt"));
     ASSERT_EQ(h.power.calls.size(), 1u);
     EXPECT_EQ(h.power.calls[0].flags, 2u);
     EXPECT_EQ(h.paths.BackupDir, "C:\\WINDOWS\\sysbckup");
