@@ -3,6 +3,7 @@
 #include "pages/art_page.h"
 #include "pages/common_problems_page.h"
 #include "pages/first_page.h"
+#include "pages/health_page.h"
 #include "pages/help_page.h"
 #include "pages/internet_page.h"
 #include "pages/page_kit.h"
@@ -89,6 +90,7 @@ void TForm1::buildPages() {
     artPage_ = std::make_unique<ArtPage>(*ctx_, TabSheet6);
     internetPage_ = std::make_unique<InternetPage>(*ctx_, TabSheet19);
     tenPercentPage_ = std::make_unique<TenPercentPage>(*ctx_, TabSheet46);
+    healthPage_ = std::make_unique<HealthPage>(*ctx_, TabSheet3);
 }
 
 void TForm1::bindNavigation() {

@@ -16,6 +16,7 @@ class HelpPage;
 class ArtPage;
 class InternetPage;
 class TenPercentPage;
+class HealthPage;
 namespace ui {
 class Dialogs;
 class PageControl;
@@ -74,6 +75,7 @@ class TForm1 : public QWidget {
     std::unique_ptr<ArtPage> artPage_;
     std::unique_ptr<InternetPage> internetPage_;
     std::unique_ptr<TenPercentPage> tenPercentPage_;
+    std::unique_ptr<HealthPage> healthPage_;
 };
 
 } // namespace korvane

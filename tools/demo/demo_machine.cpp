@@ -67,6 +67,71 @@ void seedRegistry(Machine& m) {
     dword(kHkeyUsers, ".DEFAULT\\SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled", 0);
 }
 
+// A shell link (.lnk) as Windows 98 writes one: the header, then where the target lives
+// (a local path on a fixed drive), no further strings.
+std::string shellLink(const std::string& targetBytes, std::uint32_t targetSize) {
+    auto u32 = [](std::string& out, std::uint32_t v) { out += regDwordData(v); };
+    std::string link;
+    u32(link, 0x4C);
+    link += std::string("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
+    u32(link, 0x02); // has link info
+    u32(link, attr::kArchive);
+    link += std::string(24, '\0'); // creation, access and write times
+    u32(link, targetSize);
+    u32(link, 0); // icon index
+    u32(link, 1); // show normal
+    link += std::string(12, '\0'); // hot key and reserved
+    const std::uint32_t volumeSize = 16 + 1;
+    const std::uint32_t pathOffset = 0x1C + volumeSize;
+    const auto infoSize = static_cast<std::uint32_t>(pathOffset + targetBytes.size() + 1 + 1);
+    for (std::uint32_t v : {infoSize, 0x1Cu, 1u, 0x1Cu, pathOffset, 0u, infoSize - 1})
+        u32(link, v);
+    for (std::uint32_t v : {volumeSize, 3u, 0x1A2B3C4Du, 0x10u})
+        u32(link, v);
+    link += '\0';               // no volume label
+    link += targetBytes + '\0'; // the local path
+    link += '\0';               // no common path suffix
+    u32(link, 0);               // no extra data
+    return link;
+}
+
+// What Windows 98 SE and a few installed programs start by themselves: the run keys, the
+// "load=" line of win.ini and a shortcut in the Start menu's startup folder.
+void seedStartupPrograms(Machine& m) {
+    const std::string win = "C:\\WINDOWS";
+    const std::string runKey = std::string(kCurrentVersion) + "\\Run";
+    auto run = [&](const std::string& key, const std::string& name, const std::string& text) {
+        m.registry().setValue(kHkeyLocalMachine, key, RegValue{name, reg_type::kSz, regStringData(text)});
+    };
+    run(runKey, "ScanRegistry", win + "\\scanregw.exe /autorun");
+    run(runKey, "SysTray", win + "\\SYSTEM\\SysTray.Exe");
+    run(runKey, "TaskMonitor", win + "\\taskmon.exe");
+    run(runKey, "LoadPowerProfile", "Rundll32.exe powrprof.dll,LoadCurrentPwrScheme");
+    run(runKey, "internat.exe", "internat.exe");
+    run(runKey, "NetAssist", "C:\\Program Files\\NetAssist\\NetAssist.exe /tray");
+    run(std::string(kCurrentVersion) + "\\RunServices", "SchedulingAgent", win + "\\SYSTEM\\mstask.exe");
+
+    m.createDirectories("C:\\Program Files\\NetAssist");
+    m.createDirectories("C:\\Program Files\\DeskCal");
+    for (const char* program : {"C:\\WINDOWS\\SYSTEM\\SYSTRAY.EXE", "C:\\WINDOWS\\TASKMON.EXE", "C:\\WINDOWS\\RUNDLL32.EXE",
+                                "C:\\WINDOWS\\SYSTEM\\POWRPROF.DLL", "C:\\WINDOWS\\SYSTEM\\MSTASK.EXE",
+                                "C:\\Program Files\\NetAssist\\NetAssist.exe", "C:\\Program Files\\NetAssist\\NaDock.exe",
+                                "C:\\Program Files\\DeskCal\\DeskCal.exe"})
+        m.writeFile(program, programStub(program));
+
+    std::vector<std::string> winIni = m.readTextLines(win + "\\WIN.INI");
+    for (std::string& line : winIni)
+        if (line == "load=")
+            line = "load=C:\\PROGRA~1\\NETASS~1\\NaDock.exe";
+    m.writeTextLines(win + "\\WIN.INI", winIni);
+
+    const std::string target = "C:\\Program Files\\DeskCal\\DeskCal.exe";
+    const std::string startup = win + "\\Start Menu\\Programs\\启动";
+    m.createDirectories(startup);
+    m.writeFile(startup + "\\桌面日历.lnk",
+                shellLink(target, static_cast<std::uint32_t>(m.fileSize(target))));
+}
+
 void seedFiles(Machine& m) {
     const std::string win = "C:\\WINDOWS";
     for (const char* dir : {"C:\\WINDOWS", "C:\\WINDOWS\\COMMAND", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\TEMP",
@@ -109,6 +174,7 @@ void seedFiles(Machine& m) {
     m.setAttributes(win + "\\DESKTOP.INI", attr::kHidden | attr::kSystem);
 
     seedRegistry(m);
+    seedStartupPrograms(m);
     m.setAttributes(win + "\\SYSTEM.DAT", kHsr);
     m.setAttributes(win + "\\USER.DAT", kHsr);
 

@@ -81,6 +81,13 @@ int main(int argc, char** argv) {
             QTest::mouseClick(topic, Qt::LeftButton);
         ok = save(window, dir, QStringLiteral("04-TabSheet4-topic"));
     }
+    // The "健体" page shows the startup programs once they are listed.
+    if (ok) {
+        pages->setCurrentIndex(2);
+        if (auto* list = window.findChild<QWidget*>(QStringLiteral("Label56")))
+            QTest::mouseClick(list, Qt::LeftButton);
+        ok = save(window, dir, QStringLiteral("03-TabSheet3-startup"));
+    }
     for (const auto& m : dialogs.messages())
         std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
     window.close();

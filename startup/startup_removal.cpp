@@ -1,0 +1,80 @@
+#include "startup_removal.h"
+
+#include "startup_grid.h"
+#include "startup_text.h"
+
+#include "platform/error.h"
+#include "platform/machine.h"
+#include "platform/registry.h"
+#include "sysaccess/registry_values.h"
+
+namespace korvane {
+namespace {
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && ContainsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Only a file directly inside the startup folder is ever deleted, whatever the row says.
+void deleteStartupFile(w98::Machine& m, const std::string& path, const std::string& winDir) {
+    const std::string folder = StartupFolderOf(winDir) + "\\";
+    if (!startsWithIgnoringCase(path, folder) ||
+        !IsPlainFileName(std::string_view(path).substr(folder.size())))
+        throw w98::IoError(w98::io_text::kAccessDenied, path);
+    if (!m.exists(path))
+        return; // already gone
+    if (m.isDirectory(path))
+        throw w98::IoError(w98::io_text::kAccessDenied, path);
+    m.deleteFile(path);
+}
+
+void deleteRunValue(w98::Machine& m, const std::string& keyName, const std::string& valueName) {
+    const std::string key = kRunKeyPrefix + keyName;
+    DeleteRegValue(m, w98::kHkeyLocalMachine, key, valueName);
+    // DeleteRegValue keeps quiet when the registry cannot be written; the row must not go then.
+    if (m.registry().getValue(w98::kHkeyLocalMachine, key, valueName))
+        throw RegistryError("Failed to delete data for '" + valueName + "' of " + keyName);
+}
+
+} // namespace
+
+void EmptyWinIniLoadLines(w98::Machine& m, const std::string& winIniPath) {
+    std::vector<std::string> lines = m.readTextLines(winIniPath);
+    bool changed = false;
+    for (std::string& line : lines) {
+        if (line != startup_name::kWinIniLoad && ContainsIgnoringCase(line, "load=")) {
+            line = startup_name::kWinIniLoad;
+            changed = true;
+        }
+    }
+    if (changed)
+        m.writeTextLines(winIniPath, lines);
+}
+
+void RemoveStartupEntry(w98::Machine& m, const StartupEntry& entry, const std::string& winDir) {
+    if (entry.source == startup_source::kWinIni)
+        EmptyWinIniLoadLines(m, winDir + "\\win.ini");
+    else if (entry.source == startup_source::kStartupFolder)
+        deleteStartupFile(m, entry.program, winDir);
+    else
+        deleteRunValue(m, entry.source, entry.name);
+}
+
+ClickOutcome ClickStartupTable(w98::Machine& m, TextTable& table, const ui::GridRect& selection,
+                               const std::string& winDir) {
+    const int row = selection.bottom;
+    if (selection.top <= 0 || selection.right != startup_col::kDelete || row >= table.rowCount())
+        return ClickOutcome::Nothing;
+    if (table.cell(startup_col::kDelete, row).empty())
+        return ClickOutcome::Refused;
+    RemoveStartupEntry(m,
+                       StartupEntry{table.cell(startup_col::kProgram, row),
+                                    table.cell(startup_col::kName, row),
+                                    table.cell(startup_col::kSource, row)},
+                       winDir);
+    // The rows below move up with their numbers; numbers are recomputed at the next listing.
+    table.removeRow(row);
+    return ClickOutcome::Removed;
+}
+
+} // namespace korvane
