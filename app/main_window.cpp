@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "pages/art_page.h"
+#include "pages/checkup_page.h"
 #include "pages/common_problems_page.h"
 #include "pages/first_page.h"
 #include "pages/health_page.h"
@@ -85,6 +86,7 @@ void TForm1::buildPages() {
     for (QWidget* sheet : {TabSheet2, TabSheet3, TabSheet7, TabSheet8, TabSheet9})
         Paint(sheet, ui::colors::skyBlue());
     firstPage_ = std::make_unique<FirstPage>(*ctx_, TabSheet1);
+    checkupPage_ = std::make_unique<CheckupPage>(*ctx_, TabSheet2);
     commonPage_ = std::make_unique<CommonProblemsPage>(*ctx_, TabSheet4);
     helpPage_ = std::make_unique<HelpPage>(*ctx_, TabSheet5);
     artPage_ = std::make_unique<ArtPage>(*ctx_, TabSheet6);

@@ -11,6 +11,7 @@ namespace korvane {
 struct System;
 struct PageContext;
 class FirstPage;
+class CheckupPage;
 class CommonProblemsPage;
 class HelpPage;
 class ArtPage;
@@ -70,6 +71,7 @@ class TForm1 : public QWidget {
     QWidget* TabSheet46 = nullptr;
 
     std::unique_ptr<FirstPage> firstPage_;
+    std::unique_ptr<CheckupPage> checkupPage_;
     std::unique_ptr<CommonProblemsPage> commonPage_;
     std::unique_ptr<HelpPage> helpPage_;
     std::unique_ptr<ArtPage> artPage_;

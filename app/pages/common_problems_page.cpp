@@ -24,6 +24,7 @@ CommonProblemsPage::CommonProblemsPage(const PageContext& ctx, QWidget* sheet) :
     PageControl2 = new ui::PageControl(sheet);
     PageControl2->setObjectName(QStringLiteral("PageControl2"));
     buildPages();
+    buildGuides();
     // Nothing to show until a topic is chosen.
     PageControl2->hide();
     buildTopics(column);

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+class QBoxLayout;
+
 namespace korvane {
 
 namespace ui {
@@ -41,6 +43,11 @@ class CommonProblemsPage {
     QWidget* TabSheetHangPrevention;
     // The topic column, top to bottom.
     std::vector<Topic> topics;
+    // Room for the commands that stand beside the written guides: each takes its label.
+    QBoxLayout* InputMethodCommands;    // 输入法, beside the guide's heading
+    QBoxLayout* SystemFileCheckerSlot;  // 系统文件丢失, heading of the first guide
+    QBoxLayout* ReinstallSlot;          // 系统文件丢失, heading of the second guide
+    QBoxLayout* HangPreventionCommands; // 防死机, below the links
 
     void TopicClick(const Topic& topic);
     // Runs each time "常见" becomes the active page.
@@ -49,6 +56,8 @@ class CommonProblemsPage {
   private:
     void buildPages();
     void buildTopics(QWidget* column);
+    // The written guides and their links on the topic pages.
+    void buildGuides();
 
     PageContext ctx_;
 };

@@ -54,6 +54,9 @@ HelpPage::HelpPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
         Bind(ctx_, topic.label, &ui::CommandLabel::clicked, [this, topic] { TopicClick(topic); });
     }
     column->addStretch();
+    Label114 = MakeLabel(TopicColumn, "Label114", "Label114", ui::LabelLook::Heading);
+    column->addWidget(Label114);
+    buildDirectory();
 
     auto* layout = new QHBoxLayout(sheet);
     layout->setContentsMargins(2, 4, 2, 2);

@@ -1,5 +1,7 @@
 #include "internet_page.h"
 
+#include "internet_links.h"
+
 #include "ui/colors.h"
 #include "ui/page_control.h"
 
@@ -7,7 +9,7 @@
 
 namespace korvane {
 
-InternetPage::InternetPage(const PageContext&, QWidget* sheet) {
+InternetPage::InternetPage(const PageContext& ctx, QWidget* sheet) {
     Paint(sheet, ui::colors::skyBlue());
     PageControl3 = new ui::PageControl(sheet);
     PageControl3->setObjectName(QStringLiteral("PageControl3"));
@@ -26,6 +28,8 @@ InternetPage::InternetPage(const PageContext&, QWidget* sheet) {
     TabSheet25 = add("TabSheet25", "分级审查");
     TabSheet27 = add("TabSheet27", "大站");
     PageControl3->hide();
+    // Once the sub-pages stand: the links go at the end of their layouts.
+    PlaceInternetLinks(ctx, *this);
 
     auto* layout = new QVBoxLayout(sheet);
     layout->setContentsMargins(2, 4, 2, 2);

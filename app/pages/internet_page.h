@@ -21,6 +21,12 @@ class InternetPage {
     QWidget* TabSheet18;
     QWidget* TabSheet25;
     QWidget* TabSheet27;
+    // Links of the help directory (internet_links.cpp).
+    ui::CommandLabel* Label50;
+    ui::CommandLabel* Label104;
+    ui::CommandLabel* Label185;
+    ui::CommandLabel* Label186;
+    ui::CommandLabel* Label187;
 };
 
 } // namespace korvane
