@@ -2,6 +2,7 @@
 #include "tools.h"
 
 #include "checker/registry_checker.h"
+#include "dos/dos_session.h"
 
 #include "platform/clock.h"
 #include "platform/ini_file.h"
@@ -17,7 +18,8 @@ bool hasSwitch(const ToolArgs& args, const char* name) {
 }
 } // namespace
 
-int scanregTool(Machine& m, const ToolArgs& args, std::ostream& out) {
+int scanregTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
+    Machine& m = s.machine;
     if (hasSwitch(args, "/backup")) {
         out << "Registry backed up to " << backupRegistry(m) << "\n";
         return 0;
@@ -26,7 +28,8 @@ int scanregTool(Machine& m, const ToolArgs& args, std::ostream& out) {
     return 0;
 }
 
-int scanregwTool(Machine& m, const ToolArgs& args, std::ostream& out) {
+int scanregwTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
+    Machine& m = s.machine;
     if (hasSwitch(args, "/autorun")) {
         const std::string made = backupIfNoneToday(m, SystemClock().now());
         out << (made.empty() ? "Today's registry backup exists." : "Registry backed up to " + made) << "\n";

@@ -1,5 +1,7 @@
 #include "tool_registry.h"
 
+#include "dos/dos_session.h"
+
 #include "platform/process.h"
 
 #include <map>
@@ -7,28 +9,41 @@
 namespace w98 {
 namespace {
 
-using Tool = int (*)(Machine&, const ToolArgs&, std::ostream&);
+struct Tool {
+    int (*run)(DosSession&, const ToolArgs&, std::ostream&);
+    bool inMachine; // a program file of Windows 98; boot is the machine's own start, no program
+};
 
 const std::map<std::string, Tool>& tools() {
     static const std::map<std::string, Tool> table = {
-        {"command", &commandTool},
-        {"scanreg", &scanregTool},
-        {"scanregw", &scanregwTool},
+        {"attrib", {&attribTool, true}},     {"boot", {&bootTool, false}},
+        {"command", {&commandTool, true}},   {"extract", {&extractTool, true}},
+        {"regedit", {&regeditTool, true}},   {"scanreg", {&scanregTool, true}},
+        {"scanregw", {&scanregwTool, true}}, {"smartdrv", {&smartdrvTool, true}},
+        {"win", {&winTool, true}},
     };
     return table;
 }
 
 } // namespace
 
-bool isKnownTool(const std::string& name) { return tools().count(toolNameOf(name)) > 0; }
+bool isKnownTool(const std::string& name) {
+    auto it = tools().find(toolNameOf(name));
+    return it != tools().end() && it->second.inMachine;
+}
 
-int runTool(Machine& m, const std::string& name, const ToolArgs& args, std::ostream& out) {
+int runTool(DosSession& s, const std::string& name, const ToolArgs& args, std::ostream& out) {
     auto it = tools().find(toolNameOf(name));
     if (it == tools().end()) {
         out << name << ": this machine cannot run that program\n";
         return 1;
     }
-    return it->second(m, args, out);
+    return it->second.run(s, args, out);
+}
+
+int runTool(Machine& m, const std::string& name, const ToolArgs& args, std::ostream& out) {
+    DosSession session(m);
+    return runTool(session, name, args, out);
 }
 
 } // namespace w98

@@ -4,10 +4,16 @@
 
 namespace w98 {
 
-// True when w98 stands in for the program (name without folder and extension, any case).
+class Machine;
+
+// True when w98 stands in for the program file (name without folder and extension, any case).
 bool isKnownTool(const std::string& name);
 
-// Runs the named program; an unknown name prints a message and gives exit code 1.
+// Runs the named program in the session; an unknown name prints a message and gives exit code 1.
+int runTool(DosSession& s, const std::string& name, const ToolArgs& args, std::ostream& out);
+
+// Runs it in a fresh session of the machine (drive C:, its root), as a program started
+// from Windows would.
 int runTool(Machine& m, const std::string& name, const ToolArgs& args, std::ostream& out);
 
 } // namespace w98

@@ -1,18 +1,25 @@
 #pragma once
-// Entry points of the stand-in programs; each takes the machine it runs on, the arguments
-// after its name and the console it writes to, and returns its exit code.
+// Entry points of the stand-in programs. Each takes the MS-DOS session it runs in (the machine,
+// the current drive and folders that relative paths resolve against, the environment), the
+// arguments after its name and the console it writes to, and returns its exit code.
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace w98 {
 
-class Machine;
+struct DosSession;
 
 using ToolArgs = std::vector<std::string>;
 
-int commandTool(Machine& m, const ToolArgs& args, std::ostream& out);  // command.com
-int scanregTool(Machine& m, const ToolArgs& args, std::ostream& out);  // scanreg.exe
-int scanregwTool(Machine& m, const ToolArgs& args, std::ostream& out); // scanregw.exe
+int commandTool(DosSession& s, const ToolArgs& args, std::ostream& out);  // command.com
+int scanregTool(DosSession& s, const ToolArgs& args, std::ostream& out);  // scanreg.exe
+int scanregwTool(DosSession& s, const ToolArgs& args, std::ostream& out); // scanregw.exe
+int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out);   // attrib.exe
+int extractTool(DosSession& s, const ToolArgs& args, std::ostream& out);  // extract.exe
+int regeditTool(DosSession& s, const ToolArgs& args, std::ostream& out);  // regedit.exe
+int smartdrvTool(DosSession& s, const ToolArgs& args, std::ostream& out); // smartdrv.exe
+int winTool(DosSession& s, const ToolArgs& args, std::ostream& out);      // win.com
+int bootTool(DosSession& s, const ToolArgs& args, std::ostream& out);     // the machine's start-up
 
 } // namespace w98

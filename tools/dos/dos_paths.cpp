@@ -1,0 +1,105 @@
+#include "dos_paths.h"
+
+#include "platform/error.h"
+#include "platform/ini_file.h"
+#include "platform/machine.h"
+
+#include <cctype>
+
+namespace w98 {
+
+std::size_t DosPaths::index(char drive) {
+    const int up = std::toupper(static_cast<unsigned char>(drive));
+    if (up < 'A' || up > 'Z')
+        throw Error("Invalid drive specification");
+    return static_cast<std::size_t>(up - 'A');
+}
+
+std::string DosPaths::folderOf(char drive) const {
+    const std::size_t i = index(drive);
+    if (!folders_[i].empty())
+        return folders_[i];
+    return std::string(1, static_cast<char>('A' + i)) + ":\\";
+}
+
+void DosPaths::setDrive(char drive) {
+    drive_ = static_cast<char>('A' + index(drive));
+}
+
+void DosPaths::setFolder(std::string_view fullPath) {
+    const std::string norm = Machine::normalize(fullPath);
+    folders_[index(norm[0])] = norm;
+}
+
+std::string DosPaths::resolve(std::string_view typed) const {
+    if (typed.size() >= 2 && typed[1] == ':') {
+        const char d = static_cast<char>('A' + index(typed[0]));
+        std::string_view rest = typed.substr(2);
+        if (!rest.empty() && (rest.front() == '\\' || rest.front() == '/'))
+            return Machine::normalize(std::string(1, d) + ":" + std::string(rest));
+        return Machine::normalize(folderOf(d) + "\\" + std::string(rest));
+    }
+    if (!typed.empty() && (typed.front() == '\\' || typed.front() == '/'))
+        return Machine::normalize(std::string(1, drive_) + ":" + std::string(typed));
+    return Machine::normalize(folder() + "\\" + std::string(typed));
+}
+
+bool isDriveName(std::string_view word) {
+    return word.size() == 2 && word[1] == ':' && std::isalpha(static_cast<unsigned char>(word[0]));
+}
+
+bool driveExists(const Machine& machine, char drive) {
+    if (!std::isalpha(static_cast<unsigned char>(drive)))
+        return false;
+    return machine.isDirectory(std::string(1, drive) + ":\\");
+}
+
+std::string onDiskCase(const Machine& machine, const std::string& fullPath) {
+    const std::string norm = Machine::normalize(fullPath);
+    std::string out = norm.substr(0, 3);
+    std::size_t pos = 3;
+    bool onDisk = true;
+    while (pos < norm.size()) {
+        std::size_t next = norm.find('\\', pos);
+        if (next == std::string::npos)
+            next = norm.size();
+        std::string part = norm.substr(pos, next - pos);
+        if (onDisk) {
+            onDisk = false;
+            for (const auto& e : machine.list(out, part)) {
+                if (equalsNoCase(e.name, part)) {
+                    part = e.name;
+                    onDisk = true;
+                    break;
+                }
+            }
+        }
+        out = joinPath(out, part);
+        pos = next + 1;
+    }
+    return out;
+}
+
+std::pair<std::string, std::string> splitLast(const std::string& fullPath) {
+    const std::size_t cut = fullPath.rfind('\\');
+    if (cut == std::string::npos)
+        return {fullPath, std::string()};
+    std::string folder = fullPath.substr(0, cut);
+    if (folder.size() == 2)
+        folder += '\\';
+    return {folder, fullPath.substr(cut + 1)};
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string out(folder);
+    if (out.empty() || out.back() != '\\')
+        out += '\\';
+    out += name;
+    return out;
+}
+
+bool hasWildcards(std::string_view s) {
+    return s.find_first_of("*?") != std::string_view::npos;
+}
+
+} // namespace w98

@@ -1,0 +1,38 @@
+#include "dos_session.h"
+
+#include "platform/ini_file.h"
+#include "platform/machine.h"
+
+namespace w98 {
+
+DosSession::DosSession(Machine& m) : machine(m) {
+    const std::string win = machine.windowsFolder();
+    setVariable("winbootdir", win);
+    setVariable("windir", win);
+    setVariable("comspec", win + "\\COMMAND.COM");
+    setVariable("path", win + ";" + win + "\\COMMAND");
+    setVariable("prompt", "$p$g");
+}
+
+bool DosSession::setVariable(std::string_view name, std::string_view value) {
+    const std::string key = foldAscii(name);
+    if (value.empty()) {
+        environment.erase(key);
+        return true;
+    }
+    std::size_t used = 0;
+    for (const auto& [k, v] : environment)
+        if (k != key)
+            used += k.size() + v.size() + 2;
+    if (used + key.size() + value.size() + 2 > kEnvironmentBytes)
+        return false;
+    environment[key] = std::string(value);
+    return true;
+}
+
+std::string DosSession::variable(std::string_view name) const {
+    auto it = environment.find(foldAscii(name));
+    return it == environment.end() ? std::string() : it->second;
+}
+
+} // namespace w98

@@ -1,0 +1,33 @@
+#pragma once
+// What the programs of one MS-DOS session share: the machine, the current drive and folders
+// (global in MS-DOS, so a program or a second command interpreter changes them for everyone),
+// the environment, and whether Windows has been started from it.
+#include "dos_paths.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace w98 {
+
+class Machine;
+
+struct DosSession {
+    // Starts on drive C: in its root, with the environment of the Windows 98 start-up:
+    // winbootdir, windir, comspec, path, prompt.
+    explicit DosSession(Machine& m);
+
+    Machine& machine;
+    DosPaths paths;
+    std::map<std::string, std::string> environment; // folded name -> value
+    bool windowsStarted = false;
+    int interpreters = 0; // command interpreters running in it, outermost included
+
+    // MS-DOS keeps the environment in a block of limited size; false when the variable does not
+    // fit ("Out of environment space"). An empty value removes it.
+    static constexpr std::size_t kEnvironmentBytes = 32768;
+    bool setVariable(std::string_view name, std::string_view value);
+    std::string variable(std::string_view name) const; // "" when not set
+};
+
+} // namespace w98

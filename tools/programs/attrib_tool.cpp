@@ -1,0 +1,141 @@
+// attrib.exe: shows or changes the read-only, archive, system and hidden attributes of files.
+// "+s +h +r FILE" sets, "-s -h -r FILE" clears; without switches it lists. As in MS-DOS, the
+// read-only or archive attribute of a system or hidden file is changed only together with
+// those attributes.
+#include "tools.h"
+
+#include "dos/dos_paths.h"
+#include "dos/dos_session.h"
+
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
+#include "platform/machine.h"
+
+#include <cctype>
+
+namespace w98 {
+namespace {
+
+std::uint8_t attributeOf(char letter) {
+    switch (std::tolower(static_cast<unsigned char>(letter))) {
+    case 'r':
+        return attr::kReadOnly;
+    case 'a':
+        return attr::kArchive;
+    case 's':
+        return attr::kSystem;
+    case 'h':
+        return attr::kHidden;
+    default:
+        return 0;
+    }
+}
+
+// "+r", "-s", also run together as "+s+h-r". False when the word is not of that form.
+bool parseChanges(const std::string& word, std::uint8_t& set, std::uint8_t& clear) {
+    if (word.size() < 2 || word.size() % 2 != 0)
+        return false;
+    for (std::size_t i = 0; i < word.size(); i += 2) {
+        const std::uint8_t a = attributeOf(word[i + 1]);
+        if (!a || (word[i] != '+' && word[i] != '-'))
+            return false;
+        (word[i] == '+' ? set : clear) |= a;
+    }
+    return true;
+}
+
+std::string listing(std::uint8_t a, const std::string& path) {
+    std::string line;
+    line += (a & attr::kArchive) ? 'A' : ' ';
+    line += "    ";
+    line += (a & attr::kSystem) ? 'S' : ' ';
+    line += (a & attr::kHidden) ? 'H' : ' ';
+    line += (a & attr::kReadOnly) ? 'R' : ' ';
+    line += "     ";
+    return line + path;
+}
+
+} // namespace
+
+int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
+    std::uint8_t set = 0, clear = 0;
+    std::vector<std::string> names;
+    for (const auto& a : args) {
+        if (!a.empty() && (a.front() == '+' || a.front() == '-')) {
+            if (!parseChanges(a, set, clear)) {
+                out << "Invalid parameter - " << a << "\n";
+                return 1;
+            }
+        } else if (!a.empty() && a.front() == '/') {
+            out << "Invalid switch - " << a << "\n";
+            return 1;
+        } else {
+            names.push_back(a);
+        }
+    }
+    if (names.size() > 1) {
+        out << "Too many parameters - " << names[1] << "\n";
+        return 1;
+    }
+    if (set & clear) {
+        out << "Invalid parameter - an attribute cannot be set and cleared at once\n";
+        return 1;
+    }
+    const std::string typed = names.empty() ? std::string("*.*") : names.front();
+
+    std::string full;
+    try {
+        full = s.paths.resolve(typed);
+        if (!driveExists(s.machine, full[0]))
+            throw Error("no such drive");
+    } catch (const Error&) {
+        out << "Invalid drive specification\n";
+        return 1;
+    }
+
+    // A folder named as such is itself the target; a pattern matches files only.
+    std::vector<std::pair<std::string, std::uint8_t>> targets;
+    if (!hasWildcards(full) && s.machine.isDirectory(full) && full.size() > 3) {
+        targets.emplace_back(onDiskCase(s.machine, full), s.machine.attributes(full));
+    } else {
+        auto [folder, pattern] = splitLast(full);
+        if (s.machine.isDirectory(folder)) {
+            const std::string shown = onDiskCase(s.machine, folder);
+            for (const auto& e : s.machine.list(folder, pattern.empty() ? "*.*" : pattern))
+                if (!(e.attributes & attr::kDirectory))
+                    targets.emplace_back(joinPath(shown, e.name), e.attributes);
+        }
+    }
+    if (targets.empty()) {
+        out << "File not found - " << typed << "\n";
+        return 1;
+    }
+
+    const bool changes = set || clear;
+    const bool touchesSystemOrHidden = ((set | clear) & (attr::kSystem | attr::kHidden)) != 0;
+    int result = 0;
+    for (const auto& [path, attributes] : targets) {
+        if (!changes) {
+            out << listing(attributes, path) << "\n";
+            continue;
+        }
+        if (!touchesSystemOrHidden && (attributes & attr::kSystem)) {
+            out << "Not resetting system file " << path << "\n";
+            continue;
+        }
+        if (!touchesSystemOrHidden && (attributes & attr::kHidden)) {
+            out << "Not resetting hidden file " << path << "\n";
+            continue;
+        }
+        const auto updated = static_cast<std::uint8_t>((attributes | set) & ~clear);
+        try {
+            s.machine.setAttributes(path, updated);
+        } catch (const Error&) {
+            out << "Access denied - " << path << "\n";
+            result = 1;
+        }
+    }
+    return result;
+}
+
+} // namespace w98

@@ -1,0 +1,81 @@
+// win.com: Windows starts. What the stand-in does of it is what the machine's programs rely
+// on: the programs of HKEY_LOCAL_MACHINE\...\Run that the machine holds and w98 knows run
+// (the registry checker's "scanregw.exe /autorun"); any other is passed over.
+#include "tools.h"
+
+#include "dos/dos_session.h"
+#include "tool_registry.h"
+
+#include "platform/cp936.h"
+#include "platform/machine.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+
+namespace w98 {
+namespace {
+
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// %NAME% of an expandable string, from the session's environment.
+std::string expand(const DosSession& s, const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
+        if (close == std::string::npos) {
+            out += text[i];
+            continue;
+        }
+        const std::string name = text.substr(i + 1, close - i - 1);
+        const std::string value = s.variable(name);
+        out += value.empty() ? text.substr(i, close - i + 1) : value;
+        i = close;
+    }
+    return out;
+}
+
+} // namespace
+
+int winTool(DosSession& s, const ToolArgs&, std::ostream& out) {
+    if (s.windowsStarted) {
+        out << "Windows is already running.\n";
+        return 0;
+    }
+    s.windowsStarted = true;
+    out << "Starting Windows 98...\n";
+
+    std::vector<RegValue> programs;
+    try {
+        programs = s.machine.registry().values(kHkeyLocalMachine, kRunKey);
+    } catch (const std::exception& e) {
+        out << e.what() << "\n";
+    }
+    for (const auto& v : programs) {
+        if (v.type != reg_type::kSz && v.type != reg_type::kExpandSz)
+            continue;
+        std::string bytes = v.data;
+        while (!bytes.empty() && bytes.back() == '\0')
+            bytes.pop_back();
+        std::string command;
+        if (!cp936::tryToUtf8(bytes, command))
+            continue;
+        if (v.type == reg_type::kExpandSz)
+            command = expand(s, command);
+        const std::vector<std::string> words = splitCommandLine(command);
+        const std::optional<std::string> program =
+            words.empty() ? std::nullopt : findProgram(s.machine, words[0]);
+        if (!program || !isKnownTool(*program)) {
+            out << "Not started: " << command << "\n";
+            continue;
+        }
+        out << "Running " << command << "\n";
+        try {
+            runTool(s, *program, ToolArgs(words.begin() + 1, words.end()), out);
+        } catch (const std::exception& e) {
+            out << e.what() << "\n";
+        }
+    }
+    out << "Windows started.\n";
+    return 0;
+}
+
+} // namespace w98
