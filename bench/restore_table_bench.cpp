@@ -72,3 +72,14 @@ void BM_SortOnly(benchmark::State& state) {
 BENCHMARK(BM_SortOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+namespace {
+void BM_ListBackupFolder(benchmark::State& state) {
+    auto& m = machineWith(static_cast<int>(state.range(0))).machine();
+    for (auto _ : state) {
+        auto entries = m.list("C:\\WINDOWS\\SYSBCKUP", "*.cab", false);
+        benchmark::DoNotOptimize(entries.data());
+    }
+}
+BENCHMARK(BM_ListBackupFolder)->Arg(10000)->Unit(benchmark::kMillisecond);
+} // namespace

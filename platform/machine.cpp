@@ -137,21 +137,38 @@ std::string Machine::normalize(std::string_view winPath) {
     return out;
 }
 
-// The name of an entry of a host folder that matches part without regard to case; empty when
-// there is none. Plain readdir: this runs for every lookup, on folders of many thousand files.
-static std::string findNoCase(const std::string& hostFolder, const std::string& part) {
-    DIR* dir = ::opendir(hostFolder.c_str());
-    if (!dir)
+namespace {
+std::int64_t mtimeNs(const struct stat& st) {
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+// A folder changed within the last two seconds may change again without its time moving (the
+// file system's clock is coarse): only a settled folder's index is kept, as git does with
+// racily clean files.
+bool settled(std::int64_t mtime) {
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec - mtime > 2000000000;
+}
+} // namespace
+
+std::string Machine::findNoCase(const std::string& hostFolder, const std::string& part) const {
+    struct stat st {};
+    if (::stat(hostFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return {};
-    std::string found;
-    while (const dirent* e = ::readdir(dir)) {
-        if (equalsNoCase(e->d_name, part)) {
-            found = e->d_name;
-            break;
+    const std::int64_t mtime = mtimeNs(st);
+    const bool settled = w98::settled(mtime);
+    FolderIndex& index = folderIndex_[hostFolder];
+    if (!settled || index.mtimeNs != mtime || index.names.empty()) {
+        index.names.clear();
+        index.mtimeNs = mtime;
+        if (DIR* dir = ::opendir(hostFolder.c_str())) {
+            while (const dirent* e = ::readdir(dir))
+                index.names.emplace(foldAscii(e->d_name), e->d_name);
+            ::closedir(dir);
         }
     }
-    ::closedir(dir);
-    return found;
+    auto it = index.names.find(foldAscii(part));
+    return it == index.names.end() ? std::string() : it->second;
 }
 
 fs::path Machine::hostPath(std::string_view winPath) const {
@@ -252,7 +269,7 @@ bool matchesWildcard(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
-std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pattern) const {
+std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pattern, bool fileAttributes) const {
     std::vector<DirEntry> out;
     const std::string host = hostPath(folder).string();
     struct stat st {};
@@ -261,23 +278,31 @@ std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pa
     DIR* dir = ::opendir(host.c_str());
     if (!dir)
         throw IoError(io_text::kAccessDenied, std::string(folder));
+    // The listing reads every name anyway: it renews the folder's index for later lookups.
+    const std::int64_t mtime = mtimeNs(st);
+    FolderIndex* index = settled(mtime) ? &folderIndex_[host] : nullptr;
+    if (index) {
+        index->names.clear();
+        index->mtimeNs = mtime;
+    }
     std::vector<std::pair<std::string, DirEntry>> found; // folded name for sorting, entry
     while (const dirent* d = ::readdir(dir)) {
         const std::string name = d->d_name;
+        if (index)
+            index->names.emplace(foldAscii(name), name);
         if (name == "." || name == "..")
             continue;
         if (name.starts_with('.') && name.ends_with(".tmp"))
             continue; // a replacement in progress
         if (!matchesWildcard(name, pattern))
             continue;
-        const std::string full = host + "/" + name;
-        if (::stat(full.c_str(), &st) != 0)
+        if (::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0)
             continue;
         DirEntry e;
         e.name = name;
         e.size = static_cast<std::uint64_t>(st.st_size);
         e.lastWrite = localDateTime(st.st_mtime);
-        e.attributes = readDosAttributes(full, name);
+        e.attributes = S_ISDIR(st.st_mode) || fileAttributes ? readDosAttributes(host + "/" + name, name) : attr::kArchive;
         found.emplace_back(foldAscii(name), std::move(e));
     }
     ::closedir(dir);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace w98 {
@@ -61,7 +62,10 @@ public:
 
     // Entries of folder matching an MS-DOS wildcard pattern (* and ?, letter case ignored),
     // sorted by name; "." and ".." are not listed. A missing folder lists nothing.
-    std::vector<DirEntry> list(std::string_view folder, std::string_view pattern = "*.*") const;
+    // Without fileAttributes, files report only the archive attribute (folders still report
+    // theirs): a listing of many files then costs one stat each.
+    std::vector<DirEntry> list(std::string_view folder, std::string_view pattern = "*.*",
+                               bool fileAttributes = true) const;
 
     std::string readFile(std::string_view winPath) const;
     // Creates or replaces a file atomically. A read-only file is not replaced (access denied).
@@ -85,9 +89,20 @@ public:
     Registry& registry();
 
 private:
+    // The entry of a host folder named like part without regard to case.
+    std::string findNoCase(const std::string& hostFolder, const std::string& part) const;
+
     std::filesystem::path root_;
     IniFile ini_;
     std::unique_ptr<Registry> registry_;
+    // Folded names of the entries of folders searched before, kept while the folder is
+    // unchanged (same modification time), so that looking up several missing names in a
+    // folder of many thousand files reads it once.
+    struct FolderIndex {
+        std::int64_t mtimeNs = 0;
+        std::unordered_map<std::string, std::string> names;
+    };
+    mutable std::unordered_map<std::string, FolderIndex> folderIndex_;
 };
 
 // True when name matches an MS-DOS wildcard pattern, letter case ignored ("*.*" matches all).

@@ -15,7 +15,7 @@ std::string BackupDateText(const w98::Machine& m, const std::string& file) {
 void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::string& folder, RestoreCatalogue& out) {
     std::vector<w98::DirEntry> entries;
     try {
-        entries = m.list(folder, "*.cab");
+        entries = m.list(folder, "*.cab", false);
     } catch (const w98::IoError&) {
         return; // an unreadable folder holds no restore points the program could use
     }
@@ -23,7 +23,8 @@ void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::
         if (e.attributes == w98::attr::kDirectory)
             continue;
         RestorePoint p;
-        auto t = w98::unpackDosDateTime(w98::packDosDateTime(e.lastWrite));
+        p.dosTime = w98::packDosDateTime(e.lastWrite);
+        auto t = w98::unpackDosDateTime(p.dosTime);
         p.dateText = w98::formatDateTimeText(m.shortDateFormat(), m.longTimeFormat(), t);
         p.folder = folder;
         p.extension = ".cab";
@@ -48,7 +49,8 @@ void ScanRegistryPair(const w98::Machine& m, const std::string& folder, const st
     const std::string system = folder + "\\system" + extension;
     if (!m.exists(system) || !m.exists(folder + "\\user" + extension))
         return;
-    out.push_back({BackupDateText(m, system), note, folder, extension, "system" + extension});
+    const std::uint32_t packed = w98::packDosDateTime(m.lastWriteTime(system));
+    out.push_back({BackupDateText(m, system), note, folder, extension, "system" + extension, packed});
 }
 
 RestoreCatalogue ScanAllRestorePoints(const w98::Machine& m, const std::string& winDir, const std::string& backupDir) {

@@ -1,5 +1,6 @@
 #pragma once
 // A restore point: a set of backed-up system files the system can be put back from.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ struct RestorePoint {
     std::string folder;    // the folder as the scan received it, no trailing backslash
     std::string extension; // ".cab", ".da0", ".dat" or ".da"
     std::string fileName;  // the cabinet's name on disk, or "system" + extension
+    std::uint32_t dosTime = 0; // the date text as a packed MS-DOS date-time, when the scan knows it
 };
 
 using RestoreCatalogue = std::vector<RestorePoint>;

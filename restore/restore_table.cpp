@@ -61,15 +61,19 @@ void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const
     for (int c = 0; c < restore_col::kCount; ++c)
         table.setCell(c, 0, kHeaders[c]);
     const std::string prefix = YearPrefix(m.shortDateFormat());
+    const std::string shortDate = m.shortDateFormat();
     for (int i = 0; i < n; ++i) {
         const RestorePoint& p = catalogue[static_cast<std::size_t>(i)];
         const int r = i + 1;
         table.setCell(restore_col::kDate, r, prefix + p.dateText);
-        std::uint32_t key = 0;
-        try {
-            key = w98::packDosDateTime(w98::parseDateTimeText(p.dateText, m.shortDateFormat(), m.longTimeFormat(), referenceYear));
-        } catch (const w98::Error&) {
-            key = 0; // a date that cannot be read sorts last
+        std::uint32_t key = p.dosTime;
+        if (key == 0) {
+            try {
+                key = w98::packDosDateTime(
+                    w98::parseDateTimeText(p.dateText, m.shortDateFormat(), m.longTimeFormat(), referenceYear));
+            } catch (const w98::Error&) {
+                key = 0; // a date that cannot be read sorts last
+            }
         }
         table.setCell(restore_col::kSortKey, r, std::to_string(key));
         table.setCell(restore_col::kNote, r, p.note);

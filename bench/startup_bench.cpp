@@ -1,0 +1,89 @@
+// Start-up to the first shown page: an empty machine against one with 10,000 restore points.
+#include "app/main_window.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "sysaccess/system.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_machine.h"
+#include "ui/dialogs.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <map>
+
+using namespace korvane;
+
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "korvane_bench";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *instance;
+}
+
+test::TempMachine& machineWith(int cabinets) {
+    static std::map<int, std::unique_ptr<test::TempMachine>> machines;
+    auto& slot = machines[cabinets];
+    if (!slot) {
+        slot = std::make_unique<test::TempMachine>();
+        auto& m = slot->machine();
+        m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
+        for (int i = 0; i < cabinets; ++i) {
+            const std::string name = "C:\\WINDOWS\\SYSBCKUP\\rb" + std::to_string(i) + ".cab";
+            m.writeFile(name, "MSCF");
+            m.setLastWriteTime(name, w98::localDateTime(std::time_t(631152000) + std::time_t((i * 7919) % 10950) * 86400));
+        }
+    }
+    return *slot;
+}
+
+// The window built and shown once the application exists: what the restore points add.
+void BM_WindowToFirstPage(benchmark::State& state) {
+    app();
+    auto& tm = machineWith(static_cast<int>(state.range(0)));
+    w98::SystemClock clock;
+    test::RecordingShell shell;
+    test::RecordingPower power;
+    ui::ScriptedDialogs dialogs;
+    System system{tm.machine(), clock, shell, power};
+    for (auto _ : state) {
+        TForm1 window(system, dialogs);
+        window.show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(window.isVisible());
+    }
+}
+BENCHMARK(BM_WindowToFirstPage)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The whole start-up in a fresh process, as a user starts the program: the application, its
+// fonts, the window and the start-up duties, up to the first shown page.
+void BM_ProcessStartUpToFirstPage(benchmark::State& state) {
+    auto& tm = machineWith(static_cast<int>(state.range(0)));
+    const std::string probe = (w98::w98Executable().parent_path() / "korvane_startup_probe").string();
+    const std::string machineVar = "WIN98_MACHINE=" + tm.root().string();
+    for (auto _ : state) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::putenv(const_cast<char*>(machineVar.c_str()));
+            ::putenv(const_cast<char*>("QT_QPA_PLATFORM=offscreen"));
+            ::execl(probe.c_str(), probe.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            state.SkipWithError("the start-up failed");
+    }
+}
+BENCHMARK(BM_ProcessStartUpToFirstPage)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
