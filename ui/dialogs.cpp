@@ -1,7 +1,10 @@
 #include "dialogs.h"
 
+#include "picture_box.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace korvane::ui {
@@ -32,8 +35,43 @@ bool QtDialogs::confirm(QWidget* parent, const QString& text) {
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-QString QtDialogs::openFile(QWidget* parent, const QString& title, const QString& filter, bool /*picturePreview*/) {
-    return QFileDialog::getOpenFileName(parent, title, {}, filter);
+QString QtNameFilters(const QString& filter) {
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QString QtDialogs::openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview,
+                            const QString& folder) {
+    QFileDialog dialog(parent, title, folder, QtNameFilters(filter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (picturePreview) {
+        // The preview sits beside the file list, so the dialog must be Qt's own.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        auto* preview = new PictureBox(&dialog);
+        preview->setObjectName(QStringLiteral("PicturePreview"));
+        preview->setAccessibleName(QStringLiteral("Preview"));
+        preview->setFixedSize(200, 200);
+        preview->setFrameShape(QFrame::StyledPanel);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
+        QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+            if (!preview->loadFile(path))
+                preview->clearPicture();
+        });
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 void ScriptedDialogs::showMessage(QWidget*, const QString& text, const QString& title, MessageIcon icon) {
@@ -49,7 +87,9 @@ bool ScriptedDialogs::confirm(QWidget*, const QString& text) {
     return yes;
 }
 
-QString ScriptedDialogs::openFile(QWidget*, const QString&, const QString&, bool) {
+QString ScriptedDialogs::openFile(QWidget*, const QString& title, const QString& filter, bool picturePreview,
+                                  const QString& folder) {
+    fileRequests_.push_back({title, filter, picturePreview, folder});
     if (files_.empty())
         return {};
     QString f = files_.front();

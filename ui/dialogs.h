@@ -20,16 +20,23 @@ public:
                              MessageIcon icon = MessageIcon::None) = 0;
     // A confirmation with the buttons Yes and No; true for Yes.
     virtual bool confirm(QWidget* parent, const QString& text) = 0;
-    // A file-open dialog; an empty string when the user cancels.
-    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview) = 0;
+    // A file-open dialog; an empty string when the user cancels. The filter is written as
+    // "Description|*.a;*.b|Description|*.c"; the dialog opens in folder when one is given.
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview,
+                             const QString& folder = {}) = 0;
 };
 
 class QtDialogs final : public Dialogs {
 public:
     void showMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     bool confirm(QWidget* parent, const QString& text) override;
-    QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview,
+                     const QString& folder) override;
 };
+
+// Qt's name filters for a filter written "Description|*.a;*.b|...": each description as it
+// stands, then its patterns, which the dialog keeps out of sight.
+QString QtNameFilters(const QString& filter);
 
 // Answers from a script and remembers what was shown; for tests.
 class ScriptedDialogs final : public Dialogs {
@@ -39,14 +46,22 @@ public:
         QString title;
         MessageIcon icon;
     };
+    struct FileRequest {
+        QString title;
+        QString filter;
+        bool picturePreview;
+        QString folder;
+    };
     void showMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     bool confirm(QWidget* parent, const QString& text) override;
-    QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview,
+                     const QString& folder) override;
 
     void setNextConfirm(bool yes) { confirms_.push_back(yes); }
     void setNextFile(const QString& file) { files_.push_back(file); }
     const std::vector<Shown>& messages() const { return messages_; }
     const QStringList& confirmations() const { return confirmationTexts_; }
+    const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
     void clear() { messages_.clear(); confirmationTexts_.clear(); }
 
 private:
@@ -54,6 +69,7 @@ private:
     QStringList confirmationTexts_;
     std::deque<bool> confirms_;
     std::deque<QString> files_;
+    std::vector<FileRequest> fileRequests_;
 };
 
 } // namespace korvane::ui

@@ -1,8 +1,25 @@
 #pragma once
-// The "艺术" page: wallpapers and the start-up sound, with the ways to their download sites.
+// The "艺术" page: the wallpaper list with its panel, the start-up sound, and the ways to the
+// download sites of pictures and sounds.
 #include "page_kit.h"
 
+#include "desktop/machine_folders.h"
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QFrame;
+class QListWidget;
+
 namespace korvane {
+
+namespace ui {
+class Memo;
+class PictureBox;
+class TextGrid;
+struct GridRect;
+} // namespace ui
 
 class ArtPage {
   public:
@@ -11,6 +28,48 @@ class ArtPage {
     // Both lead to a page of the "求助" directory; the window knows the way.
     ui::CommandLabel* Label234;
     ui::CommandLabel* Label244;
+
+    ui::CommandLabel* Label57;
+    ui::CommandLabel* Label58;
+    ui::Memo* Memo10;
+
+    // The wallpaper panel, over the whole page while it is open.
+    QFrame* Panel13;
+    ui::PictureBox* Image7;
+    ui::CommandLabel* Label59;
+    ui::CommandLabel* Label101;
+    ui::CommandLabel* Label102;
+    QComboBox* DriveComboBox1;
+    QListWidget* DirectoryListBox1;
+    ui::CommandLabel* Label95;
+    ui::CommandLabel* Label60;
+    // The wallpaper grid.
+    ui::TextGrid* StringGrid5;
+
+    void Label57Click();
+    void Label59Click();
+    void Label101Click();
+    void Label95Click();
+    void StringGrid5MouseMove(int col, int row);
+    void StringGrid5Click(const ui::GridRect& selection);
+    void Label60Click();
+    void DriveComboBox1Change(int index);
+    void DirectoryListBox1DblClick(int index);
+
+    void Label58Click();
+    void Memo10Click();
+
+  private:
+    void buildPanel(QWidget* sheet);
+    void bindPanel();
+    void showFolder(std::string folder);
+    // A machine folder for a dialog to open in: the first that exists, else the Windows folder.
+    QString dialogFolder(const std::vector<std::string>& candidates) const;
+
+    PageContext ctx_;
+    std::string openFolder_;
+    std::vector<FolderRow> folderRows_;
+    std::string previewed_;
 };
 
 } // namespace korvane

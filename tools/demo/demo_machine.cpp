@@ -6,6 +6,7 @@
 #include "platform/machine.h"
 #include "platform/registry.h"
 #include "checker/registry_checker.h"
+#include "demo/demo_media.h"
 
 #include <ctime>
 
@@ -132,6 +133,36 @@ void seedStartupPrograms(Machine& m) {
                 shellLink(target, static_cast<std::uint32_t>(m.fileSize(target))));
 }
 
+// Wallpapers of several sizes and shapes in the Windows folder and My Documents, one of them a
+// small tile, and the system sounds with the start-up sound chosen.
+void seedDesktop(Machine& m) {
+    using namespace demo;
+    const std::string win = "C:\\WINDOWS", docs = "C:\\My Documents";
+    m.writeFile(win + "\\Clouds.bmp", MakeBmp(640, 480, SkyPainter()));
+    m.writeFile(win + "\\Red Blocks.bmp", MakeBmp(32, 32, BrickPainter()));
+    m.writeFile(win + "\\Circles.bmp", MakeBmp(400, 400, RingsPainter()));
+    m.writeFile(win + "\\Setup.jpg", MakeJpeg(1024, 768, 85, SunsetPainter()));
+    m.writeFile(docs + "\\sea.jpg", MakeJpeg(800, 600, 85, SeaPainter()));
+    m.writeFile(docs + "\\panorama.jpg", MakeJpeg(1920, 1080, 80, SkyPainter()));
+    m.writeFile(docs + "\\portrait.jpg", MakeJpeg(600, 900, 85, SunsetPainter()));
+    m.writeFile(docs + "\\tile.jpg", MakeJpeg(120, 90, 75, BrickPainter()));
+    m.writeFile(docs + "\\wide.bmp", MakeBmp(1000, 600, SeaPainter()));
+    m.writeTextLines(docs + "\\readme.txt", {"我的图片和声音"});
+    m.createDirectories(docs + "\\My Pictures");
+
+    const std::string media = win + "\\MEDIA";
+    m.createDirectories(media);
+    m.writeFile(media + "\\The Microsoft Sound.wav", MakeWav(2.5, {392.0, 523.25, 659.25, 783.99}));
+    m.writeFile(media + "\\Chimes.wav", MakeWav(1.2, {1046.5, 1318.5}));
+    m.writeFile(media + "\\Ding.wav", MakeWav(0.6, {880.0}));
+    m.writeFile(media + "\\Tada.wav", MakeWav(1.5, {523.25, 659.25, 783.99}));
+    m.writeFile(media + "\\hello.wav", MakeWav(0.9, {440.0, 554.37}));
+    const std::string start = "AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.Current";
+    // The current user is the default profile: one key serves both.
+    m.registry().setValue(kHkeyUsers, ".DEFAULT\\" + start,
+                          RegValue{"", reg_type::kSz, regStringData(media + "\\The Microsoft Sound.wav")});
+}
+
 void seedFiles(Machine& m) {
     const std::string win = "C:\\WINDOWS";
     for (const char* dir : {"C:\\WINDOWS", "C:\\WINDOWS\\COMMAND", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\TEMP",
@@ -174,6 +205,7 @@ void seedFiles(Machine& m) {
     m.setAttributes(win + "\\DESKTOP.INI", attr::kHidden | attr::kSystem);
 
     seedRegistry(m);
+    seedDesktop(m);
     seedStartupPrograms(m);
     m.setAttributes(win + "\\SYSTEM.DAT", kHsr);
     m.setAttributes(win + "\\USER.DAT", kHsr);

@@ -1,0 +1,98 @@
+#include "sound.h"
+
+#include "host_file.h"
+#include "machine.h"
+#include "text_lines.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <optional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace w98 {
+namespace {
+
+constexpr const char* kLogFile = "sounds.log";
+
+void note(const Machine& m, std::string_view sound) {
+    const auto file = m.root() / kLogFile;
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    std::string line(sound);
+    line += '\n';
+    // One write with O_APPEND keeps lines whole when two processes play at once.
+    [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
+    ::close(fd);
+}
+
+std::optional<std::string> hostPlayer() {
+    const char* path = std::getenv("PATH");
+    std::string_view dirs = path ? path : "/usr/bin:/bin";
+    for (const char* player : {"pw-play", "paplay", "aplay"}) {
+        std::size_t start = 0;
+        while (start <= dirs.size()) {
+            std::size_t end = dirs.find(':', start);
+            if (end == std::string_view::npos)
+                end = dirs.size();
+            std::string candidate = std::string(dirs.substr(start, end - start)) + "/" + player;
+            if (end > start && ::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+            start = end + 1;
+        }
+    }
+    return std::nullopt;
+}
+
+// The player runs in a session of its own ("setsid -f" returns at once) unless the caller
+// waits for the sound to end; its output goes nowhere.
+bool play(const std::string& player, const std::string& file, bool wait) {
+    std::string setsid = "setsid", fork = "-f", p = player, f = file;
+    char* detached[] = {setsid.data(), fork.data(), p.data(), f.data(), nullptr};
+    char* direct[] = {p.data(), f.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = wait ? posix_spawn(&pid, p.c_str(), &actions, nullptr, direct, environ)
+                        : posix_spawnp(&pid, "setsid", &actions, nullptr, detached, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return true;
+}
+
+} // namespace
+
+bool sndPlaySound(Machine& m, std::string_view sound, std::uint32_t flags) {
+    if (sound.empty())
+        return false;
+    note(m, sound);
+    std::string host;
+    try {
+        if (!m.isFile(sound))
+            return false;
+        host = m.hostPath(sound).string();
+    } catch (const std::exception&) {
+        return false; // not a path of the machine
+    }
+    const auto player = hostPlayer();
+    return player && play(*player, host, (flags & kSndAsync) == 0);
+}
+
+std::vector<std::string> PlayedSounds(const Machine& m) {
+    const auto file = m.root() / kLogFile;
+    if (::access(file.c_str(), F_OK) != 0)
+        return {};
+    return splitLines(readHostFile(file, file.string()));
+}
+
+} // namespace w98
