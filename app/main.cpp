@@ -12,6 +12,7 @@
 #include "app_restart.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QMessageBox>
 #include <memory>
 
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
     power.setWindow(&window);
     korvane::closeOnTerminationSignals(&window);
     // Designed at 800 × 572, the window fills the desktop's work area.
+    // The window fills the desktop's work area; without a window manager (Xvfb) maximising
+    // alone does nothing, so the geometry is set first.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     const int code = QApplication::exec();
     if (power.restartRequested()) {
