@@ -56,10 +56,14 @@ private:
 
 } // namespace
 
-std::string readHostFile(const std::filesystem::path& file, const std::string& displayName) {
+std::optional<std::string> readHostFileIfExists(const std::filesystem::path& file, const std::string& displayName,
+                                                struct stat* statOut) {
     Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    if (fd.get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
         throw IoError(textForErrno(errno), displayName);
+    }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
         throw IoError(io_text::kReadError, displayName);
@@ -79,7 +83,16 @@ std::string readHostFile(const std::filesystem::path& file, const std::string& d
             break;
         bytes.append(buf, static_cast<std::size_t>(n));
     }
+    if (statOut)
+        *statOut = st;
     return bytes;
+}
+
+std::string readHostFile(const std::filesystem::path& file, const std::string& displayName) {
+    auto bytes = readHostFileIfExists(file, displayName);
+    if (!bytes)
+        throw IoError(io_text::kFileNotFound, displayName);
+    return std::move(*bytes);
 }
 
 void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,

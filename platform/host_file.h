@@ -5,11 +5,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace w98 {
 
 // Reads a whole file; throws IoError (named by displayName) when it cannot.
 std::string readHostFile(const std::filesystem::path& file, const std::string& displayName);
+
+// The same, but nullopt when the file or its folder does not exist; statOut, when given,
+// receives the status of exactly the file that was read.
+std::optional<std::string> readHostFileIfExists(const std::filesystem::path& file, const std::string& displayName,
+                                                struct stat* statOut = nullptr);
 
 // Replaces a file atomically: the bytes go to a temporary file beside it, which is flushed to
 // disk and then renamed over the target, so that a crash or a full disk never leaves half a file.

@@ -248,36 +248,11 @@ std::optional<struct stat> statFile(const std::filesystem::path& file, const std
 // Reads the file and the signature of exactly what was read; nullopt when it does not exist.
 std::optional<std::pair<std::string, Signature>> readWithSignature(const std::filesystem::path& file,
                                                                    const std::string& displayName) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return std::nullopt;
-        throw IoError(readErrorText(errno), displayName);
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        throw IoError(io_text::kReadError, displayName);
-    if (S_ISDIR(st.st_mode))
-        throw IoError(io_text::kAccessDenied, displayName);
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw IoError(io_text::kReadError, displayName);
-        }
-        if (n == 0)
-            break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-    }
-    return std::make_pair(std::move(bytes), signatureOf(st));
+    auto bytes = readHostFileIfExists(file, displayName, &st);
+    if (!bytes)
+        return std::nullopt;
+    return std::make_pair(std::move(*bytes), signatureOf(st));
 }
 
 struct Hive {
