@@ -4,10 +4,12 @@
 #include "pages/checkup_page.h"
 #include "pages/common_problems_page.h"
 #include "pages/first_page.h"
+#include "pages/first_show.h"
 #include "pages/health_page.h"
 #include "pages/help_page.h"
 #include "pages/internet_page.h"
 #include "pages/page_kit.h"
+#include "pages/privacy_page.h"
 #include "pages/ten_percent_page.h"
 #include "startup.h"
 
@@ -93,11 +95,18 @@ void TForm1::buildPages() {
     internetPage_ = std::make_unique<InternetPage>(*ctx_, TabSheet19);
     tenPercentPage_ = std::make_unique<TenPercentPage>(*ctx_, TabSheet46);
     healthPage_ = std::make_unique<HealthPage>(*ctx_, TabSheet3);
+    privacyPage_ = std::make_unique<PrivacyPage>(*ctx_, TabSheet9);
 }
 
 void TForm1::bindNavigation() {
     OnShow(*ctx_, PageControl1, TabSheet4, [this] { commonPage_->TabSheet4Show(); });
     OnShow(*ctx_, PageControl1, TabSheet5, [this] { helpPage_->TabSheet5Show(); });
+    OnShow(*ctx_, PageControl1, TabSheet3, [this] { healthPage_->TabSheet3Show(); });
+    OnShow(*ctx_, PageControl1, TabSheet9, [this] { privacyPage_->TabSheet9Show(); });
+    OnFirstShow(*ctx_, this, [this] { privacyPage_->TabSheet9Show(); });
+    OnShow(*ctx_, PageControl1, TabSheet19, [this] { internetPage_->TabSheet19Show(); });
+    Bind(*ctx_, privacyPage_->Label86, &ui::CommandLabel::clicked,
+         [this] { JumpTo(TabSheet19, [this] { internetPage_->OpenTypedAddressList(); }); });
     Bind(*ctx_, artPage_->Label234, &ui::CommandLabel::clicked, [this] { Label234Click(); });
     Bind(*ctx_, artPage_->Label244, &ui::CommandLabel::clicked, [this] { Label244Click(); });
     Bind(*ctx_, firstPage_->LabelTenPercent, &ui::CommandLabel::clicked, [this] { OpenTenPercentPage(); });

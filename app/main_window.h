@@ -18,6 +18,7 @@ class ArtPage;
 class InternetPage;
 class TenPercentPage;
 class HealthPage;
+class PrivacyPage;
 namespace ui {
 class Dialogs;
 class PageControl;
@@ -78,6 +79,7 @@ class TForm1 : public QWidget {
     std::unique_ptr<InternetPage> internetPage_;
     std::unique_ptr<TenPercentPage> tenPercentPage_;
     std::unique_ptr<HealthPage> healthPage_;
+    std::unique_ptr<PrivacyPage> privacyPage_;
 };
 
 } // namespace korvane

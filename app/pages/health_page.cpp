@@ -3,6 +3,7 @@
 #include "startup/startup_catalogue.h"
 #include "startup/startup_grid.h"
 #include "startup/startup_removal.h"
+#include "switches/hang_protection.h"
 #include "sysaccess/shared_paths.h"
 #include "sysaccess/system.h"
 #include "ui/colors.h"
@@ -10,6 +11,7 @@
 #include "ui/memo.h"
 #include "ui/text_grid.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
@@ -71,6 +73,17 @@ HealthPage::HealthPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     Commands->setHorizontalSpacing(24);
     Commands->setVerticalSpacing(10);
     Commands->addWidget(Label56, 0, 0, Qt::AlignLeft);
+    Label22 = MakeLabel(sheet, "Label22", "关闭无反应的应用程序...");
+    Label23 = MakeLabel(sheet, "Label23", "关闭出错应用程序的等待响应时间...");
+    CheckBox1 = new QCheckBox(Utf8("程序〔没有回应时自动关闭〕"), sheet);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setFont(BoldFont(sheet, sheet->font().pixelSize()));
+    QPalette blue = CheckBox1->palette();
+    blue.setColor(QPalette::WindowText, ui::colors::blue());
+    CheckBox1->setPalette(blue);
+    Commands->addWidget(Label22, 1, 0, Qt::AlignLeft);
+    Commands->addWidget(Label23, 1, 1, Qt::AlignLeft);
+    Commands->addWidget(CheckBox1, 2, 0, Qt::AlignLeft);
 
     auto* page = new QVBoxLayout(sheet);
     page->setContentsMargins(6, 6, 6, 6);
@@ -80,6 +93,9 @@ HealthPage::HealthPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     page->addStretch();
 
     Bind(ctx_, Label56, &ui::CommandLabel::clicked, [this] { Label56Click(); });
+    Bind(ctx_, Label22, &ui::CommandLabel::clicked, [this] { Label22Click(); });
+    Bind(ctx_, Label23, &ui::CommandLabel::clicked, [this] { Label23Click(); });
+    Bind(ctx_, CheckBox1, &QCheckBox::toggled, [this] { CheckBox1Click(); });
     QObject::connect(StringGrid4, &ui::TextGrid::mouseMoved, ctx_.window,
                      [this](int col, int row) { StringGrid4MouseMove(col, row); });
     QObject::connect(StringGrid4, &ui::TextGrid::clicked, ctx_.window, [this](const ui::GridRect& selection) {
@@ -104,6 +120,22 @@ void HealthPage::Label56Click() {
     const std::string& winDir = ctx_.paths.WinDir;
     StringGrid4->setTable(StartupTable(BuildStartupCatalogue(ctx_.system.machine, winDir), winDir));
     ShowGrid();
+}
+
+void HealthPage::TabSheet3Show() {
+    CheckBox1->setChecked(AutoEndTasksOn(ctx_.system.machine));
+}
+
+void HealthPage::Label22Click() {
+    StoreWaitToKillTimeout(ctx_.system.machine);
+}
+
+void HealthPage::Label23Click() {
+    StoreHungAppTimeout(ctx_.system.machine);
+}
+
+void HealthPage::CheckBox1Click() {
+    StoreAutoEndTasks(ctx_.system.machine, CheckBox1->isChecked());
 }
 
 void HealthPage::StringGrid4MouseMove(int col, int row) {

@@ -163,6 +163,51 @@ void seedDesktop(Machine& m) {
                           RegValue{"", reg_type::kSz, regStringData(media + "\\The Microsoft Sound.wav")});
 }
 
+// What the settings switches read, as a fresh Windows 98 SE with a few weeks of browsing has it:
+// the explorer's "show all files" option, the .reg file class, the shell policies, the desktop's
+// hang settings, and the browser's title and typed addresses.
+void seedSwitches(Machine& m) {
+    Registry& r = m.registry();
+    auto str = [&](RegRoot root, const std::string& key, const std::string& name, const std::string& text) {
+        r.setValue(root, key, RegValue{name, reg_type::kSz, regStringData(text)});
+    };
+    auto dword = [&](RegRoot root, const std::string& key, const std::string& name, std::uint32_t v) {
+        r.setValue(root, key, RegValue{name, reg_type::kDword, regDwordData(v)});
+    };
+    const std::string hidden = std::string(kCurrentVersion) + "\\explorer\\Advanced\\Folder\\Hidden";
+    str(kHkeyLocalMachine, hidden, "Text", "隐藏文件");
+    str(kHkeyLocalMachine, hidden, "Type", "group");
+    const std::string showAll = hidden + "\\SHOWALL";
+    str(kHkeyLocalMachine, showAll, "RegPath", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced");
+    str(kHkeyLocalMachine, showAll, "Text", "显示所有文件");
+    str(kHkeyLocalMachine, showAll, "Type", "radio");
+    dword(kHkeyLocalMachine, showAll, "CheckedValue", 1);
+    str(kHkeyLocalMachine, showAll, "ValueName", "Hidden");
+    dword(kHkeyLocalMachine, showAll, "DefaultValue", 2);
+    dword(kHkeyLocalMachine, showAll, "HKeyRoot", 0x80000001u);
+
+    const std::string classes = "Software\\Classes";
+    str(kHkeyLocalMachine, classes + "\\.reg", "", "regfile");
+    str(kHkeyLocalMachine, classes + "\\regfile", "", "注册表项");
+    str(kHkeyLocalMachine, classes + "\\regfile\\shell\\open\\command", "", "regedit.exe \"%1\"");
+    str(kHkeyLocalMachine, classes + "\\.txt", "", "txtfile");
+    str(kHkeyLocalMachine, classes + "\\txtfile", "", "文本文档");
+    str(kHkeyLocalMachine, classes + "\\txtfile\\shell\\open\\command", "", "C:\\WINDOWS\\NOTEPAD.EXE %1");
+
+    // AutoRun is off for unknown and network drives; no drive is hidden.
+    r.setValue(kHkeyUsers, ".DEFAULT\\" + std::string(kCurrentVersion) + "\\Policies\\Explorer",
+               RegValue{"NoDriveTypeAutoRun", reg_type::kBinary, std::string("\x95\x00\x00\x00", 4)});
+    str(kHkeyUsers, ".DEFAULT\\Control Panel\\Desktop", "WaitToKillAppTimeOut", "20000");
+    str(kHkeyUsers, ".DEFAULT\\Control Panel\\Desktop", "HungAppTimeout", "5000");
+
+    str(kHkeyLocalMachine, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title", "Microsoft Internet Explorer");
+    const std::string typed = ".DEFAULT\\Software\\Microsoft\\Internet Explorer\\TypedURLs";
+    int n = 0;
+    for (const char* url : {"http://www.sina.com.cn/", "http://www.163.com/", "http://www.sohu.com/",
+                            "http://www.yesky.com/", "http://bbs.pconline.com.cn/"})
+        str(kHkeyUsers, typed, "url" + std::to_string(++n), url);
+}
+
 void seedFiles(Machine& m) {
     const std::string win = "C:\\WINDOWS";
     for (const char* dir : {"C:\\WINDOWS", "C:\\WINDOWS\\COMMAND", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\TEMP",
@@ -207,6 +252,7 @@ void seedFiles(Machine& m) {
     seedRegistry(m);
     seedDesktop(m);
     seedStartupPrograms(m);
+    seedSwitches(m);
     m.setAttributes(win + "\\SYSTEM.DAT", kHsr);
     m.setAttributes(win + "\\USER.DAT", kHsr);
 

@@ -88,6 +88,13 @@ int main(int argc, char** argv) {
             QTest::mouseClick(list, Qt::LeftButton);
         ok = save(window, dir, QStringLiteral("03-TabSheet3-startup"));
     }
+    // "上网" shows its sub-pages once a navigation label is clicked: the 被改 switches.
+    if (ok) {
+        pages->setCurrentIndex(9);
+        if (auto* changed = window.findChild<QWidget*>(QStringLiteral("Label68")))
+            QTest::mouseClick(changed, Qt::LeftButton);
+        ok = save(window, dir, QStringLiteral("10-TabSheet19-changed"));
+    }
     for (const auto& m : dialogs.messages())
         std::fprintf(stderr, "message: %s\n", qPrintable(m.text));
     window.close();
