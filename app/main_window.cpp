@@ -2,17 +2,21 @@
 
 #include "pages/art_page.h"
 #include "pages/checkup_page.h"
+#include "pages/common_commands.h"
 #include "pages/common_problems_page.h"
 #include "pages/first_page.h"
 #include "pages/first_show.h"
+#include "pages/health_commands.h"
 #include "pages/health_page.h"
 #include "pages/help_page.h"
 #include "pages/internet_page.h"
 #include "pages/page_kit.h"
 #include "pages/privacy_page.h"
+#include "pages/renewal_page.h"
 #include "pages/ten_percent_page.h"
 #include "startup.h"
 
+#include "maintenance/reinstall.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
 #include "restore/restore_table.h"
@@ -96,6 +100,9 @@ void TForm1::buildPages() {
     tenPercentPage_ = std::make_unique<TenPercentPage>(*ctx_, TabSheet46);
     healthPage_ = std::make_unique<HealthPage>(*ctx_, TabSheet3);
     privacyPage_ = std::make_unique<PrivacyPage>(*ctx_, TabSheet9);
+    healthCommands_ = std::make_unique<HealthCommands>(*ctx_, *healthPage_, TabSheet3);
+    renewalPage_ = std::make_unique<RenewalPage>(*ctx_, TabSheet8);
+    commonCommands_ = std::make_unique<CommonCommands>(*ctx_, *commonPage_);
 }
 
 void TForm1::bindNavigation() {
@@ -109,6 +116,7 @@ void TForm1::bindNavigation() {
          [this] { JumpTo(TabSheet19, [this] { internetPage_->OpenTypedAddressList(); }); });
     Bind(*ctx_, artPage_->Label234, &ui::CommandLabel::clicked, [this] { Label234Click(); });
     Bind(*ctx_, artPage_->Label244, &ui::CommandLabel::clicked, [this] { Label244Click(); });
+    Bind(*ctx_, commonCommands_->LabelLowerHangs, &ui::CommandLabel::clicked, [this] { LabelLowerHangsClick(); });
     Bind(*ctx_, firstPage_->LabelTenPercent, &ui::CommandLabel::clicked, [this] { OpenTenPercentPage(); });
     Bind(*ctx_, tenPercentPage_->LabelCloseTenPercent, &ui::CommandLabel::clicked,
          [this] { CloseTenPercentPage(); });
@@ -125,6 +133,10 @@ void TForm1::Label234Click() {
 
 void TForm1::Label244Click() {
     JumpTo(TabSheet5, [this] { helpPage_->PageControl5->SelectPage(helpPage_->TabSheet44); });
+}
+
+void TForm1::LabelLowerHangsClick() {
+    JumpTo(TabSheet3, [this] { healthCommands_->LabelRepairDriversClick(); });
 }
 
 void TForm1::OpenTenPercentPage() {
@@ -156,6 +168,7 @@ void TForm1::RunStartupDuties() {
     DailyBackupCheck(m, firstPage_->StringGrid1->table(), paths_.WinDir, system_.clock);
     firstPage_->StringGrid1->edit(
         [&](TextTable& t) { MoveFutureRestorePoints(m, t, paths_.BackupDir, system_.clock); });
+    WriteStartupReinstallBatch(m, paths_.WinDir);
 }
 
 void TForm1::FormClose() {

@@ -19,6 +19,9 @@ class InternetPage;
 class TenPercentPage;
 class HealthPage;
 class PrivacyPage;
+class HealthCommands;
+class RenewalPage;
+class CommonCommands;
 namespace ui {
 class Dialogs;
 class PageControl;
@@ -49,6 +52,7 @@ class TForm1 : public QWidget {
     void JumpTo(QWidget* page, const std::function<void()>& inside);
     void Label234Click();
     void Label244Click();
+    void LabelLowerHangsClick();
     void OpenTenPercentPage();
     void CloseTenPercentPage();
 
@@ -80,6 +84,9 @@ class TForm1 : public QWidget {
     std::unique_ptr<TenPercentPage> tenPercentPage_;
     std::unique_ptr<HealthPage> healthPage_;
     std::unique_ptr<PrivacyPage> privacyPage_;
+    std::unique_ptr<HealthCommands> healthCommands_;
+    std::unique_ptr<RenewalPage> renewalPage_;
+    std::unique_ptr<CommonCommands> commonCommands_;
 };
 
 } // namespace korvane

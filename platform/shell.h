@@ -1,6 +1,7 @@
 #pragma once
 // The shell's default action on a target: web and mail addresses open in the user's real
-// browser and mail program; folders and files of the machine open as the host shows them.
+// browser and mail program; folders and files of the machine open as the host shows them, and
+// its programs run as the w98 stand-ins for them.
 #include <string>
 #include <string_view>
 

@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "checker/registry_checker.h"
 #include "demo/demo_media.h"
+#include "demo/demo_setup_source.h"
 
 #include <ctime>
 
@@ -256,7 +257,7 @@ void seedFiles(Machine& m) {
     m.setAttributes(win + "\\SYSTEM.DAT", kHsr);
     m.setAttributes(win + "\\USER.DAT", kHsr);
 
-    m.createDirectories("D:\\WIN98");
+    seedSetupSource(m);
     seedBackups(m);
 }
 

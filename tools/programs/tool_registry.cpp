@@ -20,7 +20,8 @@ const std::map<std::string, Tool>& tools() {
         {"command", {&commandTool, true}},   {"extract", {&extractTool, true}},
         {"regedit", {&regeditTool, true}},   {"scanreg", {&scanregTool, true}},
         {"scanregw", {&scanregwTool, true}}, {"smartdrv", {&smartdrvTool, true}},
-        {"win", {&winTool, true}},
+        {"win", {&winTool, true}},           {"internat", {&internatTool, true}},
+        {"sfc", {&sfcTool, true}},           {"setup", {&setupTool, true}},
     };
     return table;
 }

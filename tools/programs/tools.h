@@ -21,5 +21,8 @@ int regeditTool(DosSession& s, const ToolArgs& args, std::ostream& out);  // reg
 int smartdrvTool(DosSession& s, const ToolArgs& args, std::ostream& out); // smartdrv.exe
 int winTool(DosSession& s, const ToolArgs& args, std::ostream& out);      // win.com
 int bootTool(DosSession& s, const ToolArgs& args, std::ostream& out);     // the machine's start-up
+int internatTool(DosSession& s, const ToolArgs& args, std::ostream& out); // Internat.exe
+int sfcTool(DosSession& s, const ToolArgs& args, std::ostream& out);      // sfc.exe
+int setupTool(DosSession& s, const ToolArgs& args, std::ostream& out);    // setup.exe
 
 } // namespace w98

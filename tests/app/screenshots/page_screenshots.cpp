@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cstdio>
+#include <tuple>
 
 namespace {
 
@@ -87,6 +88,20 @@ int main(int argc, char** argv) {
         if (auto* list = window.findChild<QWidget*>(QStringLiteral("Label56")))
             QTest::mouseClick(list, Qt::LeftButton);
         ok = save(window, dir, QStringLiteral("03-TabSheet3-startup"));
+    }
+    // The explanations in the text areas of "健体" (in place of the startup grid) and "新生", and
+    // the topic pages whose commands stand beside their guides.
+    for (const auto& [index, label, name] : {std::tuple{2, "LabelCleanRegistry", "03-TabSheet3-memo7-registry"},
+                                             std::tuple{2, "LabelRepairDrivers", "03-TabSheet3-memo7-drivers"},
+                                             std::tuple{7, "LabelReinstallSystem", "08-TabSheet8-memo6"},
+                                             std::tuple{3, "LabelTopicInputMethod", "04-TabSheet4-input-method"},
+                                             std::tuple{3, "LabelTopicSystemFiles", "04-TabSheet4-system-files"}}) {
+        if (!ok)
+            break;
+        pages->setCurrentIndex(index);
+        if (auto* command = window.findChild<QWidget*>(QString::fromUtf8(label)))
+            QTest::mouseClick(command, Qt::LeftButton);
+        ok = save(window, dir, QString::fromUtf8(name));
     }
     // "上网" shows its sub-pages once a navigation label is clicked: the 被改 switches.
     if (ok) {

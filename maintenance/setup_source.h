@@ -1,0 +1,38 @@
+#pragma once
+// Where Windows setup was run from (SourcePath) and the product key it asked for, and how a
+// path from the registry goes into a batch line.
+#include <string>
+
+namespace w98 {
+class Machine;
+}
+
+namespace korvane {
+
+inline constexpr const char* kSetupKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Setup";
+inline constexpr const char* kCurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+// Asked before the setup CD is used.
+inline constexpr const char* kInsertSetupCd = "请把win98的安装光盘放入光驱，然后点击〔Yes〕，否则点击〔no〕";
+
+// "" when absent.
+std::string ReadSourcePath(w98::Machine& m);
+std::string ReadProductKey(w98::Machine& m);
+
+// The setup files are on the CD when SourcePath holds the CD root ("D:\"), letter case
+// ignored. Without a CD-ROM drive the root is "0", which a path rarely holds.
+bool SourceIsOnCd(const std::string& sourcePath, const std::string& cdRoot);
+
+// Whether the file exists; a path built on the "0" of a machine without a CD-ROM drive is no
+// path of the machine and does not.
+bool SetupFileExists(const w98::Machine& m, const std::string& path);
+
+// A path as one word of a batch line. A path is text from the registry: a character that no
+// folder name can hold (a control character, " * ? < > |) would split the line, redirect it or
+// pipe it, so it is refused with an error naming the path (SourcePath is the only such
+// text the jobs write); a percent sign is doubled so that
+// MS-DOS does not take it for a variable, and a path holding a blank or another MS-DOS
+// separator is put in double quotes so that it stays one word.
+std::string BatchWord(const std::string& path);
+
+} // namespace korvane
