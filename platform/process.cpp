@@ -93,10 +93,7 @@ std::filesystem::path w98Executable() {
     return self.parent_path() / "w98";
 }
 
-int runW98(const Machine& machine, const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {w98Executable().string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-
+std::vector<std::string> machineEnvironment(const Machine& machine) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         std::string_view kv(*e);
@@ -104,9 +101,15 @@ int runW98(const Machine& machine, const std::vector<std::string>& args) {
             env.emplace_back(kv);
     }
     env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine.root()).string());
+    return env;
+}
 
+int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath) {
+    if (argv.empty())
+        return -1;
+    std::vector<std::string> args = argv, env = environment;
     std::vector<char*> argvPtr, envPtr;
-    for (auto& a : argv)
+    for (auto& a : args)
         argvPtr.push_back(a.data());
     argvPtr.push_back(nullptr);
     for (auto& e : env)
@@ -119,7 +122,8 @@ int runW98(const Machine& machine, const std::vector<std::string>& args) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
+    const int rc = searchPath ? posix_spawnp(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data())
+                              : posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return -1;
@@ -129,6 +133,12 @@ int runW98(const Machine& machine, const std::vector<std::string>& args) {
             return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runW98(const Machine& machine, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {w98Executable().string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return spawnQuietly(argv, machineEnvironment(machine), false);
 }
 
 int runInMachine(const Machine& machine, std::string_view commandLine) {

@@ -26,6 +26,14 @@ std::string toolNameOf(std::string_view programFile);
 // The w98 program: beside the running executable, or W98_TOOL when that is set.
 std::filesystem::path w98Executable();
 
+// This process's environment with WIN98_MACHINE naming the machine, for the programs it starts.
+std::vector<std::string> machineEnvironment(const Machine& machine);
+
+// Starts argv (its first word looked up along PATH when searchPath) with no input and its
+// output going nowhere, as a hidden console's would, and waits; the exit code, or -1 when it
+// cannot start.
+int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath);
+
 // Runs `w98 ARGS...` on the machine and waits; the exit code, or -1 when it cannot start.
 int runW98(const Machine& machine, const std::vector<std::string>& args);
 

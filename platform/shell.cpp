@@ -4,10 +4,6 @@
 #include "machine.h"
 #include "process.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <string_view>
 #include <vector>
@@ -19,46 +15,28 @@ namespace {
 
 // Starts a host program in a session of its own ("setsid -f" returns at once), so that
 // nothing waits for it and no child is left unreaped.
-void startDetached(std::vector<std::string> args, char** environment) {
+void startDetached(std::vector<std::string> args, const std::vector<std::string>& environment) {
     args.insert(args.begin(), {"setsid", "-f"});
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "setsid", &actions, nullptr, argv.data(), environment) == 0) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    spawnQuietly(args, environment, true);
 }
 
-void startDetached(const std::string& what) {
-    startDetached({"xdg-open", what}, environ);
+std::vector<std::string> ownEnvironment() {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
+    return env;
 }
+
+void startDetached(const std::string& what) { startDetached({"xdg-open", what}, ownEnvironment()); }
 
 // A program of the machine runs as the w98 stand-in for it, on this machine, as Windows would
 // start it; the host has nothing to show for a Windows program file.
 void startProgram(const Machine& machine, const std::string& program) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (!std::string_view(*e).starts_with("WIN98_MACHINE="))
-            env.emplace_back(*e);
-    env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine.root()).string());
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
     const std::string exe = w98Executable().string();
     if (foldAscii(program).ends_with(".bat"))
-        startDetached({exe, "command", "/c", program}, envp.data());
+        startDetached({exe, "command", "/c", program}, machineEnvironment(machine));
     else
-        startDetached({exe, toolNameOf(program)}, envp.data());
+        startDetached({exe, toolNameOf(program)}, machineEnvironment(machine));
 }
 
 bool isProgramFile(std::string_view target) {
