@@ -64,6 +64,28 @@ void WriteScanregTemplate(w98::Machine& m, const std::string& winDir) {
     m.writeTextLines(winDir + "\\scanreg.ini", ScanregTemplate());
 }
 
+namespace {
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// key ends in '='. The checker also takes "MaxBackupCopies = 9" for the setting; left alone,
+// such a line further down would win over the one written here.
+bool setsKey(std::string_view line, std::string_view key) {
+    if (w98::containsNoCase(line, key))
+        return true;
+    const std::size_t eq = line.find('=');
+    return eq != std::string_view::npos &&
+           w98::equalsNoCase(trimBlanks(line.substr(0, eq)), key.substr(0, key.size() - 1));
+}
+
+} // namespace
+
 void EditScanregIni(w98::Machine& m, const std::string& path, int copies, const std::string& folder) {
     std::vector<std::string> lines = m.readTextLines(path);
     // A setting missing from the file is added: without it the checker would fill, and trim,
@@ -71,7 +93,7 @@ void EditScanregIni(w98::Machine& m, const std::string& path, int copies, const 
     auto set = [&lines](const std::string& key, const std::string& value) {
         bool found = false;
         for (auto& l : lines)
-            if (w98::containsNoCase(l, key)) {
+            if (setsKey(l, key)) {
                 l = key + value;
                 found = true;
             }

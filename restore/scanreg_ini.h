@@ -16,9 +16,10 @@ const std::vector<std::string>& ScanregTemplate();
 // Writes the template over the settings file.
 void WriteScanregTemplate(w98::Machine& m, const std::string& winDir);
 
-// Rewrites the file in place: every line containing "MaxBackupCopies=" (any case) becomes
-// "MaxBackupCopies=" + copies when copies < 100; every line containing "BackupDirectory="
-// becomes "BackupDirectory=" + folder when folder is not empty. A missing file raises.
+// Rewrites the file in place: every line containing "MaxBackupCopies=" (any case), or setting
+// it with blanks around the name, becomes "MaxBackupCopies=" + copies when copies < 100; every
+// such line of "BackupDirectory=" becomes "BackupDirectory=" + folder when folder is not empty.
+// A missing file raises.
 void EditScanregIni(w98::Machine& m, const std::string& path, int copies, const std::string& folder);
 
 } // namespace korvane
