@@ -77,7 +77,13 @@ fs::path Machine::defaultRoot() {
 
 std::string Machine::windowsFolder() const {
     std::string w = ini_.get("machine", "windows", kDefaultWindows);
-    return normalize(w);
+    try {
+        return normalize(w);
+    } catch (const Error&) {
+        // Said as it is, the path alone would not tell the user where to mend it.
+        throw FormatError((root_ / "machine.ini").string(), 0,
+                          "windows=" + w + " is not a full path with a drive letter");
+    }
 }
 std::string Machine::shortDateFormat() const { return ini_.get("machine", "shortdate", kDefaultShortDate); }
 std::string Machine::longTimeFormat() const { return ini_.get("machine", "longtime", kDefaultLongTime); }
