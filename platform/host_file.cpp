@@ -109,7 +109,10 @@ void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, 
     std::filesystem::path tmp;
     int raw = -1;
     for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
-        tmp = dir / ("." + file.filename().string() + "." + std::to_string(rng() % 1000000) + ".tmp");
+        // The process id keeps the names of a writer forked from another apart from the
+        // leftovers of its killed siblings, which share the generator's state.
+        tmp = dir / ("." + file.filename().string() + "." + std::to_string(::getpid()) + "-" +
+                     std::to_string(rng() % 1000000) + ".tmp");
         raw = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (raw < 0 && errno != EEXIST)
             throw IoError(textForErrno(errno), displayName);
