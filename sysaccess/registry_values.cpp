@@ -12,12 +12,14 @@ namespace reg_type = w98::reg_type;
 std::string inQuotes(std::string_view name) { return "'" + std::string(name) + "'"; }
 
 // Opens the key with creation. False when it could not be created (the file cannot be
-// written); a registry file that cannot be understood still raises its own error.
+// written); a registry file that cannot be understood, or not even read, still raises its
+// own error.
 bool openOrCreate(w98::Machine& m, RegRoot root, std::string_view key) {
     try {
         m.registry().createKey(root, key);
         return true;
     } catch (const w98::IoError&) {
+        m.registry().keyExists(root, key);
         return false;
     }
 }
