@@ -82,6 +82,16 @@ std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& dis
     GErrorHolder err;
     if (!gcab_cabinet_load(cab.get(), in.get(), nullptr, &err.error))
         throw FormatError(displayName, 0, "damaged cabinet (" + err.message() + ")");
+    std::uint64_t content = 0;
+    GPtrArray* folders = gcab_cabinet_get_folders(cab.get());
+    for (guint i = 0; folders && i < folders->len; ++i) {
+        GSList* files = gcab_folder_get_files(static_cast<GCabFolder*>(g_ptr_array_index(folders, i)));
+        for (GSList* f = files; f; f = f->next)
+            content += gcab_file_get_size(static_cast<GCabFile*>(f->data));
+        g_slist_free(files);
+    }
+    if (content > kMaxCabinetContent)
+        throw FormatError(displayName, 0, "the cabinet unpacks to more than a Windows 98 cabinet holds");
 
     // Unpack into a private temporary folder under names of our own, then read the files back.
     std::string tmpl = (std::filesystem::temp_directory_path() / "w98cab-XXXXXX").string();

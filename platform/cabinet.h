@@ -20,9 +20,13 @@ struct CabEntry {
 // A cabinet holding the entries in one MSZIP folder. Throws Error when it cannot be built.
 std::string buildCabinet(const std::vector<CabEntry>& entries);
 
+// What a cabinet may hold unpacked, all entries together. A few megabytes of compressed zeros
+// unpack to gigabytes: such a cabinet is refused before anything is unpacked.
+inline constexpr std::uint64_t kMaxCabinetContent = 256u << 20;
+
 // Every entry of a cabinet. Throws FormatError naming displayName when the bytes are not a
-// cabinet or are damaged. Entry names lose any folder part, so that no entry can name a
-// place outside the folder it is unpacked into.
+// cabinet, are damaged or unpack to more than kMaxCabinetContent. Entry names lose any folder
+// part, so that no entry can name a place outside the folder it is unpacked into.
 std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& displayName);
 
 } // namespace w98
