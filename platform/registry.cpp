@@ -425,6 +425,13 @@ struct Registry::Impl {
         return parts;
     }
 
+    // The depth counts the keys HKEY_CURRENT_USER and HKEY_CLASSES_ROOT stand for: the file
+    // holds them, and a deeper key there would make the file unreadable.
+    static void checkDepth(std::size_t depth) {
+        if (depth > regedit4::kMaxDepth)
+            throw Error("The registry key path is nested too deeply");
+    }
+
     static std::vector<std::string_view> fullPath(const Target& t, std::string_view keyPath) {
         std::vector<std::string_view> parts;
         if (t.prefix)
@@ -432,6 +439,7 @@ struct Registry::Impl {
                 parts.emplace_back(n.text);
         auto rest = splitPath(keyPath);
         parts.insert(parts.end(), rest.begin(), rest.end());
+        checkDepth(parts.size());
         return parts;
     }
 
@@ -442,6 +450,7 @@ struct Registry::Impl {
             names = *t.prefix;
         for (auto part : splitPath(keyPath))
             names.push_back(Name{std::string(part), nameBytesFor(part, "key name")});
+        checkDepth(names.size());
         return names;
     }
 
