@@ -9,8 +9,8 @@
 
 namespace korvane::ui {
 
-ColumnSizer::ColumnSizer(TextGrid* grid) : QObject(grid), grid_(grid) {
-    grid_->viewport()->installEventFilter(this);
+ColumnSizer::ColumnSizer(TextGrid* grid) : QObject(grid), grid_(grid), viewport_(grid->viewport()) {
+    viewport_->installEventFilter(this);
 }
 
 int ColumnSizer::borderAt(QPoint pos) const {
@@ -37,7 +37,7 @@ void ColumnSizer::setGripCursor(bool on) {
 }
 
 bool ColumnSizer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != grid_->viewport())
+    if (watched != viewport_)
         return false;
     switch (event->type()) {
     case QEvent::MouseMove: {

@@ -26,6 +26,9 @@ class ColumnSizer : public QObject {
     void setGripCursor(bool on);
 
     TextGrid* grid_;
+    // Kept from the start: while the grid is being destroyed its viewport still sends events
+    // here, and the grid can no longer be asked for it.
+    QObject* viewport_;
     int dragged_ = -1;
     bool onGrip_ = false;
 };
