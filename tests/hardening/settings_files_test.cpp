@@ -214,3 +214,20 @@ TEST(BrokenWallpaperList, TooLargeAFileAFolderOrAReadOnlyFileChangesNeitherGridN
     EXPECT_EQ(readOnly.bytes(kDesk), before);
 }
 
+TEST(MissingWindowsFolder, EveryFileIsReportedAndNothingIsCreated) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    std::filesystem::remove_all(m.hostPath("C:\\WINDOWS"));
+    EXPECT_THROW(WriteScanregTemplate(m, "C:\\WINDOWS"), w98::IoError);
+    EXPECT_THROW(EditScanregIni(m, kScanreg, 3, kRestore1), w98::IoError);
+    EXPECT_EQ(w98::readCheckerSettings(m).maxBackupCopies, 5);
+    EXPECT_THROW(BuildStartupCatalogue(m, "C:\\WINDOWS"), w98::IoError);
+    EXPECT_THROW(EmptyWinIniLoadLines(m, kWinIni), w98::IoError);
+    TextTable grid = EmptyWallpaperTable();
+    InsertPictureRows(grid, {{"C:\\KEEP.BMP", WallpaperStyle::Centred}});
+    const TextTable before = grid;
+    LoadWallpaperList(m, grid); // no list file: the grid keeps its rows
+    EXPECT_EQ(grid, before);
+    EXPECT_THROW(SaveWallpaperList(m, grid), w98::IoError);
+    EXPECT_FALSE(m.exists("C:\\WINDOWS"));
+}
