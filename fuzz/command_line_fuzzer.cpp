@@ -16,14 +16,21 @@ namespace {
 
 using namespace korvane::fuzz;
 
+// A machine folder with its description and nothing else, removed at exit after the machine.
+struct DrivelessFolder {
+    std::filesystem::path path = korvane::test::makeTempFolder("korvane-fuzz-dos");
+    DrivelessFolder() {
+        w98::replaceHostFile(path / "machine.ini", "[machine]\nwindows=C:\\WINDOWS\n", "machine.ini");
+    }
+    ~DrivelessFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
 w98::Machine& driveless() {
-    static const std::filesystem::path root = [] {
-        auto folder = korvane::test::makeTempFolder("korvane-fuzz-dos");
-        w98::replaceHostFile(folder / "machine.ini", "[machine]\nwindows=C:\\WINDOWS\n", "machine.ini");
-        std::atexit([] { std::filesystem::remove_all(root); });
-        return folder;
-    }();
-    static w98::Machine m(root);
+    static const DrivelessFolder folder;
+    static w98::Machine m(folder.path);
     return m;
 }
 
