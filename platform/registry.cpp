@@ -1,19 +1,14 @@
 #include "registry.h"
 
 #include "cp936.h"
-#include "dos_attributes.h"
 #include "error.h"
-#include "host_file.h"
 #include "regedit4.h"
+#include "registry_file.h"
+#include "registry_text_format.h"
+#include "registry_tree.h"
 
-#include <cerrno>
-#include <exception>
-#include <fcntl.h>
 #include <iterator>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <unordered_map>
 #include <utility>
 
 namespace w98 {
@@ -40,259 +35,11 @@ std::uint32_t regDwordFromData(std::string_view data) {
 
 namespace {
 
-using regedit4::Name;
-
-char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool foldEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldAscii(a[i]) != foldAscii(b[i]))
-            return false;
-    return true;
-}
-
-struct FoldHash {
-    std::size_t operator()(std::string_view s) const noexcept {
-        std::size_t h = 14695981039346656037ull;
-        for (char c : s) {
-            h ^= static_cast<unsigned char>(foldAscii(c));
-            h *= 1099511628211ull;
-        }
-        return h;
-    }
-};
-
-struct FoldEqual {
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return foldEqual(a, b); }
-};
-
-struct StoredValue {
-    RegValue value;        // name in UTF-8
-    std::string nameBytes; // the same name in code page 936, as the file writes it
-};
-
-struct Key {
-    std::string name;  // UTF-8, as created
-    std::string bytes; // code page 936
-    std::vector<StoredValue> values;
-    std::vector<std::unique_ptr<Key>> children; // in creation order
-    // Built once a key has more than a few subkeys; its views point into the children's names.
-    std::unique_ptr<std::unordered_map<std::string_view, Key*, FoldHash, FoldEqual>> index;
-
-    static constexpr std::size_t kIndexFrom = 8;
-
-    Key* child(std::string_view childName) const {
-        if (index) {
-            auto it = index->find(childName);
-            return it == index->end() ? nullptr : it->second;
-        }
-        for (const auto& c : children)
-            if (foldEqual(c->name, childName))
-                return c.get();
-        return nullptr;
-    }
-
-    Key& addChild(std::string childName, std::string childBytes) {
-        auto k = std::make_unique<Key>();
-        k->name = std::move(childName);
-        k->bytes = std::move(childBytes);
-        Key& added = *k;
-        children.push_back(std::move(k));
-        if (index) {
-            index->emplace(added.name, &added);
-        } else if (children.size() > kIndexFrom) {
-            index = std::make_unique<std::unordered_map<std::string_view, Key*, FoldHash, FoldEqual>>();
-            index->reserve(children.size() * 2);
-            for (const auto& c : children)
-                index->emplace(c->name, c.get());
-        }
-        return added;
-    }
-
-    void removeChild(const Key* k) {
-        if (index)
-            index->erase(k->name);
-        for (auto it = children.begin(); it != children.end(); ++it) {
-            if (it->get() == k) {
-                children.erase(it);
-                return;
-            }
-        }
-    }
-
-    StoredValue* findValue(std::string_view valueName) {
-        for (auto& v : values)
-            if (foldEqual(v.value.name, valueName))
-                return &v;
-        return nullptr;
-    }
-
-    // True when anything changed. An existing value keeps the case of its name.
-    bool setValue(RegValue v, std::string nameBytes) {
-        if (StoredValue* existing = findValue(v.name)) {
-            if (existing->value.type == v.type && existing->value.data == v.data)
-                return false;
-            existing->value.type = v.type;
-            existing->value.data = std::move(v.data);
-            return true;
-        }
-        values.push_back(StoredValue{std::move(v), std::move(nameBytes)});
-        return true;
-    }
-
-    bool removeValue(std::string_view valueName) {
-        for (auto it = values.begin(); it != values.end(); ++it) {
-            if (foldEqual(it->value.name, valueName)) {
-                values.erase(it);
-                return true;
-            }
-        }
-        return false;
-    }
-};
-
-Key* findPath(Key& root, const std::vector<std::string_view>& path) {
-    Key* k = &root;
-    for (auto part : path) {
-        k = k->child(part);
-        if (!k)
-            return nullptr;
-    }
-    return k;
-}
-
-Key& createPath(Key& root, const std::vector<Name>& path, bool& changed) {
-    Key* k = &root;
-    for (const auto& part : path) {
-        Key* next = k->child(part.text);
-        if (!next) {
-            next = &k->addChild(part.text, part.bytes);
-            changed = true;
-        }
-        k = next;
-    }
-    return *k;
-}
-
-// Removes the key at path (not the root); true if it existed.
-bool removePath(Key& root, const std::vector<std::string_view>& path) {
-    std::vector<std::string_view> parentPath(path.begin(), path.end() - 1);
-    Key* parent = findPath(root, parentPath);
-    Key* k = parent ? parent->child(path.back()) : nullptr;
-    if (!k)
-        return false;
-    parent->removeChild(k);
-    return true;
-}
-
-std::vector<std::string_view> textsOf(const std::vector<Name>& names) {
-    std::vector<std::string_view> out;
-    out.reserve(names.size());
-    for (const auto& n : names)
-        out.emplace_back(n.text);
-    return out;
-}
-
-void serializeKey(const Key& k, std::string& path, std::string& out) {
-    regedit4::appendSection(out, path);
-    for (const auto& v : k.values)
-        regedit4::appendValue(out, v.nameBytes, v.value.type, v.value.data);
-    out += "\r\n";
-    for (const auto& c : k.children) {
-        const std::size_t length = path.size();
-        path += '\\';
-        path += c->bytes;
-        serializeKey(*c, path, out);
-        path.resize(length);
-    }
-}
-
-// What a file was read from: a replaced or rewritten file differs in one of these.
-struct Signature {
-    bool exists = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    time_t seconds = 0;
-    long nanoseconds = 0;
-    bool operator==(const Signature&) const = default;
-};
-
-Signature signatureOf(const struct stat& st) {
-    return Signature{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-}
-
-const char* readErrorText(int err) {
-    switch (err) {
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return io_text::kAccessDenied;
-    default:
-        return io_text::kReadError;
-    }
-}
-
-// nullopt when the file (or its folder) does not exist.
-std::optional<struct stat> statFile(const std::filesystem::path& file, const std::string& displayName) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0)
-        return st;
-    if (errno == ENOENT || errno == ENOTDIR)
-        return std::nullopt;
-    throw IoError(readErrorText(errno), displayName);
-}
-
-// Reads the file and the signature of exactly what was read; nullopt when it does not exist.
-std::optional<std::pair<std::string, Signature>> readWithSignature(const std::filesystem::path& file,
-                                                                   const std::string& displayName) {
-    struct stat st {};
-    auto bytes = readHostFileIfExists(file, displayName, &st);
-    if (!bytes)
-        return std::nullopt;
-    return std::make_pair(std::move(*bytes), signatureOf(st));
-}
-
-struct Hive {
-    std::filesystem::path file;
-    std::string displayName;
-    std::string rootName; // upper case, as written
-    std::unique_ptr<Key> root; // null unless loaded and sound
-    std::optional<Signature> signature; // of what root (or broken) came from
-    std::exception_ptr broken; // the error of an unreadable file, until it changes
-
-    void forget() {
-        root.reset();
-        signature.reset();
-        broken = nullptr;
-    }
-};
-
-// Builds a hive's tree from its file.
-class TreeSink : public regedit4::Sink {
-public:
-    TreeSink(Hive& hive, Key& root) : hive_(hive), root_(root) {}
-
-    void section(std::size_t line, bool, std::string_view rootName, std::vector<Name> path) override {
-        if (!foldEqual(rootName, hive_.rootName))
-            throw FormatError(hive_.displayName, line, "The key is outside " + hive_.rootName);
-        bool ignored = false;
-        current_ = &createPath(root_, path, ignored);
-    }
-
-    void value(std::size_t, RegValue value, std::string nameBytes) override {
-        current_->setValue(std::move(value), std::move(nameBytes));
-    }
-
-    void removeValue(std::size_t, Name) override {}
-
-private:
-    Hive& hive_;
-    Key& root_;
-    Key* current_ = nullptr;
-};
+using regtree::foldEqual;
+using regtree::Key;
+using regtree::Name;
+using regtree::StoredValue;
+using regtree::textsOf;
 
 // A parsed import, applied only once all of it is understood.
 struct ImportOp {
@@ -377,11 +124,15 @@ std::string nameBytesFor(std::string_view utf8, const char* what) {
 } // namespace
 
 struct Registry::Impl {
-    Hive hives[2];
-    std::size_t parses = 0;
+    HiveFile hives[2];
+
+    Impl(std::filesystem::path systemDat, std::string systemDisplayName, std::filesystem::path userDat,
+         std::string userDisplayName)
+        : hives{HiveFile(std::move(systemDat), std::move(systemDisplayName), "HKEY_LOCAL_MACHINE"),
+                HiveFile(std::move(userDat), std::move(userDisplayName), "HKEY_USERS")} {}
 
     struct Target {
-        Hive& hive;
+        HiveFile& hive;
         const std::vector<Name>* prefix;
     };
 
@@ -453,102 +204,30 @@ struct Registry::Impl {
         checkDepth(names.size());
         return names;
     }
-
-    // The hive as its file now holds it, parsed again only if the file changed.
-    Key& fresh(Hive& h) {
-        auto st = statFile(h.file, h.displayName);
-        Signature now = st ? signatureOf(*st) : Signature{};
-        if (h.signature && *h.signature == now) {
-            if (h.broken)
-                std::rethrow_exception(h.broken);
-            return *h.root;
-        }
-        h.forget();
-        auto read = readWithSignature(h.file, h.displayName);
-        auto root = std::make_unique<Key>();
-        root->name = h.rootName;
-        root->bytes = h.rootName;
-        if (!read) {
-            h.root = std::move(root);
-            h.signature = Signature{};
-            return *h.root;
-        }
-        ++parses;
-        try {
-            auto lines = regedit4::splitLines(read->first);
-            TreeSink sink(h, *root);
-            regedit4::parse(lines, h.displayName, regedit4::Mode::File, sink);
-        } catch (const FormatError&) {
-            h.broken = std::current_exception();
-            h.signature = read->second;
-            throw;
-        }
-        h.root = std::move(root);
-        h.signature = read->second;
-        return *h.root;
-    }
-
-    static std::string serialize(const Hive& h) {
-        std::string out;
-        if (h.signature)
-            out.reserve(static_cast<std::size_t>(h.signature->size) + 4096);
-        out += regedit4::kHeader;
-        out += "\r\n\r\n";
-        std::string path = h.rootName;
-        serializeKey(*h.root, path, out);
-        return out;
-    }
-
-    // Writes the changed tree back. On failure the tree is dropped, so that the next call
-    // reads the file, which is still as it was.
-    void commit(Hive& h) {
-        try {
-            std::string bytes = serialize(h);
-            std::uint8_t attributes = attr::kArchive;
-            if (statFile(h.file, h.displayName))
-                attributes = readDosAttributes(h.file, h.displayName);
-            replaceHostFile(h.file, bytes, h.displayName, attributes);
-            auto st = statFile(h.file, h.displayName);
-            // Someone may have replaced it again already; then read theirs next time.
-            if (st && static_cast<std::size_t>(st->st_size) == bytes.size())
-                h.signature = signatureOf(*st);
-            else
-                h.forget();
-        } catch (...) {
-            h.forget();
-            throw;
-        }
-    }
 };
 
 Registry::Registry(std::filesystem::path systemDat, std::string systemDisplayName,
                    std::filesystem::path userDat, std::string userDisplayName)
-    : impl_(std::make_unique<Impl>()) {
-    impl_->hives[0].file = std::move(systemDat);
-    impl_->hives[0].displayName = std::move(systemDisplayName);
-    impl_->hives[0].rootName = "HKEY_LOCAL_MACHINE";
-    impl_->hives[1].file = std::move(userDat);
-    impl_->hives[1].displayName = std::move(userDisplayName);
-    impl_->hives[1].rootName = "HKEY_USERS";
-}
+    : impl_(std::make_unique<Impl>(std::move(systemDat), std::move(systemDisplayName), std::move(userDat),
+                                   std::move(userDisplayName))) {}
 
 Registry::~Registry() = default;
 
-std::size_t Registry::parseCount() const { return impl_->parses; }
+std::size_t Registry::parseCount() const { return impl_->hives[0].parseCount() + impl_->hives[1].parseCount(); }
 
 bool Registry::keyExists(RegRoot root, std::string_view keyPath) {
     auto t = impl_->target(root);
     auto path = Impl::fullPath(t, keyPath);
-    return findPath(impl_->fresh(t.hive), path) != nullptr;
+    return findPath(t.hive.fresh(), path) != nullptr;
 }
 
 void Registry::createKey(RegRoot root, std::string_view keyPath) {
     auto t = impl_->target(root);
     auto names = Impl::namesForWrite(t, keyPath);
     bool changed = false;
-    createPath(impl_->fresh(t.hive), names, changed);
+    createPath(t.hive.fresh(), names, changed);
     if (changed)
-        impl_->commit(t.hive);
+        t.hive.commit();
 }
 
 void Registry::deleteKey(RegRoot root, std::string_view keyPath) {
@@ -556,14 +235,14 @@ void Registry::deleteKey(RegRoot root, std::string_view keyPath) {
     auto path = Impl::fullPath(t, keyPath);
     if (path.empty())
         throw Error("A root key cannot be deleted");
-    if (removePath(impl_->fresh(t.hive), path))
-        impl_->commit(t.hive);
+    if (removePath(t.hive.fresh(), path))
+        t.hive.commit();
 }
 
 std::optional<RegValue> Registry::getValue(RegRoot root, std::string_view keyPath, std::string_view name) {
     auto t = impl_->target(root);
     auto path = Impl::fullPath(t, keyPath);
-    Key* k = findPath(impl_->fresh(t.hive), path);
+    Key* k = findPath(t.hive.fresh(), path);
     if (!k)
         return std::nullopt;
     const StoredValue* v = k->findValue(name);
@@ -577,20 +256,20 @@ void Registry::setValue(RegRoot root, std::string_view keyPath, const RegValue& 
     auto names = Impl::namesForWrite(t, keyPath);
     std::string nameBytes = nameBytesFor(value.name, "value name");
     bool changed = false;
-    Key& k = createPath(impl_->fresh(t.hive), names, changed);
+    Key& k = createPath(t.hive.fresh(), names, changed);
     if (k.setValue(value, std::move(nameBytes)))
         changed = true;
     if (changed)
-        impl_->commit(t.hive);
+        t.hive.commit();
 }
 
 bool Registry::deleteValue(RegRoot root, std::string_view keyPath, std::string_view name) {
     auto t = impl_->target(root);
     auto path = Impl::fullPath(t, keyPath);
-    Key* k = findPath(impl_->fresh(t.hive), path);
+    Key* k = findPath(t.hive.fresh(), path);
     if (!k || !k->removeValue(name))
         return false;
-    impl_->commit(t.hive);
+    t.hive.commit();
     return true;
 }
 
@@ -598,7 +277,7 @@ std::vector<RegValue> Registry::values(RegRoot root, std::string_view keyPath) {
     auto t = impl_->target(root);
     auto path = Impl::fullPath(t, keyPath);
     std::vector<RegValue> out;
-    if (Key* k = findPath(impl_->fresh(t.hive), path)) {
+    if (Key* k = findPath(t.hive.fresh(), path)) {
         out.reserve(k->values.size());
         for (const auto& v : k->values)
             out.push_back(v.value);
@@ -610,7 +289,7 @@ std::vector<std::string> Registry::subkeyNames(RegRoot root, std::string_view ke
     auto t = impl_->target(root);
     auto path = Impl::fullPath(t, keyPath);
     std::vector<std::string> out;
-    if (Key* k = findPath(impl_->fresh(t.hive), path)) {
+    if (Key* k = findPath(t.hive.fresh(), path)) {
         out.reserve(k->children.size());
         for (const auto& c : k->children)
             out.push_back(c->name);
@@ -619,10 +298,8 @@ std::vector<std::string> Registry::subkeyNames(RegRoot root, std::string_view ke
 }
 
 std::string Registry::exportText() {
-    impl_->fresh(impl_->hives[0]);
-    impl_->fresh(impl_->hives[1]);
-    std::string system = Impl::serialize(impl_->hives[0]);
-    std::string user = Impl::serialize(impl_->hives[1]);
+    std::string system = regtext::write(impl_->hives[0].fresh(), impl_->hives[0].rootName());
+    std::string user = regtext::write(impl_->hives[1].fresh(), impl_->hives[1].rootName());
     // One header for both: the user hive's sections follow the machine's.
     std::size_t header = regedit4::kHeader.size() + 4;
     system.append(user, header, std::string::npos);
@@ -650,7 +327,7 @@ void Registry::importText(std::string_view utf8Text, const std::string& displayN
     Key* roots[2] = {nullptr, nullptr};
     for (std::size_t h = 0; h < 2; ++h)
         if (touched[h])
-            roots[h] = &impl_->fresh(impl_->hives[h]);
+            roots[h] = &impl_->hives[h].fresh();
 
     bool changed[2] = {false, false};
     try {
@@ -685,34 +362,26 @@ void Registry::importText(std::string_view utf8Text, const std::string& displayN
 
     if (changed[0] && changed[1]) {
         // Both files change: if the second cannot be written, the first goes back as it was.
-        Hive& first = impl_->hives[0];
-        std::optional<std::string> before;
-        std::uint8_t attributes = attr::kArchive;
+        HiveFile& first = impl_->hives[0];
+        HiveFile::Snapshot before;
         try {
-            if (statFile(first.file, first.displayName)) {
-                before = readHostFile(first.file, first.displayName);
-                attributes = readDosAttributes(first.file, first.displayName);
-            }
+            before = first.snapshot();
         } catch (...) {
             impl_->hives[0].forget();
             impl_->hives[1].forget();
             throw;
         }
         try {
-            impl_->commit(first);
+            first.commit();
         } catch (...) {
             impl_->hives[1].forget();
             throw;
         }
         try {
-            impl_->commit(impl_->hives[1]);
+            impl_->hives[1].commit();
         } catch (...) {
-            first.forget();
             try {
-                if (before)
-                    replaceHostFile(first.file, *before, first.displayName, attributes);
-                else
-                    std::filesystem::remove(first.file);
+                first.putBack(before);
             } catch (...) {
                 // The error that stopped the import is the one to report.
             }
@@ -721,7 +390,7 @@ void Registry::importText(std::string_view utf8Text, const std::string& displayN
     } else {
         for (std::size_t h = 0; h < 2; ++h)
             if (changed[h])
-                impl_->commit(impl_->hives[h]);
+                impl_->hives[h].commit();
     }
 }
 

@@ -1,0 +1,129 @@
+#include "registry_file.h"
+
+#include "dos_attributes.h"
+#include "error.h"
+#include "host_file.h"
+#include "registry_text_format.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <utility>
+
+namespace w98 {
+
+namespace {
+
+const char* readErrorText(int err) {
+    switch (err) {
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return io_text::kAccessDenied;
+    default:
+        return io_text::kReadError;
+    }
+}
+
+// nullopt when the file (or its folder) does not exist.
+std::optional<struct stat> statFile(const std::filesystem::path& file, const std::string& displayName) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0)
+        return st;
+    if (errno == ENOENT || errno == ENOTDIR)
+        return std::nullopt;
+    throw IoError(readErrorText(errno), displayName);
+}
+
+} // namespace
+
+HiveFile::HiveFile(std::filesystem::path file, std::string displayName, std::string rootName)
+    : file_(std::move(file)), displayName_(std::move(displayName)), rootName_(std::move(rootName)) {}
+
+void HiveFile::forget() {
+    root_.reset();
+    signature_.reset();
+    broken_ = nullptr;
+}
+
+std::optional<HiveFile::Signature> HiveFile::currentSignature() const {
+    auto st = statFile(file_, displayName_);
+    if (!st)
+        return Signature{};
+    return Signature{true, st->st_dev, st->st_ino, st->st_size, st->st_mtim.tv_sec, st->st_mtim.tv_nsec};
+}
+
+regtree::Key& HiveFile::fresh() {
+    Signature now = *currentSignature();
+    if (signature_ && *signature_ == now) {
+        if (broken_)
+            std::rethrow_exception(broken_);
+        return *root_;
+    }
+    forget();
+    struct stat st {};
+    auto bytes = readHostFileIfExists(file_, displayName_, &st);
+    if (!bytes) {
+        root_ = std::make_unique<regtree::Key>();
+        root_->name = rootName_;
+        root_->bytes = rootName_;
+        form_ = HiveForm::Text;
+        signature_ = Signature{};
+        return *root_;
+    }
+    const Signature read{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    ++parses_;
+    try {
+        root_ = regtext::read(*bytes, displayName_, rootName_);
+        form_ = HiveForm::Text;
+    } catch (const FormatError&) {
+        broken_ = std::current_exception();
+        signature_ = read;
+        throw;
+    }
+    signature_ = read;
+    return *root_;
+}
+
+std::string HiveFile::serialize() const {
+    const std::size_t hint = signature_ ? static_cast<std::size_t>(signature_->size) : 0;
+    return regtext::write(*root_, rootName_, hint);
+}
+
+void HiveFile::commit() {
+    try {
+        std::string bytes = serialize();
+        std::uint8_t attributes = attr::kArchive;
+        if (statFile(file_, displayName_))
+            attributes = readDosAttributes(file_, displayName_);
+        replaceHostFile(file_, bytes, displayName_, attributes);
+        auto st = statFile(file_, displayName_);
+        // Someone may have replaced it again already; then read theirs next time.
+        if (st && static_cast<std::size_t>(st->st_size) == bytes.size())
+            signature_ = Signature{true, st->st_dev, st->st_ino, st->st_size, st->st_mtim.tv_sec, st->st_mtim.tv_nsec};
+        else
+            forget();
+    } catch (...) {
+        forget();
+        throw;
+    }
+}
+
+HiveFile::Snapshot HiveFile::snapshot() const {
+    Snapshot s;
+    s.attributes = attr::kArchive;
+    if (statFile(file_, displayName_)) {
+        s.bytes = readHostFile(file_, displayName_);
+        s.attributes = readDosAttributes(file_, displayName_);
+    }
+    return s;
+}
+
+void HiveFile::putBack(const Snapshot& before) {
+    forget();
+    if (before.bytes)
+        replaceHostFile(file_, *before.bytes, displayName_, before.attributes);
+    else
+        std::filesystem::remove(file_);
+}
+
+} // namespace w98
