@@ -19,6 +19,7 @@
 #include "maintenance/reinstall.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
+#include "restore/restore_outcome.h"
 #include "restore/restore_table.h"
 #include "restore/scanreg_ini.h"
 #include "ui/text_grid.h"
@@ -47,6 +48,7 @@ TForm1::TForm1(System& system, ui::Dialogs& dialogs, QWidget* parent)
     bindNavigation();
     // An error ends the start-up sequence where it happens; the window still opens.
     ui::runGuarded(dialogs_, this, [this] { FormCreate(); });
+    ShowRestoreOutcome();
 }
 
 TForm1::~TForm1() = default;
@@ -149,6 +151,8 @@ void TForm1::CloseTenPercentPage() {
 
 void TForm1::FormCreate() {
     w98::Machine& m = system_.machine;
+    // First of all: start-up itself writes to USER.DAT.
+    TakeRestoreOutcome();
     LiftMsDosPolicy(m);
     PageControl1->ShowPage(TabSheet1);
     if (!IsWindows98(m))
@@ -169,6 +173,28 @@ void TForm1::RunStartupDuties() {
     firstPage_->StringGrid1->edit(
         [&](TextTable& t) { MoveFutureRestorePoints(m, t, paths_.BackupDir, system_.clock); });
     WriteStartupReinstallBatch(m, paths_.WinDir);
+}
+
+void TForm1::TakeRestoreOutcome() {
+    w98::Machine& m = system_.machine;
+    try {
+        if (auto outcome = korvane::TakeRestoreOutcome(m, GetWindowsDir(m))) {
+            restoreOutcomeKnown_ = true;
+            restored_ = outcome->restored;
+            restoreOutcome_ = outcome->message;
+        }
+    } catch (const std::exception&) {
+        // A registry that cannot be read is reported by the start-up steps that need it; this
+        // report only adds to them.
+    }
+}
+
+void TForm1::ShowRestoreOutcome() {
+    if (!restoreOutcomeKnown_)
+        return;
+    restoreOutcomeKnown_ = false;
+    dialogs_.showMessage(this, QString::fromStdString(restoreOutcome_), QString::fromUtf8("系统还原"),
+                         restored_ ? ui::MessageIcon::Information : ui::MessageIcon::Warning);
 }
 
 void TForm1::FormClose() {

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace korvane {
 
@@ -47,6 +48,9 @@ class TForm1 : public QWidget {
     void FormCreate();
     void RunStartupDuties();
     void FormClose();
+    // Whether the restore armed at the last run took place, told once after start-up.
+    void TakeRestoreOutcome();
+    void ShowRestoreOutcome();
 
     // Opens a top-level page first, so that its on-show behaviour runs, then acts inside it.
     void JumpTo(QWidget* page, const std::function<void()>& inside);
@@ -61,6 +65,9 @@ class TForm1 : public QWidget {
     std::unique_ptr<PageContext> ctx_;
     SharedPaths paths_;
     bool closed_ = false;
+    bool restoreOutcomeKnown_ = false;
+    bool restored_ = false;
+    std::string restoreOutcome_;
 
     ui::PageControl* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;

@@ -4,6 +4,7 @@
 #include "daily_backup.h"
 #include "dos_job_runner.h"
 #include "restore_point.h"
+#include "restore_record.h"
 #include "restore_table.h"
 
 #include "platform/machine.h"
@@ -11,6 +12,8 @@
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
+
+#include <optional>
 
 namespace korvane {
 namespace {
@@ -95,7 +98,7 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::strin
 }
 
 void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, int row,
-                   const std::function<void()>& processEvents) {
+                   const CheckedRestorePoint& point, const std::function<void()>& processEvents) {
     w98::Machine& m = system.machine;
     auto pump = [&] {
         if (processEvents)
@@ -116,17 +119,35 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
     }
 
     std::string lastLine;
+    std::optional<std::string> importText;
     if (!NewestRestorePointIsToday(table, m, system.clock)) {
-        WriteBatchFile(m, paths.WinDir + "\\scanregrun.reg", ScanregRunRegLines(paths.BootDrive));
+        const auto reg = ScanregRunRegLines(paths.BootDrive);
+        WriteBatchFile(m, paths.WinDir + "\\scanregrun.reg", reg);
         lastLine = "regedit " + paths.WinDir + "\\scanregrun.reg";
+        importText.emplace();
+        for (const auto& line : reg)
+            *importText += line + "\r\n";
     }
     pump();
 
     const auto job = RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, folder, extension, fileName, lastLine);
     WriteBatchFile(m, kDosJob, job);
     PrepareHandOverFolder(m, paths.WinDir);
+    WriteRestoreRecord(m, paths.WinDir,
+                       MakeRestoreRecord(m, point, table.cell(restore_col::kDate, row), note != notes::kBeforeRestore,
+                                         importText));
     pump();
-    RunDosJob(system, paths, processEvents);
+    try {
+        RunDosJob(system, paths, processEvents);
+    } catch (...) {
+        // Nothing was armed: there is no restore for the next start to report. The error
+        // that stopped the arming is the one the user sees.
+        try {
+            ForgetRestoreRecord(m, paths.WinDir);
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
 }
 
 } // namespace korvane

@@ -16,6 +16,7 @@ class Machine;
 namespace korvane {
 
 struct System;
+struct CheckedRestorePoint;
 
 // The eight lines of the progress text shown while the restore runs.
 const std::vector<std::string>& RestoreProgressLines();
@@ -34,8 +35,10 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::strin
                                          const std::string& extension, const std::string& fileName,
                                          const std::string& lastLine);
 
-// The whole restore of data row `row` of the restore-point table; ends with the restart.
+// The whole restore of data row `row` of the restore-point table, whose point has passed
+// CheckRestorePoint; ends with the restart. What the job restores from is recorded before it
+// is armed, so that the next start can tell whether it took place.
 void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, int row,
-                   const std::function<void()>& processEvents);
+                   const CheckedRestorePoint& point, const std::function<void()>& processEvents);
 
 } // namespace korvane

@@ -2,6 +2,7 @@
 
 #include "app/navigation.h"
 #include "restore/daily_backup.h"
+#include "restore/restore_check.h"
 #include "restore/restore_execution.h"
 #include "restore/restore_table.h"
 #include "platform/clock.h"
@@ -160,6 +161,14 @@ void FirstPage::Label21Click() {
 }
 
 void FirstPage::StringGrid1Click(int row) {
+    // A point the job could not restore is refused before anything is written or shown.
+    CheckedRestorePoint point;
+    try {
+        point = CheckRestorePoint(ctx_.system.machine, StringGrid1->table(), row);
+    } catch (const UnusableRestorePoint& e) {
+        StringGrid1->edit([&](TextTable& t) { t.setCell(restore_col::kNote, row, e.mark()); });
+        throw;
+    }
     QStringList progress;
     for (const auto& line : RestoreProgressLines())
         progress << QString::fromStdString(line);
@@ -167,7 +176,7 @@ void FirstPage::StringGrid1Click(int row) {
     Memo4->setVisible(true);
     Memo4->setLines(progress);
     repaintNow();
-    RestoreSystem(ctx_.system, ctx_.paths, StringGrid1->table(), row, repaintNow);
+    RestoreSystem(ctx_.system, ctx_.paths, StringGrid1->table(), row, point, repaintNow);
 }
 
 void FirstPage::buildFeaturePanel() {

@@ -1,6 +1,8 @@
 // The restore-point table on the first page: what start-up lists, hovering and clicking a row,
 // dragging a row, and making a restore point on demand.
+#include "platform/cabinet.h"
 #include "platform/registry.h"
+#include "restore/restore_check.h"
 #include "restore/restore_point.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
@@ -15,8 +17,10 @@ using namespace korvane::test;
 
 namespace {
 
+// A registry checker's cabinet: the two registry files, as the restore's check wants them.
 void cabinet(w98::Machine& m, const std::string& path, w98::DateTime t) {
-    m.writeFile(path, "MSCF");
+    const std::string empty = "REGEDIT4\r\n\r\n";
+    m.writeFile(path, w98::buildCabinet({{"system.dat", empty, 0x20, t}, {"user.dat", empty, 0x20, t}}));
     m.setLastWriteTime(path, t);
 }
 
@@ -80,6 +84,87 @@ private Q_SLOTS:
                  u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
         auto* memo = h.find<ui::Memo>("Memo4");
         QCOMPARE(memo->lines().value(1), u8(" 请少侯1分钟..."));
+    }
+
+    void aDamagedCabinetIsRefusedAndMarkedBeforeAnythingIsWritten() {
+        WindowHarness h;
+        seed(h.tm);
+        auto& m = h.tm.machine();
+        const std::string cab = "C:\\WINDOWS\\SYSBCKUP\\rb001.cab";
+        const std::string whole = m.readFile(cab);
+        m.writeFile(cab, whole.substr(0, whole.size() / 2)); // cut short, as a full disk leaves it
+        m.setLastWriteTime(cab, {2002, 5, 16, 8, 0, 0});
+        h.open();
+        const std::string system = h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT"), user = h.tm.bytes("C:\\WINDOWS\\USER.DAT");
+        h.dialogs.clear();
+
+        auto* grid = h.find<ui::TextGrid>("StringGrid1");
+        QCOMPARE(grid->table().cell(5, 2), std::string("rb001.cab"));
+        hover(grid->viewport(), rowCentre(grid, 2));
+        click(grid->viewport(), rowCentre(grid, 2));
+
+        QVERIFY(h.power.calls.empty());
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        const QString text = h.dialogs.messages()[0].text;
+        QVERIFY2(text.startsWith(u8("还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb001.cab 已经损坏，无法解开（")),
+                 qPrintable(text));
+        QVERIFY2(text.endsWith(u8("。\n系统没有作任何改动，请选择其它的还原点。")), qPrintable(text));
+        QCOMPARE(QString::fromStdString(grid->table().cell(2, 2)), u8("无法还原：备份文件已损坏"));
+        // Nothing was saved, armed or written: not the policy value, not a backup, not a job.
+        QCOMPARE(h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT"), system);
+        QCOMPARE(h.tm.bytes("C:\\WINDOWS\\USER.DAT"), user);
+        for (const char* absent : {"C:\\dosrun.bat", "C:\\scanreg.bei", "C:\\WINDOWS\\scRegbei.bat",
+                                   "C:\\WINDOWS\\scanregrun.reg", "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT",
+                                   "C:\\autoexec.txt"})
+            QVERIFY2(!m.exists(absent), absent);
+        QVERIFY(m.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").empty());
+        QVERIFY(h.find<ui::Memo>("Memo4")->lines().value(1) != u8(" 请少侯1分钟..."));
+
+        // The row below it still restores.
+        hover(grid->viewport(), rowCentre(grid, 3));
+        click(grid->viewport(), rowCentre(grid, 3));
+        QCOMPARE(h.power.calls.size(), size_t(1));
+    }
+
+    void theStartAfterARestoreTellsOnceWhetherItTookPlace() {
+        WindowHarness h;
+        seed(h.tm);
+        auto& m = h.tm.machine();
+        const auto record = [&](const std::string& system, const std::string& user) {
+            m.writeTextLines("C:\\WINDOWS\\korvane.rst",
+                             {"[Korvane]", "point=C:\\WINDOWS\\SYSBCKUP\\rb001.cab", "date=2002-5-16 8:00:00",
+                              "backup=1", "system=" + system, "user=" + user, "bootlog=0"});
+        };
+        WriteRegStr(m, w98::kHkeyCurrentUser, "Control Panel\\Desktop", "Wallpaper", "");
+        // The live files are what the point carries: restored. The comparison must see them
+        // before start-up writes the MS-DOS policy into USER.DAT.
+        record(FingerprintOf(h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT")).text(),
+               FingerprintOf(h.tm.bytes("C:\\WINDOWS\\USER.DAT")).text());
+        h.open();
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        QCOMPARE(h.dialogs.messages()[0].title, u8("系统还原"));
+        QCOMPARE(h.dialogs.messages()[0].text,
+                 u8("上次的系统还原已经完成：系统已还原到 2002-5-16 8:00:00 的还原点。\n"
+                    "还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。"));
+        QVERIFY(!m.exists("C:\\WINDOWS\\korvane.rst"));
+
+        // Told once.
+        h.dialogs.clear();
+        h.window.reset();
+        h.open();
+        QVERIFY(h.dialogs.messages().empty());
+
+        // Other files, and no start since: not restored.
+        h.window.reset();
+        record("5:0000000000000001", "5:0000000000000002");
+        h.dialogs.clear();
+        h.open();
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        QCOMPARE(h.dialogs.messages()[0].text,
+                 u8("上次的系统还原没有完成：系统没有还原到 2002-5-16 8:00:00 的还原点。\n"
+                    "原因：电脑重新启动时没有执行还原任务。\n"
+                    "还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。"));
+        QVERIFY(!m.exists("C:\\WINDOWS\\korvane.rst"));
     }
 
     void draggingARowKeepsItsNumberAndClicksNothing() {

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "restore/catalogue.h"
+#include "restore/restore_check.h"
 #include "restore/restore_execution.h"
 #include "restore/restore_table.h"
 #include "restore/scanreg_ini.h"
@@ -71,7 +72,7 @@ struct DemoMachine {
 
     void restoreAndBoot(const TextTable& t, int row) {
         ASSERT_GT(row, 0);
-        RestoreSystem(*system, paths, t, row, {});
+        RestoreSystem(*system, paths, t, row, CheckRestorePoint(*m, t, row), {});
         ASSERT_EQ(power.calls.size(), 1u);
         ASSERT_EQ(w98::runW98(*m, {"boot"}), 0);
     }

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "restore/daily_backup.h"
 #include "restore/dos_job_runner.h"
+#include "restore/restore_check.h"
 #include "restore/restore_execution.h"
 #include "restore/restore_table.h"
 #include "restore/scanreg_ini.h"
@@ -98,6 +99,7 @@ struct RestoreHarness {
     System system{tm.machine(), clock, shell, power};
     SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
     TextTable table;
+    CheckedRestorePoint point{"C:\\WINDOWS\\SYSBCKUP\\rb000.cab", "REGEDIT4\r\n\r\n", "REGEDIT4\r\n\r\n"};
     RestoreHarness() {
         auto& m = tm.machine();
         WriteScanregTemplate(m, "C:\\WINDOWS");
@@ -119,7 +121,7 @@ TEST(RestoreSystem, APreRestoreBackupIsRestoredWithoutAnotherBackupAndArmsTheJob
     RestoreHarness h;
     auto& m = h.tm.machine();
     h.row("2002-5-17 8:00:00", notes::kBeforeRestore, "C:\\WINDOWS\\sysbckup\\restore");
-    RestoreSystem(h.system, h.paths, h.table, 1, {});
+    RestoreSystem(h.system, h.paths, h.table, 1, h.point, {});
     EXPECT_FALSE(m.exists("C:\\WINDOWS\\scRegbei.bat"));
     EXPECT_FALSE(m.exists("C:\\WINDOWS\\scanregrun.reg")); // the newest point is from today
     Lines job = m.readTextLines("C:\\dosrun.bat");
@@ -140,7 +142,7 @@ TEST(RestoreSystem, AnOlderNewestPointRearmsTheDailyBackupAndTheStateIsSavedFirs
     RestoreHarness h;
     auto& m = h.tm.machine();
     h.row("2002-5-16 8:00:00", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP");
-    RestoreSystem(h.system, h.paths, h.table, 1, {});
+    RestoreSystem(h.system, h.paths, h.table, 1, h.point, {});
     EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\scanregrun.reg"),
               (Lines{"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
                      "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""}));
@@ -155,7 +157,7 @@ TEST(RestoreSystem, ControlCharactersFromTheDiskAreRefused) {
     auto& m = h.tm.machine();
     h.row("2002-5-17 8:00:00", notes::kBeforeRestore, "C:\\WINDOWS\\sysbckup\\restore");
     h.table.setCell(restore_col::kFileName, 1, "rb000.cab\r\nformat c:");
-    EXPECT_THROW(RestoreSystem(h.system, h.paths, h.table, 1, {}), w98::Error);
+    EXPECT_THROW(RestoreSystem(h.system, h.paths, h.table, 1, h.point, {}), w98::Error);
     EXPECT_FALSE(m.exists("C:\\dosrun.bat"));
     EXPECT_TRUE(h.power.calls.empty());
 }

@@ -1,0 +1,195 @@
+#include "restore_check.h"
+
+#include "restore_execution.h"
+#include "restore_table.h"
+
+#include "platform/cabinet.h"
+#include "platform/host_file.h"
+#include "platform/ini_file.h"
+#include "platform/machine.h"
+#include "platform/registry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace korvane {
+namespace {
+
+// Windows 98's cabinets and registry files are a few megabytes; the cabinet extractor refuses
+// anything bigger than this, so the check does too.
+constexpr std::uint64_t kMaxSourceBytes = 64u << 20;
+
+const char* const kNothingChanged = "系统没有作任何改动，请选择其它的还原点。";
+
+[[noreturn]] void refuse(const std::string& problem, const char* mark) {
+    throw UnusableRestorePoint(problem, mark);
+}
+
+// A host folder of its own for the registry reader, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "korvane-check-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw w98::Error("无法建立临时文件夹 " + pattern);
+        path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::filesystem::path put(const char* name, const std::string& bytes) const {
+        const auto file = path_ / name;
+        w98::replaceHostFile(file, bytes, file.string());
+        return file;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readSource(const w98::Machine& m, const std::string& path, const char* what) {
+    try {
+        if (!m.isFile(path))
+            refuse(std::string(what) + " " + path + " 已经不在了", "无法还原：备份文件不在了");
+        if (m.fileSize(path) > kMaxSourceBytes)
+            refuse(std::string(what) + " " + path + " 太大，不是Windows 98的备份文件", "无法还原：备份文件已损坏");
+        return m.readFile(path);
+    } catch (const UnusableRestorePoint&) {
+        throw;
+    } catch (const std::exception& e) {
+        refuse(std::string(what) + " " + path + " 无法读取（" + e.what() + "）", "无法还原：备份文件无法读取");
+    }
+}
+
+std::optional<std::string> entryNamed(std::vector<w98::CabEntry>& entries, const char* name) {
+    for (auto& e : entries)
+        if (w98::equalsNoCase(e.name, name))
+            return std::move(e.data);
+    return std::nullopt;
+}
+
+CheckedRestorePoint checkCabinet(const w98::Machine& m, const std::string& cabinet) {
+    const std::string bytes = readSource(m, cabinet, "还原点的备份文件");
+    std::vector<w98::CabEntry> entries;
+    try {
+        entries = w98::readCabinet(bytes, cabinet);
+    } catch (const std::exception& e) {
+        refuse("还原点的备份文件 " + cabinet + " 已经损坏，无法解开（" + e.what() + "）", "无法还原：备份文件已损坏");
+    }
+    CheckedRestorePoint p;
+    p.source = cabinet;
+    auto system = entryNamed(entries, "system.dat");
+    auto user = entryNamed(entries, "user.dat");
+    if (!system || !user) {
+        const std::string missing = !system && !user ? "system.dat 和 user.dat" : !system ? "system.dat" : "user.dat";
+        refuse("还原点的备份文件 " + cabinet + " 里没有 " + missing + "，还原不了注册表",
+               "无法还原：备份里没有注册表文件");
+    }
+    p.systemDat = std::move(*system);
+    p.userDat = std::move(*user);
+    return p;
+}
+
+CheckedRestorePoint checkPair(const w98::Machine& m, const std::string& folder, const std::string& extension) {
+    CheckedRestorePoint p;
+    p.source = folder + "\\system" + extension;
+    p.systemDat = readSource(m, p.source, "还原点的文件");
+    p.userDat = readSource(m, folder + "\\user" + extension, "还原点的文件");
+    return p;
+}
+
+} // namespace
+
+std::string Fingerprint::text() const {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return std::to_string(size) + ":" + hex;
+}
+
+Fingerprint FingerprintOf(std::string_view bytes) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (char c : bytes) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return Fingerprint{bytes.size(), h};
+}
+
+bool ParseFingerprint(std::string_view text, Fingerprint& out) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon > 20 || text.size() - colon - 1 != 16)
+        return false;
+    Fingerprint f;
+    for (char c : text.substr(0, colon)) {
+        if (c < '0' || c > '9')
+            return false;
+        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+        if (f.size > (UINT64_MAX - digit) / 10)
+            return false;
+        f.size = f.size * 10 + digit;
+    }
+    for (char c : text.substr(colon + 1)) {
+        std::uint64_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint64_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint64_t>(c - 'a' + 10);
+        else
+            return false;
+        f.hash = f.hash << 4 | digit;
+    }
+    out = f;
+    return true;
+}
+
+UnusableRestorePoint::UnusableRestorePoint(const std::string& problem, std::string mark)
+    : w98::Error(problem + "。\n" + kNothingChanged), mark_(std::move(mark)) {}
+
+void CheckReadableRegistry(const std::string& systemDat, const std::string& systemName, const std::string& userDat,
+                           const std::string& userName) {
+    if (systemDat.empty())
+        throw w98::Error(systemName + " 是空文件");
+    if (userDat.empty())
+        throw w98::Error(userName + " 是空文件");
+    ScratchFolder scratch;
+    w98::Registry reg(scratch.put("system.dat", systemDat), systemName, scratch.put("user.dat", userDat), userName);
+    // Listing the top keys of both roots reads each file whole.
+    reg.subkeyNames(w98::kHkeyLocalMachine, "");
+    reg.subkeyNames(w98::kHkeyUsers, "");
+}
+
+std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
+                                 const std::string& importText) {
+    ScratchFolder scratch;
+    const auto system = scratch.put("system.dat", systemDat);
+    w98::Registry reg(system, "system.dat", scratch.put("user.dat", userDat), "user.dat");
+    reg.importText(importText, "import");
+    return w98::readHostFile(system, "system.dat");
+}
+
+CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row) {
+    const std::string& note = table.cell(restore_col::kNote, row);
+    const std::string& folder = table.cell(restore_col::kFolder, row);
+    const std::string& extension = table.cell(restore_col::kExtension, row);
+    const std::string& fileName = table.cell(restore_col::kFileName, row);
+
+    CheckedRestorePoint p = extension == ".cab" ? checkCabinet(m, SourceCabinet(note, folder, fileName))
+                                                : checkPair(m, folder, extension);
+    const bool cab = extension == ".cab";
+    const std::string systemName = cab ? p.source + " 中的 system.dat" : p.source;
+    const std::string userName = cab ? p.source + " 中的 user.dat" : folder + "\\user" + extension;
+    try {
+        CheckReadableRegistry(p.systemDat, systemName, p.userDat, userName);
+    } catch (const std::exception& e) {
+        refuse(std::string("还原点中的注册表文件无法读取（") + e.what() + "）", "无法还原：注册表文件已损坏");
+    }
+    return p;
+}
+
+} // namespace korvane

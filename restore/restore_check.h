@@ -1,0 +1,63 @@
+#pragma once
+// Before a restore arms anything, the chosen point is checked the way the MS-DOS job will use
+// it: a cabinet must unpack whole and hold system.dat and user.dat, a file pair must have both
+// files, and the registry files must be readable as registries. A point that fails is refused
+// with a message saying what is wrong; nothing has been written by then.
+#include "platform/error.h"
+#include "ui/text_table.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace w98 {
+class Machine;
+}
+
+namespace korvane {
+
+// What a file's bytes were: their count and a 64-bit FNV-1a hash. Written as
+// "<size>:<16 hex digits>".
+struct Fingerprint {
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+    bool operator==(const Fingerprint&) const = default;
+    std::string text() const;
+};
+Fingerprint FingerprintOf(std::string_view bytes);
+// False when text is not a fingerprint as text() writes it.
+bool ParseFingerprint(std::string_view text, Fingerprint& out);
+
+// A restore point that passed the check, with the registry files the job will put in place.
+struct CheckedRestorePoint {
+    std::string source; // the cabinet, or the system file of a pair
+    std::string systemDat;
+    std::string userDat;
+};
+
+// A restore point that cannot be restored. what() is the whole message for the user; mark()
+// is the short text the table shows in the point's note.
+class UnusableRestorePoint : public w98::Error {
+public:
+    UnusableRestorePoint(const std::string& problem, std::string mark);
+    const std::string& mark() const { return mark_; }
+
+private:
+    std::string mark_;
+};
+
+// Checks the point of data row `row` of the restore-point table (note, folder, extension,
+// file name). Reads only; throws UnusableRestorePoint.
+CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row);
+
+// Throws w98::Error (the registry's own message) unless both texts read as registry files
+// of the machine's registry; names say what the errors call them.
+void CheckReadableRegistry(const std::string& systemDat, const std::string& systemName, const std::string& userDat,
+                           const std::string& userName);
+
+// The bytes system.dat will have once the registry import text (UTF-8) has been applied to
+// it, as the MS-DOS registry editor applies it.
+std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
+                                 const std::string& importText);
+
+} // namespace korvane

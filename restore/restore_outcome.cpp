@@ -1,0 +1,82 @@
+#include "restore_outcome.h"
+
+#include "boot_log.h"
+#include "dos_job_runner.h"
+
+#include "platform/ini_file.h"
+#include "platform/machine.h"
+
+namespace korvane {
+namespace {
+
+const char* const kUndo =
+    "\n还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。";
+
+// The launcher is still C:\AUTOEXEC.BAT: the computer has not restarted since the job was armed.
+bool jobStillArmed(const w98::Machine& m) {
+    const std::string autoexec = "C:\\AUTOEXEC.BAT";
+    if (!m.isFile(autoexec))
+        return false;
+    for (const auto& line : m.readTextLines(autoexec))
+        if (w98::equalsNoCase(line, "call " + std::string(kDosJob)))
+            return true;
+    return false;
+}
+
+std::optional<Fingerprint> liveFingerprint(const w98::Machine& m, const std::string& path) {
+    try {
+        return FingerprintOf(m.readFile(path));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+bool RegistryMatchesRecord(const RestoreRecord& r, const Fingerprint& liveSystem, const Fingerprint& liveUser) {
+    return liveUser == r.user && (liveSystem == r.system || (r.systemImported && liveSystem == *r.systemImported));
+}
+
+RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& r, bool restored, const std::string& reason) {
+    RestoreOutcome o;
+    o.restored = restored;
+    if (restored) {
+        o.message = "上次的系统还原已经完成：系统已还原到 " + r.date + " 的还原点。";
+    } else {
+        o.message = "上次的系统还原没有完成：系统没有还原到 " + r.date + " 的还原点。\n原因：" +
+                    (reason.empty() ? std::string("重新启动后的注册表文件与还原点中的不一样") : reason) + "。";
+    }
+    if (r.backupMade)
+        o.message += kUndo;
+    return o;
+}
+
+std::optional<RestoreOutcome> TakeRestoreOutcome(w98::Machine& m, const std::string& winDir) {
+    if (!m.exists(RestoreRecordPath(winDir)))
+        return std::nullopt;
+    const std::optional<RestoreRecord> record = ReadRestoreRecord(m, winDir);
+    if (!record) {
+        ForgetRestoreRecord(m, winDir);
+        return std::nullopt;
+    }
+    if (jobStillArmed(m))
+        return std::nullopt;
+
+    const auto system = liveFingerprint(m, winDir + "\\SYSTEM.DAT");
+    const auto user = liveFingerprint(m, winDir + "\\USER.DAT");
+    const bool restored = system && user && RegistryMatchesRecord(*record, *system, *user);
+    std::string reason;
+    if (!restored) {
+        const std::string log = BootLogSince(m, record->bootLogOffset);
+        if (log.empty())
+            reason = "电脑重新启动时没有执行还原任务";
+        else
+            reason = RestoreFailureFromLog(log);
+        if (reason.empty() && (!system || !user))
+            reason = "现在的注册表文件无法读取";
+    }
+    ForgetRestoreRecord(m, winDir);
+    return DescribeRestoreOutcome(*record, restored, reason);
+}
+
+} // namespace korvane

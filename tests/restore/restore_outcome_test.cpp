@@ -1,0 +1,315 @@
+// A restore point is checked before anything is armed, and the start after the restart tells
+// whether it was restored: through the real w98 programs, the boot and its log.
+#include "platform/cabinet.h"
+#include "platform/clock.h"
+#include "platform/host_file.h"
+#include "platform/process.h"
+#include "restore/boot_log.h"
+#include "restore/catalogue.h"
+#include "restore/restore_check.h"
+#include "restore/restore_execution.h"
+#include "restore/restore_outcome.h"
+#include "restore/restore_record.h"
+#include "restore/restore_table.h"
+#include "restore/scanreg_ini.h"
+#include "sysaccess/registry_values.h"
+#include "sysaccess/system.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_machine.h"
+#include "tools/checker/registry_checker.h"
+#include "tools/demo/demo_machine.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto HKLM = w98::kHkeyLocalMachine;
+constexpr const char* kKey = "Software\\Korvane Test";
+constexpr const char* kUndo =
+    "\n还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。";
+
+struct Demo {
+    fs::path folder = test::makeTempFolder("korvane-outcome");
+    std::unique_ptr<w98::Machine> m;
+    w98::SystemClock clock;
+    test::RecordingShell shell;
+    test::RecordingPower power;
+    std::unique_ptr<System> system;
+    SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
+
+    Demo() {
+        w98::createDemoMachine(folder / "m");
+        m = std::make_unique<w98::Machine>(folder / "m");
+        system = std::make_unique<System>(System{*m, clock, shell, power});
+        WriteScanregTemplate(*m, "C:\\WINDOWS");
+    }
+    ~Demo() {
+        m.reset();
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+
+    void setState(const std::string& state) { WriteRegStr(*m, HKLM, kKey, "State", state); }
+    std::string state() { return ReadRegStr(*m, HKLM, kKey, "State"); }
+
+    // A registry checker's cabinet of the present state, dated in the past so that the
+    // restore job ends with the registry import that re-arms the daily backup.
+    std::string backup(const std::string& state) {
+        setState(state);
+        const std::string cab = w98::backupRegistry(*m);
+        m->setLastWriteTime(cab, {2002, 5, 16, 7, 0, 0});
+        return cab;
+    }
+
+    TextTable table() {
+        TextTable t;
+        FillRestoreTable(t, ScanAllRestorePoints(*m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), *m, clock.now().year);
+        return t;
+    }
+    static int rowOf(const TextTable& t, const std::string& path) {
+        for (int r = 1; r < t.rowCount(); ++r)
+            if (w98::equalsNoCase(t.cell(restore_col::kFolder, r) + "\\" + t.cell(restore_col::kFileName, r), path))
+                return r;
+        return -1;
+    }
+
+    std::string bytes(const std::string& path) { return m->readFile(path); }
+    std::vector<std::string> files() {
+        std::vector<std::string> out;
+        for (const char* f : {"C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT", "C:\\AUTOEXEC.BAT",
+                              "C:\\WINDOWS\\scanreg.ini"})
+            out.push_back(bytes(f));
+        out.push_back(std::to_string(m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size()));
+        return out;
+    }
+
+    // The check of a point that must fail: its message, after proving that nothing changed.
+    UnusableRestorePoint refused(const TextTable& t, int row) {
+        const auto before = files();
+        try {
+            CheckRestorePoint(*m, t, row);
+        } catch (const UnusableRestorePoint& e) {
+            EXPECT_EQ(files(), before);
+            EXPECT_FALSE(m->exists("C:\\dosrun.bat"));
+            EXPECT_FALSE(m->exists("C:\\WINDOWS\\korvane.rst"));
+            return e;
+        }
+        ADD_FAILURE() << "the point was not refused";
+        return UnusableRestorePoint("", "");
+    }
+
+    void restoreAndBoot(const TextTable& t, int row) {
+        ASSERT_GT(row, 0);
+        RestoreSystem(*system, paths, t, row, CheckRestorePoint(*m, t, row), {});
+        ASSERT_EQ(power.calls.size(), 1u);
+        ASSERT_EQ(w98::runW98(*m, {"boot"}), 0);
+    }
+};
+
+std::string endOf(const std::string& text, std::size_t n) {
+    return text.substr(text.size() > n ? text.size() - n : 0);
+}
+
+} // namespace
+
+TEST(RestoreCheck, DamagedOrIncompleteCabinetsAndPairsAreRefusedWithTheirReason) {
+    Demo d;
+    const std::string cut = d.backup("cut");
+    const std::string whole = d.bytes(cut);
+    d.m->writeFile(cut, whole.substr(0, whole.size() * 2 / 3));
+    d.m->writeFile("C:\\WINDOWS\\SYSBCKUP\\rb090.cab",
+                   w98::buildCabinet({{"user.dat", "REGEDIT4\r\n\r\n", 0x20, {}}, {"win.ini", "[windows]\r\n", 0x20, {}}}));
+    d.m->writeFile("C:\\WINDOWS\\SYSBCKUP\\rb091.cab",
+                   w98::buildCabinet({{"system.dat", "not a registry\r\n", 0x20, {}}, {"user.dat", "REGEDIT4\r\n\r\n", 0x20, {}}}));
+    TextTable t = d.table();
+    const char* const nothing = "。\n系统没有作任何改动，请选择其它的还原点。";
+
+    // The table's folder is the scanned one, spelled "SYSBCKUP".
+    const std::string listed = "C:\\WINDOWS\\SYSBCKUP" + cut.substr(cut.rfind('\\'));
+    UnusableRestorePoint e = d.refused(t, Demo::rowOf(t, cut));
+    EXPECT_TRUE(std::string(e.what()).starts_with("还原点的备份文件 " + listed + " 已经损坏，无法解开（")) << e.what();
+    EXPECT_TRUE(std::string(e.what()).ends_with(nothing)) << e.what();
+    EXPECT_EQ(e.mark(), "无法还原：备份文件已损坏");
+
+    e = d.refused(t, Demo::rowOf(t, "C:\\WINDOWS\\SYSBCKUP\\rb090.cab"));
+    EXPECT_EQ(std::string(e.what()), std::string("还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb090.cab 里没有 system.dat，"
+                                                 "还原不了注册表") + nothing);
+    EXPECT_EQ(e.mark(), "无法还原：备份里没有注册表文件");
+
+    e = d.refused(t, Demo::rowOf(t, "C:\\WINDOWS\\SYSBCKUP\\rb091.cab"));
+    EXPECT_TRUE(std::string(e.what()).starts_with("还原点中的注册表文件无法读取（C:\\WINDOWS\\SYSBCKUP\\rb091.cab 中的 system.dat"))
+        << e.what();
+    EXPECT_EQ(e.mark(), "无法还原：注册表文件已损坏");
+
+    // The pair left when Windows was installed: one file gone, then one that is a folder.
+    const int pair = Demo::rowOf(t, "C:\\WINDOWS\\system.da0");
+    ASSERT_GT(pair, 0);
+    EXPECT_NO_THROW(CheckRestorePoint(*d.m, t, pair));
+    d.m->moveFile("C:\\WINDOWS\\user.da0", "C:\\WINDOWS\\user.sav");
+    e = d.refused(t, pair);
+    EXPECT_EQ(std::string(e.what()), std::string("还原点的文件 C:\\WINDOWS\\user.da0 已经不在了") + nothing);
+    EXPECT_EQ(e.mark(), "无法还原：备份文件不在了");
+    d.m->createDirectory("C:\\WINDOWS\\user.da0");
+    e = d.refused(t, pair);
+    EXPECT_TRUE(std::string(e.what()).starts_with("还原点的文件 C:\\WINDOWS\\user.da0 ")) << e.what();
+    // An empty system file is no registry.
+    d.m->removeDirectory("C:\\WINDOWS\\user.da0");
+    d.m->moveFile("C:\\WINDOWS\\user.sav", "C:\\WINDOWS\\user.da0");
+    d.m->writeFile("C:\\WINDOWS\\system.da0", "");
+    e = d.refused(t, pair);
+    EXPECT_EQ(e.mark(), "无法还原：注册表文件已损坏");
+}
+
+TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBoot) {
+    Demo d;
+    const std::string cab = d.backup("before");
+    d.setState("after");
+    TextTable t = d.table();
+    const int row = Demo::rowOf(t, cab);
+    const std::string date = t.cell(restore_col::kDate, row);
+    RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+    // The job ends with the registry import, which changes the restored SYSTEM.DAT again.
+    ASSERT_EQ(d.m->readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\scanregrun.reg");
+    ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
+    ASSERT_EQ(d.state(), "before");
+    EXPECT_EQ(ReadRegStr(*d.m, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ScanRegistry系统备份"),
+              "C:\\WINDOWS\\scanregw.exe /autorun");
+
+    auto outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->restored);
+    EXPECT_EQ(outcome->message, "上次的系统还原已经完成：系统已还原到 " + date + " 的还原点。" + kUndo);
+    EXPECT_FALSE(d.m->exists("C:\\WINDOWS\\korvane.rst"));
+    EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+}
+
+TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLogsReason) {
+    Demo d;
+    const std::string cab = d.backup("before");
+    d.setState("after");
+    TextTable t = d.table();
+    const int row = Demo::rowOf(t, cab);
+    const std::string date = t.cell(restore_col::kDate, row);
+    RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+
+    // Armed, but the computer has not restarted: nothing to tell yet, and the record stays.
+    EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+    EXPECT_TRUE(d.m->exists("C:\\WINDOWS\\korvane.rst"));
+
+    // The cabinet is damaged between the click and the restart.
+    const std::string whole = d.bytes(cab);
+    d.m->writeFile(cab, whole.substr(0, whole.size() / 2));
+    ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
+    ASSERT_EQ(d.state(), "after");
+
+    auto outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_FALSE(outcome->restored);
+    const std::string head = "上次的系统还原没有完成：系统没有还原到 " + date + " 的还原点。\n原因：备份文件无法解开（";
+    EXPECT_TRUE(outcome->message.starts_with(head)) << outcome->message;
+    EXPECT_NE(outcome->message.find(cab.substr(cab.rfind('\\'))), std::string::npos) << outcome->message;
+    EXPECT_EQ(endOf(outcome->message, std::string(kUndo).size() + 6), std::string("）。") + kUndo);
+    EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+}
+
+TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsNamed) {
+    Demo d;
+    d.setState("after");
+    TextTable t = d.table();
+    int row = -1;
+    for (int r = 1; r < t.rowCount() && row < 0; ++r)
+        if (t.cell(restore_col::kNote, r) == "系统还原前的备份")
+            row = r;
+    ASSERT_GT(row, 0) << "the demo machine has a pre-restore backup";
+    d.restoreAndBoot(t, row);
+    auto outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->restored);
+    EXPECT_EQ(outcome->message.find("撤销"), std::string::npos);
+
+    // A pair whose user file disappears before the restart.
+    Demo p;
+    TextTable pt = p.table();
+    const int pair = Demo::rowOf(pt, "C:\\WINDOWS\\system.da0");
+    RestoreSystem(*p.system, p.paths, pt, pair, CheckRestorePoint(*p.m, pt, pair), {});
+    p.m->deleteFile("C:\\WINDOWS\\user.da0");
+    ASSERT_EQ(w98::runW98(*p.m, {"boot"}), 0);
+    outcome = TakeRestoreOutcome(*p.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_FALSE(outcome->restored);
+    EXPECT_NE(outcome->message.find("原因：注册表文件没能复制到位（"), std::string::npos) << outcome->message;
+    EXPECT_NE(outcome->message.find("user.da0"), std::string::npos) << outcome->message;
+}
+
+TEST(RestoreRecord, RoundTripAndRecordsThatCannotBeUnderstoodAreDroppedSilently) {
+    test::TempMachine tm;
+    auto& m = tm.machine();
+    RestoreRecord r;
+    r.point = "C:\\WINDOWS\\SYSBCKUP\\rb002.cab";
+    r.date = "2002-5-17 8:05:12";
+    r.backupMade = true;
+    r.system = FingerprintOf("REGEDIT4");
+    r.user = FingerprintOf("");
+    r.systemImported = FingerprintOf("REGEDIT4\r\n");
+    r.bootLogOffset = 1234;
+    WriteRestoreRecord(m, "C:\\WINDOWS", r);
+    const std::string raw = tm.bytes("C:\\WINDOWS\\korvane.rst");
+    EXPECT_TRUE(raw.starts_with("[Korvane]\r\npoint=C:\\WINDOWS\\SYSBCKUP\\rb002.cab\r\n")) << raw;
+    EXPECT_TRUE(raw.ends_with("bootlog=1234\r\n")) << raw;
+    EXPECT_NE(raw.find("user=0:cbf29ce484222325\r\n"), std::string::npos) << raw; // FNV-1a of nothing
+    auto back = ReadRestoreRecord(m, "C:\\WINDOWS");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->point, r.point);
+    EXPECT_EQ(back->date, r.date);
+    EXPECT_TRUE(back->backupMade);
+    EXPECT_EQ(back->system, r.system);
+    EXPECT_EQ(back->user, r.user);
+    EXPECT_EQ(back->systemImported, r.systemImported);
+    EXPECT_EQ(back->bootLogOffset, 1234u);
+
+    for (const std::string& broken :
+         {std::string("[Korvane]\r\npoint=x\r\n"), std::string("system=1:0000000000000000\r\n"),
+          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nsystem=1:00000000000000zz\r\n"
+                      "user=1:0000000000000000\r\nbootlog=0\r\n"),
+          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nsystem=99999999999999999999999:0000000000000000\r\n"
+                      "user=1:0000000000000000\r\nbootlog=0\r\n"),
+          std::string("\xff\xfe\x00garbage", 10), std::string(20000, 'x')}) {
+        m.writeFile("C:\\WINDOWS\\korvane.rst", broken);
+        EXPECT_FALSE(ReadRestoreRecord(m, "C:\\WINDOWS"));
+        EXPECT_FALSE(TakeRestoreOutcome(m, "C:\\WINDOWS"));
+        EXPECT_FALSE(m.exists("C:\\WINDOWS\\korvane.rst"));
+    }
+}
+
+TEST(BootLog, TheReasonNamesWhatFailed) {
+    EXPECT_EQ(RestoreFailureFromLog("--- Start 2002-05-17 08:00:00 ---\n"
+                                    "C:\\WINDOWS\\SYSBCKUP\\rb002.cab: damaged cabinet\nNothing was extracted.\n"
+                                    "File not found - system.dat\n"),
+              "备份文件无法解开（C:\\WINDOWS\\SYSBCKUP\\rb002.cab: damaged cabinet）");
+    EXPECT_EQ(RestoreFailureFromLog("Cannot find the cabinet file C:\\WINDOWS\\SYSBCKUP\\rb009.cab\r\n"),
+              "找不到备份文件（Cannot find the cabinet file C:\\WINDOWS\\SYSBCKUP\\rb009.cab）");
+    // Files a cabinet does not hold are not the reason; the registry file is.
+    EXPECT_EQ(RestoreFailureFromLog("File not found - Explorer.exe\nFile not found - C:\\WINDOWS\\user.da0\n"),
+              "注册表文件没能复制到位（File not found - C:\\WINDOWS\\user.da0）");
+    EXPECT_EQ(RestoreFailureFromLog("Cannot import C:\\WINDOWS\\scanregrun.reg, line 3: bad\n"),
+              "注册表导入失败（Cannot import C:\\WINDOWS\\scanregrun.reg, line 3: bad）");
+    EXPECT_EQ(RestoreFailureFromLog("Starting Windows 98...\nWindows started.\n"), "");
+    const std::string longLine = "File not found - system.dat " + std::string(300, 'x');
+    EXPECT_EQ(RestoreFailureFromLog(longLine), "注册表文件没能复制到位（" + longLine.substr(0, 200) + "...）");
+}
+
+TEST(Fingerprint, TextRoundTripsAndDiffersForOtherBytes) {
+    const Fingerprint a = FingerprintOf("REGEDIT4\r\n");
+    EXPECT_NE(a, FingerprintOf("REGEDIT4\r\r"));
+    EXPECT_NE(a, FingerprintOf("REGEDIT4\r\n\r\n"));
+    Fingerprint b;
+    ASSERT_TRUE(ParseFingerprint(a.text(), b));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(FingerprintOf("a").text(), "1:af63dc4c8601ec8c");
+    for (const char* bad : {"", ":", "1:", "1:af63dc4c8601ec8", "1:AF63DC4C8601EC8C", "x:af63dc4c8601ec8c",
+                            "1af63dc4c8601ec8c", "-1:af63dc4c8601ec8c"})
+        EXPECT_FALSE(ParseFingerprint(bad, b)) << bad;
+}
