@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 namespace korvane {
@@ -30,8 +31,8 @@ const char* const kNothingChanged = "系统没有作任何改动，请选择其�
 // A host folder of its own for the registry reader, removed with everything in it.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "korvane-check-XXXXXX").string();
+    explicit ScratchFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "korvane-check-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw w98::Error("无法建立临时文件夹 " + pattern);
         path_ = pattern;
@@ -43,9 +44,14 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
+    // Plain writes: the copies are read once and removed, and need not survive a crash.
     std::filesystem::path put(const char* name, const std::string& bytes) const {
         const auto file = path_ / name;
-        w98::replaceHostFile(file, bytes, file.string());
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out)
+            throw w98::IoError(w98::io_text::kWriteError, file.string());
         return file;
     }
 
@@ -165,8 +171,8 @@ void CheckReadableRegistry(const std::string& systemDat, const std::string& syst
 }
 
 std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
-                                 const std::string& importText) {
-    ScratchFolder scratch;
+                                 const std::string& importText, const std::filesystem::path& scratchBase) {
+    ScratchFolder scratch(scratchBase);
     const auto system = scratch.put("system.dat", systemDat);
     w98::Registry reg(system, "system.dat", scratch.put("user.dat", userDat), "user.dat");
     reg.importText(importText, "import");

@@ -7,6 +7,7 @@
 #include "ui/text_table.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -56,8 +57,9 @@ void CheckReadableRegistry(const std::string& systemDat, const std::string& syst
                            const std::string& userName);
 
 // The bytes system.dat will have once the registry import text (UTF-8) has been applied to
-// it, as the MS-DOS registry editor applies it.
+// it, as the MS-DOS registry editor applies it. The registry writes the file's MS-DOS
+// attributes, so the work is done in a folder below scratchBase, a folder of the machine.
 std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
-                                 const std::string& importText);
+                                 const std::string& importText, const std::filesystem::path& scratchBase);
 
 } // namespace korvane

@@ -133,8 +133,9 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
     const auto job = RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, folder, extension, fileName, lastLine);
     WriteBatchFile(m, kDosJob, job);
     PrepareHandOverFolder(m, paths.WinDir);
+    const bool backupMade = note != notes::kBeforeRestore;
     WriteRestoreRecord(m, paths.WinDir,
-                       MakeRestoreRecord(m, point, table.cell(restore_col::kDate, row), note != notes::kBeforeRestore,
+                       MakeRestoreRecord(m, paths.WinDir, point, table.cell(restore_col::kDate, row), backupMade,
                                          importText));
     pump();
     try {

@@ -34,7 +34,8 @@ std::optional<Fingerprint> liveFingerprint(const w98::Machine& m, const std::str
 } // namespace
 
 bool RegistryMatchesRecord(const RestoreRecord& r, const Fingerprint& liveSystem, const Fingerprint& liveUser) {
-    return liveUser == r.user && (liveSystem == r.system || (r.systemImported && liveSystem == *r.systemImported));
+    return liveUser == r.user && (r.systemUnknown || liveSystem == r.system ||
+                                  (r.systemImported && liveSystem == *r.systemImported));
 }
 
 RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& r, bool restored, const std::string& reason) {

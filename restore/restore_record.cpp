@@ -25,16 +25,25 @@ std::string RestoreRecordPath(const std::string& winDir) {
     return winDir + "\\korvane.rst";
 }
 
-RestoreRecord MakeRestoreRecord(const w98::Machine& m, const CheckedRestorePoint& point, const std::string& date,
-                                bool backupMade, const std::optional<std::string>& importText) {
+RestoreRecord MakeRestoreRecord(const w98::Machine& m, const std::string& winDir, const CheckedRestorePoint& point,
+                                const std::string& date, bool backupMade,
+                                const std::optional<std::string>& importText) {
     RestoreRecord r;
     r.point = point.source;
     r.date = date;
     r.backupMade = backupMade;
     r.system = FingerprintOf(point.systemDat);
     r.user = FingerprintOf(point.userDat);
-    if (importText)
-        r.systemImported = FingerprintOf(SystemDatAfterImport(point.systemDat, point.userDat, *importText));
+    if (importText) {
+        // The record must not stop a restore that has already saved the state before it.
+        try {
+            const std::string temp = winDir + "\\TEMP";
+            const auto base = m.isDirectory(temp) ? m.hostPath(temp) : std::filesystem::temp_directory_path();
+            r.systemImported = FingerprintOf(SystemDatAfterImport(point.systemDat, point.userDat, *importText, base));
+        } catch (const std::exception&) {
+            r.systemUnknown = true;
+        }
+    }
     r.bootLogOffset = BootLogSize(m);
     return r;
 }
@@ -48,6 +57,8 @@ void WriteRestoreRecord(w98::Machine& m, const std::string& winDir, const Restor
                                       "user=" + r.user.text()};
     if (r.systemImported)
         lines.push_back("imported=" + r.systemImported->text());
+    else if (r.systemUnknown)
+        lines.push_back("imported=unknown");
     lines.push_back("bootlog=" + std::to_string(r.bootLogOffset));
     m.writeTextLines(RestoreRecordPath(winDir), lines);
 }
@@ -85,6 +96,8 @@ std::optional<RestoreRecord> ReadRestoreRecord(const w98::Machine& m, const std:
             system = ParseFingerprint(value, r.system);
         } else if (key == "user") {
             user = ParseFingerprint(value, r.user);
+        } else if (key == "imported" && value == "unknown") {
+            r.systemUnknown = true;
         } else if (key == "imported") {
             Fingerprint f;
             if (!ParseFingerprint(value, f))

@@ -21,6 +21,9 @@ struct RestoreRecord {
     Fingerprint user;
     // system.dat after the job's registry import, when the job ends with one.
     std::optional<Fingerprint> systemImported;
+    // The job ends with an import whose result could not be worked out: only user.dat
+    // tells whether the restore took place.
+    bool systemUnknown = false;
     std::uint64_t bootLogOffset = 0; // where the next start's lines begin in the boot log
 };
 
@@ -28,9 +31,10 @@ struct RestoreRecord {
 std::string RestoreRecordPath(const std::string& winDir);
 
 // The record of a restore about to be armed from a checked point. importText, when given, is
-// the registry import (UTF-8) the job ends with.
-RestoreRecord MakeRestoreRecord(const w98::Machine& m, const CheckedRestorePoint& point, const std::string& date,
-                                bool backupMade, const std::optional<std::string>& importText);
+// the registry import (UTF-8) the job ends with; it is tried out in <winDir>\TEMP.
+RestoreRecord MakeRestoreRecord(const w98::Machine& m, const std::string& winDir, const CheckedRestorePoint& point,
+                                const std::string& date, bool backupMade,
+                                const std::optional<std::string>& importText);
 
 // Code page 936, CR LF, replaced atomically.
 void WriteRestoreRecord(w98::Machine& m, const std::string& winDir, const RestoreRecord& record);

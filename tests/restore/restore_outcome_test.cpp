@@ -270,6 +270,20 @@ TEST(RestoreRecord, RoundTripAndRecordsThatCannotBeUnderstoodAreDroppedSilently)
     EXPECT_EQ(back->systemImported, r.systemImported);
     EXPECT_EQ(back->bootLogOffset, 1234u);
 
+    // An import whose result could not be worked out: user.dat alone decides.
+    r.systemImported.reset();
+    r.systemUnknown = true;
+    WriteRestoreRecord(m, "C:\\WINDOWS", r);
+    EXPECT_NE(tm.bytes("C:\\WINDOWS\\korvane.rst").find("\r\nimported=unknown\r\n"), std::string::npos);
+    back = ReadRestoreRecord(m, "C:\\WINDOWS");
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->systemUnknown);
+    EXPECT_TRUE(RegistryMatchesRecord(*back, FingerprintOf("anything"), FingerprintOf("")));
+    EXPECT_FALSE(RegistryMatchesRecord(*back, r.system, FingerprintOf("x")));
+    back->systemUnknown = false;
+    EXPECT_FALSE(RegistryMatchesRecord(*back, FingerprintOf("anything"), FingerprintOf("")));
+    EXPECT_TRUE(RegistryMatchesRecord(*back, r.system, FingerprintOf("")));
+
     for (const std::string& broken :
          {std::string("[Korvane]\r\npoint=x\r\n"), std::string("system=1:0000000000000000\r\n"),
           std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nsystem=1:00000000000000zz\r\n"

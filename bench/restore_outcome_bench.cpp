@@ -1,0 +1,86 @@
+// What the restore's safeguards cost: the check on a click (a cabinet unpacked in memory, its
+// registry read), and at start-up the look for a restore record: one stat when there is none,
+// the live registry files read and hashed when there is one.
+#include "platform/machine.h"
+#include "restore/catalogue.h"
+#include "restore/restore_check.h"
+#include "restore/restore_outcome.h"
+#include "restore/restore_record.h"
+#include "restore/restore_table.h"
+#include "tests/support/temp_machine.h"
+#include "tools/checker/registry_checker.h"
+#include "tools/demo/demo_machine.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace korvane;
+
+namespace {
+
+struct Demo {
+    std::filesystem::path folder = test::makeTempFolder("korvane-bench-outcome");
+    std::unique_ptr<w98::Machine> m;
+    std::string cabinet;
+    Demo() {
+        w98::createDemoMachine(folder / "m");
+        m = std::make_unique<w98::Machine>(folder / "m");
+        cabinet = w98::backupRegistry(*m);
+    }
+    ~Demo() {
+        m.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+};
+
+Demo& demo() {
+    static Demo d;
+    return d;
+}
+
+void BM_CheckCabinetOnClick(benchmark::State& state) {
+    auto& d = demo();
+    TextTable t(restore_col::kCount, 2);
+    t.setCell(restore_col::kFolder, 1, d.cabinet.substr(0, d.cabinet.rfind('\\')));
+    t.setCell(restore_col::kFileName, 1, d.cabinet.substr(d.cabinet.rfind('\\') + 1));
+    t.setCell(restore_col::kExtension, 1, ".cab");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CheckRestorePoint(*d.m, t, 1));
+    state.counters["cabinet_bytes"] = static_cast<double>(d.m->fileSize(d.cabinet));
+}
+BENCHMARK(BM_CheckCabinetOnClick)->Unit(benchmark::kMillisecond);
+
+void BM_StartUpWithoutRecord(benchmark::State& state) {
+    auto& d = demo();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+}
+BENCHMARK(BM_StartUpWithoutRecord)->Unit(benchmark::kMicrosecond);
+
+void BM_StartUpWithRecord(benchmark::State& state) {
+    auto& d = demo();
+    RestoreRecord r;
+    r.point = d.cabinet;
+    r.date = "2002-5-17 8:05:12";
+    r.backupMade = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        WriteRestoreRecord(*d.m, "C:\\WINDOWS", r);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+    }
+    state.counters["registry_bytes"] = static_cast<double>(d.m->fileSize("C:\\WINDOWS\\SYSTEM.DAT") +
+                                                           d.m->fileSize("C:\\WINDOWS\\USER.DAT"));
+}
+BENCHMARK(BM_StartUpWithRecord)->Unit(benchmark::kMillisecond);
+
+// The hash of a registry file of a real Windows 98 installation's size (about 4 MB for both).
+void BM_FingerprintOfFourMegabytes(benchmark::State& state) {
+    const std::string bytes(4u << 20, 'R');
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FingerprintOf(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+BENCHMARK(BM_FingerprintOfFourMegabytes)->Unit(benchmark::kMillisecond);
+
+} // namespace
