@@ -10,20 +10,60 @@
 #include "sysaccess/system.h"
 #include "ui/dialogs.h"
 #include "app_restart.h"
+#include "command_line.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <QMessageBox>
+#include <iostream>
 #include <memory>
 
+namespace {
+
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list.append(QString::fromLocal8Bit(argv[i]));
+    return list;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // In a terminal without any display, help, the version and command-line errors are still
+    // given (on the offscreen platform), and the window is refused with a message of our own
+    // rather than Qt's abort, before any machine is touched.
+    const bool withoutDisplay = !korvane::displayAvailable(argumentsOf(argc, argv));
+    if (withoutDisplay)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvane"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     QApplication::setApplicationDisplayName(QString::fromUtf8(korvane::kAppTitle));
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("korvane")));
+
+    korvane::CommandLineTexts parserTexts;
+    QCoreApplication::installTranslator(&parserTexts);
+    korvane::CommandLine commandLine;
+    commandLine.parser().process(app);
+    if (const QString problem = commandLine.problem(); !problem.isEmpty()) {
+        std::cerr << "korvane: " << problem.toLocal8Bit().constData() << "\n";
+        return 1;
+    }
+    if (withoutDisplay) {
+        std::cerr << "korvane: " << QString::fromUtf8("没有可用的显示（未设置 DISPLAY 或 WAYLAND_DISPLAY），无法打开窗口。")
+                                        .toLocal8Bit()
+                                        .constData()
+                  << "\n";
+        return 1;
+    }
 
     std::unique_ptr<w98::Machine> machine;
     try {
-        const auto root = w98::Machine::defaultRoot();
+        const auto root = commandLine.machineRoot();
         w98::ensureMachine(root);
         machine = std::make_unique<w98::Machine>(root);
     } catch (const std::exception& e) {

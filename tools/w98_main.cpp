@@ -1,12 +1,15 @@
 // w98: the Windows 98 programs of the stand-in machine in one executable.
 // `w98 NAME ARGS...` runs the program NAME with the arguments it takes on Windows 98,
 // on the machine named by WIN98_MACHINE.
+#include "programs/tool_help.h"
 #include "programs/tool_registry.h"
 
 #include "demo/demo_machine.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/process.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -15,11 +18,22 @@ int main(int argc, char** argv) {
     std::string name = std::filesystem::path(argc > 0 ? argv[0] : "w98").stem().string();
     if (w98::foldAscii(name) == "w98") {
         if (args.empty()) {
-            std::cerr << "usage: w98 PROGRAM [ARGUMENTS...]\n";
+            std::cerr << w98::usageMessage() << "\n";
             return 2;
+        }
+        if (args.front() == "-h" || args.front() == "--help") {
+            w98::printToolHelp(std::cout);
+            return 0;
         }
         name = args.front();
         args.erase(args.begin());
+    }
+    // A name w98 does not know is refused before the machine is touched, so that a typo
+    // does not create a demo machine.
+    const auto names = w98::toolNames();
+    if (std::find(names.begin(), names.end(), w98::toolNameOf(name)) == names.end()) {
+        std::cerr << w98::unknownToolMessage(name) << "\n";
+        return 2;
     }
     try {
         const auto root = w98::Machine::defaultRoot();

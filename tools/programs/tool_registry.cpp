@@ -28,6 +28,13 @@ const std::map<std::string, Tool>& tools() {
 
 } // namespace
 
+std::vector<std::string> toolNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : tools())
+        names.push_back(entry.first);
+    return names;
+}
+
 bool isKnownTool(const std::string& name) {
     auto it = tools().find(toolNameOf(name));
     return it != tools().end() && it->second.inMachine;

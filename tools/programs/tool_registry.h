@@ -6,6 +6,9 @@ namespace w98 {
 
 class Machine;
 
+// Every name w98 runs, the machine's own start-up (boot) included.
+std::vector<std::string> toolNames();
+
 // True when w98 stands in for the program file (name without folder and extension, any case).
 bool isKnownTool(const std::string& name);
 

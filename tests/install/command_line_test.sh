@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The command lines of korvane and w98 as a user types them in a terminal: help and the
+# version without any display, errors reported in Chinese with a failing exit code and
+# nothing created, and w98's list of stand-in programs.
+set -uo pipefail
+korvane="$1"
+w98="$2"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/runtime"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export WIN98_MACHINE="$tmp/machine"
+# Runs a command, keeping its exit code, output and errors; never waits for a window.
+run() {
+  rc=0
+  timeout 60 "$@" >"$tmp/out" 2>"$tmp/err" || rc=$?
+  out="$(cat "$tmp/out")"
+  err="$(cat "$tmp/err")"
+}
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+
+# --- korvane: help and version in a terminal without a display ---
+run "${no_display[@]}" "$korvane" --help
+[ "$rc" = 0 ] || fail "--help exits with $rc: $err"
+for text in "用法：" "选项：" "-h, --help" "--help-all" "-v, --version" "--machine <DIR>" "WIN98_MACHINE"; do
+  grep -qF -- "$text" <<<"$out" || fail "--help lacks '$text': $out"
+done
+if grep -qE "Usage|Options|Displays" <<<"$out"; then fail "--help left English texts: $out"; fi
+grep -qE "^ *--(platform|style)" <<<"$out" && fail "--help lists Qt's options, which belong to --help-all"
+
+run "${no_display[@]}" "$korvane" --version
+[ "$rc" = 0 ] && [ "$out" = "korvane 2.1" ] || fail "--version gives '$out' ($rc)"
+run "${no_display[@]}" "$korvane" -v
+[ "$out" = "korvane 2.1" ] || fail "-v gives '$out'"
+
+run "${no_display[@]}" "$korvane" --help-all
+[ "$rc" = 0 ] || fail "--help-all exits with $rc"
+grep -qE "^ *--platform" <<<"$out" || fail "--help-all lacks Qt's own options: $out"
+grep -qF -- "--machine <DIR>" <<<"$out" || fail "--help-all lacks --machine"
+
+# Without a display the window is refused with a clear message, and a folder called --help is
+# a machine, not a request for help.
+for args in "" "--machine --help"; do
+  # shellcheck disable=SC2086
+  run "${no_display[@]}" "$korvane" $args
+  [ "$rc" = 1 ] || fail "'korvane $args' without a display exits with $rc: $err"
+  [ -z "$out" ] || fail "'korvane $args' without a display printed: $out"
+  grep -qF "没有可用的显示" <<<"$err" || fail "'korvane $args' without a display does not say why: $err"
+  [ ! -e "$WIN98_MACHINE" ] || fail "'korvane $args' without a display created the machine"
+done
+run "${no_display[@]}" "$korvane" --bogus
+[ "$rc" = 1 ] && grep -qF "未知的选项“bogus”" <<<"$err" || fail "--bogus without a display: $rc '$err'"
+
+# --- korvane: wrong command lines fail before any machine is created ---
+check_error() {
+  local expected="$1"
+  shift
+  run env QT_QPA_PLATFORM=offscreen "$korvane" "$@"
+  [ "$rc" != 0 ] || fail "'$*' succeeded"
+  grep -qF -- "$expected" <<<"$err" || fail "'$*' says '$err', not '$expected'"
+  [ ! -e "$WIN98_MACHINE" ] || fail "'$*' created the machine"
+}
+check_error "未知的选项“bogus”" --bogus
+check_error "选项“--machine”后面缺少值" --machine
+check_error "--machine 需要一个文件夹" --machine ""
+check_error "多余的参数“C:\\WINDOWS”" 'C:\WINDOWS'
+
+# --- w98 ---
+run "$w98" --help
+[ "$rc" = 0 ] || fail "w98 --help exits with $rc"
+for name in attrib boot command extract internat regedit scanreg scanregw setup sfc smartdrv win; do
+  grep -qE "^  $name +[^ ]" <<<"$out" || fail "w98 --help does not list $name: $out"
+done
+grep -qF "用法：w98 程序 [参数...]" <<<"$out" || fail "w98 --help has no usage line: $out"
+run "$w98" -h
+[ "$rc" = 0 ] && grep -qE "^  scanreg " <<<"$out" || fail "w98 -h gives no help"
+
+run "$w98" notepad /p
+[ "$rc" != 0 ] || fail "an unknown program name succeeded"
+grep -qF "没有名为“notepad”的替身程序" <<<"$err" || fail "unknown name message: '$err'"
+grep -qF "w98 --help" <<<"$err" || fail "the unknown name message does not point to w98 --help"
+[ ! -e "$WIN98_MACHINE" ] || fail "an unknown program name created the machine"
+
+run "$w98"
+[ "$rc" != 0 ] || fail "w98 without a program succeeded"
+grep -qF "用法：w98" <<<"$err" || fail "w98 without a program says '$err'"
+
+# A known name in another case and with its extension runs on the machine.
+run "$w98" ATTRIB.EXE 'C:\IO.SYS'
+[ "$rc" = 0 ] || fail "w98 ATTRIB.EXE exits with $rc: $err"
+grep -qF 'C:\IO.SYS' <<<"$out" || fail "w98 ATTRIB.EXE printed '$out'"
+
+[ "$failures" = 0 ] || exit 1
+echo "command lines ok"
