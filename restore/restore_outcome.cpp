@@ -13,13 +13,17 @@ const char* const kUndo =
     "\n还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。";
 
 // The launcher is still C:\AUTOEXEC.BAT: the computer has not restarted since the job was armed.
+// A start-up file that cannot be read is not the launcher the program wrote.
 bool jobStillArmed(const w98::Machine& m) {
     const std::string autoexec = "C:\\AUTOEXEC.BAT";
-    if (!m.isFile(autoexec))
-        return false;
-    for (const auto& line : m.readTextLines(autoexec))
-        if (w98::equalsNoCase(line, "call " + std::string(kDosJob)))
-            return true;
+    try {
+        if (!m.isFile(autoexec) || m.fileSize(autoexec) > 4096)
+            return false;
+        for (const auto& line : m.readTextLines(autoexec))
+            if (w98::equalsNoCase(line, "call " + std::string(kDosJob)))
+                return true;
+    } catch (const std::exception&) {
+    }
     return false;
 }
 
