@@ -128,8 +128,8 @@ struct Registry::Impl {
 
     Impl(std::filesystem::path systemDat, std::string systemDisplayName, std::filesystem::path userDat,
          std::string userDisplayName)
-        : hives{HiveFile(std::move(systemDat), std::move(systemDisplayName), "HKEY_LOCAL_MACHINE"),
-                HiveFile(std::move(userDat), std::move(userDisplayName), "HKEY_USERS")} {}
+        : hives{HiveFile(systemDat, std::move(systemDisplayName), "HKEY_LOCAL_MACHINE", userDat),
+                HiveFile(userDat, std::move(userDisplayName), "HKEY_USERS", systemDat)} {}
 
     struct Target {
         HiveFile& hive;

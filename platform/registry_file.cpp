@@ -3,9 +3,11 @@
 #include "dos_attributes.h"
 #include "error.h"
 #include "host_file.h"
+#include "registry_binary_format.h"
 #include "registry_text_format.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <sys/stat.h>
 #include <utility>
 
@@ -36,8 +38,33 @@ std::optional<struct stat> statFile(const std::filesystem::path& file, const std
 
 } // namespace
 
-HiveFile::HiveFile(std::filesystem::path file, std::string displayName, std::string rootName)
-    : file_(std::move(file)), displayName_(std::move(displayName)), rootName_(std::move(rootName)) {}
+HiveForm hiveFormOf(std::string_view bytes) {
+    return regbin::looksLikeBinary(bytes) ? HiveForm::Binary : HiveForm::Text;
+}
+
+std::string emptyHiveBytes(HiveForm form, const std::string& rootName) {
+    regtree::Key root;
+    root.name = rootName;
+    root.bytes = rootName;
+    return form == HiveForm::Binary ? regbin::write(root) : regtext::write(root, rootName);
+}
+
+HiveFile::HiveFile(std::filesystem::path file, std::string displayName, std::string rootName,
+                   std::filesystem::path sibling)
+    : file_(std::move(file)), displayName_(std::move(displayName)), rootName_(std::move(rootName)),
+      sibling_(std::move(sibling)) {}
+
+HiveForm HiveFile::formForNewFile() const {
+    if (sibling_.empty())
+        return HiveForm::Text;
+    std::FILE* f = std::fopen(sibling_.c_str(), "rb");
+    if (!f)
+        return HiveForm::Text;
+    char head[4] = {};
+    const std::size_t n = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    return hiveFormOf(std::string_view(head, n));
+}
 
 void HiveFile::forget() {
     root_.reset();
@@ -66,15 +93,16 @@ regtree::Key& HiveFile::fresh() {
         root_ = std::make_unique<regtree::Key>();
         root_->name = rootName_;
         root_->bytes = rootName_;
-        form_ = HiveForm::Text;
+        form_ = formForNewFile();
         signature_ = Signature{};
         return *root_;
     }
     const Signature read{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
     ++parses_;
     try {
-        root_ = regtext::read(*bytes, displayName_, rootName_);
-        form_ = HiveForm::Text;
+        form_ = hiveFormOf(*bytes);
+        root_ = form_ == HiveForm::Binary ? regbin::read(*bytes, displayName_, rootName_)
+                                          : regtext::read(*bytes, displayName_, rootName_);
     } catch (const FormatError&) {
         broken_ = std::current_exception();
         signature_ = read;
@@ -85,6 +113,18 @@ regtree::Key& HiveFile::fresh() {
 }
 
 std::string HiveFile::serialize() const {
+    if (form_ == HiveForm::Binary) {
+        std::string bytes = regbin::write(*root_);
+        // What is written must be what libcreg (and so Windows) will read, or nothing is replaced.
+        bool same = false;
+        try {
+            same = regtree::sameTree(*regbin::read(bytes, displayName_, rootName_), *root_);
+        } catch (const Error&) {
+        }
+        if (!same)
+            throw Error(displayName_ + ": 新写出的注册表文件读回后与要写入的内容不符，文件没有被替换");
+        return bytes;
+    }
     const std::size_t hint = signature_ ? static_cast<std::size_t>(signature_->size) : 0;
     return regtext::write(*root_, rootName_, hint);
 }

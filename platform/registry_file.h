@@ -13,16 +13,27 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace w98 {
 
-// The forms a registry file can take. A file that does not exist yet is created as text.
-enum class HiveForm { Text };
+// The forms a registry file can take: REGEDIT4 text (hand-made machines, test fixtures) or
+// Windows 98's own binary form. A file keeps the form it has. One that does not exist yet takes
+// its sibling's form when the sibling is binary (Windows 98 loads the two files together and
+// never a text one), and is text otherwise.
+enum class HiveForm { Text, Binary };
+
+// The form of a file's bytes.
+HiveForm hiveFormOf(std::string_view bytes);
+// A file of the given form holding only the root key.
+std::string emptyHiveBytes(HiveForm form, const std::string& rootName);
 
 class HiveFile {
 public:
-    HiveFile(std::filesystem::path file, std::string displayName, std::string rootName);
+    // sibling: the other registry file of the machine, whose form a missing file takes.
+    HiveFile(std::filesystem::path file, std::string displayName, std::string rootName,
+             std::filesystem::path sibling = {});
 
     const std::filesystem::path& file() const { return file_; }
     const std::string& displayName() const { return displayName_; }
@@ -32,8 +43,10 @@ public:
     // The tree as the file now holds it; throws the file's error while it cannot be read.
     regtree::Key& fresh();
 
-    // Writes the changed tree back, atomically and keeping the file's MS-DOS attributes. On
-    // failure the tree is dropped, so that the next call reads the file, which is still as it was.
+    // Writes the changed tree back, atomically and keeping the file's MS-DOS attributes. A binary
+    // file is read back through libcreg first and replaces the old one only if it holds exactly
+    // the tree. On failure the tree is dropped, so that the next call reads the file, which is
+    // still as it was.
     void commit();
 
     // Drops the tree: the next call reads the file.
@@ -65,10 +78,12 @@ private:
 
     std::optional<Signature> currentSignature() const;
     std::string serialize() const;
+    HiveForm formForNewFile() const;
 
     std::filesystem::path file_;
     std::string displayName_;
     std::string rootName_; // upper case, as written
+    std::filesystem::path sibling_;
     HiveForm form_ = HiveForm::Text;
     std::unique_ptr<regtree::Key> root_; // null unless loaded and sound
     std::optional<Signature> signature_;  // of what root_ (or broken_) came from

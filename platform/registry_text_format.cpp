@@ -75,6 +75,4 @@ std::string write(const Key& root, const std::string& rootName, std::size_t size
     return out;
 }
 
-bool looksLikeText(std::string_view bytes) { return bytes.substr(0, 4) != "CREG"; }
-
 } // namespace w98::regtext

@@ -18,7 +18,4 @@ std::unique_ptr<regtree::Key> read(std::string_view bytes, const std::string& di
 // The whole file; sizeHint reserves room (the size it had when read).
 std::string write(const regtree::Key& root, const std::string& rootName, std::size_t sizeHint = 0);
 
-// True when the bytes look like a text registry rather than the binary form.
-bool looksLikeText(std::string_view bytes);
-
 } // namespace w98::regtext

@@ -139,4 +139,26 @@ std::vector<std::string_view> textsOf(const std::vector<Name>& names) {
     return out;
 }
 
+bool sameTree(const Key& a, const Key& b) {
+    std::vector<std::pair<const Key*, const Key*>> stack{{&a, &b}};
+    while (!stack.empty()) {
+        auto [x, y] = stack.back();
+        stack.pop_back();
+        if (x->values.size() != y->values.size() || x->children.size() != y->children.size())
+            return false;
+        for (std::size_t i = 0; i < x->values.size(); ++i) {
+            const StoredValue& u = x->values[i];
+            const StoredValue& v = y->values[i];
+            if (u.nameBytes != v.nameBytes || u.value.type != v.value.type || u.value.data != v.value.data)
+                return false;
+        }
+        for (std::size_t i = 0; i < x->children.size(); ++i) {
+            if (x->children[i]->bytes != y->children[i]->bytes)
+                return false;
+            stack.emplace_back(x->children[i].get(), y->children[i].get());
+        }
+    }
+    return true;
+}
+
 } // namespace w98::regtree

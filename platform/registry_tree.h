@@ -61,4 +61,8 @@ bool removePath(Key& root, const std::vector<std::string_view>& path);
 
 std::vector<std::string_view> textsOf(const std::vector<Name>& names);
 
+// True when both trees hold the same keys and values below their roots, byte for byte and in
+// the same order (the roots' own names are not compared).
+bool sameTree(const Key& a, const Key& b);
+
 } // namespace w98::regtree
