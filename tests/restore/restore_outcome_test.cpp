@@ -3,7 +3,10 @@
 #include "platform/cabinet.h"
 #include "platform/clock.h"
 #include "platform/host_file.h"
+#include "platform/dos_attributes.h"
 #include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/registry_file.h"
 #include "restore/boot_log.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
@@ -50,6 +53,20 @@ struct Demo {
         m.reset();
         std::error_code ec;
         fs::remove_all(folder, ec);
+    }
+
+    // The registry in Windows 98's binary form, as on a real installation, holding what it held.
+    void makeBinary() {
+        const std::string text = m->registry().exportText();
+        for (auto [file, root] : {std::pair{"C:\\WINDOWS\\SYSTEM.DAT", "HKEY_LOCAL_MACHINE"},
+                                  std::pair{"C:\\WINDOWS\\USER.DAT", "HKEY_USERS"}}) {
+            const std::uint8_t attributes = m->attributes(file);
+            m->setAttributes(file, w98::attr::kArchive);
+            m->writeFile(file, w98::emptyHiveBytes(w98::HiveForm::Binary, root), attributes);
+        }
+        m->registry().importText(text, "export");
+        ASSERT_TRUE(bytes("C:\\WINDOWS\\SYSTEM.DAT").starts_with("CREG"));
+        ASSERT_TRUE(bytes("C:\\WINDOWS\\USER.DAT").starts_with("CREG"));
     }
 
     void setState(const std::string& state) { WriteRegStr(*m, HKLM, kKey, "State", state); }
@@ -163,27 +180,47 @@ TEST(RestoreCheck, DamagedOrIncompleteCabinetsAndPairsAreRefusedWithTheirReason)
     EXPECT_EQ(e.mark(), "无法还原：注册表文件已损坏");
 }
 
-TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBoot) {
-    Demo d;
-    const std::string cab = d.backup("before");
-    d.setState("after");
-    TextTable t = d.table();
-    const int row = Demo::rowOf(t, cab);
-    const std::string date = t.cell(restore_col::kDate, row);
-    RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
-    // The job ends with the registry import, which changes the restored SYSTEM.DAT again.
-    ASSERT_EQ(d.m->readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\scanregrun.reg");
-    ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
-    ASSERT_EQ(d.state(), "before");
-    EXPECT_EQ(ReadRegStr(*d.m, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ScanRegistry系统备份"),
-              "C:\\WINDOWS\\scanregw.exe /autorun");
+TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBootInEitherRegistryForm) {
+    for (const bool binary : {false, true}) {
+        SCOPED_TRACE(binary ? "binary registry" : "text registry");
+        Demo d;
+        if (binary)
+            d.makeBinary();
+        const std::string cab = d.backup("before");
+        d.setState("after");
+        TextTable t = d.table();
+        const int row = Demo::rowOf(t, cab);
+        const std::string date = t.cell(restore_col::kDate, row);
+        RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+        // The job ends with the registry import, which changes the restored SYSTEM.DAT again.
+        ASSERT_EQ(d.m->readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\scanregrun.reg");
+        ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
+        ASSERT_EQ(d.state(), "before");
+        EXPECT_EQ(ReadRegStr(*d.m, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ScanRegistry系统备份"),
+                  "C:\\WINDOWS\\scanregw.exe /autorun");
+        EXPECT_EQ(d.bytes("C:\\WINDOWS\\SYSTEM.DAT").starts_with("CREG"), binary);
 
-    auto outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
-    ASSERT_TRUE(outcome);
-    EXPECT_TRUE(outcome->restored);
-    EXPECT_EQ(outcome->message, "上次的系统还原已经完成：系统已还原到 " + date + " 的还原点。" + kUndo);
-    EXPECT_FALSE(d.m->exists("C:\\WINDOWS\\korvane.rst"));
-    EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+        auto outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
+        ASSERT_TRUE(outcome);
+        EXPECT_TRUE(outcome->restored) << outcome->message;
+        EXPECT_EQ(outcome->message, "上次的系统还原已经完成：系统已还原到 " + date + " 的还原点。" + kUndo);
+        EXPECT_FALSE(d.m->exists("C:\\WINDOWS\\korvane.rst"));
+        EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+    }
+}
+
+TEST(RestoreCheck, ABinaryRegistryCutShortInTheCabinetIsRefused) {
+    Demo d;
+    d.makeBinary();
+    const std::string system = d.bytes("C:\\WINDOWS\\SYSTEM.DAT"), user = d.bytes("C:\\WINDOWS\\USER.DAT");
+    d.m->writeFile("C:\\WINDOWS\\SYSBCKUP\\rb090.cab",
+                   w98::buildCabinet({{"system.dat", system.substr(0, system.size() / 2), 0x20, {}},
+                                      {"user.dat", user, 0x20, {}}}));
+    TextTable t = d.table();
+    UnusableRestorePoint e = d.refused(t, Demo::rowOf(t, "C:\\WINDOWS\\SYSBCKUP\\rb090.cab"));
+    EXPECT_TRUE(std::string(e.what()).starts_with("还原点中的注册表文件无法读取（C:\\WINDOWS\\SYSBCKUP\\rb090.cab 中的 system.dat"))
+        << e.what();
+    EXPECT_EQ(e.mark(), "无法还原：注册表文件已损坏");
 }
 
 TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLogsReason) {
