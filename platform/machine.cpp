@@ -5,12 +5,14 @@
 #include "error.h"
 #include "host_file.h"
 #include "registry.h"
+#include "registry_lock.h"
 #include "text_lines.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -24,6 +26,19 @@ constexpr const char* kDefaultWindows = "C:\\WINDOWS";
 constexpr const char* kDefaultShortDate = "yy-M-d";
 constexpr const char* kDefaultLongTime = "H:mm:ss";
 constexpr const char* kDefaultBios = "Award Modular BIOS v4.51PG, An Energy Star Ally";
+
+// SYSTEM.DAT and USER.DAT change only under the registry lock, whatever changes them (a copy
+// back from a backup, attrib, extract), so that no registry write in flight undoes it.
+class RegistryFileGuard {
+public:
+    RegistryFileGuard(const fs::path& host, std::string_view winPath) {
+        if (isRegistryFileName(host))
+            lock_.emplace(host, std::string(winPath));
+    }
+
+private:
+    std::optional<RegistryLock> lock_;
+};
 
 std::vector<std::string> components(std::string_view normalized) {
     // normalized is "X:\a\b"; the components after the drive.
@@ -221,7 +236,9 @@ std::uint8_t Machine::attributes(std::string_view winPath) const {
 }
 
 void Machine::setAttributes(std::string_view winPath, std::uint8_t attributes) {
-    writeDosAttributes(hostPath(winPath), attributes, std::string(winPath));
+    const fs::path host = hostPath(winPath);
+    RegistryFileGuard guard(host, winPath);
+    writeDosAttributes(host, attributes, std::string(winPath));
 }
 
 std::uint64_t Machine::fileSize(std::string_view winPath) const {
@@ -243,7 +260,9 @@ void Machine::setLastWriteTime(std::string_view winPath, const DateTime& local) 
     tm.tm_isdst = -1;
     std::time_t t = std::mktime(&tm);
     struct utimbuf times {t, t};
-    if (::utime(hostPath(winPath).c_str(), &times) != 0)
+    const fs::path host = hostPath(winPath);
+    RegistryFileGuard guard(host, winPath);
+    if (::utime(host.c_str(), &times) != 0)
         throw IoError(io_text::kAccessDenied, std::string(winPath));
 }
 
@@ -327,6 +346,7 @@ void Machine::writeFile(std::string_view winPath, std::string_view bytes) { writ
 
 void Machine::writeFile(std::string_view winPath, std::string_view bytes, std::uint8_t attributes) {
     const fs::path host = hostPath(winPath);
+    RegistryFileGuard guard(host, winPath);
     std::error_code ec;
     if (fs::exists(host, ec) && !fs::is_directory(host, ec) &&
         (readDosAttributes(host, std::string(winPath)) & attr::kReadOnly))
@@ -363,6 +383,7 @@ void Machine::copyFile(std::string_view from, std::string_view to, bool overwrit
     if (!fs::is_regular_file(src, ec))
         throw IoError(io_text::kFileNotFound, std::string(from));
     const fs::path dst = hostPath(to);
+    RegistryFileGuard guard(dst, to);
     if (fs::exists(dst, ec)) {
         if (!overwrite || fs::is_directory(dst, ec))
             throw IoError(io_text::kAccessDenied, std::string(to));
@@ -379,6 +400,8 @@ void Machine::copyFile(std::string_view from, std::string_view to, bool overwrit
 void Machine::moveFile(std::string_view from, std::string_view to) {
     const fs::path src = hostPath(from);
     const fs::path dst = hostPath(to);
+    RegistryFileGuard sourceGuard(src, from);
+    RegistryFileGuard targetGuard(dst, to);
     std::error_code ec;
     if (!fs::exists(src, ec))
         throw IoError(io_text::kFileNotFound, std::string(from));
@@ -393,6 +416,7 @@ void Machine::moveFile(std::string_view from, std::string_view to) {
 
 void Machine::deleteFile(std::string_view winPath) {
     const fs::path host = hostPath(winPath);
+    RegistryFileGuard guard(host, winPath);
     std::error_code ec;
     if (!fs::exists(host, ec) || fs::is_directory(host, ec))
         throw IoError(io_text::kFileNotFound, std::string(winPath));

@@ -4,6 +4,7 @@
 #include "error.h"
 #include "regedit4.h"
 #include "registry_file.h"
+#include "registry_lock.h"
 #include "registry_text_format.h"
 #include "registry_tree.h"
 
@@ -224,10 +225,11 @@ bool Registry::keyExists(RegRoot root, std::string_view keyPath) {
 void Registry::createKey(RegRoot root, std::string_view keyPath) {
     auto t = impl_->target(root);
     auto names = Impl::namesForWrite(t, keyPath);
-    bool changed = false;
-    createPath(t.hive.fresh(), names, changed);
-    if (changed)
-        t.hive.commit();
+    t.hive.change([&](Key& tree) {
+        bool changed = false;
+        createPath(tree, names, changed);
+        return changed;
+    });
 }
 
 void Registry::deleteKey(RegRoot root, std::string_view keyPath) {
@@ -235,8 +237,7 @@ void Registry::deleteKey(RegRoot root, std::string_view keyPath) {
     auto path = Impl::fullPath(t, keyPath);
     if (path.empty())
         throw Error("A root key cannot be deleted");
-    if (removePath(t.hive.fresh(), path))
-        t.hive.commit();
+    t.hive.change([&](Key& tree) { return removePath(tree, path); });
 }
 
 std::optional<RegValue> Registry::getValue(RegRoot root, std::string_view keyPath, std::string_view name) {
@@ -255,22 +256,25 @@ void Registry::setValue(RegRoot root, std::string_view keyPath, const RegValue& 
     auto t = impl_->target(root);
     auto names = Impl::namesForWrite(t, keyPath);
     std::string nameBytes = nameBytesFor(value.name, "value name");
-    bool changed = false;
-    Key& k = createPath(t.hive.fresh(), names, changed);
-    if (k.setValue(value, std::move(nameBytes)))
-        changed = true;
-    if (changed)
-        t.hive.commit();
+    t.hive.change([&](Key& tree) {
+        bool changed = false;
+        Key& k = createPath(tree, names, changed);
+        if (k.setValue(value, std::move(nameBytes)))
+            changed = true;
+        return changed;
+    });
 }
 
 bool Registry::deleteValue(RegRoot root, std::string_view keyPath, std::string_view name) {
     auto t = impl_->target(root);
     auto path = Impl::fullPath(t, keyPath);
-    Key* k = findPath(t.hive.fresh(), path);
-    if (!k || !k->removeValue(name))
-        return false;
-    t.hive.commit();
-    return true;
+    bool removed = false;
+    t.hive.change([&](Key& tree) {
+        Key* k = findPath(tree, path);
+        removed = k && k->removeValue(name);
+        return removed;
+    });
+    return removed;
 }
 
 std::vector<RegValue> Registry::values(RegRoot root, std::string_view keyPath) {
@@ -298,6 +302,9 @@ std::vector<std::string> Registry::subkeyNames(RegRoot root, std::string_view ke
 }
 
 std::string Registry::exportText() {
+    // Both files as of one moment: not half of an import that changes both.
+    RegistryLock systemLock(impl_->hives[0].file(), impl_->hives[0].displayName());
+    RegistryLock userLock(impl_->hives[1].file(), impl_->hives[1].displayName());
     std::string system = regtext::write(impl_->hives[0].fresh(), impl_->hives[0].rootName());
     std::string user = regtext::write(impl_->hives[1].fresh(), impl_->hives[1].rootName());
     // One header for both: the user hive's sections follow the machine's.
@@ -324,6 +331,12 @@ void Registry::importText(std::string_view utf8Text, const std::string& displayN
     for (const auto& op : ops)
         if (op.kind == ImportOp::Kind::OpenKey || op.kind == ImportOp::Kind::RemoveKey)
             touched[op.hive] = true;
+    // The whole import is one change: both files stay locked from reading to the last write,
+    // always SYSTEM.DAT's first.
+    std::optional<RegistryLock> locks[2];
+    for (std::size_t h = 0; h < 2; ++h)
+        if (touched[h])
+            locks[h].emplace(impl_->hives[h].file(), impl_->hives[h].displayName());
     Key* roots[2] = {nullptr, nullptr};
     for (std::size_t h = 0; h < 2; ++h)
         if (touched[h])

@@ -4,8 +4,9 @@
 // HKEY_USERS\.DEFAULT and HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes.
 //
 // Each file is parsed once per change: a call on an unchanged file costs a stat. A change made
-// by another process is seen by the next call. Every change is written back at once, replacing
-// the file atomically and keeping its MS-DOS attributes.
+// by another process is seen by the next call. Every change is made under the registry lock to
+// the file as it is at that moment, and written back at once, replacing the file atomically and
+// keeping its MS-DOS attributes: programs that change the registry at the same time lose nothing.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>

@@ -4,6 +4,7 @@
 #include "error.h"
 #include "host_file.h"
 #include "registry_binary_format.h"
+#include "registry_lock.h"
 #include "registry_text_format.h"
 
 #include <cerrno>
@@ -129,8 +130,23 @@ std::string HiveFile::serialize() const {
     return regtext::write(*root_, rootName_, hint);
 }
 
+void HiveFile::change(const std::function<bool(regtree::Key&)>& fn) {
+    RegistryLock lock(file_, displayName_);
+    regtree::Key& root = fresh();
+    bool changed = false;
+    try {
+        changed = fn(root);
+    } catch (...) {
+        forget();
+        throw;
+    }
+    if (changed)
+        commit();
+}
+
 void HiveFile::commit() {
     try {
+        RegistryLock lock(file_, displayName_);
         std::string bytes = serialize();
         std::uint8_t attributes = attr::kArchive;
         if (statFile(file_, displayName_))
@@ -160,6 +176,7 @@ HiveFile::Snapshot HiveFile::snapshot() const {
 
 void HiveFile::putBack(const Snapshot& before) {
     forget();
+    RegistryLock lock(file_, displayName_);
     if (before.bytes)
         replaceHostFile(file_, *before.bytes, displayName_, before.attributes);
     else

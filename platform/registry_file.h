@@ -2,7 +2,8 @@
 // One registry file (SYSTEM.DAT or USER.DAT) and the tree read from it. The file is parsed
 // again only when it changed (its signature: device, inode, size, modification time), so a call
 // on an unchanged file costs a stat; a change made by another process is seen by the next call.
-// Each file keeps the form it was found in.
+// Each file keeps the form it was found in. Changes are made under the registry lock
+// (registry_lock.h), to the tree as the file holds it at that moment.
 #include "registry_tree.h"
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,10 +45,16 @@ public:
     // The tree as the file now holds it; throws the file's error while it cannot be read.
     regtree::Key& fresh();
 
+    // Applies fn to the tree as the file holds it now, under the registry lock, and writes the
+    // tree back when fn returns true. Whatever another program changed since the tree was read
+    // is read first and kept. When fn or the write fails, the tree is dropped: the next call
+    // reads the file, which is still as it was.
+    void change(const std::function<bool(regtree::Key&)>& fn);
+
     // Writes the changed tree back, atomically and keeping the file's MS-DOS attributes. A binary
     // file is read back through libcreg first and replaces the old one only if it holds exactly
-    // the tree. On failure the tree is dropped, so that the next call reads the file, which is
-    // still as it was.
+    // the tree. The caller holds the registry lock since it called fresh() (change() does). On
+    // failure the tree is dropped, so that the next call reads the file, which is still as it was.
     void commit();
 
     // Drops the tree: the next call reads the file.

@@ -3,9 +3,11 @@
 #include "platform/cabinet.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/registry_lock.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace w98 {
 namespace {
@@ -110,6 +112,9 @@ std::string backupRegistry(Machine& m) {
     std::vector<CabEntry> entries;
     std::vector<std::string> files = {win + "\\system.dat", win + "\\user.dat", win + "\\system.ini", win + "\\win.ini"};
     files.insert(files.end(), s.extraFiles.begin(), s.extraFiles.end());
+    // The two registry files as of one moment, not half of a change that spans both.
+    std::optional<RegistryLock> registryLock;
+    registryLock.emplace(m.hostPath(win + "\\system.dat"), win + "\\system.dat");
     for (const auto& f : files) {
         if (!m.isFile(f))
             continue;
@@ -127,6 +132,7 @@ std::string backupRegistry(Machine& m) {
         e.time = m.lastWriteTime(f);
         entries.push_back(std::move(e));
     }
+    registryLock.reset();
     char name[16];
     std::snprintf(name, sizeof name, "rb%03d.cab", number);
     const std::string target = s.backupFolder + "\\" + name;

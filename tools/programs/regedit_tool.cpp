@@ -13,6 +13,7 @@
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "platform/registry_lock.h"
 #include "platform/text_lines.h"
 
 #include <cstdlib>
@@ -188,6 +189,9 @@ int rebuild(Machine& m, const std::string& path, std::ostream& out) {
                               : static_cast<std::uint8_t>(attr::kHidden | attr::kSystem | attr::kReadOnly);
     };
     try {
+        // Replaced as one change of the registry: no other program writes in between.
+        RegistryLock systemLock(m.hostPath(systemName), systemName);
+        RegistryLock userLock(m.hostPath(userName), userName);
         const std::optional<std::string> oldSystem =
             m.isFile(systemName) ? std::optional<std::string>(m.readFile(systemName)) : std::nullopt;
         const std::uint8_t systemAttributes = attributesOf(systemName),

@@ -1,0 +1,152 @@
+#include "registry_lock.h"
+
+#include "error.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace w98 {
+
+namespace detail {
+struct RegistryLockSlot {
+    int fd = -1;
+    int count = 0;
+    std::thread::id owner;
+    std::pair<dev_t, ino_t> folder;
+};
+} // namespace detail
+
+using Slot = detail::RegistryLockSlot;
+
+namespace {
+
+std::atomic<long long> waitMs{5000};
+
+// The folders this process holds (or is taking) the lock of, by device and inode, so that the
+// holding thread may take it again and other threads wait for it.
+struct Slots {
+    std::mutex mutex;
+    std::condition_variable freed;
+    std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Slot>> held;
+};
+
+Slots& slots() {
+    static Slots s;
+    return s;
+}
+
+[[noreturn]] void busy(const std::string& displayName) {
+    throw Error("另一个程序正在改写注册表文件 " + displayName + "，等了几秒仍未完成，这次什么也没有做。请稍后再试。");
+}
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool foldedEquals(const std::string& a, const char* b) {
+    const std::string_view bv(b);
+    return a.size() == bv.size() && std::equal(a.begin(), a.end(), bv.begin(), [](char x, char y) { return fold(x) == y; });
+}
+
+} // namespace
+
+std::chrono::milliseconds registryLockWait() { return std::chrono::milliseconds(waitMs.load()); }
+
+void setRegistryLockWait(std::chrono::milliseconds wait) { waitMs.store(wait.count()); }
+
+bool isRegistryFileName(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    return foldedEquals(name, "system.dat") || foldedEquals(name, "user.dat");
+}
+
+RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std::string& displayName) {
+    std::filesystem::path folder = registryFile.parent_path();
+    if (folder.empty())
+        folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return;
+    }
+    const auto key = std::make_pair(st.st_dev, st.st_ino);
+    const auto deadline = std::chrono::steady_clock::now() + registryLockWait();
+    Slots& all = slots();
+    Slot* slot = nullptr;
+    {
+        std::unique_lock lock(all.mutex);
+        for (;;) {
+            auto it = all.held.find(key);
+            if (it == all.held.end())
+                break;
+            if (it->second->owner == std::this_thread::get_id()) {
+                ++it->second->count;
+                slot_ = it->second.get();
+                ::close(fd);
+                return;
+            }
+            if (all.freed.wait_until(lock, deadline) == std::cv_status::timeout &&
+                all.held.count(key)) {
+                ::close(fd);
+                busy(displayName);
+            }
+        }
+        auto owned = std::make_unique<Slot>(Slot{fd, 1, std::this_thread::get_id(), key});
+        slot = owned.get();
+        all.held.emplace(key, std::move(owned));
+    }
+
+    // Polled rather than blocking, so that the wait has an end; the pause grows a little so
+    // that waiting writers cost next to nothing.
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            break;
+        const int err = errno;
+        if (err == EINTR)
+            continue;
+        if (err != EWOULDBLOCK)
+            break; // a file system without locks: writers there go unguarded, as before
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            {
+                std::lock_guard lock(all.mutex);
+                all.held.erase(key);
+            }
+            all.freed.notify_all();
+            ::close(fd);
+            busy(displayName);
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(16));
+    }
+    slot_ = slot;
+}
+
+RegistryLock::~RegistryLock() {
+    if (!slot_)
+        return;
+    Slots& all = slots();
+    {
+        std::lock_guard lock(all.mutex);
+        if (--slot_->count > 0)
+            return;
+        // Closing the only descriptor of the open folder lets go of the lock.
+        ::close(slot_->fd);
+        all.held.erase(slot_->folder);
+    }
+    all.freed.notify_all();
+}
+
+} // namespace w98
