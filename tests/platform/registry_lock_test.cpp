@@ -61,6 +61,14 @@ const HiveForms kTextForm{
     },
     [](const std::string& bytes) { return bytes.starts_with("REGEDIT4\r\n"); }};
 
+const HiveForms kBinaryForm{
+    "binary",
+    [](const fs::path& system, const fs::path& user) {
+        writeFile(system, emptyHiveBytes(HiveForm::Binary, "HKEY_LOCAL_MACHINE"));
+        writeFile(user, emptyHiveBytes(HiveForm::Binary, "HKEY_USERS"));
+    },
+    [](const std::string& bytes) { return bytes.starts_with("CREG"); }};
+
 // Restores the lock wait a test shortened.
 struct LockWait {
     explicit LockWait(std::chrono::milliseconds wait) : before(registryLockWait()) { setRegistryLockWait(wait); }
@@ -235,7 +243,7 @@ TEST_P(RegistryLockTest, ALockThatIsNeverLetGoFailsEveryChangeInBoundedTimeAndCh
     EXPECT_EQ(text(open().getValue(kHkeyLocalMachine, "Software\\Kept", "New")), "2");
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, RegistryLockTest, ::testing::Values(kTextForm),
+INSTANTIATE_TEST_SUITE_P(Forms, RegistryLockTest, ::testing::Values(kTextForm, kBinaryForm),
                          [](const auto& form) { return std::string(form.param.name); });
 
 // Files of the machine that are the registry change under its lock too, however they are changed:
