@@ -58,7 +58,7 @@ CommandLine::CommandLine()
     parser_.setApplicationDescription(QString::fromUtf8(
         "把出了故障的 Windows 98 还原到以前能正常工作的状态。\n"
         "不指定 --machine 时，使用环境变量 WIN98_MACHINE 所指的机器，"
-        "没有这个变量时使用 ~/.local/share/korvane/machine。"));
+        "没有这个变量时使用 $XDG_DATA_HOME/korvane/machine（通常是 ~/.local/share/korvane/machine）。"));
     parser_.addHelpOption();
     parser_.addVersionOption();
     parser_.addOption(machine_);

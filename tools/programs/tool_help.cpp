@@ -27,8 +27,9 @@ constexpr std::pair<const char*, const char*> kToolLines[] = {
 
 void printToolHelp(std::ostream& out) {
     out << "用法：w98 程序 [参数...]\n"
-           "在 WIN98_MACHINE 所指的 Windows 98 机器上运行代替该程序的替身，参数与 Windows 98 上相同"
-           "（没有这个变量时用 ~/.local/share/korvane/machine，不存在的文件夹会建成演示机器）。\n"
+           "在 WIN98_MACHINE 所指的 Windows 98 机器上运行代替该程序的替身，参数与 Windows 98 上相同。\n"
+           "没有这个变量时用 $XDG_DATA_HOME/korvane/machine（通常是 ~/.local/share/korvane/machine）；\n"
+           "不存在的文件夹会建成演示机器。\n"
            "程序名不分大小写，可以带扩展名，例如 w98 SCANREG.EXE /backup。\n"
            "\n"
            "替身程序：\n";
