@@ -8,6 +8,7 @@
 #include "platform/machine.h"
 #include "platform/shell.h"
 #include "sysaccess/system.h"
+#include "ui/busy_window.h"
 #include "ui/dialogs.h"
 #include "app_restart.h"
 #include "command_line.h"
@@ -86,6 +87,9 @@ int main(int argc, char** argv) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.setGeometry(screen->availableGeometry());
     window.showMaximized();
+    // After a restart the pointer may still rest on the row a restore was started from: what
+    // was clicked before the window could take it is not acted on.
+    korvane::ui::SettleNewWindow(&window);
     const int code = QApplication::exec();
     if (power.restartRequested()) {
         korvane::AppRestart::bootMachine(*machine);

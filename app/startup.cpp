@@ -44,7 +44,8 @@ SharedPaths ComputeSharedPaths(w98::Machine& m, const std::string& exeDir) {
 }
 
 std::string DateLine(const w98::Machine& m, const w98::Clock& clock) {
-    return "今天是:" + YearPrefix(m.shortDateFormat()) + w98::formatDateTimePicture(m.shortDateFormat(), clock.now());
+    const w98::DateTime now = clock.now();
+    return "今天是:" + YearPrefix(m.shortDateFormat(), now.year) + w98::formatDateTimePicture(m.shortDateFormat(), now);
 }
 
 std::string ProgramFolder(const w98::Machine& m) {

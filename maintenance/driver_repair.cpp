@@ -37,7 +37,7 @@ void WriteRepairBatch(w98::Machine& m, const std::string& winDir, const DriverCa
 }
 
 void RunRepairBatch(w98::Machine& m, const std::string& winDir) {
-    RunAndWait(m, "command.com /c " + RepairBatchPath(winDir), kSwHide);
+    RunAndWait(m, "command.com /c " + BatchPath(RepairBatchPath(winDir)), kSwHide);
 }
 
 // The drivers as the batch's extractor lines will find them, or what stands in the way.
@@ -67,8 +67,7 @@ void CheckDriversReplaced(const w98::Machine& m, const std::string& winDir, cons
         }
     }
     if (!notReplaced.empty())
-        throw w98::Error("These drivers could not be replaced from the setup cabinets (a read-only file or a full "
-                         "disk?):" + notReplaced);
+        throw w98::Error("以下驱动程序没能用安装文件包里的文件替换（文件是只读的，或者磁盘满了？）：" + notReplaced);
 }
 
 void RepairFromCd(System& system, const std::string& winDir, const std::string& cdRoot, JobUi& ui) {
@@ -113,8 +112,8 @@ void RepairFromDisk(System& system, const std::string& winDir, const std::string
         WriteRepairBatch(m, winDir, SecondPassCabinets(sourcePath));
         drivers = FindDrivers(m, SecondPassCabinets(sourcePath));
         if (!drivers.complete())
-            throw w98::Error("The drivers were not repaired: " +
-                             (firstProblem.empty() ? "" : firstProblem + "; ") + drivers.problem);
+            throw w98::Error("驱动程序没有修复：" + (firstProblem.empty() ? "" : firstProblem + "；") +
+                             drivers.problem);
         RunRepairBatch(m, winDir);
     }
     CheckDriversReplaced(m, winDir, drivers);
@@ -145,8 +144,8 @@ std::vector<std::string> DriverRepairLines(const std::string& winDir, const Driv
     const std::string extract = "%winbootdir%\\COMMAND\\extract /y /a /l ";
     std::vector<std::string> lines;
     for (const auto& folder : TargetFolders(winDir)) {
-        lines.push_back(extract + folder + " " + BatchWord(cabinets.first) + " " + kFirstDriver);
-        lines.push_back(extract + folder + " " + BatchWord(cabinets.second) + " " + kOtherDrivers);
+        lines.push_back(extract + BatchPath(folder) + " " + SetupPathWord(cabinets.first) + " " + kFirstDriver);
+        lines.push_back(extract + BatchPath(folder) + " " + SetupPathWord(cabinets.second) + " " + kOtherDrivers);
     }
     return lines;
 }

@@ -65,7 +65,7 @@ std::vector<std::string> ExportBatchLines() {
 
 std::vector<std::string> RegistryRebuildJobLines(const std::string& winDir) {
     return {"@ECHO OFF", "smartdrv 20480 20480", "regedit /c  c:\\reg.reg", "del c:\\reg.reg",
-            "del " + ExportBatch(winDir)};
+            "del " + BatchPath(ExportBatch(winDir))};
 }
 
 std::vector<std::string> RegistryRebuildExplanation(const std::string& caption) {
@@ -89,32 +89,35 @@ std::vector<std::string> RegistryRebuildProgress(const std::string& caption) {
 
 void CheckRegistryExport(w98::Machine& m) {
     const std::string path = kRegistryExport;
-    const std::string failed = "The registry was not exported (" + path + " ";
-    const std::string nothing = "); nothing was prepared for MS-DOS mode and the computer is not restarted";
+    const std::string failed = "注册表没有导出成功（" + path;
+    const std::string nothing = "）；没有为MS-DOS方式准备任何东西，也不会重新启动电脑";
     if (!m.isFile(path))
-        throw w98::Error(failed + "is missing" + nothing);
+        throw w98::Error(failed + "不存在" + nothing);
     if (m.fileSize(path) > kMaxExportBytes)
-        throw w98::Error(failed + "is too large" + nothing);
+        throw w98::Error(failed + "太大" + nothing);
     const std::string bytes = m.readFile(path);
     HiveSink hives;
     try {
         w98::regedit4::parse(w98::regedit4::splitLines(bytes), path, w98::regedit4::Mode::File, hives);
     } catch (const w98::Error& e) {
-        throw w98::Error(failed + "cannot be read: " + e.what() + nothing);
+        throw w98::Error(failed + "无法读取：" + e.what() + nothing);
     }
     if (!hives.machine || !hives.users)
-        throw w98::Error(failed + "does not hold the whole registry" + nothing);
+        throw w98::Error(failed + "不是完整的注册表" + nothing);
 }
 
 void RebuildRegistry(System& system, SharedPaths& paths, const std::function<void()>& processEvents) {
     w98::Machine& m = system.machine;
     const std::string& winDir = paths.WinDir;
+    // Built first: a Windows folder MS-DOS cannot name stops the job before the export.
+    const auto job = RegistryRebuildJobLines(winDir);
+    const std::string exportCommand = "command.com /c " + BatchPath(ExportBatch(winDir));
     WriteBatchFile(m, ExportBatch(winDir), ExportBatchLines());
     // An export left from an earlier run must not pass for this one.
     DeleteIfPresent(m, kRegistryExport);
     if (processEvents)
         processEvents();
-    RunAndWait(m, "command.com /c " + ExportBatch(winDir), kSwHide);
+    RunAndWait(m, exportCommand, kSwHide);
     try {
         CheckRegistryExport(m);
     } catch (const w98::Error&) {
@@ -122,7 +125,7 @@ void RebuildRegistry(System& system, SharedPaths& paths, const std::function<voi
         throw;
     }
     KeepMsDosRestriction(m);
-    WriteBatchFile(m, kDosJob, RegistryRebuildJobLines(winDir));
+    WriteBatchFile(m, kDosJob, job);
     if (processEvents)
         processEvents();
     PrepareHandOverFolder(m, winDir);

@@ -17,7 +17,7 @@ std::string ReinstallBatchPath(const std::string& winDir) {
 }
 
 std::string SetupCommand(const std::string& sourcePath) {
-    return BatchWord(sourcePath + "setup") + " /is /iq";
+    return SetupPathWord(sourcePath + "setup") + " /is /iq";
 }
 
 std::vector<std::string> ReinstallStartupLines(const std::string& sourcePath) {
@@ -25,7 +25,9 @@ std::vector<std::string> ReinstallStartupLines(const std::string& sourcePath) {
 }
 
 std::vector<std::string> ReinstallClickLines(const std::string& sourcePath) {
-    return {"exit", "Smartdrv 10240 10240", SetupCommand(sourcePath)};
+    // Not "exit": typed at the MS-DOS prompt, as the explanation tells the user to, that line
+    // would leave MS-DOS mode before setup could run.
+    return {"@ECHO OFF", "Smartdrv 10240 10240", SetupCommand(sourcePath)};
 }
 
 void WriteStartupReinstallBatch(w98::Machine& m, const std::string& winDir) {

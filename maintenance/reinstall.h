@@ -25,7 +25,8 @@ std::string ReinstallBatchPath(const std::string& winDir);
 std::string SetupCommand(const std::string& sourcePath);
 // Written at every start of the program.
 std::vector<std::string> ReinstallStartupLines(const std::string& sourcePath);
-// Written by a click on the explanation; it begins with "exit", not with the disk cache.
+// Written by a click on the explanation: three lines, without the start-up form's empty last
+// line.
 std::vector<std::string> ReinstallClickLines(const std::string& sourcePath);
 
 // Start-up: 98.bat in its start-up form from the registry's SourcePath.

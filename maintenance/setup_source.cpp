@@ -3,30 +3,10 @@
 #include "platform/error.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "restore/batch_file.h"
 #include "sysaccess/registry_values.h"
 
 namespace korvane {
-namespace {
-
-// The path as a message can show it: a control character as its code.
-std::string Printable(const std::string& path) {
-    std::string out;
-    for (char c : path) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
-            const char* hex = "0123456789ABCDEF";
-            out += "<";
-            out += hex[u >> 4];
-            out += hex[u & 15];
-            out += ">";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 std::string ReadSourcePath(w98::Machine& m) {
     return ReadRegStr(m, w98::kHkeyLocalMachine, kSetupKey, "SourcePath");
@@ -48,22 +28,12 @@ bool SetupFileExists(const w98::Machine& m, const std::string& path) {
     }
 }
 
-std::string BatchWord(const std::string& path) {
-    std::string word;
-    bool separated = false;
-    for (char c : path) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || std::string_view("\"*?<>|").find(c) != std::string_view::npos)
-            throw w98::Error(
-                "The setup path \"" + Printable(path) +
-                "\" (SourcePath in the registry) holds a character that no folder name can hold; "
-                "no batch file was written with it");
-        if (c == '%')
-            word += '%';
-        separated = separated || c == ' ' || c == ',' || c == ';' || c == '=';
-        word += c;
+std::string SetupPathWord(const std::string& path) {
+    try {
+        return BatchPath(path);
+    } catch (const w98::Error& e) {
+        throw w98::Error(std::string("注册表里的Windows安装路径（SourcePath）不能写进批处理文件：") + e.what());
     }
-    return separated ? "\"" + word + "\"" : word;
 }
 
 } // namespace korvane

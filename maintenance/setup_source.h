@@ -27,12 +27,8 @@ bool SourceIsOnCd(const std::string& sourcePath, const std::string& cdRoot);
 // path of the machine and does not.
 bool SetupFileExists(const w98::Machine& m, const std::string& path);
 
-// A path as one word of a batch line. A path is text from the registry: a character that no
-// folder name can hold (a control character, " * ? < > |) would split the line, redirect it or
-// pipe it, so it is refused with an error naming the path (SourcePath is the only such
-// text the jobs write); a percent sign is doubled so that
-// MS-DOS does not take it for a variable, and a path holding a blank or another MS-DOS
-// separator is put in double quotes so that it stays one word.
-std::string BatchWord(const std::string& path);
+// A path built on SourcePath as one word of a batch line (BatchPath); a path that cannot be
+// written safely is refused with an error that names SourcePath.
+std::string SetupPathWord(const std::string& path);
 
 } // namespace korvane

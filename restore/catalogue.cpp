@@ -34,7 +34,8 @@ void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::
             p.note = notes::kBeforeRestore;
         else if (folder == winDir + "\\sysbckup\\restore1")
             p.note = notes::kMadeByHand;
-        else if (folder == winDir + "\\sysbckup\\old")
+        else if (folder == winDir + "\\sysbckup\\old" || folder == winDir + "\\sysbckup\\restore\\old" ||
+                 folder == winDir + "\\sysbckup\\restore1\\old")
             p.note = notes::kMovedEarlier;
         else if (e.name == "RBBAD.CAB")
             p.note = notes::kBeforeRepair;
@@ -59,6 +60,9 @@ RestoreCatalogue ScanAllRestorePoints(const w98::Machine& m, const std::string& 
     ScanCabFolder(m, winDir, winDir + "\\sysbckup\\restore", c);
     ScanCabFolder(m, winDir, winDir + "\\sysbckup\\restore1", c);
     ScanCabFolder(m, winDir, winDir + "\\sysbckup\\old", c);
+    // Future-dated points moved aside from the two folders of the program's own backups.
+    ScanCabFolder(m, winDir, winDir + "\\sysbckup\\restore\\old", c);
+    ScanCabFolder(m, winDir, winDir + "\\sysbckup\\restore1\\old", c);
     ScanRegistryPair(m, winDir, ".da0", notes::kFirstInstall, c);
     ScanRegistryPair(m, winDir + "\\REGOPT", ".dat", notes::kOtherSoftware, c);
     ScanRegistryPair(m, winDir + "\\REGOPT", ".da", notes::kOtherSoftware, c);

@@ -4,6 +4,7 @@
 #include "ui/text_table.h"
 
 #include <string>
+#include <vector>
 
 namespace w98 {
 class Machine;
@@ -28,11 +29,22 @@ inline constexpr const char* kCreateWaiting = "少侯10秒...";
 inline constexpr const char* kCreateDone = "可随时建立系统还原点...已建立";
 
 // Runs the registry checker once into <WinDir>\sysbckup\restore1 (at most 3 kept there), with
-// its settings file put back afterwards.
-void CreateRestorePointNow(w98::Machine& m, const std::string& winDir);
+// its settings file put back afterwards. True when a new cabinet is there now; false when the
+// checker did not run or made none.
+bool CreateRestorePointNow(w98::Machine& m, const std::string& winDir);
+
+// The batch that runs the registry checker's backup, scRegbei.bat.
+std::vector<std::string> ScanregBackupLines(const std::string& winDir);
 
 // Runs the registry checker with its settings pointed at another folder, keeping at most
-// three cabinets there; the settings file is saved to c:\scanreg.bei and put back after.
+// three cabinets there. The settings file is saved to c:\scanreg.bei first (a save that fails
+// stops the step with nothing changed) and put back afterwards, also when the run fails; it
+// never ends up read-only.
 void BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::string& folder);
+
+// Said when the checker made no new restore point.
+inline constexpr const char* kNoRestorePointMade =
+    "没有建立还原点：注册表检查程序没有运行，或者没有在还原点文件夹里生成新的备份文件。"
+    "请检查Windows\\COMMAND文件夹里是否有scanreg.exe。";
 
 } // namespace korvane

@@ -14,17 +14,18 @@
 namespace korvane {
 
 std::vector<std::string> AutoexecTxtLines(const std::string& winDir) {
-    return {"@ECHO OFF", "call C:\\dosrun.bat", "call " + winDir + "\\dosToWin.bat"};
+    return {"@ECHO OFF", "call C:\\dosrun.bat", "call " + BatchPath(winDir + "\\dosToWin.bat")};
 }
 
-std::vector<std::string> DosToWinLines(const std::string& winDir, const std::string& bootDrive) {
+std::vector<std::string> DosToWinLines(const std::string& winDir, const std::string& bootDriveText) {
+    const std::string bootDrive = BatchDrive(bootDriveText);
     return {"@ECHO OFF",
             "c:",
             "cd \\",
             "del autoexec.txt",
-            "del " + winDir + "\\prodos.bat",
-            "del " + winDir + "\\scRegbei.bat",
-            "del " + winDir + "\\scanregrun.reg",
+            "del " + BatchPath(winDir + "\\prodos.bat"),
+            "del " + BatchPath(winDir + "\\scRegbei.bat"),
+            "del " + BatchPath(winDir + "\\scanregrun.reg"),
             "del dosrun.bat",
             "del c:\\autoexec.bat",
             "del autoexec.bei",
@@ -82,12 +83,16 @@ void RunDosJob(System& system, SharedPaths& paths, const std::function<void()>& 
     w98::Machine& m = system.machine;
     const std::string winDir = GetWindowsDir(m);
     const std::string bootDrive = winDir.substr(0, 2);
+    // The lines first: a Windows folder that MS-DOS cannot name stops the runner before
+    // anything is changed.
+    const auto launcher = AutoexecTxtLines(winDir);
+    const auto cleanUp = DosToWinLines(winDir, bootDrive);
     paths.BackupDir = winDir + "\\sysbckup";
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled", 0);
-    WriteBatchFile(m, "C:\\autoexec.txt", AutoexecTxtLines(winDir));
-    WriteBatchFile(m, winDir + "\\dosToWin.bat", DosToWinLines(winDir, bootDrive));
+    WriteBatchFile(m, "C:\\autoexec.txt", launcher);
+    WriteBatchFile(m, winDir + "\\dosToWin.bat", cleanUp);
     WriteBatchFile(m, winDir + "\\prodos.bat", ProdosLines(m, processEvents));
-    RunAndWait(m, "command.com /c " + winDir + "\\prodos.bat", kSwHide);
+    RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\prodos.bat"), kSwHide);
     system.power.exitWindows(w98::kEwxReboot, 0);
 }
 

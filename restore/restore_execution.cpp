@@ -7,6 +7,7 @@
 #include "restore_record.h"
 #include "restore_table.h"
 
+#include "platform/error.h"
 #include "platform/machine.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
@@ -28,7 +29,7 @@ const std::vector<std::string>& RestoreProgressLines() {
 
 std::vector<std::string> ScanregRunRegLines(const std::string& bootDrive) {
     return {"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
-            "\"ScanRegistry系统备份\"=\"" + bootDrive + "\\\\WINDOWS\\\\scanregw.exe /autorun\""};
+            "\"ScanRegistry系统备份\"=\"" + BatchDrive(bootDrive) + "\\\\WINDOWS\\\\scanregw.exe /autorun\""};
 }
 
 std::string SourceCabinet(const std::string& note, const std::string& folder, const std::string& fileName) {
@@ -37,21 +38,27 @@ std::string SourceCabinet(const std::string& note, const std::string& folder, co
     return folder + "\\" + fileName;
 }
 
+std::string DailyBackupJobLine(const std::string& winDir) {
+    return "regedit " + BatchPath(winDir + "\\scanregrun.reg");
+}
+
 std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
                                          const std::string& note, const std::string& folder,
                                          const std::string& extension, const std::string& fileName,
                                          const std::string& lastLine) {
+    auto attrib = [&](const std::string& path) { return kAttrib + BatchPath(path); };
     std::vector<std::string> lines = {"@ECHO OFF",
-                                      kAttrib + winDir + "\\system.dat",
-                                      kAttrib + winDir + "\\user.dat",
-                                      kAttrib + winDir + "\\desktop.ini",
+                                      attrib(winDir + "\\system.dat"),
+                                      attrib(winDir + "\\user.dat"),
+                                      attrib(winDir + "\\desktop.ini"),
                                       kAttrib + "c:\\msdos.sys",
                                       kAttrib + "c:\\io.sys"};
     if (extension == ".cab") {
         const std::vector<std::string> cab = {
-            "%winbootdir%\\COMMAND\\extract /y /e /L " + winDir + "\\temp\\restore1 " + SourceCabinet(note, folder, fileName),
+            "%winbootdir%\\COMMAND\\extract /y /e /L " + BatchPath(winDir + "\\temp\\restore1") + " " +
+                BatchPath(SourceCabinet(note, folder, fileName)),
             kAttrib + "c:\\msdos.sys",
-            bootDrive,
+            BatchDrive(bootDrive),
             "cd \\",
             "cd windows",
             "cd temp",
@@ -76,11 +83,14 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::strin
             "copy win.com %winbootdir% /Y"};
         lines.insert(lines.end(), cab.begin(), cab.end());
     } else {
-        lines.push_back("copy " + folder + "\\system" + extension + " " + winDir + "\\system.dat");
-        lines.push_back("copy " + folder + "\\user" + extension + " " + winDir + "\\user.dat");
+        auto copy = [&](const std::string& from, const std::string& to) {
+            lines.push_back("copy " + BatchPath(folder + "\\" + from) + " " + BatchPath(winDir + "\\" + to));
+        };
+        copy("system" + extension, "system.dat");
+        copy("user" + extension, "user.dat");
         auto copyIfThere = [&](const char* from, const char* to) {
             if (m.exists(folder + "\\" + from))
-                lines.push_back("copy " + folder + "\\" + from + " " + winDir + "\\" + to);
+                copy(from, to);
         };
         if (extension == ".dat") {
             copyIfThere("win.ini", "win.ini");
@@ -97,9 +107,42 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::strin
     return lines;
 }
 
+namespace {
+
+struct ChosenRow {
+    std::string note, folder, extension, fileName;
+};
+
+ChosenRow RowAt(const TextTable& table, int row) {
+    return {table.cell(restore_col::kNote, row), table.cell(restore_col::kFolder, row),
+            table.cell(restore_col::kExtension, row), table.cell(restore_col::kFileName, row)};
+}
+
+} // namespace
+
+void CheckRestorable(System& system, const SharedPaths& paths, const TextTable& table, int row) {
+    w98::Machine& m = system.machine;
+    const ChosenRow r = RowAt(table, row);
+    try {
+        // Every line the restore would write, built and thrown away: what cannot be written
+        // safely is found before the first change.
+        const std::string winDir = GetWindowsDir(m);
+        RestoreJobLines(m, winDir, paths.BootDrive, r.note, r.folder, r.extension, r.fileName,
+                        DailyBackupJobLine(winDir));
+        ScanregRunRegLines(paths.BootDrive);
+        ScanregBackupLines(winDir);
+        AutoexecTxtLines(winDir);
+        DosToWinLines(winDir, winDir.substr(0, 2));
+    } catch (const w98::Error& e) {
+        throw w98::Error(std::string("无法在MS-DOS方式下从这个还原点还原：\n") + e.what() +
+                         "\n\n本程序没有做任何改动：没有备份当前系统，没有写任何文件，也不会重新启动电脑。");
+    }
+}
+
 void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, int row,
                    const CheckedRestorePoint& point, const std::function<void()>& processEvents) {
     w98::Machine& m = system.machine;
+    CheckRestorable(system, paths, table, row);
     auto pump = [&] {
         if (processEvents)
             processEvents();
@@ -108,10 +151,8 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
     paths.BackupDir = paths.WinDir + "\\SYSBCKUP";
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "old", 1);
 
-    const std::string note = table.cell(restore_col::kNote, row);
-    const std::string folder = table.cell(restore_col::kFolder, row);
-    const std::string extension = table.cell(restore_col::kExtension, row);
-    const std::string fileName = table.cell(restore_col::kFileName, row);
+    const ChosenRow r = RowAt(table, row);
+    const std::string& note = r.note;
 
     if (note != notes::kBeforeRestore) {
         BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
@@ -123,14 +164,15 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
     if (!NewestRestorePointIsToday(table, m, system.clock)) {
         const auto reg = ScanregRunRegLines(paths.BootDrive);
         WriteBatchFile(m, paths.WinDir + "\\scanregrun.reg", reg);
-        lastLine = "regedit " + paths.WinDir + "\\scanregrun.reg";
+        lastLine = DailyBackupJobLine(paths.WinDir);
         importText.emplace();
         for (const auto& line : reg)
             *importText += line + "\r\n";
     }
     pump();
 
-    const auto job = RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, folder, extension, fileName, lastLine);
+    const auto job =
+        RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, r.folder, r.extension, r.fileName, lastLine);
     WriteBatchFile(m, kDosJob, job);
     PrepareHandOverFolder(m, paths.WinDir);
     const bool backupMade = note != notes::kBeforeRestore;

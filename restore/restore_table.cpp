@@ -49,9 +49,11 @@ void quickSort(TextTable& t, int lo, int hi, int k) {
 
 } // namespace
 
-std::string YearPrefix(const std::string& shortDateFormat) {
+std::string YearPrefix(const std::string& shortDateFormat, int year) {
     const bool twoDigitYearFirst = shortDateFormat.starts_with("yy") && !shortDateFormat.starts_with("yyy");
-    return twoDigitYearFirst ? "20" : "";
+    if (!twoDigitYearFirst)
+        return "";
+    return year >= 1980 && year < 2000 ? "19" : "20";
 }
 
 void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m, int referenceYear) {
@@ -60,12 +62,10 @@ void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const
     table.setRowCount(n + 1);
     for (int c = 0; c < restore_col::kCount; ++c)
         table.setCell(c, 0, kHeaders[c]);
-    const std::string prefix = YearPrefix(m.shortDateFormat());
     const std::string shortDate = m.shortDateFormat();
     for (int i = 0; i < n; ++i) {
         const RestorePoint& p = catalogue[static_cast<std::size_t>(i)];
         const int r = i + 1;
-        table.setCell(restore_col::kDate, r, prefix + p.dateText);
         std::uint32_t key = p.dosTime;
         if (key == 0) {
             try {
@@ -75,6 +75,10 @@ void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const
                 key = 0; // a date that cannot be read sorts last
             }
         }
+        // Two-digit years are completed to their own century: a backup from the installation
+        // in 1999 is no backup from 2099.
+        const int year = key ? w98::unpackDosDateTime(key).year : referenceYear;
+        table.setCell(restore_col::kDate, r, YearPrefix(shortDate, year) + p.dateText);
         table.setCell(restore_col::kSortKey, r, std::to_string(key));
         table.setCell(restore_col::kNote, r, p.note);
         table.setCell(restore_col::kFolder, r, p.folder);

@@ -27,10 +27,11 @@ inline constexpr int kCount = 7;
 inline constexpr int kVisible = 3; // columns 0 to 2 are shown
 } // namespace restore_col
 
-// The text put before every date: "20" completes a two-digit year at the front of the short
-// date format. A format that does not start with a two-digit year gets nothing, so that its
-// dates stay readable and can be read back.
-std::string YearPrefix(const std::string& shortDateFormat);
+// The text put before a date of the given year: a two-digit year at the front of the short
+// date format is completed to its century, "19" for 1980 to 1999 (the years an MS-DOS date can
+// hold before 2000), "20" otherwise. A format that does not start with a two-digit year gets
+// nothing, so that its dates stay readable and can be read back.
+std::string YearPrefix(const std::string& shortDateFormat, int year);
 
 // Fills the table from the catalogue, sorts it newest first and numbers the rows.
 void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m, int referenceYear);

@@ -6,12 +6,13 @@
 #include "restore/restore_execution.h"
 #include "restore/restore_table.h"
 #include "platform/clock.h"
+#include "platform/error.h"
 #include "sysaccess/system.h"
+#include "ui/busy_window.h"
 #include "ui/colors.h"
 #include "ui/memo.h"
 #include "ui/text_grid.h"
 
-#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -134,11 +135,6 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     });
 }
 
-namespace {
-void repaintNow() {
-    QCoreApplication::processEvents();
-}
-} // namespace
 
 void FirstPage::FillRestorePoints(const RestoreCatalogue& catalogue) {
     const int year = ctx_.system.clock.now().year;
@@ -154,13 +150,21 @@ void FirstPage::FillRestorePoints(const RestoreCatalogue& catalogue) {
 }
 
 void FirstPage::Label21Click() {
+    ui::BusyWindow busy(ctx_.window);
     Label21->setText(Label21->text() + Utf8(kCreateWaiting));
-    repaintNow();
-    CreateRestorePointNow(ctx_.system.machine, ctx_.paths.WinDir);
+    ui::PaintNow();
+    if (!CreateRestorePointNow(ctx_.system.machine, ctx_.paths.WinDir)) {
+        Label21->setText(Utf8(kCreateCaption));
+        throw w98::Error(kNoRestorePointMade);
+    }
     Label21->setText(Utf8(kCreateDone));
 }
 
 void FirstPage::StringGrid1Click(int row) {
+    // One click is one restore: nothing the user does until the restart starts another.
+    ui::BusyWindow busy(ctx_.window);
+    // A row whose files MS-DOS cannot name is explained, and nothing is changed.
+    CheckRestorable(ctx_.system, ctx_.paths, StringGrid1->table(), row);
     // A point the job could not restore is refused before anything is written or shown.
     CheckedRestorePoint point;
     try {
@@ -175,8 +179,8 @@ void FirstPage::StringGrid1Click(int row) {
     PaintBase(Memo4, QColor(255, 0, 0));
     Memo4->setVisible(true);
     Memo4->setLines(progress);
-    repaintNow();
-    RestoreSystem(ctx_.system, ctx_.paths, StringGrid1->table(), row, point, repaintNow);
+    ui::PaintNow();
+    RestoreSystem(ctx_.system, ctx_.paths, StringGrid1->table(), row, point, ui::PaintNow);
 }
 
 void FirstPage::buildFeaturePanel() {

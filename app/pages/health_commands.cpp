@@ -9,9 +9,9 @@
 #include "platform/shell.h"
 #include "sysaccess/shared_paths.h"
 #include "sysaccess/system.h"
+#include "ui/busy_window.h"
 #include "ui/memo.h"
 
-#include <QCoreApplication>
 #include <QGridLayout>
 
 namespace korvane {
@@ -49,9 +49,10 @@ void HealthCommands::LabelCleanRegistryClick() {
 }
 
 void HealthCommands::LabelCleanRegistryDblClick() {
+    ui::BusyWindow busy(ctx_.window);
     page_.ShowMemo();
     ShowLines(page_.Memo7, RegistryRebuildProgress(LabelCleanRegistry->text().toStdString()));
-    RebuildRegistry(ctx_.system, ctx_.paths, [] { QCoreApplication::processEvents(); });
+    RebuildRegistry(ctx_.system, ctx_.paths, ui::PaintNow);
 }
 
 void HealthCommands::LabelRepairDriversClick() {
@@ -60,8 +61,9 @@ void HealthCommands::LabelRepairDriversClick() {
 }
 
 void HealthCommands::LabelRepairDriversDblClick() {
-    JobUi ui = MemoJobUi(ctx_, page_.Memo7);
-    RepairCoreDrivers(ctx_.system, ctx_.paths.WinDir, ui);
+    ui::BusyWindow busy(ctx_.window);
+    JobUi jobUi = MemoJobUi(ctx_, page_.Memo7);
+    RepairCoreDrivers(ctx_.system, ctx_.paths.WinDir, jobUi);
 }
 
 void HealthCommands::Label262Click() {

@@ -1,8 +1,7 @@
 #include "job_text.h"
 
+#include "ui/busy_window.h"
 #include "ui/memo.h"
-
-#include <QCoreApplication>
 
 namespace korvane {
 
@@ -25,7 +24,7 @@ JobUi MemoJobUi(const PageContext& ctx, ui::Memo* memo) {
         [&dialogs = ctx.dialogs, window = ctx.window](const std::string& text) {
             dialogs.showMessage(window, QString::fromStdString(text));
         },
-        [] { QCoreApplication::processEvents(); },
+        [] { ui::PaintNow(); },
     };
 }
 

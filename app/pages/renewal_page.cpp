@@ -6,6 +6,7 @@
 #include "maintenance/setup_source.h"
 #include "sysaccess/shared_paths.h"
 #include "sysaccess/system.h"
+#include "ui/busy_window.h"
 #include "ui/colors.h"
 #include "ui/memo.h"
 
@@ -61,6 +62,7 @@ RenewalPage::RenewalPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
 }
 
 void RenewalPage::LabelReinstallSystemClick() {
+    ui::BusyWindow busy(ctx_.window);
     ExplainReinstall(ctx_.system.machine, ctx_.paths.WinDir, LabelReinstallSystem->text().toStdString(),
                      [this](const std::vector<std::string>& lines) { ShowLines(Memo6, lines); });
 }

@@ -103,7 +103,7 @@ class MaintenancePagesTest : public QObject {
         QTest::mouseDClick(h.find<ui::CommandLabel>("LabelCleanRegistry"), Qt::LeftButton, Qt::NoModifier,
                            {4, 4});
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
-        QVERIFY(h.dialogs.messages()[0].text.contains(u8("The registry was not exported")));
+        QVERIFY(h.dialogs.messages()[0].text.contains(u8("注册表没有导出成功")));
         QVERIFY(h.power.calls.empty());
         QVERIFY(!h.tm.machine().exists("C:\\dosrun.bat"));
     }

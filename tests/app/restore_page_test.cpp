@@ -8,6 +8,7 @@
 #include "tests/app/window_harness.h"
 #include "ui/command_label.h"
 #include "ui/memo.h"
+#include "ui/busy_window.h"
 #include "ui/text_grid.h"
 
 #include <QtTest>
@@ -37,6 +38,24 @@ void seed(TempMachine& tm) {
 
 QPoint rowCentre(ui::TextGrid* grid, int row) {
     return {grid->columnViewportPosition(1) + 10, grid->rowViewportPosition(row) + grid->rowHeight(row) / 2};
+}
+
+// Queues a mouse event as the display delivers one: after whatever runs now.
+void post(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(type, pos, w->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier));
+}
+
+// A whole double click: press, release, the second press, release.
+void postDoubleClick(QWidget* w, QPoint pos) {
+    post(w, QEvent::MouseButtonPress, pos, Qt::LeftButton);
+    post(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
+    post(w, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
+    post(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
+}
+
+std::size_t cabinetsIn(w98::Machine& m, const char* folder) {
+    return m.list(folder, "*.cab").size();
 }
 
 } // namespace
@@ -196,6 +215,104 @@ private Q_SLOTS:
         for (int r = 1; r < t.rowCount(); ++r)
             listed = listed || t.cell(3, r) == "C:\\WINDOWS\\sysbckup\\restore1";
         QVERIFY(listed);
+    }
+
+    void aDoubleClickOnARowRestoresOnce() {
+        WindowHarness h;
+        seed(h.tm);
+        h.open();
+        auto* grid = h.find<ui::TextGrid>("StringGrid1");
+        hover(grid->viewport(), rowCentre(grid, 2));
+        postDoubleClick(grid->viewport(), rowCentre(grid, 2));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QCOMPARE(h.power.calls.size(), size_t(1));
+        QCOMPARE(cabinetsIn(h.tm.machine(), "C:\\WINDOWS\\SYSBCKUP\\restore"), size_t(1));
+        QVERIFY(h.dialogs.messages().empty());
+    }
+
+    void aClickWhileTheBackupRunsStartsNothing() {
+        WindowHarness h;
+        seed(h.tm);
+        h.open();
+        auto* grid = h.find<ui::TextGrid>("StringGrid1");
+        auto* label = h.find<ui::CommandLabel>("Label21");
+        hover(grid->viewport(), rowCentre(grid, 2));
+        // Impatient clicks, on another row and on the command that makes a restore point, are
+        // waiting while the click below saves the present state.
+        post(grid->viewport(), QEvent::MouseButtonPress, rowCentre(grid, 3), Qt::LeftButton);
+        post(grid->viewport(), QEvent::MouseButtonRelease, rowCentre(grid, 3), Qt::NoButton);
+        post(label, QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton);
+        post(label, QEvent::MouseButtonRelease, {4, 4}, Qt::NoButton);
+        click(grid->viewport(), rowCentre(grid, 2));
+        QCoreApplication::processEvents();
+        QCOMPARE(h.power.calls.size(), size_t(1));
+        QCOMPARE(cabinetsIn(h.tm.machine(), "C:\\WINDOWS\\SYSBCKUP\\restore"), size_t(1));
+        QVERIFY(!h.tm.machine().exists("C:\\WINDOWS\\sysbckup\\restore1"));
+        QCOMPARE(label->text(), u8("可随时建立系统还原点..."));
+        const auto job = h.tm.machine().readTextLines("C:\\dosrun.bat");
+        QCOMPARE(QString::fromStdString(job[6]),
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
+        // Once the handler is over, clicks count again.
+        click(label);
+        QCOMPARE(label->text(), u8("可随时建立系统还原点...已建立"));
+    }
+
+    void aClickMadeBeforeTheWindowCouldTakeItIsNotActedOn() {
+        WindowHarness h;
+        seed(h.tm);
+        h.open();
+        auto* grid = h.find<ui::TextGrid>("StringGrid1");
+        hover(grid->viewport(), rowCentre(grid, 1));
+        post(grid->viewport(), QEvent::MouseButtonPress, rowCentre(grid, 1), Qt::LeftButton);
+        post(grid->viewport(), QEvent::MouseButtonRelease, rowCentre(grid, 1), Qt::NoButton);
+        ui::SettleNewWindow(h.window.get());
+        QCoreApplication::processEvents();
+        QVERIFY(h.power.calls.empty());
+        QVERIFY(!h.tm.machine().exists("C:\\dosrun.bat"));
+        click(grid->viewport(), rowCentre(grid, 1));
+        QCOMPARE(h.power.calls.size(), size_t(1));
+    }
+
+    void aRowWhoseNameWouldRedirectABatchLineIsExplainedAndNothingIsArmed() {
+        WindowHarness h;
+        seed(h.tm);
+        auto& m = h.tm.machine();
+        cabinet(m, "C:\\WINDOWS\\SYSBCKUP\\a >msdos.sys .cab", {2002, 5, 16, 9, 0, 0});
+        m.writeFile("C:\\MSDOS.SYS", "[Options]\r\n");
+        h.open();
+        auto* grid = h.find<ui::TextGrid>("StringGrid1");
+        QCOMPARE(QString::fromStdString(grid->table().cell(5, 2)), u8("a >msdos.sys .cab"));
+        auto* memo = h.find<ui::Memo>("Memo4");
+        const QStringList memoBefore = memo->lines();
+        hover(grid->viewport(), rowCentre(grid, 2));
+        click(grid->viewport(), rowCentre(grid, 2));
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        QVERIFY2(h.dialogs.messages()[0].text.startsWith(u8("无法在MS-DOS方式下从这个还原点还原")),
+                 qPrintable(h.dialogs.messages()[0].text));
+        QVERIFY(h.dialogs.messages()[0].text.contains(u8("重定向")));
+        QVERIFY(h.power.calls.empty());
+        for (const char* none : {"C:\\dosrun.bat", "C:\\WINDOWS\\scRegbei.bat", "c:\\scanreg.bei"})
+            QVERIFY2(!m.exists(none), none);
+        QCOMPARE(cabinetsIn(m, "C:\\WINDOWS\\SYSBCKUP\\restore"), size_t(0));
+        QCOMPARE(ReadRegInt(m, w98::kHkeyCurrentUser, "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp",
+                            "old"),
+                 0);
+        QCOMPARE(memo->lines(), memoBefore);
+        QCOMPARE(m.readFile("C:\\MSDOS.SYS"), std::string("[Options]\r\n"));
+    }
+
+    void makingARestorePointWithoutTheCheckerSaysSoAndDoesNotClaimIt() {
+        WindowHarness h;
+        seed(h.tm);
+        h.open();
+        h.tm.machine().deleteFile("C:\\WINDOWS\\COMMAND\\SCANREG.EXE");
+        auto* label = h.find<ui::CommandLabel>("Label21");
+        click(label);
+        QCOMPARE(label->text(), u8("可随时建立系统还原点..."));
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        QVERIFY2(h.dialogs.messages()[0].text.startsWith(u8("没有建立还原点")), qPrintable(h.dialogs.messages()[0].text));
+        QCOMPARE(h.tm.machine().readTextLines("C:\\WINDOWS\\scanreg.ini").size(), size_t(49));
     }
 
     void aMissingSettingsFileLeavesTheCaptionWaiting() {

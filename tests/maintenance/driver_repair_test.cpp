@@ -211,8 +211,8 @@ TEST(DriverRepairEndToEnd, CabinetsWithoutTheDriversAreToldAndNothingIsExtracted
         FAIL() << "no driver could be extracted, yet the repair went on";
     } catch (const w98::Error& e) {
         const std::string what = e.what();
-        EXPECT_NE(what.find(kCabs + "win98_48.cab cannot be read"), std::string::npos) << what;
-        EXPECT_NE(what.find("do not hold vdmad.vxd vdd.vxd vmouse.vxd ntkern.vxd vflatd.vxd"),
+        EXPECT_NE(what.find("无法读取安装文件包（" + kCabs + "win98_48.cab"), std::string::npos) << what;
+        EXPECT_NE(what.find("里没有 vdmad.vxd vdd.vxd vmouse.vxd ntkern.vxd vflatd.vxd"),
                   std::string::npos)
             << what;
     }

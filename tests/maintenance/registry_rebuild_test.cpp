@@ -131,7 +131,7 @@ TEST(RegistryRebuild, AFailedExportArmsNothing) {
         RebuildRegistry(d.system, d.paths, {});
         FAIL() << "a partial export was taken for a whole one";
     } catch (const w98::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("does not hold the whole registry"), std::string::npos)
+        EXPECT_NE(std::string(e.what()).find("不是完整的注册表"), std::string::npos)
             << e.what();
     }
     // No editor at all.
@@ -159,11 +159,11 @@ TEST(RegistryRebuild, AnExportMustBeWholeAndReadable) {
     };
     const std::string whole = w98::cp936::fromUtf8(d.m.registry().exportText());
     EXPECT_EQ(check(whole), "ok");
-    EXPECT_NE(check(whole.substr(0, whole.find("[HKEY_USERS"))).find("whole registry"), std::string::npos);
-    EXPECT_NE(check(whole + "[HKEY_USERS\\X]\r\n\"v\"=what\r\n").find("cannot be read"), std::string::npos);
-    EXPECT_NE(check("REGEDIT4\r\n\r\n[HKEY_USERS]\r\n\"\xff\xff\"=\"1\"\r\n").find("cannot be read"),
+    EXPECT_NE(check(whole.substr(0, whole.find("[HKEY_USERS"))).find("不是完整的注册表"), std::string::npos);
+    EXPECT_NE(check(whole + "[HKEY_USERS\\X]\r\n\"v\"=what\r\n").find("无法读取"), std::string::npos);
+    EXPECT_NE(check("REGEDIT4\r\n\r\n[HKEY_USERS]\r\n\"\xff\xff\"=\"1\"\r\n").find("无法读取"),
               std::string::npos);
-    EXPECT_NE(check("").find("cannot be read"), std::string::npos);
+    EXPECT_NE(check("").find("无法读取"), std::string::npos);
     d.m.deleteFile("C:\\reg.reg");
     EXPECT_THROW(CheckRegistryExport(d.m), w98::Error);
 }

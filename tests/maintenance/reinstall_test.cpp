@@ -43,7 +43,7 @@ TEST(Reinstall, TheSetupLineForEachSource) {
          }) {
         EXPECT_EQ(ReinstallStartupLines(c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line, ""}))
             << c.source;
-        EXPECT_EQ(ReinstallClickLines(c.source), (Lines{"exit", "Smartdrv 10240 10240", c.line})) << c.source;
+        EXPECT_EQ(ReinstallClickLines(c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line})) << c.source;
     }
     for (const std::string bad :
          {"D:\\WIN98\\\r\nformat c: /u\r\n", "D:\\WIN98>nul\\", "D:\\a|del\\", "D:\\\"\\"})

@@ -1,5 +1,7 @@
 #include "platform/cabinet.h"
 #include "platform/clock.h"
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
 #include "platform/registry.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
@@ -134,4 +136,61 @@ TEST(CreateRestorePoint, RunsTheCheckerIntoRestore1AndPutsTheSettingsBack) {
     EXPECT_EQ(c[0].folder, "C:\\WINDOWS\\sysbckup\\restore1");
     auto entries = w98::readCabinet(m.readFile(c[0].folder + "\\" + c[0].fileName), "cab");
     EXPECT_FALSE(entries.empty());
+}
+
+TEST(CreateRestorePoint, WithoutTheCheckerNoRestorePointIsReportedAndTheSettingsStay) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    seedSystemFiles(m);
+    m.deleteFile("C:\\WINDOWS\\COMMAND\\SCANREG.EXE");
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    const std::string settings = tm.bytes(kIni);
+    EXPECT_FALSE(CreateRestorePointNow(m, "C:\\WINDOWS"));
+    EXPECT_EQ(tm.bytes(kIni), settings);
+    EXPECT_TRUE(m.list("C:\\WINDOWS\\sysbckup\\restore1", "*.cab").empty());
+
+    // With the checker back, each run is a new point, also once the oldest is dropped for it.
+    m.writeFile("C:\\WINDOWS\\COMMAND\\SCANREG.EXE", "MZ");
+    for (int i = 0; i < 4; ++i) {
+        for (const auto& e : m.list("C:\\WINDOWS\\sysbckup\\restore1", "*.cab"))
+            m.setLastWriteTime("C:\\WINDOWS\\sysbckup\\restore1\\" + e.name, {2001, 1, 1 + i, 0, 0, 0});
+        EXPECT_TRUE(CreateRestorePointNow(m, "C:\\WINDOWS")) << i;
+    }
+    EXPECT_EQ(m.list("C:\\WINDOWS\\sysbckup\\restore1", "*.cab").size(), 3u);
+}
+
+TEST(CreateRestorePoint, AStaleReadOnlySavedCopyNeverComesBackOverTheSettings) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    seedSystemFiles(m);
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    const std::string settings = tm.bytes(kIni);
+    m.writeFile("c:\\scanreg.bei", "[scanreg]\r\nMaxBackupCopies=2\r\n", w98::attr::kReadOnly | w98::attr::kArchive);
+    EXPECT_TRUE(CreateRestorePointNow(m, "C:\\WINDOWS"));
+    EXPECT_EQ(tm.bytes(kIni), settings);
+    EXPECT_EQ(m.attributes(kIni) & w98::attr::kReadOnly, 0);
+    EXPECT_EQ(tm.bytes("c:\\scanreg.bei"), settings);
+    // The next start writes the settings again.
+    EXPECT_NO_THROW(WriteScanregTemplate(m, "C:\\WINDOWS"));
+}
+
+TEST(CreateRestorePoint, ASaveThatCannotBeMadeChangesNothing) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    seedSystemFiles(m);
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    const std::string settings = tm.bytes(kIni);
+    m.createDirectories("c:\\scanreg.bei"); // a folder where the copy should go
+    EXPECT_THROW(CreateRestorePointNow(m, "C:\\WINDOWS"), w98::Error);
+    EXPECT_EQ(tm.bytes(kIni), settings);
+    EXPECT_FALSE(m.exists("C:\\WINDOWS\\scRegbei.bat"));
+    EXPECT_TRUE(m.list("C:\\WINDOWS\\sysbckup\\restore1", "*.cab").empty());
+
+    // Without the settings file there is nothing to save: the step stops before it writes.
+    TempMachine other;
+    seedSystemFiles(other.machine());
+    EXPECT_THROW(CreateRestorePointNow(other.machine(), "C:\\WINDOWS"), w98::Error);
+    EXPECT_FALSE(other.machine().exists("c:\\scanreg.bei"));
+    EXPECT_FALSE(other.machine().exists(kIni));
+    EXPECT_FALSE(other.machine().exists("C:\\WINDOWS\\scRegbei.bat"));
 }

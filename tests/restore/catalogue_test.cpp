@@ -78,3 +78,24 @@ TEST(Catalogue, FilePairsNeedBothFiles) {
     EXPECT_EQ(c[1].folder, "C:\\WINDOWS\\REGOPT");
     EXPECT_EQ(c[1].extension, ".dat");
 }
+
+TEST(Catalogue, PointsMovedAsideFromTheProgramsOwnFoldersAreListed) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.createDirectories("C:\\WINDOWS\\sysbckup\\restore\\old");
+    m.createDirectories("C:\\WINDOWS\\sysbckup\\restore1\\old");
+    m.createDirectories("C:\\WINDOWS\\sysbckup\\old");
+    cab(m, "C:\\WINDOWS\\sysbckup\\restore1\\old\\rb001.cab");
+    cab(m, "C:\\WINDOWS\\sysbckup\\restore\\old\\rb000.cab");
+    cab(m, "C:\\WINDOWS\\sysbckup\\old\\rb004.cab");
+
+    RestoreCatalogue c = ScanAllRestorePoints(m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP");
+    ASSERT_EQ(c.size(), 3u);
+    const std::vector<std::string> folders = {c[0].folder, c[1].folder, c[2].folder};
+    EXPECT_EQ(folders, (std::vector<std::string>{"C:\\WINDOWS\\sysbckup\\old", "C:\\WINDOWS\\sysbckup\\restore\\old",
+                                                 "C:\\WINDOWS\\sysbckup\\restore1\\old"}));
+    for (const auto& p : c)
+        EXPECT_EQ(p.note, "曾修改过的时间，非实际时间") << p.folder;
+    EXPECT_EQ(c[1].fileName, "rb000.cab");
+    EXPECT_EQ(c[2].fileName, "rb001.cab");
+}

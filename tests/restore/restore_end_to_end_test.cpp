@@ -143,3 +143,121 @@ TEST(RestoreEndToEnd, ACabinetMovedAsFutureDatedIsRestoredFromOld) {
     EXPECT_EQ(d.state(), "future");
     d.expectCleanedUp();
 }
+
+namespace {
+
+// What a restore must never touch unless it runs: the system files and the registry.
+struct Untouched {
+    std::vector<std::pair<std::string, std::string>> files;
+    explicit Untouched(w98::Machine& m) {
+        for (const char* f : {"C:\\MSDOS.SYS", "C:\\IO.SYS", "C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT",
+                              "C:\\AUTOEXEC.BAT", "C:\\WINDOWS\\scanreg.ini"})
+            files.emplace_back(f, m.readFile(f));
+    }
+    void expectSame(w98::Machine& m) const {
+        for (const auto& [f, bytes] : files)
+            EXPECT_EQ(m.readFile(f), bytes) << f;
+    }
+};
+
+// The MS-DOS policy values a restore arms (`old`) and the runner lifts (`Disabled`).
+std::string policy(w98::Machine& m) {
+    const char* key = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp";
+    std::string out;
+    for (const char* v : {"old", "Disabled"})
+        out += RegValueExists(m, w98::kHkeyCurrentUser, key, v) ? std::to_string(ReadRegInt(m, w98::kHkeyCurrentUser, key, v)) : "-";
+    return out;
+}
+
+std::string fileNameOf(const std::string& path) {
+    return path.substr(path.rfind('\\') + 1);
+}
+
+} // namespace
+
+TEST(RestoreEndToEnd, ANameThatWouldChangeABatchLineIsListedButArmsNothing) {
+    // A redirection, an input redirection, a pipe, bytes that are no text and a character code
+    // page 936 cannot write.
+    for (const std::string name : {"a >msdos.sys .cab", "a<io.sys.cab", "a|del.cab", "\xff\xfe.cab", "\xf0\x9f\x98\x80.cab"}) {
+        DemoMachine d;
+        d.setState("now");
+        const std::string cab = w98::backupRegistry(*d.m);
+        d.m->moveFile(cab, "C:\\WINDOWS\\SYSBCKUP\\" + name);
+        const std::size_t saved = d.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size();
+        const Untouched before(*d.m);
+        const std::string policyBefore = policy(*d.m);
+
+        TextTable t = d.table();
+        const int row = DemoMachine::rowOf(t, "C:\\WINDOWS\\SYSBCKUP", name);
+        ASSERT_GT(row, 0) << name; // still listed
+        try {
+            RestoreSystem(*d.system, d.paths, t, row, CheckedRestorePoint{}, {});
+            ADD_FAILURE() << "restored from " << name;
+        } catch (const w98::Error& e) {
+            EXPECT_TRUE(std::string(e.what()).starts_with("无法在MS-DOS方式下从这个还原点还原")) << e.what();
+        }
+        EXPECT_TRUE(d.power.calls.empty());
+        for (const char* none : {"C:\\dosrun.bat", "C:\\autoexec.txt", "C:\\WINDOWS\\scRegbei.bat",
+                                 "C:\\WINDOWS\\scanregrun.reg", "C:\\WINDOWS\\prodos.bat", "c:\\scanreg.bei"})
+            EXPECT_FALSE(d.m->exists(none)) << name << ": " << none;
+        EXPECT_EQ(d.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), saved) << name;
+        EXPECT_EQ(policy(*d.m), policyBefore) << name;
+        before.expectSame(*d.m);
+        // The next start runs the user's own start-up file and leaves the system files alone.
+        ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
+        before.expectSame(*d.m);
+    }
+}
+
+TEST(RestoreEndToEnd, BlanksPercentSignsAndChineseInANameAreWrittenSoMsDosReadsThePath) {
+    struct Case {
+        std::string name, source;
+    };
+    for (const auto& c : std::vector<Case>{{"my backup 100%.cab", "\"C:\\WINDOWS\\SYSBCKUP\\my backup 100%%.cab\""},
+                                           {"备份%1.cab", "C:\\WINDOWS\\SYSBCKUP\\备份%%1.cab"}}) {
+        DemoMachine d;
+        d.setState("before");
+        d.m->moveFile(w98::backupRegistry(*d.m), "C:\\WINDOWS\\SYSBCKUP\\" + c.name);
+        d.setState("after");
+
+        TextTable t = d.table();
+        const int row = DemoMachine::rowOf(t, "C:\\WINDOWS\\SYSBCKUP", c.name);
+        ASSERT_GT(row, 0) << c.name;
+        RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+        EXPECT_EQ(d.m->readTextLines("C:\\dosrun.bat")[6],
+                  "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 " + c.source);
+        ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
+        EXPECT_EQ(d.state(), "before") << c.name;
+        d.expectCleanedUp();
+    }
+}
+
+TEST(RestoreEndToEnd, APointMovedAsideFromRestore1IsListedAtEveryLaterStartAndRestores) {
+    DemoMachine d;
+    d.setState("made by hand");
+    const std::string name = fileNameOf(w98::backupRegistry(*d.m));
+    d.m->createDirectories("C:\\WINDOWS\\sysbckup\\restore1");
+    const std::string cab = "C:\\WINDOWS\\sysbckup\\restore1\\" + name;
+    d.m->moveFile("C:\\WINDOWS\\SYSBCKUP\\" + name, cab);
+    w98::DateTime later = d.clock.now();
+    later.year += 2; // the clock was set back since
+    d.m->setLastWriteTime(cab, later);
+    d.setState("now");
+
+    TextTable first = d.table();
+    MoveFutureRestorePoints(*d.m, first, "C:\\WINDOWS\\SYSBCKUP", d.clock);
+    // Two later starts: the point is listed from where it was moved, with the note of a moved point.
+    for (int start = 0; start < 2; ++start) {
+        TextTable t = d.table();
+        MoveFutureRestorePoints(*d.m, t, "C:\\WINDOWS\\SYSBCKUP", d.clock);
+        const TextTable listed = d.table();
+        const int row = DemoMachine::rowOf(listed, "C:\\WINDOWS\\sysbckup\\restore1\\old", name);
+        ASSERT_GT(row, 0) << "start " << start;
+        EXPECT_EQ(listed.cell(restore_col::kNote, row), "曾修改过的时间，非实际时间");
+    }
+    TextTable t = d.table();
+    MoveFutureRestorePoints(*d.m, t, "C:\\WINDOWS\\SYSBCKUP", d.clock);
+    d.restoreAndBoot(t, DemoMachine::rowOf(t, "C:\\WINDOWS\\sysbckup\\restore1\\old", name));
+    EXPECT_EQ(d.state(), "made by hand");
+    d.expectCleanedUp();
+}

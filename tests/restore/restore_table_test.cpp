@@ -1,4 +1,5 @@
 #include "platform/clock.h"
+#include "restore/catalogue.h"
 #include "restore/restore_table.h"
 #include "tests/support/temp_machine.h"
 
@@ -68,10 +69,30 @@ TEST(RestoreTable, SortKeepsEveryRowWithEqualAndManyKeys) {
     EXPECT_EQ(names.size(), keys.size());
 }
 
-TEST(RestoreTable, YearPrefixOnlyCompletesALeadingTwoDigitYear) {
-    EXPECT_EQ(YearPrefix("yy-M-d"), "20");
-    EXPECT_EQ(YearPrefix("yyyy-M-d"), "");
-    EXPECT_EQ(YearPrefix("M/d/yy"), "");
+TEST(RestoreTable, YearPrefixCompletesALeadingTwoDigitYearToItsCentury) {
+    EXPECT_EQ(YearPrefix("yy-M-d", 2002), "20");
+    EXPECT_EQ(YearPrefix("yy-M-d", 2079), "20");
+    EXPECT_EQ(YearPrefix("yy-M-d", 1999), "19");
+    EXPECT_EQ(YearPrefix("yy-M-d", 1980), "19");
+    EXPECT_EQ(YearPrefix("yyyy-M-d", 1999), "");
+    EXPECT_EQ(YearPrefix("M/d/yy", 1999), "");
+}
+
+TEST(RestoreTable, ABackupFromTheInstallationIn1999ShowsItsYearAndSortsBelowNewerOnes) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.writeFile("C:\\WINDOWS\\system.da0", "x");
+    m.writeFile("C:\\WINDOWS\\user.da0", "x");
+    m.setLastWriteTime("C:\\WINDOWS\\system.da0", {1999, 4, 23, 22, 22, 0});
+    m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
+    m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb000.cab", "MSCF");
+    m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\rb000.cab", {2002, 5, 17, 8, 5, 12});
+    m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", "MSCF");
+    m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", {1998, 1, 2, 3, 4, 6});
+    TextTable t;
+    FillRestoreTable(t, ScanAllRestorePoints(m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), m, 2026);
+    EXPECT_EQ(column(t, restore_col::kDate),
+              (std::vector<std::string>{"2002-5-17 8:05:12", "1999-4-23 22:22:00", "1998-1-2 3:04:06"}));
 }
 
 TEST(MoveFuture, AFutureCabinetMovesIntoOldWithItsNote) {

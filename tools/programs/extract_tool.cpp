@@ -13,6 +13,7 @@
 #include "dos/dos_session.h"
 
 #include "platform/cabinet.h"
+#include "platform/cabinet_set.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/ini_file.h"
@@ -24,10 +25,6 @@
 namespace w98 {
 namespace {
 
-// Windows 98's own cabinets are a few megabytes; a bigger file is not one of them, and
-// unpacking it could ask for more memory than the machine has.
-constexpr std::uint64_t kMaxCabinetBytes = 64u << 20;
-constexpr int kMaxCabinetSet = 100;
 constexpr std::uint8_t kCabAttributes = attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive;
 
 struct Options {
@@ -72,23 +69,6 @@ std::optional<Options> parseOptions(const ToolArgs& args, std::ostream& out) {
     if (o.names.empty())
         o.everything = true;
     return o;
-}
-
-// The next cabinet of a set: the same stem with the number one higher ("win98_48.cab").
-std::string nextInSet(const std::string& cabinetPath) {
-    auto [folder, name] = splitLast(cabinetPath);
-    const std::size_t dot = name.rfind('.');
-    const std::string stem = name.substr(0, dot), ext = dot == std::string::npos ? "" : name.substr(dot);
-    std::size_t digits = stem.size();
-    while (digits > 0 && std::isdigit(static_cast<unsigned char>(stem[digits - 1])))
-        --digits;
-    const std::size_t width = stem.size() - digits;
-    if (width == 0 || width > 6)
-        return {};
-    std::string number = std::to_string(std::stoul(stem.substr(digits)) + 1);
-    if (number.size() < width)
-        number.insert(0, width - number.size(), '0');
-    return joinPath(folder, stem.substr(0, digits) + number + ext);
 }
 
 // A name a file may have on FAT: no folder part, no device-like or reserved characters.
@@ -137,37 +117,28 @@ int extractTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
                 return false;
         return true;
     };
-    std::string current = cabinet;
-    for (int n = 0; n < kMaxCabinetSet && !current.empty(); ++n) {
-        std::vector<CabEntry> entries;
-        try {
-            if (m.fileSize(current) > kMaxCabinetBytes)
-                throw FormatError(current, 0, "too large to be a Windows 98 cabinet");
-            entries = readCabinet(m.readFile(current), current);
-        } catch (const Error& e) {
-            out << e.what() << "\n";
-            out << "Nothing was extracted.\n";
-            return 1;
-        }
-        for (auto& e : entries) {
-            bool wanted = false;
-            for (std::size_t i = 0; i < patterns.size(); ++i) {
-                if (matchesWildcard(e.name, patterns[i])) {
-                    wanted = true;
-                    matched[i] = true;
+    try {
+        walkCabinetSet(m, cabinet, [&](const std::string& current, std::vector<CabEntry>& entries) {
+            for (auto& e : entries) {
+                bool wanted = false;
+                for (std::size_t i = 0; i < patterns.size(); ++i) {
+                    if (matchesWildcard(e.name, patterns[i])) {
+                        wanted = true;
+                        matched[i] = true;
+                    }
                 }
+                bool seen = false;
+                for (const auto& f : found)
+                    seen = seen || equalsNoCase(f.entry.name, e.name);
+                if (wanted && !seen)
+                    found.push_back({std::move(e), current});
             }
-            bool seen = false;
-            for (const auto& f : found)
-                seen = seen || equalsNoCase(f.entry.name, e.name);
-            if (wanted && !seen)
-                found.push_back({std::move(e), current});
-        }
-        if (!o->all || allNamedFound())
-            break;
-        current = nextInSet(current);
-        if (!current.empty() && !m.isFile(current))
-            current.clear();
+            return o->all && !allNamedFound();
+        });
+    } catch (const Error& e) {
+        out << e.what() << "\n";
+        out << "Nothing was extracted.\n";
+        return 1;
     }
 
     int result = 0;

@@ -1,0 +1,311 @@
+// Every file the restore road writes, byte for byte, as the generators write it on a machine:
+// the job C:\dosrun.bat in its cabinet and file-pair forms, the launcher, the clean-up, the
+// arming batch, the registry checker's batch, the registry import and the checker's settings.
+#include "platform/clock.h"
+#include "platform/cp936.h"
+#include "platform/dos_attributes.h"
+#include "restore/dos_job_runner.h"
+#include "restore/restore_check.h"
+#include "restore/restore_execution.h"
+#include "restore/restore_point.h"
+#include "restore/restore_table.h"
+#include "restore/scanreg_ini.h"
+#include "sysaccess/system.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_machine.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using korvane::test::TempMachine;
+using korvane::test::TempMachineOptions;
+
+namespace {
+
+// The lines as a file holds them: code page 936, CR LF after every one.
+std::string crlf(std::initializer_list<const char*> lines) {
+    std::string out;
+    for (const char* l : lines)
+        out += std::string(l) + "\r\n";
+    return w98::cp936::fromUtf8(out);
+}
+
+struct Restore {
+    TempMachine tm;
+    w98::FixedClock clock{w98::DateTime{2002, 5, 17, 10, 0, 0}};
+    test::RecordingShell shell;
+    test::RecordingPower power;
+    System system{tm.machine(), clock, shell, power};
+    SharedPaths paths;
+    TextTable table{7, 2};
+
+    explicit Restore(TempMachineOptions o = {}) : tm(o) {
+        const std::string win = o.windowsFolder;
+        paths = {win, win.substr(0, 2), win + "\\SYSBCKUP", "C:\\KORVANE"};
+        auto& m = tm.machine();
+        WriteScanregTemplate(m, win);
+        m.writeFile(win + "\\COMMAND\\SCANREG.EXE", "MZ");
+        m.writeFile("C:\\AUTOEXEC.BAT", "@ECHO OFF\r\n");
+    }
+    void row(const std::string& date, const char* note, const std::string& folder, const std::string& ext,
+             const std::string& file) {
+        table.setCell(restore_col::kDate, 1, date);
+        table.setCell(restore_col::kNote, 1, note);
+        table.setCell(restore_col::kFolder, 1, folder);
+        table.setCell(restore_col::kExtension, 1, ext);
+        table.setCell(restore_col::kFileName, 1, file);
+    }
+    void run() { RestoreSystem(system, paths, table, 1, CheckedRestorePoint{}, {}); }
+    std::string bytes(const std::string& path) { return tm.bytes(path); }
+};
+
+const std::string kScanregIni = crlf({
+    ";",
+    "; Scanreg.ini for making ",
+    "system backups.",
+    ";",
+    "",
+    ";Registry backup is ",
+    "skipped altogether if this ",
+    "is set to 0",
+    "Backup=1",
+    "",
+    ";Registry automatic ",
+    "optimization is skipped ",
+    "if this is set to 0",
+    "Optimize=1",
+    "",
+    "ScanregVersion=0.0001",
+    "MaxBackupCopies=6",
+    "",
+    ";Backup directory where ",
+    "the cabs are stored is",
+    "; <windir>\\sysbckup by ",
+    "default. Value below ",
+    "overrides it.",
+    "; It must be a full path. ",
+    "ex. c:\\tmp\\backup",
+    ";",
+    "BackupDirectory=",
+    "",
+    "; Additional system files ",
+    "to backup into cab as ",
+    "follows:",
+    "; Filenames are ",
+    "separated by ','",
+    "; dir code can be:",
+    ";       10      : windir (ex. ",
+    "c:\\windows)",
+    ";       11      : system dir ",
+    "(ex. c:\\windows\\system)",
+    ";       30      : boot dir (ex. ",
+    "c:\\)",
+    ";       31      : boot host dir ",
+    "(ex. c:\\)",
+    ";",
+    ";Files=[dir ",
+    "code,]file1,file2,file3",
+    ";Files=[dir ",
+    "code,]file1,file2,file3",
+    "Files=30,config.sys,msdos.sys,io.sys,command.com,autoexec.bat",
+    "Files=10,Protocol.ini,Control.ini,Desktop.ini,WIN.COM,Explorer.exe",
+});
+
+const std::string kDosToWin = crlf({
+    "@ECHO OFF",
+    "c:",
+    "cd \\",
+    "del autoexec.txt",
+    "del C:\\WINDOWS\\prodos.bat",
+    "del C:\\WINDOWS\\scRegbei.bat",
+    "del C:\\WINDOWS\\scanregrun.reg",
+    "del dosrun.bat",
+    "del c:\\autoexec.bat",
+    "del autoexec.bei",
+    "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
+    "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
+    "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
+    "del Msdos.bei",
+    "C:",
+    "cd \\",
+    "cd windows",
+    "cd temp",
+    "cd RESTORE1",
+    "copy Autoexec.bat c:\\ /Y",
+    "C:",
+    "cd \\",
+    "cd windows",
+    "win",
+});
+
+} // namespace
+
+TEST(GeneratedFiles, ACabinetRestoreWritesEveryFileAsSpecified) {
+    Restore r;
+    r.row("2002-5-16 8:00:00", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb002.cab");
+    r.run();
+
+    EXPECT_EQ(r.bytes("C:\\dosrun.bat"),
+              crlf({"@ECHO OFF",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\system.dat",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\user.dat",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\desktop.ini",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys",
+                    "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb002.cab",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
+                    "C:",
+                    "cd \\",
+                    "cd windows",
+                    "cd temp",
+                    "cd restore1",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r msdos.sys",
+                    "copy msdos.sys c:\\ /Y",
+                    "copy command.com c:\\ /Y",
+                    "copy config.sys c:\\ /Y",
+                    "copy Control.ini %winbootdir% /Y",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r io.sys",
+                    "copy io.sys c:\\ /Y",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r Desktop.ini",
+                    "copy Desktop.ini %winbootdir% /Y",
+                    "copy Explorer.exe %winbootdir% /Y",
+                    "copy Protocol.ini %winbootdir% /Y",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r system.dat",
+                    "copy system.dat %winbootdir% /Y",
+                    "copy system.ini %winbootdir% /Y",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r user.dat",
+                    "copy user.dat %winbootdir% /Y",
+                    "copy win.ini %winbootdir% /Y",
+                    "copy win.com %winbootdir% /Y",
+                    "regedit C:\\WINDOWS\\scanregrun.reg"}));
+    EXPECT_EQ(r.bytes("C:\\WINDOWS\\scanregrun.reg"),
+              crlf({"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
+                    "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""}));
+    EXPECT_EQ(r.bytes("C:\\WINDOWS\\scRegbei.bat"),
+              crlf({"@ECHO OFF", "C:\\WINDOWS\\COMMAND\\scanreg.exe /backup", "exit"}));
+    EXPECT_EQ(r.bytes("C:\\WINDOWS\\dosToWin.bat"), kDosToWin);
+    // C:\autoexec.txt is the launcher C:\AUTOEXEC.BAT now; the arming batch stays until the clean-up.
+    EXPECT_EQ(r.bytes("C:\\AUTOEXEC.BAT"),
+              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\dosToWin.bat"}));
+    EXPECT_EQ(r.bytes("C:\\WINDOWS\\prodos.bat"),
+              crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "ren autoexec.bat autoexec.bei", "del autoexec.bat",
+                    "ren autoexec.txt autoexec.bat"}));
+    // The settings the checker ran with are put back, and a text that is a byte off fails here.
+    EXPECT_EQ(r.bytes("C:\\WINDOWS\\scanreg.ini"), kScanregIni);
+    EXPECT_EQ(r.tm.machine().attributes("C:\\WINDOWS\\scanreg.ini") & w98::attr::kReadOnly, 0);
+    EXPECT_EQ(r.bytes("c:\\scanreg.bei"), kScanregIni);
+}
+
+TEST(GeneratedFiles, TheJobOfAPreRestoreBackupMovedAsideEndsInAnEmptyLine) {
+    Restore r;
+    r.tm.machine().writeFile("C:\\AUTOEXEC.BEI", "@ECHO OFF\r\n");
+    r.row("2002-5-17 8:00:00", notes::kMovedNow, "C:\\WINDOWS\\sysbckup\\restore", ".cab", "rb000.cab");
+    r.run();
+    const std::string job = r.bytes("C:\\dosrun.bat");
+    EXPECT_NE(job.find("\r\n%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 "
+                       "C:\\WINDOWS\\sysbckup\\restore\\old\\rb000.cab\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(job.ends_with("\r\ncopy win.com %winbootdir% /Y\r\n\r\n"));
+    EXPECT_EQ(std::count(job.begin(), job.end(), '\n'), 32);
+    // With an AUTOEXEC.BEI waiting there is no rename line.
+    EXPECT_EQ(r.bytes("C:\\WINDOWS\\prodos.bat"),
+              crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "del autoexec.bat", "ren autoexec.txt autoexec.bat"}));
+    EXPECT_FALSE(r.tm.machine().exists("C:\\WINDOWS\\scanregrun.reg"));
+    // Moved, it is no longer taken for a pre-restore backup: the present state is saved first.
+    EXPECT_TRUE(r.tm.machine().exists("C:\\WINDOWS\\scRegbei.bat"));
+}
+
+TEST(GeneratedFiles, EachFilePairFormCopiesWhatItsFolderHolds) {
+    {
+        Restore r;
+        auto& m = r.tm.machine();
+        m.writeFile("C:\\WINDOWS\\win.in0", "w");
+        m.writeFile("C:\\WINDOWS\\system.in0", "s");
+        r.row("2002-5-17 8:00:00", notes::kFirstInstall, "C:\\WINDOWS", ".da0", "system.da0");
+        r.run();
+        EXPECT_EQ(r.bytes("C:\\dosrun.bat"),
+                  crlf({"@ECHO OFF", "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\system.dat",
+                        "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\user.dat",
+                        "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\desktop.ini",
+                        "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
+                        "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys",
+                        "copy C:\\WINDOWS\\system.da0 C:\\WINDOWS\\system.dat",
+                        "copy C:\\WINDOWS\\user.da0 C:\\WINDOWS\\user.dat",
+                        "copy C:\\WINDOWS\\win.in0 C:\\WINDOWS\\win.ini",
+                        "copy C:\\WINDOWS\\system.in0 C:\\WINDOWS\\system.ini", ""}));
+    }
+    {
+        Restore r;
+        r.tm.machine().createDirectories("C:\\WINDOWS\\REGOPT");
+        r.tm.machine().writeFile("C:\\WINDOWS\\REGOPT\\win.ini", "w");
+        r.row("2002-5-16 8:00:00", notes::kOtherSoftware, "C:\\WINDOWS\\REGOPT", ".dat", "system.dat");
+        r.run();
+        const std::string job = r.bytes("C:\\dosrun.bat");
+        EXPECT_TRUE(job.ends_with("%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\system.dat C:\\WINDOWS\\system.dat\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\user.dat C:\\WINDOWS\\user.dat\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\win.ini C:\\WINDOWS\\win.ini\r\n"
+                                  "regedit C:\\WINDOWS\\scanregrun.reg\r\n"))
+            << job;
+    }
+    {
+        Restore r;
+        r.tm.machine().createDirectories("C:\\WINDOWS\\REGOPT");
+        r.tm.machine().writeFile("C:\\WINDOWS\\REGOPT\\system.in", "s");
+        r.row("2002-5-17 8:00:00", notes::kOtherSoftware, "C:\\WINDOWS\\REGOPT", ".da", "system.da");
+        r.run();
+        const std::string job = r.bytes("C:\\dosrun.bat");
+        EXPECT_TRUE(job.ends_with("%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\system.da C:\\WINDOWS\\system.dat\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\user.da C:\\WINDOWS\\user.dat\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\system.in C:\\WINDOWS\\system.ini\r\n\r\n"))
+            << job;
+    }
+}
+
+TEST(GeneratedFiles, WindowsOnDriveDChangesOnlyTheBootDriveLines) {
+    Restore r({.windowsFolder = "D:\\WINDOWS", .drives = "C=fixed\nD=fixed\n"});
+    r.row("2002-5-17 8:00:00", notes::kBeforeRestore, "D:\\WINDOWS\\sysbckup\\restore", ".cab", "rb001.cab");
+    r.run();
+    EXPECT_EQ(r.bytes("D:\\WINDOWS\\dosToWin.bat"),
+              crlf({"@ECHO OFF",
+                    "c:",
+                    "cd \\",
+                    "del autoexec.txt",
+                    "del D:\\WINDOWS\\prodos.bat",
+                    "del D:\\WINDOWS\\scRegbei.bat",
+                    "del D:\\WINDOWS\\scanregrun.reg",
+                    "del dosrun.bat",
+                    "del c:\\autoexec.bat",
+                    "del autoexec.bei",
+                    "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
+                    "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
+                    "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
+                    "del Msdos.bei",
+                    "D:",
+                    "cd \\",
+                    "cd windows",
+                    "cd temp",
+                    "cd RESTORE1",
+                    "copy Autoexec.bat c:\\ /Y",
+                    "D:",
+                    "cd \\",
+                    "cd windows",
+                    "win"}));
+    EXPECT_EQ(r.bytes("C:\\AUTOEXEC.BAT"),
+              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call D:\\WINDOWS\\dosToWin.bat"}));
+    const std::string job = r.bytes("C:\\dosrun.bat");
+    EXPECT_NE(job.find("\r\n%winbootdir%\\COMMAND\\extract /y /e /L D:\\WINDOWS\\temp\\restore1 "
+                       "D:\\WINDOWS\\sysbckup\\restore\\rb001.cab\r\n%winbootdir%\\COMMAND\\attrib -s -h -r "
+                       "c:\\msdos.sys\r\nD:\r\ncd \\\r\n"),
+              std::string::npos)
+        << job;
+}
+
+TEST(GeneratedFiles, TheSettingsTemplateIsWrittenOverWhateverWasThere) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.writeTextLines("C:\\WINDOWS\\scanreg.ini", {"[scanreg]", "MaxBackupCopies=2"});
+    WriteScanregTemplate(m, "C:\\WINDOWS");
+    EXPECT_EQ(tm.bytes("C:\\WINDOWS\\scanreg.ini"), kScanregIni);
+}
