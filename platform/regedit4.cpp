@@ -129,7 +129,7 @@ public:
         if (header == kHeaderV5 && mode_ == Mode::Import)
             unicodeHex_ = true;
         else if (header != kHeader)
-            fail(1, "Not a REGEDIT4 registry file");
+            fail(1, "不是 REGEDIT4 注册表文件");
         for (index_ = 1; index_ < lines_.size(); ++index_) {
             std::string_view line = lines_[index_];
             if (trimRight(line).empty() || line.front() == ';')
@@ -137,14 +137,14 @@ public:
             if (mode_ == Mode::File && !isAscii(line)) {
                 std::string ignored;
                 if (!cp936::tryToUtf8(line, ignored))
-                    fail(lineNumber(), "Invalid code page 936 text");
+                    fail(lineNumber(), "不是有效的 936 代码页文本");
             }
             if (line.front() == '[')
                 parseSection(line);
             else if (line.front() == '"' || line.front() == '@')
                 parseValue(line);
             else
-                fail(lineNumber(), "Invalid line");
+                fail(lineNumber(), "无法识别的行");
         }
     }
 
@@ -168,7 +168,7 @@ private:
             i += charLength(body, i);
         }
         if (body.size() < 2 || lastChar != body.size() - 1 || body.back() != ']')
-            fail(number, "Invalid key line");
+            fail(number, "键行无效");
         std::string_view inner = body.substr(1, body.size() - 2);
         bool remove = false;
         if (mode_ == Mode::Import && !inner.empty() && inner.front() == '-') {
@@ -187,9 +187,9 @@ private:
             parts.push_back(inner.substr(start));
         for (const auto& part : parts)
             if (part.empty())
-                fail(number, "Invalid key line");
+                fail(number, "键行无效");
         if (parts.size() - 1 > kMaxDepth)
-            fail(number, "The key is nested too deeply");
+            fail(number, "键的层次太深");
         std::vector<Name> path;
         path.reserve(parts.size() - 1);
         for (std::size_t k = 1; k < parts.size(); ++k)
@@ -204,7 +204,7 @@ private:
         ++pos;
         for (;;) {
             if (pos >= s.size())
-                fail(number, "Missing closing quote");
+                fail(number, "缺少右引号");
             char c = s[pos];
             if (c == '"') {
                 ++pos;
@@ -224,7 +224,7 @@ private:
     void parseValue(std::string_view line) {
         const std::size_t number = lineNumber();
         if (state_ == State::NoSection)
-            fail(number, "Value outside a key");
+            fail(number, "值不在任何键之下");
         std::size_t pos = 0;
         std::string nameBytes;
         if (line[0] == '@')
@@ -234,7 +234,7 @@ private:
         while (pos < line.size() && isBlank(line[pos]))
             ++pos;
         if (pos >= line.size() || line[pos] != '=')
-            fail(number, "Invalid value line");
+            fail(number, "值行无效");
         std::string_view data = trimLeft(line.substr(pos + 1));
 
         RegValue value;
@@ -244,7 +244,7 @@ private:
             value.data = parseQuoted(data, p, number);
             value.data += '\0';
             if (!trimRight(data.substr(p)).empty())
-                fail(number, "Invalid value line");
+                fail(number, "值行无效");
         } else if (trimRight(data) == "-" && mode_ == Mode::Import) {
             if (state_ == State::Open)
                 sink_.removeValue(number, Name{nameText(nameBytes), nameBytes});
@@ -252,13 +252,13 @@ private:
         } else if (startsWithNoCase(data, "dword:")) {
             auto v = parseHex32(trimRight(data.substr(6)));
             if (!v)
-                fail(number, "Invalid value line");
+                fail(number, "值行无效");
             value.type = reg_type::kDword;
             value.data = regDwordData(*v);
         } else if (startsWithNoCase(data, "hex")) {
             parseHexValue(data.substr(3), value, number);
         } else {
-            fail(number, "Invalid value line");
+            fail(number, "值行无效");
         }
         if (state_ == State::Open) {
             value.name = nameText(nameBytes);
@@ -276,12 +276,12 @@ private:
             if (close != std::string_view::npos)
                 type = parseHex32(rest.substr(1, close - 1));
             if (!type)
-                fail(number, "Invalid value line");
+                fail(number, "值行无效");
             value.type = *type;
             rest.remove_prefix(close + 1);
         }
         if (rest.empty() || rest.front() != ':')
-            fail(number, "Invalid value line");
+            fail(number, "值行无效");
         rest.remove_prefix(1);
 
         std::string joined;
@@ -290,7 +290,7 @@ private:
             joined.assign(list.substr(0, list.size() - 1));
             for (;;) {
                 if (index_ + 1 >= lines_.size())
-                    fail(number, "Missing continuation of the value");
+                    fail(number, "值的续行缺失");
                 ++index_;
                 std::string_view next = trimRight(trimLeft(lines_[index_]));
                 if (!next.empty() && next.back() == '\\') {
@@ -311,11 +311,11 @@ private:
             std::size_t end = comma == std::string_view::npos ? list.size() : comma;
             std::string_view token = trimRight(trimLeft(list.substr(p, end - p)));
             if (token.empty() && comma != std::string_view::npos)
-                fail(number, "Invalid value line");
+                fail(number, "值行无效");
             if (!token.empty()) {
                 auto b = token.size() <= 2 ? parseHex32(token) : std::nullopt;
                 if (!b)
-                    fail(number, "Invalid value line");
+                    fail(number, "值行无效");
                 bytes += static_cast<char>(*b);
             }
             if (comma == std::string_view::npos)
@@ -329,7 +329,7 @@ private:
             std::string utf8;
             std::string converted;
             if (!utf16leToUtf8(bytes, utf8) || !cp936::tryFromUtf8(utf8, converted))
-                fail(number, "The string cannot be written in code page 936");
+                fail(number, "字符串无法用 936 代码页写出");
             bytes = std::move(converted);
         }
         value.data = std::move(bytes);

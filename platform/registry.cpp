@@ -81,7 +81,7 @@ public:
             op.hive = 0;
             prefix = &classesRootPrefix();
         } else {
-            throw FormatError(displayName_, line, "Unknown root key " + std::string(rootName));
+            throw FormatError(displayName_, line, "未知的根键 " + std::string(rootName));
         }
         if (prefix) {
             op.path = *prefix;
@@ -91,9 +91,9 @@ public:
             op.path = std::move(path);
         }
         if (op.path.size() > regedit4::kMaxDepth)
-            throw FormatError(displayName_, line, "The key is nested too deeply");
+            throw FormatError(displayName_, line, "键的层次太深");
         if (remove && op.path.empty())
-            throw FormatError(displayName_, line, "A root key cannot be deleted");
+            throw FormatError(displayName_, line, "根键不能删除");
         ops_.push_back(std::move(op));
     }
 
@@ -117,8 +117,7 @@ private:
 std::string nameBytesFor(std::string_view utf8, const char* what) {
     for (char c : utf8)
         if (static_cast<unsigned char>(c) < 0x20)
-            throw Error(std::string("The ") + what + " \"" + std::string(utf8) +
-                        "\" contains a control character");
+            throw Error(std::string(what) + "“" + std::string(utf8) + "”中有控制字符");
     return cp936::fromUtf8(utf8);
 }
 
@@ -148,7 +147,7 @@ struct Registry::Impl {
         case kHkeyCurrentUser:
             return {hives[1], &currentUserPrefix()};
         default:
-            throw Error("Unknown registry root key " + std::to_string(root));
+            throw Error("未知的注册表根键 " + std::to_string(root));
         }
     }
 
@@ -166,14 +165,14 @@ struct Registry::Impl {
             std::size_t end = slash == std::string_view::npos ? keyPath.size() : slash;
             std::string_view part = keyPath.substr(start, end - start);
             if (part.empty())
-                throw Error("Invalid registry key path \"" + std::string(keyPath) + "\"");
+                throw Error("注册表键路径“" + std::string(keyPath) + "”无效");
             parts.push_back(part);
             if (slash == std::string_view::npos)
                 break;
             start = slash + 1;
         }
         if (parts.size() > regedit4::kMaxDepth)
-            throw Error("The registry key path is nested too deeply");
+            throw Error("注册表键路径的层次太深");
         return parts;
     }
 
@@ -181,7 +180,7 @@ struct Registry::Impl {
     // holds them, and a deeper key there would make the file unreadable.
     static void checkDepth(std::size_t depth) {
         if (depth > regedit4::kMaxDepth)
-            throw Error("The registry key path is nested too deeply");
+            throw Error("注册表键路径的层次太深");
     }
 
     static std::vector<std::string_view> fullPath(const Target& t, std::string_view keyPath) {
@@ -201,7 +200,7 @@ struct Registry::Impl {
         if (t.prefix)
             names = *t.prefix;
         for (auto part : splitPath(keyPath))
-            names.push_back(Name{std::string(part), nameBytesFor(part, "key name")});
+            names.push_back(Name{std::string(part), nameBytesFor(part, "键名")});
         checkDepth(names.size());
         return names;
     }
@@ -236,7 +235,7 @@ void Registry::deleteKey(RegRoot root, std::string_view keyPath) {
     auto t = impl_->target(root);
     auto path = Impl::fullPath(t, keyPath);
     if (path.empty())
-        throw Error("A root key cannot be deleted");
+        throw Error("根键不能删除");
     t.hive.change([&](Key& tree) { return removePath(tree, path); });
 }
 
@@ -255,7 +254,7 @@ std::optional<RegValue> Registry::getValue(RegRoot root, std::string_view keyPat
 void Registry::setValue(RegRoot root, std::string_view keyPath, const RegValue& value) {
     auto t = impl_->target(root);
     auto names = Impl::namesForWrite(t, keyPath);
-    std::string nameBytes = nameBytesFor(value.name, "value name");
+    std::string nameBytes = nameBytesFor(value.name, "值名");
     t.hive.change([&](Key& tree) {
         bool changed = false;
         Key& k = createPath(tree, names, changed);
@@ -319,7 +318,7 @@ void Registry::importText(std::string_view utf8Text, const std::string& displayN
     std::vector<std::string_view> lines(utf8Lines.size());
     for (std::size_t i = 0; i < utf8Lines.size(); ++i) {
         if (!cp936::tryFromUtf8(utf8Lines[i], converted[i]))
-            throw FormatError(displayName, i + 1, "The line cannot be written in code page 936");
+            throw FormatError(displayName, i + 1, "这一行无法用 936 代码页写出");
         lines[i] = converted[i];
     }
     std::vector<ImportOp> ops;

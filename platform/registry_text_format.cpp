@@ -34,7 +34,7 @@ public:
 
     void section(std::size_t line, bool, std::string_view rootName, std::vector<regtree::Name> path) override {
         if (!regtree::foldEqual(rootName, rootName_))
-            throw FormatError(displayName_, line, "The key is outside " + rootName_);
+            throw FormatError(displayName_, line, "键不在 " + rootName_ + " 之下");
         bool ignored = false;
         current_ = &regtree::createPath(root_, path, ignored);
     }

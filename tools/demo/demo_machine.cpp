@@ -5,6 +5,7 @@
 #include "platform/host_file.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "platform/registry_file.h"
 #include "checker/registry_checker.h"
 #include "demo/demo_media.h"
 #include "demo/demo_setup_source.h"
@@ -250,6 +251,10 @@ void seedFiles(Machine& m) {
     m.writeTextLines(win + "\\DESKTOP.INI", {"[.ShellClassInfo]", "IconFile=%SystemRoot%\\system\\shell32.dll"});
     m.setAttributes(win + "\\DESKTOP.INI", attr::kHidden | attr::kSystem);
 
+    // SYSTEM.DAT and USER.DAT in Windows 98's own binary form, as a real installation has them;
+    // everything the registry gets from here on (and every backup of it) stays in that form.
+    m.writeFile(win + "\\SYSTEM.DAT", emptyHiveBytes(HiveForm::Binary, "HKEY_LOCAL_MACHINE"));
+    m.writeFile(win + "\\USER.DAT", emptyHiveBytes(HiveForm::Binary, "HKEY_USERS"));
     seedRegistry(m);
     seedDesktop(m);
     seedStartupPrograms(m);

@@ -13,6 +13,7 @@
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "platform/registry_file.h"
 #include "platform/registry_lock.h"
 #include "platform/text_lines.h"
 
@@ -164,8 +165,13 @@ int rebuild(Machine& m, const std::string& path, std::ostream& out) {
                               "not an export of the whole registry (HKEY_LOCAL_MACHINE and HKEY_USERS)");
         ScratchFolder scratch;
         const fs::path sys = scratch.path / "SYSTEM.DAT", user = scratch.path / "USER.DAT";
-        replaceHostFile(sys, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n\r\n", systemName);
-        replaceHostFile(user, "REGEDIT4\r\n\r\n[HKEY_USERS]\r\n\r\n", userName);
+        // The new files take the form of the machine's own: Windows 98 itself would rebuild its
+        // binary files, while a hand-made text registry stays text.
+        const HiveForm form = m.isFile(systemName) ? hiveFormOf(m.readFile(systemName).substr(0, 32))
+                              : m.isFile(userName) ? hiveFormOf(m.readFile(userName).substr(0, 32))
+                                                   : HiveForm::Text;
+        replaceHostFile(sys, emptyHiveBytes(form, "HKEY_LOCAL_MACHINE"), systemName);
+        replaceHostFile(user, emptyHiveBytes(form, "HKEY_USERS"), userName);
         {
             Registry fresh(sys, systemName, user, userName);
             fresh.importText(text, path);
