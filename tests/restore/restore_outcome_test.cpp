@@ -55,18 +55,20 @@ struct Demo {
         fs::remove_all(folder, ec);
     }
 
-    // The registry in Windows 98's binary form, as on a real installation, holding what it held.
-    void makeBinary() {
+    // The registry in the given form (the demo machine's is binary, a hand-made one's text),
+    // holding what it held.
+    void useForm(w98::HiveForm form) {
         const std::string text = m->registry().exportText();
         for (auto [file, root] : {std::pair{"C:\\WINDOWS\\SYSTEM.DAT", "HKEY_LOCAL_MACHINE"},
                                   std::pair{"C:\\WINDOWS\\USER.DAT", "HKEY_USERS"}}) {
             const std::uint8_t attributes = m->attributes(file);
             m->setAttributes(file, w98::attr::kArchive);
-            m->writeFile(file, w98::emptyHiveBytes(w98::HiveForm::Binary, root), attributes);
+            m->writeFile(file, w98::emptyHiveBytes(form, root), attributes);
         }
         m->registry().importText(text, "export");
-        ASSERT_TRUE(bytes("C:\\WINDOWS\\SYSTEM.DAT").starts_with("CREG"));
-        ASSERT_TRUE(bytes("C:\\WINDOWS\\USER.DAT").starts_with("CREG"));
+        const bool binary = form == w98::HiveForm::Binary;
+        ASSERT_EQ(bytes("C:\\WINDOWS\\SYSTEM.DAT").starts_with("CREG"), binary);
+        ASSERT_EQ(bytes("C:\\WINDOWS\\USER.DAT").starts_with("CREG"), binary);
     }
 
     void setState(const std::string& state) { WriteRegStr(*m, HKLM, kKey, "State", state); }
@@ -184,8 +186,7 @@ TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBootInEitherRegis
     for (const bool binary : {false, true}) {
         SCOPED_TRACE(binary ? "binary registry" : "text registry");
         Demo d;
-        if (binary)
-            d.makeBinary();
+        d.useForm(binary ? w98::HiveForm::Binary : w98::HiveForm::Text);
         const std::string cab = d.backup("before");
         d.setState("after");
         TextTable t = d.table();
@@ -211,7 +212,7 @@ TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBootInEitherRegis
 
 TEST(RestoreCheck, ABinaryRegistryCutShortInTheCabinetIsRefused) {
     Demo d;
-    d.makeBinary();
+    d.useForm(w98::HiveForm::Binary);
     const std::string system = d.bytes("C:\\WINDOWS\\SYSTEM.DAT"), user = d.bytes("C:\\WINDOWS\\USER.DAT");
     d.m->writeFile("C:\\WINDOWS\\SYSBCKUP\\rb090.cab",
                    w98::buildCabinet({{"system.dat", system.substr(0, system.size() / 2), 0x20, {}},
