@@ -35,10 +35,25 @@ std::atomic<long long> waitMs{5000};
 
 // The folders this process holds (or is taking) the lock of, by device and inode, so that the
 // holding thread may take it again and other threads wait for it.
+// A program that changes the registry again and again would take the lock back each time before
+// a waiting program, which looks only every millisecond, ever saw it free, and could keep it
+// out past its wait. So after holding the lock with hardly a gap for a while, it lets go for a
+// moment before taking it again.
+constexpr auto kPoll = std::chrono::milliseconds(1);
+constexpr auto kNoGap = std::chrono::milliseconds(2);
+constexpr auto kRun = std::chrono::milliseconds(100);
+constexpr auto kGiveWay = std::chrono::milliseconds(5);
+
+struct Run {
+    std::chrono::steady_clock::time_point lastRelease;
+    std::chrono::steady_clock::time_point since;
+};
+
 struct Slots {
     std::mutex mutex;
     std::condition_variable freed;
     std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Slot>> held;
+    std::map<std::pair<dev_t, ino_t>, Run> runs;
 };
 
 Slots& slots() {
@@ -86,6 +101,23 @@ RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std:
     Slot* slot = nullptr;
     {
         std::unique_lock lock(all.mutex);
+        auto mine = all.held.find(key);
+        if (mine != all.held.end() && mine->second->owner == std::this_thread::get_id()) {
+            ++mine->second->count;
+            slot_ = mine->second.get();
+            ::close(fd);
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        Run& run = all.runs[key];
+        if (now - run.lastRelease > kNoGap) {
+            run.since = now;
+        } else if (now - run.since > kRun) {
+            run.since = now + kGiveWay;
+            lock.unlock();
+            std::this_thread::sleep_for(kGiveWay);
+            lock.lock();
+        }
         for (;;) {
             auto it = all.held.find(key);
             if (it == all.held.end())
@@ -107,9 +139,7 @@ RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std:
         all.held.emplace(key, std::move(owned));
     }
 
-    // Polled rather than blocking, so that the wait has an end; the pause grows a little so
-    // that waiting writers cost next to nothing.
-    auto pause = std::chrono::milliseconds(1);
+    // Polled rather than blocking, so that the wait has an end.
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
             break;
@@ -128,8 +158,7 @@ RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std:
             ::close(fd);
             busy(displayName);
         }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(16));
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kPoll, deadline - now));
     }
     slot_ = slot;
 }
@@ -144,6 +173,7 @@ RegistryLock::~RegistryLock() {
             return;
         // Closing the only descriptor of the open folder lets go of the lock.
         ::close(slot_->fd);
+        all.runs[slot_->folder].lastRelease = std::chrono::steady_clock::now();
         all.held.erase(slot_->folder);
     }
     all.freed.notify_all();

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -50,6 +52,8 @@ struct HiveForms {
     std::function<void(const fs::path& system, const fs::path& user)> seed;
     std::function<bool(const std::string& bytes)> isForm;
 };
+
+void PrintTo(const HiveForms& form, std::ostream* os) { *os << form.name; }
 
 void writeFile(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
@@ -154,6 +158,36 @@ TEST_P(RegistryLockTest, ProcessesWritingAtTheSameTimeLoseNothing) {
     EXPECT_EQ(missing, 0);
     EXPECT_TRUE(GetParam().isForm(readBytes(system_)));
     EXPECT_TRUE(GetParam().isForm(readBytes(user_)));
+}
+
+// Threads of one process that each have a registry of their own wait for each other as
+// processes do: holding the lock in one thread does not let another thread in.
+TEST_P(RegistryLockTest, ThreadsOfOneProcessWritingAtTheSameTimeLoseNothing) {
+    constexpr int kThreads = 3, kRounds = 20;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            try {
+                Registry r = open();
+                for (int round = 0; round < kRounds; ++round) {
+                    const std::string n = std::to_string(t) + "-" + std::to_string(round);
+                    r.setValue(kHkeyLocalMachine, "Software\\Shared", {"v" + n, reg_type::kSz, regStringData(n)});
+                    r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Imports]\r\n\"i" + n +
+                                     "\"=\"1\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Imports]\r\n\"i" + n + "\"=\"1\"\r\n",
+                                 "C:\\T.REG");
+                }
+            } catch (const std::exception&) {
+                ++failures;
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(failures.load(), 0);
+    Registry r = open();
+    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Shared").size(), static_cast<std::size_t>(kThreads * kRounds));
+    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Imports").size(), static_cast<std::size_t>(kThreads * kRounds));
+    EXPECT_EQ(r.values(kHkeyUsers, ".DEFAULT\\Imports").size(), static_cast<std::size_t>(kThreads * kRounds));
 }
 
 TEST_P(RegistryLockTest, AWriterKilledWhileHoldingTheLockBlocksNobody) {
