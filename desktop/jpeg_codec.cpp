@@ -107,10 +107,10 @@ bool decodeC(Session* s) {
     s->width = s->cinfo.output_width;
     s->height = s->cinfo.output_height;
     if (static_cast<std::uint64_t>(s->width) * s->height > kMaxDecodedPixels)
-        return refuse(s, "The picture is too large to be made a bitmap");
+        return refuse(s, "图片太大，无法转换成位图");
     unsigned char* bmp = s->allocate(s->owner, BmpFileBytes(s->width, s->height));
     if (!bmp)
-        return refuse(s, "Insufficient memory for the bitmap");
+        return refuse(s, "内存不足，无法转换成位图");
     WriteBmpHeader(bmp, s->width, s->height);
     const std::size_t stride = BmpRowBytes(s->width);
     const std::size_t pixels = static_cast<std::size_t>(s->width) * 3;
@@ -162,7 +162,7 @@ PictureSize ReadJpegSize(const std::filesystem::path& hostFile, const std::strin
     Session s{};
     s.file = file.f;
     if (!readSizeC(&s))
-        throw w98::Error(displayName + ": " + s.trap.message);
+        throw w98::Error(displayName + "：无法读出 JPEG 图片的大小（" + s.trap.message + "）");
     return {s.width, s.height};
 }
 
@@ -174,7 +174,7 @@ BitmapFile DecodeJpegToBmp(const std::filesystem::path& hostFile, const std::str
     s.allocate = allocateBitmap;
     s.owner = &memory;
     if (!decodeC(&s))
-        throw w98::Error(displayName + ": " + s.trap.message);
+        throw w98::Error(displayName + "：JPEG 图片无法转换成位图（" + s.trap.message + "）");
     return {std::move(memory.data), memory.size};
 }
 

@@ -53,7 +53,7 @@ std::string MachinePathOfChoice(const w98::Machine& m, const std::string& chosen
     const std::string drive = part == rel.end() ? std::string() : part->string();
     if (ec || drive.size() != 7 || !drive.starts_with("drive_") ||
         !std::isalpha(static_cast<unsigned char>(drive[6])))
-        throw w98::Error(chosen + ": the file is not on a drive of the machine");
+        throw w98::Error(chosen + "：这个文件不在本机的任何一个驱动器上");
     std::string win =
         std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive[6])))) + ":";
     for (++part; part != rel.end(); ++part)

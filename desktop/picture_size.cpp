@@ -30,7 +30,7 @@ std::uint16_t le16(std::string_view b, std::size_t at) {
 }
 
 [[noreturn]] void notABitmap(const std::string& displayName) {
-    throw w98::Error(displayName + ": Bitmap image is not valid");
+    throw w98::Error(displayName + "：不是有效的 BMP 位图");
 }
 
 } // namespace
@@ -73,7 +73,7 @@ PictureSize MeasurePicture(const w98::Machine& m, const std::string& path) {
     if (kind == PictureKind::Jpeg)
         return ReadJpegSize(m.hostPath(path), path);
     if (kind != PictureKind::Bitmap)
-        throw w98::Error(path + ": Unknown picture file extension");
+        throw w98::Error(path + "：不认识的图片文件扩展名，只能添加 .jpg 和 .bmp 图片");
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(m.hostPath(path).c_str(), "rb"),
                                                       &std::fclose);
     if (!f)

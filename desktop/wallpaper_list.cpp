@@ -59,7 +59,7 @@ std::vector<ListLine> parseList(std::string_view bytes) {
     const auto lines = w98::splitLines(bytes);
     std::vector<ListLine> out;
     if (lines.size() > kMaxListPictures + 2)
-        throw w98::Error(std::string(kWallpaperListFile) + ": the list holds too many pictures to be shown");
+        throw w98::Error(std::string(kWallpaperListFile) + "：墙纸列表里的图片太多，无法显示");
     for (std::size_t i = 2; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
         ListLine entry;
@@ -71,7 +71,7 @@ std::vector<ListLine> parseList(std::string_view bytes) {
         // The first four bytes go whether or not they were a style word.
         const std::string_view rest = line.substr(std::min(kWordBytes, line.size()));
         if (!w98::cp936::tryToUtf8(rest, entry.path))
-            throw w98::FormatError(kWallpaperListFile, i + 1, "the picture's path is not readable text");
+            throw w98::FormatError(kWallpaperListFile, i + 1, "图片路径不是可以读懂的文字");
         out.push_back(std::move(entry));
     }
     return out;
@@ -119,7 +119,7 @@ void LoadWallpaperList(w98::Machine& m, TextTable& t) {
     const bool present = m.exists(kWallpaperListFile);
     if (present) {
         if (m.fileSize(kWallpaperListFile) > kMaxListFileBytes)
-            throw w98::Error(std::string(kWallpaperListFile) + ": the list is too large to be shown");
+            throw w98::Error(std::string(kWallpaperListFile) + "：墙纸列表文件太大，无法显示");
         lines = parseList(m.readFile(kWallpaperListFile));
     }
     ensureShape(t);
@@ -144,7 +144,7 @@ void SaveWallpaperList(w98::Machine& m, const TextTable& t) {
 
 PictureEntry PreparePicture(w98::Machine& m, const std::string& path) {
     if (PictureKindOf(path) == PictureKind::Other)
-        throw w98::Error(path + ": Unknown picture file extension");
+        throw w98::Error(path + "：不认识的图片文件扩展名，只能添加 .jpg 和 .bmp 图片");
     if (!w98::cp936::representable(path))
         throw w98::IoError(w98::io_text::kInvalidName, path);
     const PictureSize size = MeasurePicture(m, path);

@@ -20,7 +20,7 @@ const HelpLink& FindHelpLink(std::string_view control) {
     for (const HelpLink& link : HelpLinks())
         if (link.control == control)
             return link;
-    throw std::out_of_range("no link named " + std::string(control));
+    throw std::out_of_range("没有名为 " + std::string(control) + " 的链接");
 }
 
 std::string ShownMailAddress(std::string_view control) {
@@ -28,7 +28,7 @@ std::string ShownMailAddress(std::string_view control) {
         return std::string(kLabel133ShownAddress);
     const HelpLink& link = FindHelpLink(control);
     if (link.kind() != LinkKind::Mail)
-        throw std::out_of_range(std::string(control) + " is not a mailbox");
+        throw std::out_of_range(std::string(control) + " 不是信箱");
     return std::string(link.target.substr(kMailto.size()));
 }
 

@@ -204,7 +204,7 @@ const TopicGuide& TopicGuideFor(std::string_view page) {
     for (const TopicGuide& g : TopicGuides())
         if (g.page == page)
             return g;
-    throw std::out_of_range("no guide for page " + std::string(page));
+    throw std::out_of_range("页面 " + std::string(page) + " 没有指南");
 }
 
 } // namespace korvane

@@ -26,7 +26,7 @@ struct GErrorHolder {
         if (error)
             g_error_free(error);
     }
-    std::string message() const { return error && error->message ? error->message : "unknown error"; }
+    std::string message() const { return error && error->message ? error->message : "未知错误"; }
 };
 
 GDateTime* toGDateTime(const DateTime& t) {
@@ -57,17 +57,17 @@ std::string buildCabinet(const std::vector<CabEntry>& entries) {
         }
         if (!gcab_folder_add_file(folder, file.get(), FALSE, nullptr, &err.error)) {
             g_object_unref(folder);
-            throw Error("The cabinet cannot take " + e.name + ": " + err.message());
+            throw Error("无法把 " + e.name + " 放入压缩包：" + err.message());
         }
     }
     if (!gcab_cabinet_add_folder(cab.get(), folder, &err.error)) {
         g_object_unref(folder);
-        throw Error("The cabinet cannot be built: " + err.message());
+        throw Error("无法建立压缩包：" + err.message());
     }
     g_object_unref(folder);
     GPtr<GOutputStream> out(g_memory_output_stream_new_resizable());
     if (!gcab_cabinet_write_simple(cab.get(), out.get(), nullptr, nullptr, nullptr, &err.error))
-        throw Error("The cabinet cannot be written: " + err.message());
+        throw Error("无法写出压缩包：" + err.message());
     g_output_stream_close(out.get(), nullptr, nullptr);
     auto* mem = G_MEMORY_OUTPUT_STREAM(out.get());
     const auto* data = static_cast<const char*>(g_memory_output_stream_get_data(mem));
@@ -76,12 +76,12 @@ std::string buildCabinet(const std::vector<CabEntry>& entries) {
 
 std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& displayName) {
     if (bytes.size() < 36 || bytes.substr(0, 4) != "MSCF")
-        throw FormatError(displayName, 0, "not a cabinet file");
+        throw FormatError(displayName, 0, "不是 CAB 压缩包文件");
     GPtr<GInputStream> in(g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr));
     GPtr<GCabCabinet> cab(gcab_cabinet_new());
     GErrorHolder err;
     if (!gcab_cabinet_load(cab.get(), in.get(), nullptr, &err.error))
-        throw FormatError(displayName, 0, "damaged cabinet (" + err.message() + ")");
+        throw FormatError(displayName, 0, "压缩包已损坏（" + err.message() + "）");
     std::uint64_t content = 0;
     GPtrArray* folders = gcab_cabinet_get_folders(cab.get());
     for (guint i = 0; folders && i < folders->len; ++i) {
@@ -91,12 +91,12 @@ std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& dis
         g_slist_free(files);
     }
     if (content > kMaxCabinetContent)
-        throw FormatError(displayName, 0, "the cabinet unpacks to more than a Windows 98 cabinet holds");
+        throw FormatError(displayName, 0, "压缩包解开后的内容超过了 Windows 98 压缩包能容纳的大小");
 
     // Unpack into a private temporary folder under names of our own, then read the files back.
     std::string tmpl = (std::filesystem::temp_directory_path() / "w98cab-XXXXXX").string();
     if (!::mkdtemp(tmpl.data()))
-        throw Error("No temporary folder for unpacking " + displayName);
+        throw Error("无法建立解压 " + displayName + " 所需的临时文件夹");
     const std::filesystem::path tmp(tmpl);
     struct Cleanup {
         std::filesystem::path p;
@@ -125,15 +125,15 @@ std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& dis
     };
     GPtr<GFile> target(g_file_new_for_path(tmp.c_str()));
     if (!gcab_cabinet_extract_simple(cab.get(), target.get(), pick, &entries, nullptr, &err.error))
-        throw FormatError(displayName, 0, "damaged cabinet (" + err.message() + ")");
+        throw FormatError(displayName, 0, "压缩包已损坏（" + err.message() + "）");
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto file = tmp / ("entry" + std::to_string(i));
         std::error_code ec;
         if (!std::filesystem::is_regular_file(file, ec))
-            throw FormatError(displayName, 0, "damaged cabinet (" + entries[i].name + " is missing)");
+            throw FormatError(displayName, 0, "压缩包已损坏（缺少 " + entries[i].name + "）");
         FILE* f = std::fopen(file.c_str(), "rb");
         if (!f)
-            throw FormatError(displayName, 0, "damaged cabinet");
+            throw FormatError(displayName, 0, "压缩包已损坏");
         std::string data;
         char buf[65536];
         std::size_t n;

@@ -19,7 +19,7 @@ bool isAscii(std::string_view s) {
 bool convert(const char* to, const char* from, std::string_view in, std::string& out) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
-        throw Error(std::string("The system cannot convert text from ") + from + " to " + to);
+        throw Error(std::string("系统无法把文字从 ") + from + " 转换为 " + to);
     std::string result;
     result.resize(in.size() * 2 + 8);
     char* inPtr = const_cast<char*>(in.data());
@@ -85,14 +85,14 @@ bool tryFromUtf8(std::string_view utf8, std::string& out) {
 std::string toUtf8(std::string_view gbkBytes) {
     std::string out;
     if (!tryToUtf8(gbkBytes, out))
-        throw Error("The text is not valid code page 936");
+        throw Error("文字不是有效的 GBK（代码页 936）编码");
     return out;
 }
 
 std::string fromUtf8(std::string_view utf8) {
     std::string out;
     if (!tryFromUtf8(utf8, out))
-        throw Error("The character \"" + describeFirstBad(utf8) + "\" cannot be written in code page 936");
+        throw Error("字符“" + describeFirstBad(utf8) + "”无法用 GBK（代码页 936）写出");
     return out;
 }
 

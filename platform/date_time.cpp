@@ -39,7 +39,7 @@ char timeSeparator(std::string_view picture) {
 }
 
 [[noreturn]] void invalid(std::string_view text) {
-    throw Error("'" + std::string(text) + "' is not a valid date and time");
+    throw Error("“" + std::string(text) + "”不是有效的日期和时间");
 }
 
 } // namespace

@@ -38,7 +38,7 @@ void writeDosAttributes(const std::filesystem::path& hostFile, std::uint8_t attr
     if (::setxattr(hostFile.c_str(), kXattrName, buf, static_cast<std::size_t>(len), 0) != 0) {
         if (errno == ENOENT)
             throw IoError(io_text::kFileNotFound, displayName);
-        throw IoError(io_text::kAccessDenied, displayName + " (attributes cannot be stored on this file system)");
+        throw IoError(io_text::kAccessDenied, displayName + "（这个文件系统无法保存文件属性）");
     }
 }
 

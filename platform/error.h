@@ -37,7 +37,7 @@ inline constexpr const char* kWriteError = "Write error";
 class FormatError : public Error {
 public:
     FormatError(const std::string& file, std::size_t line, const std::string& what)
-        : Error(file + (line ? ", line " + std::to_string(line) : std::string()) + ": " + what) {}
+        : Error(file + (line ? " 第 " + std::to_string(line) + " 行：" : std::string("：")) + what) {}
 };
 
 } // namespace w98

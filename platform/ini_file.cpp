@@ -56,7 +56,7 @@ IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
         if (!line.empty() && line[0] != ';' && line[0] != '#') {
             if (line.front() == '[') {
                 if (line.back() != ']' || line.size() < 3)
-                    throw FormatError(displayName, lineNo, "a section line must read [name]");
+                    throw FormatError(displayName, lineNo, "节的行应写成 [节名]");
                 section = std::string(trim(line.substr(1, line.size() - 2)));
                 auto& sec = ini.sections_[fold(section)];
                 if (sec.first.empty())
@@ -64,7 +64,7 @@ IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
             } else {
                 std::size_t eq = line.find('=');
                 if (eq == std::string_view::npos || eq == 0)
-                    throw FormatError(displayName, lineNo, "expected name=value");
+                    throw FormatError(displayName, lineNo, "此处应为 名称=值");
                 ini.set(section, trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
             }
         }

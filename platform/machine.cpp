@@ -67,11 +67,11 @@ Machine::Machine(fs::path root) : root_(std::move(root)) {
     std::error_code ec;
     auto status = fs::status(root_, ec);
     if (ec || !fs::exists(status))
-        throw Error("The machine folder " + root_.string() + " does not exist");
+        throw Error("机器文件夹 " + root_.string() + " 不存在");
     if (!fs::is_directory(status))
-        throw Error("The machine folder " + root_.string() + " is not a folder");
+        throw Error("机器文件夹 " + root_.string() + " 不是文件夹");
     if (::access(root_.c_str(), R_OK | X_OK) != 0)
-        throw Error("The machine folder " + root_.string() + " cannot be read");
+        throw Error("机器文件夹 " + root_.string() + " 无法读取");
     const fs::path ini = root_ / "machine.ini";
     if (fs::exists(ini, ec)) {
         std::string display = ini.string();
@@ -97,7 +97,7 @@ std::string Machine::windowsFolder() const {
     } catch (const Error&) {
         // Said as it is, the path alone would not tell the user where to mend it.
         throw FormatError((root_ / "machine.ini").string(), 0,
-                          "windows=" + w + " is not a full path with a drive letter");
+                          "windows=" + w + " 不是带盘符的完整路径");
     }
 }
 std::string Machine::shortDateFormat() const { return ini_.get("machine", "shortdate", kDefaultShortDate); }
@@ -129,7 +129,7 @@ DriveType Machine::driveType(std::string_view rootPath) const {
 
 std::string Machine::normalize(std::string_view winPath) {
     if (winPath.size() < 2 || winPath[1] != ':' || !std::isalpha(static_cast<unsigned char>(winPath[0])))
-        throw Error("\"" + std::string(winPath) + "\" is not a full path with a drive letter");
+        throw Error("“" + std::string(winPath) + "”不是带盘符的完整路径");
     std::string out;
     out += static_cast<char>(std::toupper(static_cast<unsigned char>(winPath[0])));
     out += ":\\";
@@ -145,7 +145,7 @@ std::string Machine::normalize(std::string_view winPath) {
                 parts.pop_back();
         } else if (!part.empty() && part != ".") {
             if (part.find('\0') != std::string_view::npos)
-                throw Error("\"" + std::string(winPath) + "\" is not a valid path");
+                throw Error("“" + std::string(winPath) + "”不是有效的路径");
             parts.emplace_back(part);
         }
         pos = next + 1;
@@ -359,7 +359,7 @@ std::vector<std::string> Machine::readTextLines(std::string_view winPath) const 
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string utf8;
         if (!cp936::tryToUtf8(lines[i], utf8))
-            throw FormatError(std::string(winPath), i + 1, "the line is not code page 936 text");
+            throw FormatError(std::string(winPath), i + 1, "这一行不是 GBK（代码页 936）文字");
         lines[i] = std::move(utf8);
     }
     return lines;
@@ -371,7 +371,7 @@ void Machine::writeTextLines(std::string_view winPath, const std::vector<std::st
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string gbk;
         if (!cp936::tryFromUtf8(lines[i], gbk))
-            throw FormatError(std::string(winPath), i + 1, "the line holds a character that code page 936 cannot hold");
+            throw FormatError(std::string(winPath), i + 1, "这一行含有 GBK（代码页 936）写不出的字符");
         encoded.push_back(std::move(gbk));
     }
     writeFile(winPath, joinLinesCrlf(encoded));

@@ -33,7 +33,7 @@ void deleteRunValue(w98::Machine& m, const std::string& keyName, const std::stri
     DeleteRegValue(m, w98::kHkeyLocalMachine, key, valueName);
     // DeleteRegValue keeps quiet when the registry cannot be written; the row must not go then.
     if (m.registry().getValue(w98::kHkeyLocalMachine, key, valueName))
-        throw RegistryError("Failed to delete data for '" + valueName + "' of " + keyName);
+        throw RegistryError("无法删除 " + keyName + " 键中的注册表值“" + valueName + "”");
 }
 
 } // namespace

@@ -48,7 +48,7 @@ const AddonInstructions& FindAddonInstructions(std::string_view control) {
     for (const AddonInstructions& a : AddonInstructionTable())
         if (control == a.control)
             return a;
-    throw std::out_of_range("no add-on instructions for " + std::string(control));
+    throw std::out_of_range("没有 " + std::string(control) + " 的插件说明");
 }
 
 std::vector<std::string> PatchDescription() {

@@ -33,7 +33,7 @@ std::string stringFromValue(const RegValue& v) {
     raw = raw.substr(0, raw.find('\0'));
     std::string utf8;
     if (!w98::cp936::tryToUtf8(raw, utf8))
-        throw RegistryError("Invalid data type for " + inQuotes(v.name) + " (not code page 936 text)");
+        throw RegistryError("Invalid data type for " + inQuotes(v.name) + "（不是 GBK 文字）");
     return utf8;
 }
 
@@ -77,7 +77,7 @@ void WriteRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::strin
     try {
         data = w98::regStringData(text);
     } catch (const w98::Error& e) {
-        throw RegistryError("Failed to set data for " + inQuotes(name) + ": " + e.what());
+        throw RegistryError("Failed to set data for " + inQuotes(name) + "：" + e.what());
     }
     setOrFail(m, root, key, RegValue{std::string(name), reg_type::kSz, std::move(data)});
 }
@@ -111,7 +111,7 @@ void WriteRegDefault(w98::Machine& m, RegRoot root, std::string_view key, std::s
     try {
         data = w98::regStringData(text);
     } catch (const w98::Error& e) {
-        throw RegistryError("Failed to set data for '': " + std::string(e.what()));
+        throw RegistryError("Failed to set data for ''：" + std::string(e.what()));
     }
     try {
         m.registry().setValue(root, key, RegValue{"", reg_type::kSz, std::move(data)});

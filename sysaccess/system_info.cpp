@@ -18,8 +18,8 @@ constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVe
 std::int32_t RunAndWait(w98::Machine& m, std::string_view commandLine, std::uint16_t /*show*/) {
     // Every program runs hidden: the stand-in machine has no console windows to show.
     if (commandLine.size() > kMaxCommandLine)
-        throw w98::Error("The command line is " + std::to_string(commandLine.size()) +
-                         " characters long; at most 512 can be run: " + std::string(commandLine.substr(0, 80)) + "...");
+        throw w98::Error("命令行长达 " + std::to_string(commandLine.size()) + " 个字符，最多只能运行 512 个字符：" +
+                         std::string(commandLine.substr(0, 80)) + "...");
     return w98::runInMachine(m, commandLine);
 }
 

@@ -2,6 +2,7 @@
 
 #include "picture_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -27,12 +28,16 @@ void QtDialogs::showMessage(QWidget* parent, const QString& text, const QString&
         break;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
     box.exec();
 }
 
 bool QtDialogs::confirm(QWidget* parent, const QString& text) {
-    return QMessageBox::question(parent, QApplication::applicationDisplayName(), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("是"));
+    box.button(QMessageBox::No)->setText(QString::fromUtf8("否"));
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString QtNameFilters(const QString& filter) {
@@ -53,12 +58,18 @@ QString QtDialogs::openFile(QWidget* parent, const QString& title, const QString
     QFileDialog dialog(parent, title, folder, QtNameFilters(filter));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    // The window speaks Chinese; Qt's own dialog would label itself in English.
+    dialog.setLabelText(QFileDialog::LookIn, QString::fromUtf8("查找范围："));
+    dialog.setLabelText(QFileDialog::FileName, QString::fromUtf8("文件名："));
+    dialog.setLabelText(QFileDialog::FileType, QString::fromUtf8("文件类型："));
+    dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8("打开"));
+    dialog.setLabelText(QFileDialog::Reject, QString::fromUtf8("取消"));
     if (picturePreview) {
         // The preview sits beside the file list, so the dialog must be Qt's own.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         auto* preview = new PictureBox(&dialog);
         preview->setObjectName(QStringLiteral("PicturePreview"));
-        preview->setAccessibleName(QStringLiteral("Preview"));
+        preview->setAccessibleName(QString::fromUtf8("预览"));
         preview->setFixedSize(200, 200);
         preview->setFrameShape(QFrame::StyledPanel);
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))

@@ -17,7 +17,7 @@ bool runGuarded(Dialogs& dialogs, QWidget* parent, F&& action) {
     } catch (const std::exception& e) {
         dialogs.showMessage(parent, QString::fromUtf8(e.what()), {}, MessageIcon::Error);
     } catch (...) {
-        dialogs.showMessage(parent, QStringLiteral("Unknown error"), {}, MessageIcon::Error);
+        dialogs.showMessage(parent, QString::fromUtf8("未知错误"), {}, MessageIcon::Error);
     }
     return false;
 }

@@ -64,7 +64,7 @@ public:
 private:
     void resize(int cols, int rows) {
         if (cols < 0 || rows < 0)
-            throw std::out_of_range("a table cannot have a negative size");
+            throw std::out_of_range("表格的行数和列数不能是负数");
         cols_ = cols;
         rows_.resize(static_cast<std::size_t>(rows));
         for (auto& r : rows_)
@@ -72,7 +72,7 @@ private:
     }
     void check(int col, int row) const {
         if (col < 0 || row < 0 || col >= cols_ || row >= rowCount())
-            throw std::out_of_range("cell (" + std::to_string(col) + ", " + std::to_string(row) + ") is outside the table");
+            throw std::out_of_range("单元格（" + std::to_string(col) + ", " + std::to_string(row) + "）在表格之外");
     }
 
     int cols_ = 0;

@@ -19,7 +19,7 @@ ui::CommandLabel* Place(const PageContext& ctx, QWidget* page, const char* contr
     }
     auto* box = qobject_cast<QBoxLayout*>(page->layout());
     if (!box)
-        throw std::logic_error("the links need a box layout on " + page->objectName().toStdString());
+        throw std::logic_error("页面 " + page->objectName().toStdString() + " 需要盒式布局才能放链接");
     int at = box->count();
     if (at > 0 && box->itemAt(at - 1)->spacerItem())
         --at;

@@ -7,6 +7,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/temp_machine.h"
 #include "ui/dialogs.h"
+#include "ui/text_grid.h"
 
 #include <QLabel>
 #include <QTabWidget>
@@ -110,6 +111,24 @@ private Q_SLOTS:
         QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QString::fromUtf8("今天是:2002-5-17"));
     }
 
+    // Without SystemRoot the Windows folder is unknown: start-up says, in Chinese, that a
+    // path has no drive letter, and the window still shows the restore-point table.
+    void aMachineWithoutSystemRootSaysSoInChineseAndShowsTheTable() {
+        Harness h;
+        h.tm.machine().registry().deleteValue(w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
+                                              "SystemRoot");
+        auto w = h.open();
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        const QString text = h.dialogs.messages()[0].text;
+        QVERIFY2(text.contains(QString::fromUtf8("”不是带盘符的完整路径")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("is not")), qPrintable(text));
+        auto* grid = w->findChild<ui::TextGrid*>(QStringLiteral("StringGrid1"));
+        QVERIFY(grid);
+        const std::vector<std::string> captions{"可选项", "还原到..时间以前", "附加说明"};
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(QString::fromStdString(grid->table().cell(c, 0)), QString::fromUtf8(captions[static_cast<std::size_t>(c)].c_str()));
+    }
+
     void aBrokenRegistryStopsStartUpWithOneMessageAndTheWindowOpens() {
         Harness h;
         const std::string broken = "not a registry\r\n";
@@ -117,7 +136,7 @@ private Q_SLOTS:
         auto w = h.open();
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
         QVERIFY(h.dialogs.messages()[0].text.contains(QStringLiteral("USER.DAT")));
-        QVERIFY(h.dialogs.messages()[0].text.contains(QStringLiteral("line 1")));
+        QVERIFY(h.dialogs.messages()[0].text.contains(QString::fromUtf8("第 1 行")));
         QVERIFY(w->isEnabled());
         w->close();
         QCOMPARE(h.tm.bytes("C:\\WINDOWS\\USER.DAT"), broken);

@@ -42,6 +42,6 @@ TEST(DateFormats, RejectsWhatIsNoDate) {
     try {
         w98::parseDateTimeText("02-13-1", "yy-M-d", "H:mm:ss", 2026);
     } catch (const w98::Error& e) {
-        EXPECT_STREQ(e.what(), "'02-13-1' is not a valid date and time");
+        EXPECT_STREQ(e.what(), "“02-13-1”不是有效的日期和时间");
     }
 }

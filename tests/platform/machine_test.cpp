@@ -82,7 +82,7 @@ TEST(MachineFiles, TextFilesAreCodePage936WithCrLf) {
         m.writeTextLines("C:\\WINDOWS\\T.BAT", {"ok", "smile \xF0\x9F\x98\x80"});
         FAIL() << "expected an error";
     } catch (const w98::FormatError& e) {
-        EXPECT_NE(std::string(e.what()).find("C:\\WINDOWS\\T.BAT, line 2"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("C:\\WINDOWS\\T.BAT 第 2 行：这一行含有 GBK（代码页 936）写不出的字符"), std::string::npos) << e.what();
     }
     EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\T.BAT").size(), 3u);
 
@@ -142,7 +142,7 @@ TEST(MachineFolder, MissingOrBrokenFolderGivesClearErrors) {
         w98::Machine m(dir / "m");
         FAIL();
     } catch (const w98::FormatError& e) {
-        EXPECT_NE(std::string(e.what()).find("line 2"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("第 2 行"), std::string::npos) << e.what();
     }
     fs::remove_all(dir);
 }

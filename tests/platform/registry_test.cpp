@@ -346,7 +346,7 @@ TEST_F(RegistryTest, BrokenFilesNameFileAndLineAndAreNeverOverwritten) {
             r.getValue(kHkeyLocalMachine, "", "a");
             ADD_FAILURE() << "no error";
         } catch (const FormatError& e) {
-            EXPECT_NE(std::string(e.what()).find(kSystemName + ", line " + std::to_string(c.line) + ":"),
+            EXPECT_NE(std::string(e.what()).find(kSystemName + " 第 " + std::to_string(c.line) + " 行："),
                       std::string::npos)
                 << e.what();
         }
@@ -453,7 +453,7 @@ TEST_F(RegistryTest, FailedImportChangesNothing) {
             r.importText(c.text, "C:\\BAD.REG");
             ADD_FAILURE() << "no error";
         } catch (const FormatError& e) {
-            EXPECT_NE(std::string(e.what()).find("C:\\BAD.REG, line " + std::to_string(c.line) + ":"),
+            EXPECT_NE(std::string(e.what()).find("C:\\BAD.REG 第 " + std::to_string(c.line) + " 行："),
                       std::string::npos)
                 << e.what();
         }

@@ -104,6 +104,6 @@ TEST(RegistryValues, ABrokenRegistryFileIsReportedAndKept) {
     m.writeFile("C:\\WINDOWS\\USER.DAT", broken);
     std::string msg = messageOf([&] { WriteRegInt(m, HKCU, "K", "v", 1); });
     EXPECT_NE(msg.find("USER.DAT"), std::string::npos) << msg;
-    EXPECT_NE(msg.find("line 4"), std::string::npos) << msg;
+    EXPECT_NE(msg.find("第 4 行"), std::string::npos) << msg;
     EXPECT_EQ(tm.bytes("C:\\WINDOWS\\USER.DAT"), broken);
 }

@@ -230,7 +230,7 @@ TEST(BatchInterpreter, BadInputNeverStopsTheInterpreter) {
     EXPECT_NE(out.find("C:\\\n"), std::string::npos); // ".." above the root stays at the root
 
     d.m().writeFile("C:\\BAD.BAT", "@echo off\r\necho \xff\xff\r\n");
-    EXPECT_EQ(d.type("c:\\bad.bat"), "C:\\bad.bat, line 2: the line is not code page 936 text\n");
+    EXPECT_EQ(d.type("c:\\bad.bat"), "C:\\bad.bat 第 2 行：这一行不是 GBK（代码页 936）文字\n");
     d.m().writeFile("C:\\BIN.BAT", garbage);
     EXPECT_NO_THROW(d.type("c:\\bin.bat"));
 }

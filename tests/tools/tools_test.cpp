@@ -192,12 +192,12 @@ TEST(Regedit, ImportsAllOrNothing) {
 
     m.writeTextLines("C:\\BAD.REG", {"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Test]", "\"a\"=\"1\"",
                                      "\"b\"=dword:zz"});
-    EXPECT_TRUE(d.type("regedit c:\\bad.reg").starts_with("Cannot import C:\\bad.reg, line 5"));
+    EXPECT_TRUE(d.type("regedit c:\\bad.reg").starts_with("Cannot import C:\\bad.reg 第 5 行："));
     EXPECT_FALSE(m.registry().keyExists(w98::kHkeyLocalMachine, "Software\\Test"));
 
     m.writeFile("C:\\BIN.REG", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"\xff\xff\"=\"1\"\r\n");
     EXPECT_EQ(d.type("regedit /s c:\\bin.reg"),
-              "Cannot import C:\\bin.reg, line 4: the line is not code page 936 text\n");
+              "Cannot import C:\\bin.reg 第 4 行：the line is not code page 936 text\n");
     EXPECT_EQ(d.type("regedit c:\\none.reg"), "Cannot import: File not found: C:\\none.reg\n");
     EXPECT_TRUE(d.type("regedit /x c:\\bad.reg").starts_with("Invalid switch"));
 }
@@ -242,7 +242,7 @@ TEST(Regedit, ExportThenRebuildInMsDosMode) {
     m.writeFile("C:\\reg.reg",
                 exported.substr(0, exported.find("[HKEY_USERS")) + "[HKEY_USERS\\X]\r\n\"v\"=what\r\n");
     const std::string out = d.type("regedit /c c:\\reg.reg");
-    EXPECT_TRUE(out.starts_with("Cannot build a new registry from C:\\reg.reg, line ")) << out;
+    EXPECT_TRUE(out.starts_with("Cannot build a new registry from C:\\reg.reg 第 ")) << out;
     m.writeFile("C:\\reg.reg", exported.substr(0, exported.find("[HKEY_USERS")));
     EXPECT_NE(d.type("regedit /c c:\\reg.reg").find("not an export of the whole registry"),
               std::string::npos);
