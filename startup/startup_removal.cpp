@@ -28,14 +28,6 @@ void deleteStartupFile(w98::Machine& m, const std::string& path, const std::stri
     m.deleteFile(path);
 }
 
-void deleteRunValue(w98::Machine& m, const std::string& keyName, const std::string& valueName) {
-    const std::string key = kRunKeyPrefix + keyName;
-    DeleteRegValue(m, w98::kHkeyLocalMachine, key, valueName);
-    // DeleteRegValue keeps quiet when the registry cannot be written; the row must not go then.
-    if (m.registry().getValue(w98::kHkeyLocalMachine, key, valueName))
-        throw RegistryError("无法删除 " + keyName + " 键中的注册表值“" + valueName + "”");
-}
-
 } // namespace
 
 void EmptyWinIniLoadLines(w98::Machine& m, const std::string& winIniPath) {
@@ -57,7 +49,7 @@ void RemoveStartupEntry(w98::Machine& m, const StartupEntry& entry, const std::s
     else if (entry.source == startup_source::kStartupFolder)
         deleteStartupFile(m, entry.program, winDir);
     else
-        deleteRunValue(m, entry.source, entry.name);
+        DeleteRegValue(m, w98::kHkeyLocalMachine, kRunKeyPrefix + entry.source, entry.name);
 }
 
 ClickOutcome ClickStartupTable(w98::Machine& m, TextTable& table, const ui::GridRect& selection,

@@ -88,12 +88,13 @@ bool RegValueExists(w98::Machine& m, RegRoot root, std::string_view key, std::st
 }
 
 void DeleteRegValue(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name) {
-    if (!openOrCreate(m, root, key))
-        return;
     try {
+        m.registry().createKey(root, key);
         m.registry().deleteValue(root, key, name);
-    } catch (const w98::IoError&) {
-        // As on Windows, a delete that cannot be done is not reported.
+    } catch (const w98::IoError& e) {
+        // A value that is not there is gone already; one that stays must not read as deleted.
+        if (m.registry().getValue(root, key, name))
+            throw RegistryError("无法删除注册表值 " + inQuotes(name) + "（" + e.what() + "）");
     }
 }
 
@@ -116,7 +117,7 @@ void WriteRegDefault(w98::Machine& m, RegRoot root, std::string_view key, std::s
     try {
         m.registry().setValue(root, key, RegValue{"", reg_type::kSz, std::move(data)});
     } catch (const w98::IoError&) {
-        // The key could not be opened for writing: nothing is written, as when it is missing.
+        throw RegistryError("Failed to set data for ''");
     }
 }
 

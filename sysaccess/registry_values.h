@@ -1,6 +1,7 @@
 #pragma once
 // Single registry values, one self-contained call each. Reading, testing or deleting a value
-// under a missing key creates that key, as the program's callers expect.
+// under a missing key creates that key, as the program's callers expect. A write or delete
+// that cannot be done throws: no caller may take it for done.
 #include "platform/error.h"
 #include "platform/registry.h"
 
@@ -28,6 +29,7 @@ void WriteRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::strin
 std::string ReadRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
 void WriteRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name, std::string_view text);
 bool RegValueExists(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
+// A missing value is not an error; one that stays in a registry file that cannot be written is.
 void DeleteRegValue(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
 // These two never create the key: a missing key reads "" and takes no write.
 std::string ReadRegDefault(w98::Machine& m, RegRoot root, std::string_view key);

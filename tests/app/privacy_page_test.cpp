@@ -5,6 +5,7 @@
 #include "switches/switch_keys.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
+#include "tests/support/writes_fail.h"
 #include "ui/check_list_box.h"
 #include "ui/command_label.h"
 #include "ui/dock_panel.h"
@@ -250,6 +251,66 @@ class PrivacyPageTest : public QObject {
         p.h.window->close();
         QCOMPARE(msDos(p.m, "Disabled"), 0);
         QCOMPARE(msDos(p.m, "old"), 0);
+    }
+
+    // A switch whose registry write fails says so and keeps its caption, in both directions:
+    // the caption is the switch's state, and nothing changed. Those that only delete a value
+    // (address bar, Run, registry editor) and the .reg class's default value included.
+    void aSwitchWhoseWriteFailsKeepsItsCaption() {
+        Page p;
+        const char* k1 = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+        const char* k4 = ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+        const char* k6 = "Software\\CLASSES\\.reg";
+        WriteRegInt(p.m, w98::kHkeyCurrentUser, k1, "NoRun", 1);
+        WriteRegInt(p.m, w98::kHkeyUsers, k4, "DisableRegistryTools", 1);
+        p.m.registry().createKey(w98::kHkeyLocalMachine, k6);
+        WriteRegDefault(p.m, w98::kHkeyLocalMachine, k6, "txtfile");
+        p.open();
+        p.show("TabSheet19");
+        click(p.h.find("Label68")); // 被改
+        p.show("TabSheet9");
+
+        struct Switch {
+            const char* label;
+            const char* first;  // the caption it shows now
+            const char* second; // the caption after a click that works
+        };
+        const Switch switches[] = {
+            {"Label93", "启用地址栏直接输入", "禁用地址栏直接输入"},
+            {"Label87", "彻底隐藏文件或文件夹", "取消彻底隐藏文件或文件夹"},
+            {"Label94", "禁用MS-DOS", "启用MS-DOS"},
+            {"Label37", "启用〔运行〕", "禁用〔运行〕"},
+            {"Label91", "启用注册表程序", "禁用注册表程序"},
+            {"Label92", "启用注册文件", "禁用注册文件"},
+        };
+        std::size_t messages = 0;
+        for (const Switch& s : switches) {
+            for (const char* caption : {s.first, s.second}) {
+                const std::string registry = p.m.registry().exportText();
+                {
+                    WritesFail full;
+                    click(p.h.find(s.label));
+                }
+                QCOMPARE(p.caption(s.label), u8(caption));
+                QCOMPARE(p.h.dialogs.messages().size(), ++messages);
+                QCOMPARE(p.m.registry().exportText(), registry);
+                click(p.h.find(s.label)); // works, and flips
+                QCOMPARE(p.h.dialogs.messages().size(), messages);
+            }
+            QCOMPARE(p.caption(s.label), u8(s.first));
+        }
+        // What the user is told: the value that could not be deleted, or Windows' own text.
+        const auto& shown = p.h.dialogs.messages();
+        QVERIFY2(shown[0].text.startsWith(u8("无法删除注册表值 'NoRun'（")), qPrintable(shown[0].text));
+        QVERIFY(shown[0].text.contains(u8("USER.DAT")));
+        QCOMPARE(shown[1].text, u8("Failed to set data for 'NoRun'"));
+        QCOMPARE(shown[2].text, u8("Failed to set data for 'CheckedValue'"));
+        QCOMPARE(shown[4].text, u8("Failed to set data for 'old'"));
+        QCOMPARE(shown[7].text, u8("Failed to set data for 'NoRun'"));
+        QCOMPARE(shown[8].text, u8("无法删除注册表值 'DisableRegistryTools'（Write error: C:\\WINDOWS\\USER.DAT）"));
+        QCOMPARE(shown[9].text, u8("Failed to set data for 'DisableRegistryTools'"));
+        QCOMPARE(shown[10].text, u8("Failed to set data for ''"));
+        QCOMPARE(shown[11].text, u8("Failed to set data for ''"));
     }
 
     void theSuperHiddenSwitch() {

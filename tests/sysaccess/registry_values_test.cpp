@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 #include "sysaccess/registry_values.h"
 #include "tests/support/temp_machine.h"
+#include "tests/support/writes_fail.h"
 
 #include <gtest/gtest.h>
 
@@ -106,4 +107,27 @@ TEST(RegistryValues, ABrokenRegistryFileIsReportedAndKept) {
     EXPECT_NE(msg.find("USER.DAT"), std::string::npos) << msg;
     EXPECT_NE(msg.find("第 4 行"), std::string::npos) << msg;
     EXPECT_EQ(tm.bytes("C:\\WINDOWS\\USER.DAT"), broken);
+}
+
+// A registry file that cannot be written: every write and delete says so and nothing changes,
+// so that no caller takes it for done. A value that is not there is still simply gone.
+TEST(RegistryValues, WritesAndDeletesThatCannotBeDoneRaise) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    WriteRegInt(m, HKCU, "K", "v", 1);
+    m.registry().createKey(HKCU, "Class");
+    const std::string before = tm.bytes("C:\\WINDOWS\\USER.DAT");
+    {
+        test::WritesFail full;
+        EXPECT_EQ(messageOf([&] { DeleteRegValue(m, HKCU, "K", "v"); }),
+                  "无法删除注册表值 'v'（Write error: C:\\WINDOWS\\USER.DAT）");
+        EXPECT_EQ(messageOf([&] { WriteRegDefault(m, HKCU, "Class", "txtfile"); }), "Failed to set data for ''");
+        EXPECT_EQ(messageOf([&] { WriteRegInt(m, HKCU, "K", "v", 2); }), "Failed to set data for 'v'");
+        EXPECT_EQ(messageOf([&] { WriteRegStr(m, HKCU, "K", "s", "x"); }), "Failed to set data for 's'");
+        DeleteRegValue(m, HKCU, "K", "missing");
+        DeleteRegValue(m, HKCU, "Missing\\Key", "v");
+        WriteRegDefault(m, HKCU, "Missing\\Key", "txtfile");
+    }
+    EXPECT_EQ(tm.bytes("C:\\WINDOWS\\USER.DAT"), before);
+    EXPECT_EQ(ReadRegInt(m, HKCU, "K", "v"), 1);
 }
