@@ -55,7 +55,8 @@ struct ListLine {
 };
 
 // Lines 1 and 2 carry nothing this list needs; a file shorter than that lists no picture.
-std::vector<ListLine> parseList(std::string_view bytes) {
+// A line whose path is not code page 936 text goes aside as it is, with its line number.
+std::vector<ListLine> parseList(std::string_view bytes, WallpaperListLoad& aside) {
     const auto lines = w98::splitLines(bytes);
     std::vector<ListLine> out;
     if (lines.size() > kMaxListPictures + 2)
@@ -70,8 +71,11 @@ std::vector<ListLine> parseList(std::string_view bytes) {
             }
         // The first four bytes go whether or not they were a style word.
         const std::string_view rest = line.substr(std::min(kWordBytes, line.size()));
-        if (!w98::cp936::tryToUtf8(rest, entry.path))
-            throw w98::FormatError(kWallpaperListFile, i + 1, "图片路径不是可以读懂的文字");
+        if (!w98::cp936::tryToUtf8(rest, entry.path)) {
+            aside.unreadableLines.push_back(i + 1);
+            aside.kept.emplace_back(line);
+            continue;
+        }
         out.push_back(std::move(entry));
     }
     return out;
@@ -114,13 +118,14 @@ bool IsPictureRow(const TextTable& t, int row) {
     return row >= 1 && row < t.rowCount() - 1;
 }
 
-void LoadWallpaperList(w98::Machine& m, TextTable& t) {
+WallpaperListLoad LoadWallpaperList(w98::Machine& m, TextTable& t) {
+    WallpaperListLoad result;
     std::vector<ListLine> lines;
     const bool present = m.exists(kWallpaperListFile);
     if (present) {
         if (m.fileSize(kWallpaperListFile) > kMaxListFileBytes)
             throw w98::Error(std::string(kWallpaperListFile) + "：墙纸列表文件太大，无法显示");
-        lines = parseList(m.readFile(kWallpaperListFile));
+        lines = parseList(m.readFile(kWallpaperListFile), result);
     }
     ensureShape(t);
     if (present) {
@@ -133,13 +138,39 @@ void LoadWallpaperList(w98::Machine& m, TextTable& t) {
         t.setRow(t.rowCount() - 1, {});
     }
     setPromptRow(t);
+    return result;
 }
 
-void SaveWallpaperList(w98::Machine& m, const TextTable& t) {
+std::string UnreadableLinesMessage(const WallpaperListLoad& load) {
+    if (load.unreadableLines.empty())
+        return {};
+    std::string numbers;
+    for (std::size_t i = 0; i < load.unreadableLines.size() && i < kUnreadableLinesNamed; ++i)
+        numbers += (i ? "、" : "") + std::to_string(load.unreadableLines[i]);
+    if (load.unreadableLines.size() > kUnreadableLinesNamed)
+        numbers += "等";
+    return std::string(kWallpaperListFile) + " 中有 " + std::to_string(load.unreadableLines.size()) +
+           " 行无法读取（第 " + numbers + " 行，不是 GBK 文字），没有列在表中。保存列表时，这些行原样保留在文件末尾。";
+}
+
+void SaveWallpaperList(w98::Machine& m, const TextTable& t, const std::vector<std::string>& kept) {
     std::vector<std::string> lines = {"3", ""};
-    for (int r = 1; r <= t.rowCount() - 2; ++r)
-        lines.push_back(t.cell(kCentred, r) + t.cell(kTiled, r) + t.cell(kStretched, r) + t.cell(kPath, r));
-    m.writeTextLines(kWallpaperListFile, lines);
+    for (int r = 1; r <= t.rowCount() - 2; ++r) {
+        std::string gbk;
+        if (!w98::cp936::tryFromUtf8(t.cell(kCentred, r) + t.cell(kTiled, r) + t.cell(kStretched, r) + t.cell(kPath, r),
+                                     gbk))
+            throw w98::FormatError(kWallpaperListFile, lines.size() + 1, "这一行含有 GBK（代码页 936）写不出的字符");
+        lines.push_back(std::move(gbk));
+    }
+    lines.insert(lines.end(), kept.begin(), kept.end());
+    m.writeFile(kWallpaperListFile, w98::joinLinesCrlf(lines));
+}
+
+std::string KeepRefusedWallpaperList(w98::Machine& m) {
+    if (!m.isFile(kWallpaperListFile))
+        return {};
+    m.copyFile(kWallpaperListFile, kWallpaperListCopy, true);
+    return kWallpaperListCopy;
 }
 
 PictureEntry PreparePicture(w98::Machine& m, const std::string& path) {

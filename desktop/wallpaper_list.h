@@ -51,12 +51,28 @@ std::optional<WallpaperStyle> RowStyle(const TextTable& t, int row);
 // Is row a picture row (neither the header row nor the prompt row)?
 bool IsPictureRow(const TextTable& t, int row);
 
-// Fills the table from the list file: the headers, one row per picture line, the prompt row.
-// Without a list file the table keeps its rows. A list file that cannot be read changes
-// nothing and throws w98::Error.
-void LoadWallpaperList(w98::Machine& m, TextTable& t);
-// Writes the list file whole from the table, replacing the old one.
-void SaveWallpaperList(w98::Machine& m, const TextTable& t);
+// Lines of the list file that were not understood. They are not shown, and they go back into
+// the file, as they were, at every save, so that no other tool's line is lost.
+struct WallpaperListLoad {
+    std::vector<std::size_t> unreadableLines; // line numbers, from 1
+    std::vector<std::string> kept;             // those lines' bytes
+};
+
+// Where a list file that could not be read at all is kept before the grid replaces it.
+inline constexpr const char* kWallpaperListCopy = "c:\\windows\\desk.bak";
+inline constexpr std::size_t kUnreadableLinesNamed = 10;
+
+// Fills the table from the list file: the headers, one row per picture line that can be read,
+// the prompt row. Without a list file the table keeps its rows. A list file that cannot be
+// read at all changes nothing and throws w98::Error.
+WallpaperListLoad LoadWallpaperList(w98::Machine& m, TextTable& t);
+// What the user is told about lines that were not understood; "" when there are none.
+std::string UnreadableLinesMessage(const WallpaperListLoad& load);
+// Writes the list file whole from the table, then the kept lines, replacing the old file.
+void SaveWallpaperList(w98::Machine& m, const TextTable& t, const std::vector<std::string>& kept = {});
+// Copies a list file that could not be read to kWallpaperListCopy; returns that path, or ""
+// when there is no list file.
+std::string KeepRefusedWallpaperList(w98::Machine& m);
 
 // A picture ready to go into the list.
 struct PictureEntry {

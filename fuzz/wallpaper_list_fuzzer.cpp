@@ -1,5 +1,6 @@
 // desk.dsk, the wallpaper list file, as any program may have left it. Loading it fills the
-// grid or changes nothing; a list the grid shows is written back so that it loads the same.
+// grid or changes nothing; a list the grid shows is written back, with the lines it could not
+// show, so that it loads the same.
 #include "fuzz_machine.h"
 
 #include "desktop/wallpaper_list.h"
@@ -28,8 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     korvane::TextTable shown = korvane::EmptyWallpaperTable();
     korvane::InsertPictureRows(shown, {{"C:\\WINDOWS\\A.BMP", korvane::WallpaperStyle::Tiled}});
     const korvane::TextTable before = shown;
+    korvane::WallpaperListLoad load;
     try {
-        korvane::LoadWallpaperList(m, shown);
+        load = korvane::LoadWallpaperList(m, shown);
     } catch (const w98::Error&) {
         check(sameTable(shown, before), "a list that cannot be loaded changed the grid");
         return 0;
@@ -44,9 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // own format has it: only styled lists come back unchanged.
     if (!everyRowStyled)
         return 0;
-    korvane::SaveWallpaperList(m, shown);
+    korvane::SaveWallpaperList(m, shown, load.kept);
     korvane::TextTable reloaded = korvane::EmptyWallpaperTable();
-    korvane::LoadWallpaperList(m, reloaded);
+    const korvane::WallpaperListLoad again = korvane::LoadWallpaperList(m, reloaded);
     check(sameTable(shown, reloaded), "a saved list loads differently");
+    check(again.kept == load.kept, "a line the grid could not show was lost or changed");
     return 0;
 }

@@ -119,8 +119,11 @@ void TextGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TextGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    // The second press of a double click is a press like any other.
-    mousePressEvent(event);
+    // A double click is one click. A click that deletes a row would otherwise act a second
+    // time, unseen, on the row that moved up into its place.
+    pressed_ = false;
+    dragRow_ = -1;
+    event->accept();
 }
 
 } // namespace korvane::ui

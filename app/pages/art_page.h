@@ -63,6 +63,8 @@ class ArtPage {
     void buildPanel(QWidget* sheet);
     void bindPanel();
     void showFolder(std::string folder);
+    // Writes the list file from the grid, with the lines the grid could not show.
+    void saveList();
     // A machine folder for a dialog to open in: the first that exists, else the Windows folder.
     QString dialogFolder(const std::vector<std::string>& candidates) const;
 
@@ -70,6 +72,10 @@ class ArtPage {
     std::string openFolder_;
     std::vector<FolderRow> folderRows_;
     std::string previewed_;
+    // Lines of the list file the grid could not show; they go back into every save.
+    std::vector<std::string> keptListLines_;
+    // The list file could not be read at all: it is copied aside before the grid replaces it.
+    bool listRefused_ = false;
 };
 
 } // namespace korvane

@@ -7,6 +7,7 @@
 #include "desktop/apply_wallpaper.h"
 #include "desktop/picture_folder.h"
 #include "desktop/wallpaper_list.h"
+#include "platform/error.h"
 #include "platform/machine.h"
 #include "sysaccess/shared_paths.h"
 #include "sysaccess/system.h"
@@ -36,6 +37,8 @@ constexpr const char* kFolderDone =
     "里面的图片已添加完毕,请将鼠标移到第一项的〔删除〕上预览，如果您对此不满意，可以单击删除";
 constexpr const char* kFolderRefused = "下面的图片无法读取，没有添加：";
 constexpr std::size_t kRefusedShown = 10;
+constexpr const char* kListKeptAside =
+    "列表中原有的图片没有显示出来。为免丢失，下次保存列表前，原来的列表文件会先另存为 c:\\windows\\desk.bak。";
 
 bool handColumn(int col) {
     return col == col::kCentred || col == col::kTiled || col == col::kStretched || col == col::kPreview ||
@@ -143,7 +146,27 @@ void ArtPage::Label57Click() {
     Panel13->show();
     Panel13->raise();
     previewed_.clear();
-    StringGrid5->edit([this](TextTable& t) { LoadWallpaperList(ctx_.system.machine, t); });
+    WallpaperListLoad load;
+    try {
+        StringGrid5->edit([&](TextTable& t) { load = LoadWallpaperList(ctx_.system.machine, t); });
+    } catch (const std::exception& e) {
+        listRefused_ = true;
+        keptListLines_.clear();
+        throw w98::Error(std::string(e.what()) + "\n" + kListKeptAside);
+    }
+    listRefused_ = false;
+    keptListLines_ = std::move(load.kept);
+    if (const std::string unread = UnreadableLinesMessage(load); !unread.empty())
+        ctx_.dialogs.showMessage(ctx_.window, QString::fromStdString(unread), {}, ui::MessageIcon::Warning);
+}
+
+void ArtPage::saveList() {
+    w98::Machine& m = ctx_.system.machine;
+    if (listRefused_) {
+        KeepRefusedWallpaperList(m);
+        listRefused_ = false;
+    }
+    SaveWallpaperList(m, StringGrid5->table(), keptListLines_);
 }
 
 void ArtPage::Label60Click() {
@@ -158,7 +181,7 @@ void ArtPage::Label59Click() {
         return;
     const PictureEntry picture = PreparePicture(m, MachinePathOfChoice(m, chosen.toStdString()));
     StringGrid5->edit([&](TextTable& t) { InsertPictureRows(t, {picture}); });
-    SaveWallpaperList(m, StringGrid5->table());
+    saveList();
 }
 
 void ArtPage::Label101Click() {
@@ -218,7 +241,7 @@ void ArtPage::Label95Click() {
             lines << QStringLiteral("...");
         ctx_.dialogs.showMessage(ctx_.window, lines.join(QLatin1Char('\n')), {}, ui::MessageIcon::Warning);
     }
-    SaveWallpaperList(m, StringGrid5->table());
+    saveList();
 }
 
 void ArtPage::StringGrid5MouseMove(int col, int row) {
@@ -257,7 +280,7 @@ void ArtPage::StringGrid5Click(const ui::GridRect& selection) {
         ctx_.window->showMinimized();
         ApplyWallpaper(m, t, row, ctx_.paths.WinDir);
     }
-    SaveWallpaperList(m, StringGrid5->table());
+    saveList();
 }
 
 } // namespace korvane

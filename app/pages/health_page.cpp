@@ -13,7 +13,6 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QGridLayout>
 #include <QVBoxLayout>
 
@@ -22,18 +21,6 @@ namespace {
 
 constexpr int kAreaWidth = 784;
 constexpr int kAreaHeight = 300;
-
-// A double click on a delete cell would remove the entry under the pointer twice: the row
-// that moved up into its place too, unseen. Its second press is dropped, so it removes one.
-class SinglePressOnly : public QObject {
-  public:
-    using QObject::QObject;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        return event->type() == QEvent::MouseButtonDblClick;
-    }
-};
 
 } // namespace
 
@@ -58,7 +45,6 @@ HealthPage::HealthPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     StringGrid4->setHoverSelect(ui::HoverSelect::SingleCell);
     StringGrid4->setTable(TextTable(startup_col::kCount, 1));
     new ui::ColumnSizer(StringGrid4);
-    StringGrid4->viewport()->installEventFilter(new SinglePressOnly(StringGrid4));
     StringGrid4->hide(); // until the first listing
 
     auto* shared = new QGridLayout(area);

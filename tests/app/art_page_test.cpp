@@ -202,6 +202,59 @@ class ArtPageTest : public QObject {
         QCOMPARE(h.grid->table().rowCount(), 4);
     }
 
+    // The second press of a double click would act on the row that moved up: one double
+    // click, one deletion; the same for a style cell.
+    void aDoubleClickDeletesOnePicture() {
+        ArtHarness h;
+        h.tm.machine().writeFile(kList, gbkList({"居中C:\\a.bmp", "平铺C:\\b.bmp", "拉伸C:\\c.bmp"}));
+        h.openPanel();
+        const QPoint at = cell(h.grid, 6, 1);
+        hover(h.grid->viewport(), at);
+        click(h.grid->viewport(), at);
+        QTest::mouseDClick(h.grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseRelease(h.grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QCOMPARE(h.grid->table().rowCount(), 4);
+        QCOMPARE(h.tm.bytes(kList), gbkList({"平铺C:\\b.bmp", "拉伸C:\\c.bmp"}));
+        QVERIFY(h.dialogs.messages().empty());
+    }
+
+    // A list file with a line the grid cannot read: the rest is listed, the user is told which
+    // line, and the line survives the next save.
+    void aListLineThatCannotBeReadIsNamedAndKept() {
+        ArtHarness h;
+        const std::string odd = w98::cp936::fromUtf8("居中") + "C:\\Caf\xE9.bmp";
+        h.tm.machine().writeFile(kList, gbkList({"居中C:\\a.bmp"}) + odd + "\r\n" +
+                                            w98::cp936::fromUtf8("平铺C:\\b.bmp") + "\r\n");
+        h.openPanel();
+        QCOMPARE(h.grid->table().rowCount(), 4);
+        QCOMPARE(QString::fromStdString(h.path(2)), u8("C:\\b.bmp"));
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        QCOMPARE(h.dialogs.messages()[0].text,
+                 u8("c:\\windows\\desk.dsk 中有 1 行无法读取（第 4 行，不是 GBK 文字），没有列在表中。"
+                    "保存列表时，这些行原样保留在文件末尾。"));
+        h.clickCell(6, 1);
+        QCOMPARE(h.tm.bytes(kList), gbkList({"平铺C:\\b.bmp"}) + odd + "\r\n");
+    }
+
+    // A list file that cannot be read at all: the error says the file is kept, and it is,
+    // beside the list, before the grid replaces it.
+    void aListThatCannotBeReadIsCopiedAsideBeforeTheFirstSave() {
+        ArtHarness h;
+        const std::string huge = "3\r\n\r\n" + std::string(kMaxListFileBytes, 'x') + "\r\n";
+        h.tm.machine().writeFile(kList, huge);
+        h.openPanel();
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        QCOMPARE(h.dialogs.messages()[0].text,
+                 u8("c:\\windows\\desk.dsk：墙纸列表文件太大，无法显示\n"
+                    "列表中原有的图片没有显示出来。为免丢失，下次保存列表前，原来的列表文件会先另存为 "
+                    "c:\\windows\\desk.bak。"));
+        QVERIFY(!h.tm.machine().exists("C:\\WINDOWS\\desk.bak"));
+        h.dialogs.setNextFile(u8("C:\\WINDOWS\\Clouds.bmp"));
+        click(h.find<ui::CommandLabel>("Label59"));
+        QVERIFY(h.tm.bytes("C:\\WINDOWS\\desk.bak") == huge);
+        QCOMPARE(h.tm.bytes(kList), gbkList({"拉伸C:\\WINDOWS\\Clouds.bmp"}));
+    }
+
     void startupSoundIsChosenPlayedAndReplayed() {
         ArtHarness h;
         auto& m = h.tm.machine();

@@ -129,13 +129,37 @@ TEST_F(WallpaperList, ShortListFilesListNothingAndAMissingOneKeepsTheRows) {
     }
 }
 
-TEST_F(WallpaperList, AnUnreadableListChangesNothing) {
-    InsertPicture(m, t, "C:\\WINDOWS\\Tile.bmp");
-    const TextTable before = t;
-    // A style word cut off from its path leaves half a double-byte character.
-    m.writeFile(kList, "3\r\n\r\n" + gbk("拉伸C:\\a.bmp") + "\r\nC:\\" + gbk("海") + "\xFF\r\n");
-    EXPECT_THROW(LoadWallpaperList(m, t), w98::FormatError);
-    EXPECT_EQ(t, before);
+// A line another tool wrote, or whose four-byte cut leaves half a double-byte character, is
+// not shown; every other line is, and the lines set aside go back into the file at each save.
+TEST_F(WallpaperList, LinesThatCannotBeReadAreSetAsideAndKeptAtEverySave) {
+    const std::string half = "C:\\" + gbk("海") + "\xFF";
+    const std::string latin1 = gbk("居中") + "C:\\Caf\xE9.bmp";
+    m.writeFile(kList, "3\r\n\r\n" + gbk("拉伸C:\\a.bmp") + "\r\n" + half + "\r\n" + gbk("平铺C:\\b.bmp") +
+                           "\r\n" + latin1 + "\r\n");
+    const WallpaperListLoad load = LoadWallpaperList(m, t);
+    EXPECT_EQ(column(t, col::kPath), (std::vector<std::string>{"C:\\a.bmp", "C:\\b.bmp", kWallpaperPrompt}));
+    EXPECT_EQ(load.unreadableLines, (std::vector<std::size_t>{4, 6}));
+    EXPECT_EQ(UnreadableLinesMessage(load),
+              "c:\\windows\\desk.dsk 中有 2 行无法读取（第 4、6 行，不是 GBK 文字），没有列在表中。"
+              "保存列表时，这些行原样保留在文件末尾。");
+
+    DeletePictureRow(t, 1);
+    SaveWallpaperList(m, t, load.kept);
+    EXPECT_EQ(tm.bytes(kList), "3\r\n\r\n" + gbk("平铺C:\\b.bmp") + "\r\n" + half + "\r\n" + latin1 + "\r\n");
+    EXPECT_EQ(UnreadableLinesMessage(LoadWallpaperList(m, t)),
+              "c:\\windows\\desk.dsk 中有 2 行无法读取（第 4、5 行，不是 GBK 文字），没有列在表中。"
+              "保存列表时，这些行原样保留在文件末尾。");
+    EXPECT_EQ(UnreadableLinesMessage(WallpaperListLoad{}), "");
+}
+
+// A list file that cannot be read at all is copied aside whole before the grid replaces it.
+TEST_F(WallpaperList, AListThatCannotBeReadIsKeptBesideItBeforeItIsReplaced) {
+    EXPECT_EQ(KeepRefusedWallpaperList(m), "");
+    EXPECT_FALSE(m.exists("C:\\WINDOWS\\desk.bak"));
+    const std::string file = "3\r\n\r\n" + std::string(100, 'x') + "\r\n";
+    m.writeFile(kList, file);
+    EXPECT_EQ(KeepRefusedWallpaperList(m), "c:\\windows\\desk.bak");
+    EXPECT_EQ(tm.bytes("C:\\WINDOWS\\desk.bak"), file);
 }
 
 TEST_F(WallpaperList, PicturesThatCannotBeUsedAreRefusedUntouched) {
