@@ -1,6 +1,7 @@
 #include "startup_catalogue.h"
 
 #include "startup_text.h"
+#include "win_ini.h"
 
 #include "platform/cp936.h"
 #include "platform/dos_attributes.h"
@@ -66,7 +67,7 @@ void ListRunKeyValues(w98::Machine& m, const std::string& keyName, std::vector<S
 std::vector<StartupEntry> WinIniLoadEntries(const std::vector<std::string>& lines) {
     std::vector<StartupEntry> out;
     for (const std::string& line : lines)
-        if (line != startup_name::kWinIniLoad && ContainsIgnoringCase(line, "load="))
+        if (IsWinIniLoadLine(line))
             out.push_back(
                 StartupEntry{DropLeadingChars(line, 5), startup_name::kWinIniLoad, startup_source::kWinIni});
     return out;
@@ -85,7 +86,7 @@ std::vector<StartupEntry> BuildStartupCatalogue(w98::Machine& m, const std::stri
     std::vector<StartupEntry> entries;
     for (const char* key : kRunKeyNames)
         ListRunKeyValues(m, key, entries);
-    const std::vector<std::string> winIni = m.readTextLines(winDir + "\\win.ini");
+    const std::vector<std::string> winIni = ReadWinIniText(m, winDir + "\\win.ini");
     for (StartupEntry& e : WinIniLoadEntries(winIni))
         entries.push_back(std::move(e));
     ListStartupFolder(m, StartupFolderOf(winDir), entries);

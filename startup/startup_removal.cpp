@@ -2,6 +2,7 @@
 
 #include "startup_grid.h"
 #include "startup_text.h"
+#include "win_ini.h"
 
 #include "platform/error.h"
 #include "platform/machine.h"
@@ -31,16 +32,16 @@ void deleteStartupFile(w98::Machine& m, const std::string& path, const std::stri
 } // namespace
 
 void EmptyWinIniLoadLines(w98::Machine& m, const std::string& winIniPath) {
-    std::vector<std::string> lines = m.readTextLines(winIniPath);
+    std::vector<WinIniLine> lines = SplitWinIni(m.readFile(winIniPath));
     bool changed = false;
-    for (std::string& line : lines) {
-        if (line != startup_name::kWinIniLoad && ContainsIgnoringCase(line, "load=")) {
-            line = startup_name::kWinIniLoad;
+    for (WinIniLine& line : lines) {
+        if (IsWinIniLoadLine(WinIniLineText(line.bytes))) {
+            line.bytes = startup_name::kWinIniLoad;
             changed = true;
         }
     }
     if (changed)
-        m.writeTextLines(winIniPath, lines);
+        m.writeFile(winIniPath, JoinWinIni(lines));
 }
 
 void RemoveStartupEntry(w98::Machine& m, const StartupEntry& entry, const std::string& winDir) {

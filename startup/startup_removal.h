@@ -31,8 +31,8 @@ ClickOutcome ClickStartupTable(w98::Machine& m, TextTable& table, const ui::Grid
 void RemoveStartupEntry(w98::Machine& m, const StartupEntry& entry, const std::string& winDir);
 
 // Turns every line of win.ini that carries "load=" in any letter case into the line "load=",
-// keeping every other line in its place. The file is replaced once, whole, and only when a
-// line changed.
+// keeping every other line in its place, byte for byte. The file is replaced once, whole, and
+// only when a line changed.
 void EmptyWinIniLoadLines(w98::Machine& m, const std::string& winIniPath);
 
 } // namespace korvane

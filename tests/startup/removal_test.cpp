@@ -120,6 +120,34 @@ TEST(StartupRemoval, TheWinIniEntryEmptiesItsLineAndKeepsTheRest) {
     EXPECT_EQ(f.table.cell(startup_col::kSource, 4), "启动");
 }
 
+// Western software leaves Latin-1 in win.ini ("Café" in [fonts]), and editors leave bare LF
+// line breaks: the load= entry is still listed and removed, everything else stays byte for byte.
+TEST(StartupRemoval, AWinIniWithLinesOfAnotherCodePageIsListedAndKeptByteForByte) {
+    Fixture f;
+    const std::string cafe = "Caf\xE9 Sans (TrueType)=CAFE.TTF";
+    const std::string file = "[windows]\r\nload=C:\\AGENT.EXE\r\nrun=\n[fonts]\r\n" + cafe +
+                             "\r\n\xD6\xD0\xCE\xC4=\xCB\xCE\xCC\xE5\nlast line without break";
+    f.m.writeFile(kWin + "\\win.ini", file);
+    const auto entries = BuildStartupCatalogue(f.m, kWin);
+    TextTable table = StartupTable(entries, kWin);
+    ASSERT_EQ(table.cell(startup_col::kSource, 4), "win.ini");
+    EXPECT_EQ(table.cell(startup_col::kProgram, 4), "C:\\AGENT.EXE");
+    EXPECT_EQ(table.cell(startup_col::kSource, 5), "启动");
+
+    EXPECT_EQ(ClickStartupTable(f.m, table, deleteCell(4), kWin), ClickOutcome::Removed);
+    EXPECT_EQ(f.tm.bytes(kWin + "\\win.ini"), "[windows]\r\nload=\r\nrun=\n[fonts]\r\n" + cafe +
+                                                  "\r\n\xD6\xD0\xCE\xC4=\xCB\xCE\xCC\xE5\nlast line without break");
+    EXPECT_EQ(table.rowCount(), 5);
+
+    // A load= line that is itself not code page 936 is listed with '?' for what cannot be read.
+    f.m.writeFile(kWin + "\\win.ini", "[windows]\r\nload=C:\\Caf\xE9.exe\r\n");
+    const auto odd = BuildStartupCatalogue(f.m, kWin);
+    TextTable oddTable = StartupTable(odd, kWin);
+    EXPECT_EQ(oddTable.cell(startup_col::kProgram, 4), "C:\\Caf?.exe");
+    EXPECT_EQ(ClickStartupTable(f.m, oddTable, deleteCell(4), kWin), ClickOutcome::Removed);
+    EXPECT_EQ(f.tm.bytes(kWin + "\\win.ini"), "[windows]\r\nload=\r\n");
+}
+
 TEST(StartupRemoval, AWinIniThatCannotBeWrittenStaysWholeAndKeepsTheRow) {
     Fixture f;
     const std::string before = f.tm.bytes(kWin + "\\win.ini");
