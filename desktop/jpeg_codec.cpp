@@ -11,6 +11,8 @@
 #include <new>
 
 #include <jpeglib.h>
+// jerror.h needs jpeglib.h first.
+#include <jerror.h>
 
 namespace korvane {
 namespace {
@@ -21,6 +23,7 @@ struct Trap {
     jpeg_error_mgr mgr; // first: libjpeg's pointer to it is a pointer to the trap
     std::jmp_buf jump;
     bool stopOnWarning;
+    bool refused; // the message is our own, not libjpeg's
     char message[JMSG_LENGTH_MAX];
 };
 
@@ -47,12 +50,16 @@ void onError(j_common_ptr cinfo) {
     std::longjmp(t->jump, 1);
 }
 
-// Warnings tell of damaged data that libjpeg would paper over with grey.
+// Warnings tell of damaged data that libjpeg would paper over with grey. Stray bytes between
+// the end of a scan and the next marker are the exception: every block before them was
+// decoded, so the picture is whole, and djpeg and viewers show it as it is.
 void onMessage(j_common_ptr cinfo, int level) {
     if (level >= 0)
         return;
     Trap* t = trapOf(cinfo);
     ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code == JWRN_EXTRANEOUS_DATA)
+        return;
     if (t->stopOnWarning) {
         (*cinfo->err->format_message)(cinfo, t->message);
         std::longjmp(t->jump, 1);
@@ -68,6 +75,7 @@ void arm(Session* s, bool stopOnWarning) {
     s->trap.mgr.output_message = quiet;
     s->trap.stopOnWarning = stopOnWarning;
     s->trap.message[0] = '\0';
+    s->trap.refused = false;
 }
 
 bool readSizeC(Session* s) {
@@ -87,12 +95,24 @@ bool readSizeC(Session* s) {
 
 bool refuse(Session* s, const char* why) {
     std::snprintf(s->trap.message, sizeof s->trap.message, "%s", why);
+    s->trap.refused = true;
     jpeg_destroy_decompress(&s->cinfo);
     return false;
 }
 
+// Print software's CMYK and YCCK pictures come as CMYK, stored inverted as Adobe writes it;
+// this is how djpeg turns them into red, green and blue.
+void cmykRowToBgr(const unsigned char* cmyk, unsigned char* bgr, std::uint32_t width) {
+    for (std::uint32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const double k = cmyk[3];
+        bgr[0] = static_cast<unsigned char>(cmyk[2] * k / 255.0 + 0.5);
+        bgr[1] = static_cast<unsigned char>(cmyk[1] * k / 255.0 + 0.5);
+        bgr[2] = static_cast<unsigned char>(cmyk[0] * k / 255.0 + 0.5);
+    }
+}
+
 // Decodes straight into the bitmap's rows, bottom row first in memory order as BMP wants,
-// in libjpeg's blue-green-red output order.
+// in libjpeg's blue-green-red output order; CMYK through one row of its own.
 bool decodeC(Session* s) {
     arm(s, true);
     if (setjmp(s->trap.jump)) {
@@ -102,7 +122,8 @@ bool decodeC(Session* s) {
     jpeg_create_decompress(&s->cinfo);
     jpeg_stdio_src(&s->cinfo, s->file);
     jpeg_read_header(&s->cinfo, TRUE);
-    s->cinfo.out_color_space = JCS_EXT_BGR;
+    const bool cmyk = s->cinfo.jpeg_color_space == JCS_CMYK || s->cinfo.jpeg_color_space == JCS_YCCK;
+    s->cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_calc_output_dimensions(&s->cinfo);
     s->width = s->cinfo.output_width;
     s->height = s->cinfo.output_height;
@@ -116,6 +137,16 @@ bool decodeC(Session* s) {
     const std::size_t pixels = static_cast<std::size_t>(s->width) * 3;
     unsigned char* bottom = bmp + kBmpHeaderBytes + stride * (s->height - 1);
     jpeg_start_decompress(&s->cinfo);
+    if (cmyk) {
+        JSAMPARRAY row = (*s->cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&s->cinfo), JPOOL_IMAGE,
+                                                       s->width * 4, 1);
+        while (s->cinfo.output_scanline < s->height) {
+            unsigned char* dst = bottom - stride * s->cinfo.output_scanline;
+            std::memset(dst + pixels, 0, stride - pixels);
+            jpeg_read_scanlines(&s->cinfo, row, 1);
+            cmykRowToBgr(row[0], dst, s->width);
+        }
+    }
     while (s->cinfo.output_scanline < s->height) {
         JSAMPROW rows[16];
         JDIMENSION n = 0;
@@ -174,7 +205,9 @@ BitmapFile DecodeJpegToBmp(const std::filesystem::path& hostFile, const std::str
     s.allocate = allocateBitmap;
     s.owner = &memory;
     if (!decodeC(&s))
-        throw w98::Error(displayName + "：JPEG 图片无法转换成位图（" + s.trap.message + "）");
+        throw w98::Error(displayName + (s.trap.refused ? "：" + std::string(s.trap.message)
+                                                       : "：JPEG 图片不完整或已损坏，不能用作墙纸（" +
+                                                             std::string(s.trap.message) + "）"));
     return {std::move(memory.data), memory.size};
 }
 

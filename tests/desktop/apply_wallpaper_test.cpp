@@ -1,5 +1,6 @@
 // Setting a picture of the list as the wallpaper: bitmaps as they are, JPEG pictures converted
-// to dest.bmp, and damaged pictures that change nothing.
+// to dest.bmp as the reference decoder sees them, and damaged pictures that change nothing.
+#include "cmyk_jpeg.h"
 #include "desktop/apply_wallpaper.h"
 #include "desktop/picture_size.h"
 #include "desktop/wallpaper_list.h"
@@ -83,6 +84,52 @@ TEST(ApplyWallpaper, JpegBecomesDestBmpWithTheRowsStyle) {
     ApplyWallpaper(m, listOf("C:\\photo.jpg", ""), 1, "C:\\WINDOWS");
     EXPECT_EQ(desktop(m, "WallpaperStyle"), "0");
     EXPECT_EQ(desktop(m, "TileWallpaper"), "0");
+}
+
+// What libjpeg decodes whole is a wallpaper, with the pixels the reference decoder gives:
+// stray bytes before the end marker (a warning raised once every block was read) and the
+// CMYK and YCCK pictures of print software.
+TEST(ApplyWallpaper, WholeJpegsBecomeDestBmpWithTheReferenceDecodersPixels) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    std::string stray = jpeg(40, 30);
+    ASSERT_TRUE(stray.ends_with("\xFF\xD9"));
+    stray.insert(stray.size() - 2, std::string(64, 'g'));
+    const std::vector<std::pair<std::string, std::string>> pictures = {
+        {"C:\\plain.jpg", jpeg(37, 23)},
+        {"C:\\stray.jpg", stray},
+        {"C:\\cmyk.jpg", cmykJpeg(45, 31, JCS_CMYK)},
+        {"C:\\ycck.jpg", cmykJpeg(45, 31, JCS_YCCK)},
+    };
+    for (const auto& [path, bytes] : pictures) {
+        SCOPED_TRACE(path);
+        put(m, path, bytes);
+        const std::string reference = djpegPixels(m.hostPath(path).string());
+        ASSERT_FALSE(reference.empty());
+        EXPECT_EQ(ApplyWallpaper(m, listOf(path, "拉伸"), 1, "C:\\WINDOWS"), kDest);
+        EXPECT_TRUE(bmpPixels(tm.bytes(kDest)) == reference);
+        EXPECT_EQ(desktop(m, "Wallpaper"), kDest);
+    }
+}
+
+// What is not whole is refused, naming the file; dest.bmp and the desktop stay as they were.
+TEST(ApplyWallpaper, APictureThatIsNotWholeIsRefusedByName) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    put(m, "C:\\good.jpg", jpeg(20, 20));
+    ApplyWallpaper(m, listOf("C:\\good.jpg", "居中"), 1, "C:\\WINDOWS");
+    const std::string before = tm.bytes(kDest);
+    const std::string whole = cmykJpeg(64, 48, JCS_YCCK);
+    put(m, "C:\\cut.jpg", whole.substr(0, whole.size() * 2 / 3));
+    try {
+        ApplyWallpaper(m, listOf("C:\\cut.jpg", "拉伸"), 1, "C:\\WINDOWS");
+        FAIL() << "a cut picture became the wallpaper";
+    } catch (const w98::Error& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("C:\\cut.jpg：JPEG 图片不完整或已损坏，不能用作墙纸（")) << e.what();
+    }
+    EXPECT_EQ(tm.bytes(kDest), before);
+    EXPECT_EQ(desktop(m, "Wallpaper"), kDest);
+    EXPECT_EQ(desktop(m, "WallpaperStyle"), "0");
 }
 
 TEST(ApplyWallpaper, DamagedJpegLeavesDestBmpAndTheDesktopAlone) {
