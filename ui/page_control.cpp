@@ -1,5 +1,6 @@
 #include "page_control.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionTab>
 #include <QStylePainter>
 #include <QTabBar>
@@ -7,13 +8,41 @@
 namespace korvane::ui {
 namespace {
 
+// The step a key takes through the pages, 0 for any other key.
+int pageStep(const QKeyEvent* e) {
+    if (!(e->modifiers() & Qt::ControlModifier))
+        return 0;
+    switch (e->key()) {
+    case Qt::Key_Tab:
+        return e->modifiers() & Qt::ShiftModifier ? -1 : 1;
+    case Qt::Key_Backtab:
+        return -1;
+    case Qt::Key_PageDown:
+        return 1;
+    case Qt::Key_PageUp:
+        return -1;
+    default:
+        return 0;
+    }
+}
+
 // QTabBar draws the current tab even when its header is hidden, as a stray piece in the
 // corner. With a hidden page active, draw only the visible headers, none of them selected.
+// Its own keys (the arrows with the bar focused) skip hidden headers already; the page keys
+// belong to the page control.
 class PageTabBar final : public QTabBar {
   public:
     using QTabBar::QTabBar;
 
   protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (pageStep(event) != 0) {
+            event->ignore();
+            return;
+        }
+        QTabBar::keyPressEvent(event);
+    }
+
     void paintEvent(QPaintEvent* event) override {
         const int current = currentIndex();
         if (current < 0 || isTabVisible(current)) {
@@ -94,6 +123,36 @@ void PageControl::onCurrentChanged(int index) {
         return;
     hasActivePage_ = true;
     Q_EMIT pageShown(widget(index));
+}
+
+void PageControl::keyPressEvent(QKeyEvent* event) {
+    const int step = pageStep(event);
+    if (step == 0) {
+        QTabWidget::keyPressEvent(event);
+        return;
+    }
+    bool anyShown = false;
+    for (int i = 0; i < count(); ++i)
+        anyShown = anyShown || isHeaderVisible(widget(i));
+    if (!anyShown) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    const int next = nextShownPage(step);
+    if (next >= 0 && next != currentIndex())
+        setCurrentIndex(next);
+}
+
+int PageControl::nextShownPage(int step) const {
+    const int n = count();
+    int i = currentIndex();
+    for (int pass = 0; pass < n; ++pass) {
+        i = ((i + step) % n + n) % n;
+        if (isHeaderVisible(widget(i)) && isTabEnabled(i))
+            return i;
+    }
+    return -1;
 }
 
 bool PageControl::isHeaderVisible(QWidget* page) const {

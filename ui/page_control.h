@@ -33,8 +33,17 @@ class PageControl : public QTabWidget {
     // The page has become the active page, whoever made it so.
     void pageShown(QWidget* page);
 
+  protected:
+    // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PageDown and Ctrl+PageUp go to the next or previous page
+    // whose header shows, as a click could; a page with a hidden header is never reached. With
+    // no header showing, the keys are left to the page control around this one.
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void onCurrentChanged(int index);
+    // The next page in the direction given (1 or -1) whose header shows, from the current
+    // page on and round; -1 when there is none.
+    int nextShownPage(int step) const;
 
     bool hasActivePage_ = true;
     bool hiding_ = false;

@@ -122,6 +122,58 @@ class ToolkitTest : public QObject {
         QVERIFY(pc.isHeaderVisible(c) && !pc.isHeaderVisible(a));
     }
 
+    // Ctrl+Tab, Ctrl+Shift+Tab and Ctrl+PageDown/PageUp skip pages whose header is hidden,
+    // from the page or from the focused tab row; with every header hidden they change nothing
+    // here and go on to the page control around.
+    void pageKeysSkipHiddenHeaders() {
+        QTabWidget outer;
+        ui::PageControl* pc = new ui::PageControl;
+        QWidget* a = pc->addPage(QStringLiteral("A"), QStringLiteral("A"));
+        QWidget* b = pc->addPage(QStringLiteral("B"), QStringLiteral("B"));
+        QWidget* c = pc->addPage(QStringLiteral("C"), QStringLiteral("C"));
+        QWidget* d = pc->addPage(QStringLiteral("D"), QStringLiteral("D"));
+        outer.addTab(pc, QStringLiteral("inner"));
+        outer.addTab(new QWidget, QStringLiteral("other"));
+        pc->HideHeader(b);
+        pc->HideHeader(d);
+        outer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&outer));
+        QList<QWidget*> shown;
+        connect(pc, &ui::PageControl::pageShown, [&](QWidget* p) { shown << p; });
+
+        QTest::keyClick(a, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pc->activePage(), c);
+        QTest::keyClick(c, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pc->activePage(), a);
+        QTest::keyClick(a, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(pc->activePage(), c);
+        QTest::keyClick(c, Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(pc->activePage(), a);
+        QTest::keyClick(a, Qt::Key_PageUp, Qt::ControlModifier);
+        QCOMPARE(pc->activePage(), c);
+        pc->tabBar()->setFocus();
+        QTest::keyClick(pc->tabBar(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pc->activePage(), a);
+        QTest::keyClick(pc->tabBar(), Qt::Key_Left);
+        QCOMPARE(pc->activePage(), a);
+        QTest::keyClick(pc->tabBar(), Qt::Key_Right);
+        QCOMPARE(pc->activePage(), c);
+        QTest::keyClick(pc->tabBar(), Qt::Key_Right);
+        QCOMPARE(pc->activePage(), c);
+        QCOMPARE(shown, (QList<QWidget*>{c, a, c, a, c, a, c}));
+        QCOMPARE(outer.currentIndex(), 0);
+
+        // A hidden page shown by a command: the keys leave it for a page with a header.
+        pc->ShowPage(d);
+        QTest::keyClick(d, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pc->activePage(), a);
+
+        pc->SelectPage(b);
+        QTest::keyClick(b, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pc->activePage(), b);
+        QCOMPARE(outer.currentIndex(), 1);
+    }
+
     void hoverSelection_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("col");
