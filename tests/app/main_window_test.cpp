@@ -11,6 +11,8 @@
 #include <QAccessibleActionInterface>
 #include <QTabBar>
 #include <QtTest>
+#include <algorithm>
+#include <array>
 #include <stdexcept>
 
 using namespace korvane;
@@ -66,13 +68,89 @@ class MainWindowTest : public QObject {
         QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("breadcrumb");
+        QTest::newRow("hang") << u8("LabelTopicHang") << u8("TabSheet13") << u8("当前：常见病》死机》");
         QTest::newRow("blue screen") << u8("LabelTopicBlueScreen") << u8("TabSheet24")
                                      << u8("当前：常见病》蓝屏》");
+        QTest::newRow("illegal operation")
+            << u8("LabelTopicIllegalOperation") << u8("TabSheet11") << u8("当前：常见病》非法操作》");
         QTest::newRow("input method")
             << u8("LabelTopicInputMethod") << u8("TabSheet10") << u8("当前：输入法故障》");
+        QTest::newRow("dll") << u8("LabelTopicDll") << u8("TabSheet26") << u8("当前：常见病》dll文件》");
+        QTest::newRow("no shutdown")
+            << u8("LabelTopicNoShutdown") << u8("TabSheet42") << u8("当前：常见病》无法关机》");
+        QTest::newRow("safe mode") << u8("LabelTopicSafeMode") << u8("TabSheet40") << u8("当前：常见病》安全模式》");
+        QTest::newRow("open with") << u8("LabelTopicOpenWith") << u8("TabSheet34") << u8("当前：常见病》打开方式》");
+        QTest::newRow("drivers") << u8("LabelTopicDrivers") << u8("TabSheet35") << u8("当前：常见病》驱动程序》");
+        QTest::newRow("deleted files")
+            << u8("LabelTopicDeletedFiles") << u8("TabSheet39") << u8("当前：常见病》误删文件》");
         QTest::newRow("system files")
             << u8("LabelTopicSystemFiles") << u8("TabSheet37") << u8("当前：常见病》系统文件丢失》");
-        QTest::newRow("dll") << u8("LabelTopicDll") << u8("TabSheet26") << u8("当前：常见病》dll文件》");
+        QTest::newRow("program fault")
+            << u8("LabelTopicProgramFault") << u8("TabSheet36") << u8("当前：常见病》程序故障》");
+        QTest::newRow("dialogs") << u8("LabelTopicDialogs") << u8("TabSheet38") << u8("当前：常见病》对话框》");
+    }
+
+    // The topic column lists its thirteen labels top to bottom in this order.
+    void theTopicColumnReadsInOrder() {
+        WindowHarness h;
+        h.open();
+        openTab(h, "TabSheet4");
+        const QStringList expected{u8("死机"),   u8("蓝屏"),     u8("非法操作"), u8("输入法故障"), u8("dll文件"),
+                                   u8("无法关机"), u8("安全模式"), u8("打开方式"), u8("驱动程序"),   u8("误删文件"),
+                                   u8("系统文件丢失"), u8("程序故障"), u8("对话框")};
+        QList<QLabel*> topics;
+        for (auto* label : h.window->findChildren<ui::CommandLabel*>())
+            if (label->objectName().startsWith(QStringLiteral("LabelTopic")))
+                topics << label;
+        std::sort(topics.begin(), topics.end(), [](QLabel* a, QLabel* b) {
+            return a->mapToGlobal(QPoint()).y() < b->mapToGlobal(QPoint()).y();
+        });
+        QStringList captions;
+        for (QLabel* label : topics)
+            captions << label->text();
+        QCOMPARE(captions, expected);
+    }
+
+    // The tab captions of every nested page control, in page order.
+    void nestedPageControlsCarryTheirCaptions_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("常见") << u8("PageControl2")
+                            << QStringList{u8("TabSheet10"), u8("TabSheet11"), u8("TabSheet13"), u8("TabSheet24"),
+                                           u8("TabSheet26"), u8("TabSheet34"), u8("TabSheet35"), u8("TabSheet36"),
+                                           u8("TabSheet37"), u8("TabSheet38"), u8("TabSheet39"), u8("TabSheet40"),
+                                           u8("TabSheet41"), u8("TabSheet42")}
+                            << QStringList{u8("输入法"),   u8("非法操作"), u8("死机"),     u8("蓝屏"),
+                                           u8("dll"),      u8("打开方式"), u8("驱动程序"), u8("程序故障"),
+                                           u8("系统文件丢失"), u8("对话框"), u8("误删文件"), u8("安全模式"),
+                                           u8("开机黑屏"), u8("无法关机")};
+        QTest::newRow("死机") << u8("PageControl4") << QStringList{}
+                            << QStringList{u8("启动时"), u8("开机时"), u8("运行时"), u8("退出时"), u8("防死机")};
+        QTest::newRow("求助") << u8("PageControl5")
+                            << QStringList{u8("TabSheet28"), u8("TabSheet29"), u8("TabSheet30"), u8("TabSheet31"),
+                                           u8("TabSheet32"), u8("TabSheet33"), u8("TabSheet12"), u8("TabSheet44")}
+                            << QStringList{u8("资料库"),   u8("搜索"),     u8("智囊团"),   u8("技术人员"),
+                                           u8("维修网站"), u8("答疑信箱"), u8("网络图片"), u8("网络声音")};
+        QTest::newRow("上网") << u8("PageControl3")
+                            << QStringList{u8("TabSheet14"), u8("TabSheet15"), u8("TabSheet16"), u8("TabSheet17"),
+                                           u8("TabSheet18"), u8("TabSheet25"), u8("TabSheet27")}
+                            << QStringList{u8("上网故障"), u8("被改"),     u8("上网高效操作"), u8("上网提速"),
+                                           u8("上网隐私"), u8("分级审查"), u8("大站")};
+    }
+    void nestedPageControlsCarryTheirCaptions() {
+        QFETCH(QString, control);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, captions);
+        WindowHarness h;
+        h.open();
+        auto* pc = h.find<ui::PageControl>(control.toUtf8().constData());
+        QCOMPARE(pc->count(), captions.size());
+        for (int i = 0; i < pc->count(); ++i) {
+            QCOMPARE(pc->tabText(i), captions[i]);
+            if (!names.isEmpty())
+                QCOMPARE(pc->widget(i)->objectName(), names[i]);
+        }
     }
     void choosingATopicShowsItsPageAndBreadcrumb() {
         QFETCH(QString, topic);
@@ -120,6 +198,91 @@ class MainWindowTest : public QObject {
                 click(label);
                 QVERIFY(pc2->activePage() != h.find<QWidget>("TabSheet41"));
             }
+    }
+
+    // Each of the six topics of "求助" reads as the Part has it and opens its own page, with
+    // no header row.
+    void everyHelpTopicOpensItsPage() {
+        WindowHarness h;
+        h.open();
+        auto* pc5 = h.find<ui::PageControl>("PageControl5");
+        const std::vector<std::array<const char*, 3>> topics = {
+            {"LabelHelpLibrary", "资料库", "TabSheet28"},       {"LabelHelpSearch", "搜索引擎", "TabSheet29"},
+            {"LabelHelpForum", "智囊团（论坛）", "TabSheet30"}, {"LabelHelpTechnicians", "技术人员", "TabSheet31"},
+            {"LabelHelpRepairSites", "维修网站", "TabSheet32"}, {"LabelHelpMailbox", "答疑信箱", "TabSheet33"},
+        };
+        openTab(h, "TabSheet5");
+        int lastY = -1;
+        for (const auto& [label, caption, page] : topics) {
+            auto* topic = h.find<QLabel>(label);
+            QCOMPARE(topic->text(), u8(caption));
+            QVERIFY(topic->mapToGlobal(QPoint()).y() > lastY); // top to bottom
+            lastY = topic->mapToGlobal(QPoint()).y();
+            click(topic);
+            QCOMPARE(pc5->activePage()->objectName(), u8(page));
+            QVERIFY(pc5->activePage()->isVisible());
+            QVERIFY(!anyHeaderShown(pc5));
+        }
+    }
+
+    // The page keys go where a click on a header could: never to "10%", never to a page of
+    // 常见 or 上网 whose header is hidden, and the breadcrumb keeps naming what shows.
+    void pageKeysReachOnlyPagesWhoseHeaderShows() {
+        WindowHarness h;
+        h.open();
+        auto* pc1 = h.find<ui::PageControl>("PageControl1");
+        const auto key = [](QWidget* w, Qt::Key k, Qt::KeyboardModifiers m = Qt::ControlModifier) {
+            QTest::keyClick(w, k, m);
+        };
+        openTab(h, "TabSheet19");
+        key(h.find("TabSheet19"), Qt::Key_Tab);
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet1"));
+        key(h.find("TabSheet1"), Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet19"));
+        key(h.find("TabSheet19"), Qt::Key_PageDown);
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet1"));
+        key(h.find("TabSheet1"), Qt::Key_PageUp);
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet19"));
+        key(h.find("TabSheet19"), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet9"));
+
+        // The tab row's own arrow keys stop at the last header that shows.
+        openTab(h, "TabSheet19");
+        pc1->tabBar()->setFocus();
+        QTest::keyClick(pc1->tabBar(), Qt::Key_Right);
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet19"));
+
+        // 上网's sub-pages have no headers: the keys pass to the top row, the sub-page stays.
+        openTab(h, "TabSheet19");
+        click(h.find("Label55"));
+        auto* pc3 = h.find<ui::PageControl>("PageControl3");
+        QCOMPARE(pc3->activePage(), h.find<QWidget>("TabSheet14"));
+        key(h.find("TabSheet14"), Qt::Key_Tab);
+        QCOMPARE(pc3->activePage(), h.find<QWidget>("TabSheet14"));
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet1"));
+
+        // 常见 after a topic: its page and breadcrumb stay; 开机黑屏 never shows.
+        auto* pc2 = h.find<ui::PageControl>("PageControl2");
+        openTab(h, "TabSheet4");
+        click(h.find("LabelTopicBlueScreen"));
+        for (Qt::Key k : {Qt::Key_Tab, Qt::Key_PageDown, Qt::Key_PageUp}) {
+            openTab(h, "TabSheet4");
+            click(h.find("LabelTopicBlueScreen"));
+            key(h.find("TabSheet24"), k);
+            QCOMPARE(pc2->activePage(), h.find<QWidget>("TabSheet24"));
+            QCOMPARE(h.find<QLabel>("LabelTitle")->text(), u8("当前：常见病》蓝屏》"));
+            QVERIFY(pc1->activePage() != h.find<QWidget>("TabSheet4"));
+            QVERIFY(pc1->activePage() != h.find<QWidget>("TabSheet46"));
+        }
+        QVERIFY(!h.find<QWidget>("TabSheet41")->isVisible());
+
+        // The hang page's own tabs show their headers: the keys move through them there.
+        openTab(h, "TabSheet4");
+        auto* pc4 = h.find<ui::PageControl>("PageControl4");
+        key(h.find("TabSheetHangPrevention"), Qt::Key_Tab);
+        QCOMPARE(pc4->activePage(), h.find<QWidget>("TabSheetHangAtPowerOn"));
+        QCOMPARE(pc1->activePage(), h.find<QWidget>("TabSheet4"));
+        QCOMPARE(pc2->activePage(), h.find<QWidget>("TabSheet13"));
     }
 
     void helpShowsNothingUntilATopicIsChosen() {
