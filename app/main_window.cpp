@@ -167,6 +167,9 @@ void TForm1::FormCreate() {
 // check, moving future-dated restore points aside, the reinstall batch.
 void TForm1::RunStartupDuties() {
     w98::Machine& m = system_.machine;
+    // The table's captions first: a duty that stops start-up (no Windows folder known) still
+    // leaves a table the user can read.
+    firstPage_->FillRestorePoints({});
     firstPage_->FillRestorePoints(ScanAllRestorePoints(m, paths_.WinDir, paths_.BackupDir));
     WriteScanregTemplate(m, paths_.WinDir);
     DailyBackupCheck(m, firstPage_->StringGrid1->table(), paths_.WinDir, system_.clock);
