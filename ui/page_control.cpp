@@ -1,6 +1,8 @@
 #include "page_control.h"
 
 #include <QKeyEvent>
+#include <QWheelEvent>
+#include <cstdlib>
 #include <QStyleOptionTab>
 #include <QStylePainter>
 #include <QTabBar>
@@ -28,8 +30,8 @@ int pageStep(const QKeyEvent* e) {
 
 // QTabBar draws the current tab even when its header is hidden, as a stray piece in the
 // corner. With a hidden page active, draw only the visible headers, none of them selected.
-// Its own keys (the arrows with the bar focused) skip hidden headers already; the page keys
-// belong to the page control.
+// Its own arrow keys and wheel would also step onto hidden headers: here they step over them.
+// The page keys belong to the page control.
 class PageTabBar final : public QTabBar {
   public:
     using QTabBar::QTabBar;
@@ -40,7 +42,20 @@ class PageTabBar final : public QTabBar {
             event->ignore();
             return;
         }
+        if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
+            stepTo((event->key() == Qt::Key_Left) != isRightToLeft() ? -1 : 1);
+            event->accept();
+            return;
+        }
         QTabBar::keyPressEvent(event);
+    }
+
+    void wheelEvent(QWheelEvent* event) override {
+        const QPoint d = event->angleDelta();
+        const int delta = std::abs(d.x()) > std::abs(d.y()) ? d.x() : d.y();
+        if (delta != 0)
+            stepTo(delta > 0 ? -1 : 1);
+        event->accept();
     }
 
     void paintEvent(QPaintEvent* event) override {
@@ -58,6 +73,16 @@ class PageTabBar final : public QTabBar {
             option.state &= ~QStyle::State_Selected;
             painter.drawControl(QStyle::CE_TabBarTab, option);
         }
+    }
+
+  private:
+    // The nearest shown, enabled header in the direction given; none beyond the ends.
+    void stepTo(int step) {
+        for (int i = currentIndex() + step; i >= 0 && i < count(); i += step)
+            if (isTabVisible(i) && isTabEnabled(i)) {
+                setCurrentIndex(i);
+                return;
+            }
     }
 };
 

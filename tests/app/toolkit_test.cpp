@@ -160,7 +160,20 @@ class ToolkitTest : public QObject {
         QCOMPARE(pc->activePage(), c);
         QTest::keyClick(pc->tabBar(), Qt::Key_Right);
         QCOMPARE(pc->activePage(), c);
-        QCOMPARE(shown, (QList<QWidget*>{c, a, c, a, c, a, c}));
+        // The wheel over the tab row steps the same way.
+        const auto wheel = [&](int delta) {
+            const QPointF at = pc->tabBar()->tabRect(0).center();
+            QWheelEvent e(at, pc->tabBar()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(pc->tabBar(), &e);
+        };
+        wheel(120);
+        QCOMPARE(pc->activePage(), a);
+        wheel(-120);
+        QCOMPARE(pc->activePage(), c);
+        wheel(-120);
+        QCOMPARE(pc->activePage(), c);
+        QCOMPARE(shown, (QList<QWidget*>{c, a, c, a, c, a, c, a, c}));
         QCOMPARE(outer.currentIndex(), 0);
 
         // A hidden page shown by a command: the keys leave it for a page with a header.
