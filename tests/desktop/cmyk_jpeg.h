@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include <sys/wait.h>
 
 #include <jpeglib.h>
 
@@ -53,11 +54,13 @@ inline std::string cmykJpeg(int w, int h, J_COLOR_SPACE stored) {
 }
 
 // The picture's pixels as djpeg -bmp gives them: rows bottom first, blue-green-red, each row
-// padded to four bytes. Empty when djpeg refused the file.
+// padded to four bytes. Empty when djpeg refused the file (it exits with 2 after a warning it
+// got past, and writes the picture all the same).
 inline std::string djpegPixels(const std::string& hostJpeg) {
     const std::string bmp = hostJpeg + ".djpeg.bmp";
     const std::string command = "djpeg -bmp -outfile '" + bmp + "' '" + hostJpeg + "' 2>/dev/null";
-    if (std::system(command.c_str()) != 0)
+    const int status = std::system(command.c_str());
+    if (status == -1 || !WIFEXITED(status) || (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 2))
         return {};
     std::ifstream in(bmp, std::ios::binary);
     std::stringstream s;
