@@ -7,6 +7,7 @@
 #include "platform/cp936.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
+#include "platform/text_lines.h"
 #include "restore/scanreg_ini.h"
 #include "startup/startup_catalogue.h"
 #include "startup/startup_removal.h"
