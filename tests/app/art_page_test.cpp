@@ -8,6 +8,7 @@
 #include "platform/wallpaper.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
+#include "tests/support/writes_fail.h"
 #include "ui/command_label.h"
 #include "ui/memo.h"
 #include "ui/picture_box.h"
@@ -283,6 +284,25 @@ class ArtPageTest : public QObject {
             (std::vector<std::string>{"C:\\WINDOWS\\MEDIA\\start.wav", "C:\\WINDOWS\\MEDIA\\start.wav",
                                       "C:\\WINDOWS\\MEDIA\\hello.wav", "C:\\WINDOWS\\MEDIA\\hello.wav"}));
         QVERIFY(h.dialogs.messages().empty());
+    }
+
+    // A start-up sound that cannot be stored does not read as stored: the error shows, the
+    // memo does not say it is done, and the registry keeps the sound it had.
+    void aSoundThatCannotBeSavedDoesNotReadAsSaved() {
+        ArtHarness h;
+        auto& m = h.tm.machine();
+        m.registry().setValue(w98::kHkeyUsers, kDefaultStartSoundKey,
+                              {"", w98::reg_type::kSz, w98::regStringData("C:\\WINDOWS\\MEDIA\\start.wav")});
+        h.dialogs.setNextFile(u8("C:\\WINDOWS\\MEDIA\\hello.wav"));
+        {
+            WritesFail full;
+            click(h.find<ui::CommandLabel>("Label58"));
+        }
+        QCOMPARE(h.dialogs.messages().size(), size_t(1));
+        QCOMPARE(h.dialogs.messages()[0].text, u8("Failed to set data for ''"));
+        for (const QString& line : h.find<ui::Memo>("Memo10")->lines())
+            QVERIFY2(!line.contains(u8("已完成更改")), qPrintable(line));
+        QCOMPARE(ReadStartupSound(m), std::string("C:\\WINDOWS\\MEDIA\\start.wav"));
     }
 
     void dialogFiltersBecomeQtNameFilters() {
