@@ -287,7 +287,7 @@ TEST_F(BinaryRegistryTest, DamagedFilesAreReportedWithTheirOffsetAndNeverOverwri
             FAIL() << "a damaged file was read";
         } catch (const FormatError& e) {
             const std::string message = e.what();
-            EXPECT_EQ(message.rfind(kSystemName + ": ", 0), 0u) << message;
+            EXPECT_EQ(message.rfind(kSystemName + "：", 0), 0u) << message;
             EXPECT_NE(message.find("偏移 0x"), std::string::npos) << message;
         }
         EXPECT_THROW(r.keyExists(kHkeyLocalMachine, "Software"), FormatError);
