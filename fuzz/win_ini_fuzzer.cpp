@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> lines = korvane::ReadWinIniText(m, kWinIni);
     std::size_t loadLines = 0;
     for (const auto& line : lines)
-        loadLines += korvane::IsWinIniLoadLine(line) ? 1 : 0;
+        loadLines += korvane::IsWinIniLoadLine(line) ? 1u : 0u;
     check(korvane::WinIniLoadEntries(lines).size() == loadLines, "a load= line without its entry");
 
     korvane::EmptyWinIniLoadLines(m, kWinIni);
