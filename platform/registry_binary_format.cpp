@@ -29,9 +29,12 @@ constexpr std::size_t kNavigationEntrySize = 28;
 constexpr std::size_t kBlockHeaderSize = 0x20;
 constexpr std::size_t kKeyRecordHeaderSize = 20;
 constexpr std::size_t kValueRecordHeaderSize = 12;
-// Windows grows its registry files by whole 4 KB pages and keeps each data block to 64 KB,
-// which is also the most a key's values may take on Windows 98.
+// Windows grows its registry files by whole 4 KB pages. Data blocks are filled up to one page
+// (a key too big for that gets a block of its own, up to the 64 KB a key's values may take on
+// Windows 98): small blocks also keep libcreg fast, as it reads a whole block again for every
+// key it looks up.
 constexpr std::size_t kPage = 0x1000;
+constexpr std::size_t kBlockTarget = 0x1000;
 constexpr std::size_t kBlockLimit = 0x10000;
 
 std::uint32_t get32(std::string_view b, std::size_t at) {
@@ -101,9 +104,15 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
         blockAt += size;
     }
 
-    // Entry offsets count from the start of the navigation record.
+    // Entry offsets count from the start of the navigation record, whose header says where the
+    // root's entry is: right after the header in every file Windows writes, and where libcreg
+    // always looks for it.
+    if (get32(bytes, kFileHeaderSize + 8) != kNavigationHeaderSize)
+        damaged(displayName, kFileHeaderSize + 8, "键导航记录中根键的位置不对");
+    // libcreg reaches entries up to one header's length before the record's end.
     auto entryAt = [&](std::uint32_t rel, std::uint64_t referencedFrom) -> std::size_t {
-        if (rel < kNavigationHeaderSize || rel + static_cast<std::uint64_t>(kNavigationEntrySize) > navigationSize)
+        if (rel < kNavigationHeaderSize ||
+            rel + static_cast<std::uint64_t>(kNavigationEntrySize) > navigationSize - kNavigationHeaderSize)
             damaged(displayName, referencedFrom, "指向 " + hex(kFileHeaderSize + std::uint64_t{rel}) +
                                                      " 的键不在键导航记录之内");
         return kFileHeaderSize + rel;
@@ -120,14 +129,16 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
         Pending p = stack.back();
         stack.pop_back();
         // Walk one sibling chain; subkey chains go on the stack.
-        for (std::uint32_t rel = p.rel; rel != kNone && rel != 0;) {
+        // An unset link is 0xFFFFFFFF; libcreg would follow a link of 0 into the record's header
+        // forever, so that one is damage like any other link outside the entries.
+        for (std::uint32_t rel = p.rel; rel != kNone;) {
             const std::size_t at = entryAt(rel, p.from);
             if (!seen.insert(rel).second)
                 damaged(displayName, p.from, "键的链接又指回了已经读过的键（" + hex(at) + "），键树成了环");
             if (p.depth > regedit4::kMaxDepth)
                 damaged(displayName, at, "键的层次太深");
             const std::uint32_t child = get32(bytes, at + 16);
-            if (child != kNone && child != 0)
+            if (child != kNone)
                 stack.push_back({child, at + 16, p.depth + 1});
             p.from = at + 20;
             rel = p.depth == 0 ? kNone : get32(bytes, at + 20); // the root has no siblings
@@ -384,7 +395,10 @@ void checkFits(const Key& k, bool root) {
 
 bool looksLikeBinary(std::string_view bytes) {
     // Text never holds a NUL: a file that does near its start is a binary one, if a damaged one.
-    return bytes.substr(0, 4) == "CREG" || bytes.substr(0, kFileHeaderSize).find('\0') != std::string_view::npos;
+    // A file cut inside the signature is one too.
+    const std::string_view head = bytes.substr(0, 4);
+    return (!head.empty() && std::string_view("CREG").substr(0, head.size()) == head) ||
+           bytes.substr(0, kFileHeaderSize).find('\0') != std::string_view::npos;
 }
 
 std::uint32_t nameHash(std::string_view nameBytes) {
@@ -459,7 +473,7 @@ std::string write(const Key& root) {
         keys[0].block = 0xFFFF;
     }
     for (std::size_t i = rootRecord ? 0 : 1; i < keys.size(); ++i) {
-        if (blocks.empty() || blocks.back().used + keys[i].recordSize > kBlockLimit || blocks.back().count == 0xFFFF)
+        if (blocks.empty() || (blocks.back().count > 0 && blocks.back().used + keys[i].recordSize > kBlockTarget))
             blocks.push_back(Block{i, 0, kBlockHeaderSize});
         Block& b = blocks.back();
         keys[i].block = static_cast<std::uint16_t>(blocks.size() - 1);

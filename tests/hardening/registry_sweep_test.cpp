@@ -7,6 +7,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/registry.h"
+#include "platform/registry_file.h"
 #include "startup/startup_catalogue.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
@@ -38,7 +39,13 @@ void putRaw(TempMachine& tm, const std::string& file, const std::string& bytes) 
 struct Filled {
     TempMachine tm;
     w98::Machine& m = tm.machine();
-    Filled() {
+    explicit Filled(w98::HiveForm form = w98::HiveForm::Text) {
+        if (form == w98::HiveForm::Binary) {
+            const std::string text = m.registry().exportText();
+            m.writeFile(kSystem, w98::emptyHiveBytes(form, "HKEY_LOCAL_MACHINE"));
+            m.writeFile(kUser, w98::emptyHiveBytes(form, "HKEY_USERS"));
+            m.registry().importText(text, "export");
+        }
         WriteRegInt(m, HKCU, kWinOldAppKey, "Disabled", 1);
         WriteRegInt(m, HKCU, kWinOldAppKey, "old", 0);
         m.registry().setValue(HKLM, kCurrentVersion + "\\Run",
@@ -82,6 +89,78 @@ TEST(BrokenRegistry, EveryBrokenFormOfEitherFileIsReportedByNameAndLeftAsItIs) {
                 EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
                 EXPECT_EQ(f.tm.bytes(file), form.bytes);
             }
+            EXPECT_EQ(f.tm.bytes(other), otherBefore);
+            EXPECT_EQ(test::leftoverTemporaries(f.m.hostPath("C:\\WINDOWS")), 0);
+        }
+    }
+}
+
+namespace {
+
+std::uint32_t le32(const std::string& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 4; i-- > 0;)
+        v = v << 8 | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
+
+std::string withLe32(std::string b, std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
+    return b;
+}
+
+// A binary registry file as a disk fault, a half-copied backup or a bad sector leaves it.
+std::vector<test::BrokenForm> brokenBinaryForms(const std::string& good) {
+    std::vector<test::BrokenForm> forms;
+    const std::size_t data = le32(good, 8);
+    for (std::size_t cut : {std::size_t{3}, std::size_t{31}, std::size_t{0x40}, data - 1, data + 40, good.size() - 1})
+        forms.push_back({"cut after " + std::to_string(cut) + " bytes", good.substr(0, cut)});
+    auto zeroed = [&](std::size_t from, std::size_t to) {
+        std::string b = good;
+        std::fill(b.begin() + static_cast<long>(from), b.begin() + static_cast<long>(to), '\0');
+        return b;
+    };
+    forms.push_back({"header zeroed", zeroed(0, 0x20)});
+    forms.push_back({"key navigation zeroed", zeroed(0x20, data)});
+    forms.push_back({"data blocks zeroed", zeroed(data, good.size())});
+    forms.push_back({"all zeroed", zeroed(0, good.size())});
+    std::string signature = good;
+    signature.replace(0, 4, "regf");
+    forms.push_back({"wrong signature", signature});
+    // Links between keys that run in a circle; the root's entry is at 0x40 of the file.
+    const std::uint32_t first = le32(good, 0x40 + 16);
+    forms.push_back({"a key its own subkey", withLe32(good, 0x20 + first + 16, first)});
+    forms.push_back({"a subkey pointing back to the root", withLe32(good, 0x20 + first + 16, 0x20)});
+    forms.push_back({"a key its own next sibling", withLe32(good, 0x20 + first + 20, first)});
+    forms.push_back({"a link to offset 0", withLe32(good, 0x20 + first + 20, 0)});
+    forms.push_back({"a link past the end", withLe32(good, 0x20 + first + 16, 0x7FFFFFF0)});
+    return forms;
+}
+
+} // namespace
+
+TEST(BrokenRegistry, EveryBrokenFormOfABinaryFileIsReportedByNameAndLeftAsItIs) {
+    for (const auto& [file, other] : {std::pair{kSystem, kUser}, std::pair{kUser, kSystem}}) {
+        Filled base(w98::HiveForm::Binary);
+        const std::string good = base.tm.bytes(file);
+        ASSERT_EQ(good.substr(0, 4), "CREG");
+        for (const auto& form : brokenBinaryForms(good)) {
+            SCOPED_TRACE(file + ": " + form.name);
+            Filled f(w98::HiveForm::Binary);
+            putRaw(f.tm, file, form.bytes);
+            const std::string otherBefore = f.tm.bytes(other);
+            try {
+                f.readSystemHive();
+                f.readUserHive();
+                WriteRegInt(f.m, file == kSystem ? HKLM : HKCU, "Software\\Korvane", "Touched", 1);
+                ADD_FAILURE() << "a broken binary registry file was read";
+            } catch (const w98::Error& e) {
+                const std::string message = e.what();
+                EXPECT_NE(message.find(file), std::string::npos) << message;
+                EXPECT_NE(message.find("偏移 0x"), std::string::npos) << message;
+            }
+            EXPECT_EQ(f.tm.bytes(file), form.bytes);
             EXPECT_EQ(f.tm.bytes(other), otherBefore);
             EXPECT_EQ(test::leftoverTemporaries(f.m.hostPath("C:\\WINDOWS")), 0);
         }
