@@ -79,8 +79,10 @@ Machine& binaryMachine() {
     return m;
 }
 
-void BM_LoadHive(benchmark::State& state) {
-    Machine& m = machine();
+using MachineOf = Machine& (*)();
+
+void BM_LoadHive(benchmark::State& state, MachineOf machineOf) {
+    Machine& m = machineOf();
     for (auto _ : state) {
         Registry r = m.open();
         benchmark::DoNotOptimize(r.keyExists(kHkeyLocalMachine, "Software"));
@@ -89,10 +91,11 @@ void BM_LoadHive(benchmark::State& state) {
                             static_cast<std::int64_t>(m.bytes()));
     state.counters["file_bytes"] = static_cast<double>(m.bytes());
 }
-BENCHMARK(BM_LoadHive)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LoadHive, text, &machine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LoadHive, binary, &binaryMachine)->Unit(benchmark::kMillisecond);
 
-void BM_ReadUnchanged(benchmark::State& state) {
-    Registry r = machine().open();
+void BM_ReadUnchanged(benchmark::State& state, MachineOf machineOf) {
+    Registry r = machineOf().open();
     r.keyExists(kHkeyLocalMachine, "");
     for (auto _ : state) {
         auto v = r.getValue(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{1005000}", "Path");
@@ -102,10 +105,13 @@ void BM_ReadUnchanged(benchmark::State& state) {
     if (r.parseCount() != 1)
         state.SkipWithError("the unchanged file was parsed again");
 }
-BENCHMARK(BM_ReadUnchanged);
+BENCHMARK_CAPTURE(BM_ReadUnchanged, text, &machine);
+BENCHMARK_CAPTURE(BM_ReadUnchanged, binary, &binaryMachine);
 
-void BM_SetValue(benchmark::State& state) {
-    Registry r = machine().open();
+// One value written: the whole file written (a binary one also read back through libcreg and
+// compared).
+void BM_SetValue(benchmark::State& state, MachineOf machineOf) {
+    Registry r = machineOf().open();
     r.keyExists(kHkeyLocalMachine, "");
     std::uint32_t i = 0;
     for (auto _ : state)
@@ -114,7 +120,8 @@ void BM_SetValue(benchmark::State& state) {
     if (r.parseCount() != 1)
         state.SkipWithError("the registry parsed its own write");
 }
-BENCHMARK(BM_SetValue)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SetValue, text, &machine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SetValue, binary, &binaryMachine)->Unit(benchmark::kMillisecond);
 
 void BM_RegistryLock(benchmark::State& state) {
     const fs::path file = fs::temp_directory_path() / "SYSTEM.DAT";
@@ -146,18 +153,6 @@ void BM_SetValueSmallHive(benchmark::State& state) {
 }
 BENCHMARK(BM_SetValueSmallHive)->Unit(benchmark::kMicrosecond);
 
-void BM_LoadBinaryHive(benchmark::State& state) {
-    Machine& m = binaryMachine();
-    for (auto _ : state) {
-        Registry r = m.open();
-        benchmark::DoNotOptimize(r.keyExists(kHkeyLocalMachine, "Software"));
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                            static_cast<std::int64_t>(m.bytes()));
-    state.counters["file_bytes"] = static_cast<double>(m.bytes());
-}
-BENCHMARK(BM_LoadBinaryHive)->Unit(benchmark::kMillisecond);
-
 // The independent reader on the same file, started as a process as a user would run it.
 void BM_CregexportBinaryHive(benchmark::State& state) {
     Machine& m = binaryMachine();
@@ -171,31 +166,5 @@ void BM_CregexportBinaryHive(benchmark::State& state) {
                             static_cast<std::int64_t>(m.bytes()));
 }
 BENCHMARK(BM_CregexportBinaryHive)->Unit(benchmark::kMillisecond);
-
-void BM_ReadUnchangedBinary(benchmark::State& state) {
-    Registry r = binaryMachine().open();
-    r.keyExists(kHkeyLocalMachine, "");
-    for (auto _ : state) {
-        auto v = r.getValue(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{1005000}", "Path");
-        benchmark::DoNotOptimize(v);
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-    if (r.parseCount() != 1)
-        state.SkipWithError("the unchanged file was parsed again");
-}
-BENCHMARK(BM_ReadUnchangedBinary);
-
-// One value written: the whole file written, read back through libcreg and compared.
-void BM_SetValueBinary(benchmark::State& state) {
-    Registry r = binaryMachine().open();
-    r.keyExists(kHkeyLocalMachine, "");
-    std::uint32_t i = 0;
-    for (auto _ : state)
-        r.setValue(kHkeyLocalMachine, "Software\\Vendor7\\P7",
-                   RegValue{"Counter", reg_type::kDword, regDwordData(++i)});
-    if (r.parseCount() != 1)
-        state.SkipWithError("the registry parsed its own write");
-}
-BENCHMARK(BM_SetValueBinary)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -19,17 +19,13 @@
 namespace fs = std::filesystem;
 using namespace w98;
 
+using korvane::test::readBytes;
+
 namespace {
 
 const std::string kSystemName = "C:\\WINDOWS\\SYSTEM.DAT";
 const std::string kUserName = "C:\\WINDOWS\\USER.DAT";
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void writeBytes(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 

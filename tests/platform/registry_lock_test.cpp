@@ -29,17 +29,13 @@ using korvane::test::forkChild;
 using korvane::test::StuckLockHolder;
 using korvane::test::waitForChild;
 
+using korvane::test::readBytes;
+
 namespace {
 
 const std::string kSystemName = "C:\\WINDOWS\\SYSTEM.DAT";
 const std::string kUserName = "C:\\WINDOWS\\USER.DAT";
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string busyMessage(const std::string& file) {
     return "另一个程序正在改写注册表文件 " + file + "，等了几秒仍未完成，这次什么也没有做。请稍后再试。";

@@ -13,17 +13,13 @@
 namespace fs = std::filesystem;
 using namespace w98;
 
+using korvane::test::readBytes;
+
 namespace {
 
 const std::string kSystemName = "C:\\WINDOWS\\SYSTEM.DAT";
 const std::string kUserName = "C:\\WINDOWS\\USER.DAT";
 
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Another process replaces the file as regedit would: a new file renamed over the old one.
 void replaceBytes(const fs::path& p, const std::string& bytes) {

@@ -13,6 +13,7 @@
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
+#include "tests/restore/restore_demo.h"
 #include "tests/support/temp_machine.h"
 #include "tools/checker/registry_checker.h"
 #include "tools/demo/demo_machine.h"
@@ -28,26 +29,8 @@ constexpr auto HKLM = w98::kHkeyLocalMachine;
 constexpr const char* kKey = "Software\\Korvane Test";
 constexpr std::uint8_t kHsr = w98::attr::kHidden | w98::attr::kSystem | w98::attr::kReadOnly;
 
-struct DemoMachine {
-    fs::path folder = test::makeTempFolder("korvane-e2e");
-    std::unique_ptr<w98::Machine> m;
-    w98::SystemClock clock;
-    test::RecordingShell shell;
-    test::RecordingPower power;
-    std::unique_ptr<System> system;
-    SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
-
-    DemoMachine() {
-        w98::createDemoMachine(folder / "m");
-        m = std::make_unique<w98::Machine>(folder / "m");
-        system = std::make_unique<System>(System{*m, clock, shell, power});
-        WriteScanregTemplate(*m, "C:\\WINDOWS");
-    }
-    ~DemoMachine() {
-        m.reset();
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
+struct DemoMachine : test::RestoreDemo {
+    DemoMachine() : RestoreDemo("korvane-e2e") {}
 
     void setState(const std::string& state) {
         WriteRegStr(*m, HKLM, kKey, "State", state);

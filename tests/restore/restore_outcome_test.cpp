@@ -18,6 +18,7 @@
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
+#include "tests/restore/restore_demo.h"
 #include "tests/support/temp_machine.h"
 #include "tools/checker/registry_checker.h"
 #include "tools/demo/demo_machine.h"
@@ -34,26 +35,8 @@ constexpr const char* kKey = "Software\\Korvane Test";
 constexpr const char* kUndo =
     "\n还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。";
 
-struct Demo {
-    fs::path folder = test::makeTempFolder("korvane-outcome");
-    std::unique_ptr<w98::Machine> m;
-    w98::SystemClock clock;
-    test::RecordingShell shell;
-    test::RecordingPower power;
-    std::unique_ptr<System> system;
-    SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
-
-    Demo() {
-        w98::createDemoMachine(folder / "m");
-        m = std::make_unique<w98::Machine>(folder / "m");
-        system = std::make_unique<System>(System{*m, clock, shell, power});
-        WriteScanregTemplate(*m, "C:\\WINDOWS");
-    }
-    ~Demo() {
-        m.reset();
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
+struct Demo : test::RestoreDemo {
+    Demo() : RestoreDemo("korvane-outcome") {}
 
     // The registry in the given form (the demo machine's is binary, a hand-made one's text),
     // holding what it held.

@@ -5,6 +5,8 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -48,5 +50,12 @@ TempMachine::~TempMachine() {
 std::unique_ptr<w98::Machine> TempMachine::reopen() const { return std::make_unique<w98::Machine>(root_); }
 
 std::string TempMachine::bytes(const std::string& winPath) const { return machine_->readFile(winPath); }
+
+std::string readBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 } // namespace korvane::test

@@ -37,4 +37,7 @@ private:
 // A fresh empty folder under the system's temporary folder.
 std::filesystem::path makeTempFolder(const std::string& prefix);
 
+// A host file's bytes as they are ("" when it cannot be read), for comparing files byte for byte.
+std::string readBytes(const std::filesystem::path& file);
+
 } // namespace korvane::test
