@@ -11,7 +11,7 @@ namespace w98 {
 std::size_t DosPaths::index(char drive) {
     const int up = std::toupper(static_cast<unsigned char>(drive));
     if (up < 'A' || up > 'Z')
-        throw Error("Invalid drive specification");
+        throw Error(kInvalidDrive);
     return static_cast<std::size_t>(up - 'A');
 }
 

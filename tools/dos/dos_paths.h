@@ -10,6 +10,9 @@ namespace w98 {
 
 class Machine;
 
+// What MS-DOS says of a drive letter that names no drive.
+inline constexpr const char* kInvalidDrive = "Invalid drive specification";
+
 class DosPaths {
   public:
     DosPaths() = default;

@@ -1,6 +1,7 @@
 #include "file_commands.h"
 
 #include "command_line.h"
+#include "dos_paths.h"
 #include "dos_session.h"
 
 #include "platform/cp936.h"
@@ -16,7 +17,6 @@
 namespace w98 {
 namespace {
 
-constexpr const char* kInvalidDrive = "Invalid drive specification";
 constexpr const char* kInvalidDirectory = "Invalid directory";
 constexpr const char* kFileNotFound = "File not found";
 constexpr const char* kAccessDenied = "Access denied";

@@ -89,7 +89,7 @@ int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
         if (!driveExists(s.machine, full[0]))
             throw Error("no such drive");
     } catch (const Error&) {
-        out << "Invalid drive specification\n";
+        out << kInvalidDrive << "\n";
         return 1;
     }
 

@@ -99,7 +99,7 @@ int extractTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
     try {
         cabinet = s.paths.resolve(o->cabinet);
     } catch (const Error&) {
-        out << "Invalid drive specification\n";
+        out << kInvalidDrive << "\n";
         return 1;
     }
     if (!m.isFile(cabinet)) {
