@@ -1,7 +1,11 @@
-// The registry on a SYSTEM.DAT of about 5 MB, in either form: loading it (and, for the binary
-// form, cregexport reading the same file as a process), reading from it while it is unchanged,
-// and one change written back (a binary file is also read back before it replaces the old one). What the registry lock adds to every change: taking
-// and letting go of it alone, and a change of a small file, where it weighs most.
+// The registry on a SYSTEM.DAT of 30,000 keys (about 7.6 MB in the binary form, laid out as
+// Windows lays it out), in either form, and on the real SYSTEM.DAT of a Windows Me machine:
+// loading it (and cregexport, the independent reader, reading the same file as a process),
+// reading from it while it is unchanged, one change written back (a binary file is also checked
+// and read back before it replaces the old one), and the whole registry exported as regedit /e
+// does. What the registry lock adds to every change: taking and letting go of it alone, and a
+// change of a small file, where it weighs most.
+#include "bench/big_hive.h"
 #include "platform/registry.h"
 #include "platform/registry_file.h"
 #include "platform/registry_lock.h"
@@ -22,17 +26,25 @@ namespace {
 
 class Machine {
 public:
-    explicit Machine(HiveForm form = HiveForm::Text) {
+    explicit Machine(HiveForm form = HiveForm::Text, const fs::path& realPair = {}) {
         std::string pattern = (fs::temp_directory_path() / "korvane-bench-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             std::abort();
         dir_ = pattern;
+        if (!realPair.empty()) {
+            for (const char* file : {"SYSTEM.DAT", "USER.DAT"}) {
+                fs::copy_file(realPair / file, dir_ / file);
+                fs::permissions(dir_ / file, fs::perms::owner_read | fs::perms::owner_write);
+            }
+            bytes_ = fs::file_size(dir_ / "SYSTEM.DAT");
+            return;
+        }
         if (form == HiveForm::Binary) {
             std::ofstream(dir_ / "SYSTEM.DAT", std::ios::binary) << emptyHiveBytes(form, "HKEY_LOCAL_MACHINE");
             std::ofstream(dir_ / "USER.DAT", std::ios::binary) << emptyHiveBytes(form, "HKEY_USERS");
         }
         Registry r = open();
-        r.importText(hiveText(), "BENCH.REG");
+        r.importText(bigHiveText(), "BENCH.REG");
         bytes_ = fs::file_size(dir_ / "SYSTEM.DAT");
     }
     ~Machine() { fs::remove_all(dir_); }
@@ -46,25 +58,6 @@ public:
     fs::path systemDat() const { return dir_ / "SYSTEM.DAT"; }
 
 private:
-    // 50,000 keys with three values each; two keys hold 10,000 subkeys each.
-    static std::string hiveText() {
-        std::string text = "REGEDIT4\r\n\r\n";
-        auto key = [&](const std::string& path, int i) {
-            text += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
-            text += "\"Path\"=\"C" + std::to_string(i) + ".VXD\"\r\n";
-            text += "\"Flag\"=dword:" + std::to_string(10000000 + i) + "\r\n";
-            text += "\"Data\"=hex:01,02\r\n\r\n";
-        };
-        int n = 0;
-        for (int i = 0; i < 10000; ++i)
-            key("Software\\Classes\\CLSID\\{" + std::to_string(1000000 + i) + "}", n++);
-        for (int i = 0; i < 10000; ++i)
-            key("System\\CurrentControlSet\\Services\\Class\\Item" + std::to_string(i), n++);
-        for (int i = 0; i < 30000; ++i)
-            key("Software\\Vendor" + std::to_string(i / 100) + "\\P" + std::to_string(i % 100), n++);
-        return text;
-    }
-
     fs::path dir_;
     std::uintmax_t bytes_ = 0;
 };
@@ -76,6 +69,11 @@ Machine& machine() {
 
 Machine& binaryMachine() {
     static Machine m(HiveForm::Binary);
+    return m;
+}
+
+Machine& realMachine() {
+    static Machine m(HiveForm::Binary, fs::path(KORVANE_TEST_DATA) / "real-registry");
     return m;
 }
 
@@ -93,6 +91,19 @@ void BM_LoadHive(benchmark::State& state, MachineOf machineOf) {
 }
 BENCHMARK_CAPTURE(BM_LoadHive, text, &machine)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LoadHive, binary, &binaryMachine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LoadHive, real_system_dat, &realMachine)->Unit(benchmark::kMillisecond);
+
+// regedit /e: the whole file read and written out as REGEDIT4 text.
+void BM_ExportText(benchmark::State& state, MachineOf machineOf) {
+    Machine& m = machineOf();
+    for (auto _ : state) {
+        Registry r = m.open();
+        benchmark::DoNotOptimize(r.exportText());
+    }
+}
+BENCHMARK_CAPTURE(BM_ExportText, text, &machine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ExportText, binary, &binaryMachine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ExportText, real_system_dat, &realMachine)->Unit(benchmark::kMillisecond);
 
 void BM_ReadUnchanged(benchmark::State& state, MachineOf machineOf) {
     Registry r = machineOf().open();
@@ -108,8 +119,7 @@ void BM_ReadUnchanged(benchmark::State& state, MachineOf machineOf) {
 BENCHMARK_CAPTURE(BM_ReadUnchanged, text, &machine);
 BENCHMARK_CAPTURE(BM_ReadUnchanged, binary, &binaryMachine);
 
-// One value written: the whole file written (a binary one also read back through libcreg and
-// compared).
+// One value written: the whole file written (a binary one also checked, read back and compared).
 void BM_SetValue(benchmark::State& state, MachineOf machineOf) {
     Registry r = machineOf().open();
     r.keyExists(kHkeyLocalMachine, "");
@@ -122,6 +132,7 @@ void BM_SetValue(benchmark::State& state, MachineOf machineOf) {
 }
 BENCHMARK_CAPTURE(BM_SetValue, text, &machine)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SetValue, binary, &binaryMachine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SetValue, real_system_dat, &realMachine)->Unit(benchmark::kMillisecond);
 
 void BM_RegistryLock(benchmark::State& state) {
     const fs::path file = fs::temp_directory_path() / "SYSTEM.DAT";
@@ -154,8 +165,8 @@ void BM_SetValueSmallHive(benchmark::State& state) {
 BENCHMARK(BM_SetValueSmallHive)->Unit(benchmark::kMicrosecond);
 
 // The independent reader on the same file, started as a process as a user would run it.
-void BM_CregexportBinaryHive(benchmark::State& state) {
-    Machine& m = binaryMachine();
+void BM_CregexportBinaryHive(benchmark::State& state, MachineOf machineOf) {
+    Machine& m = machineOf();
     const std::string command = "cregexport -c windows-936 '" + m.systemDat().string() + "' > /dev/null 2>&1";
     for (auto _ : state) {
         const int status = std::system(command.c_str());
@@ -165,6 +176,7 @@ void BM_CregexportBinaryHive(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(m.bytes()));
 }
-BENCHMARK(BM_CregexportBinaryHive)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CregexportBinaryHive, binary, &binaryMachine)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CregexportBinaryHive, real_system_dat, &realMachine)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -116,14 +116,18 @@ regtree::Key& HiveFile::fresh() {
 std::string HiveFile::serialize() const {
     if (form_ == HiveForm::Binary) {
         std::string bytes = regbin::write(*root_);
-        // What is written must be what libcreg (and so Windows) will read, or nothing is replaced.
+        // What replaces the file must be sound by Windows' own rules (or its registry checker
+        // would put a backup in its place at the next start) and read back as exactly the tree.
+        const auto problems = regbin::structuralProblems(bytes);
+        if (!problems.empty())
+            throw Error(displayName_ + "：新写出的注册表文件结构有误（" + problems.front() + "），文件没有被替换");
         bool same = false;
         try {
             same = regtree::sameTree(*regbin::read(bytes, displayName_, rootName_), *root_);
         } catch (const Error&) {
         }
         if (!same)
-            throw Error(displayName_ + ": 新写出的注册表文件读回后与要写入的内容不符，文件没有被替换");
+            throw Error(displayName_ + "：新写出的注册表文件读回后与要写入的内容不符，文件没有被替换");
         return bytes;
     }
     const std::size_t hint = signature_ ? static_cast<std::size_t>(signature_->size) : 0;

@@ -52,8 +52,8 @@ public:
     void change(const std::function<bool(regtree::Key&)>& fn);
 
     // Writes the changed tree back, atomically and keeping the file's MS-DOS attributes. A binary
-    // file is read back through libcreg first and replaces the old one only if it holds exactly
-    // the tree. The caller holds the registry lock since it called fresh() (change() does). On
+    // file is checked by Windows' structural rules and read back first, and replaces the old one
+    // only if it is sound and holds exactly the tree. The caller holds the registry lock since it called fresh() (change() does). On
     // failure the tree is dropped, so that the next call reads the file, which is still as it was.
     void commit();
 

@@ -5,15 +5,18 @@
 #include "platform/cp936.h"
 #include "platform/dos_attributes.h"
 #include "platform/registry.h"
+#include "platform/registry_binary_format.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
 #include "ui/command_label.h"
+#include "ui/page_control.h"
 #include "ui/text_grid.h"
 
 #include <QTabWidget>
 #include <QtTest>
 
+#include <filesystem>
 #include <fstream>
 #include <unistd.h>
 
@@ -86,6 +89,27 @@ private Q_SLOTS:
             else
                 QCOMPARE(h.tm.bytes(kSystem), garbage());
         }
+    }
+
+    // Not broken, but not ours: the registry a real Windows (Millennium, the same file form as
+    // 98) wrote. The window opens on it; only the version is warned about, and whatever the
+    // start-up duties wrote keeps the file sound.
+    void aRealWindowsRegistryPairOpensTheFirstPage() {
+        WindowHarness h;
+        const std::filesystem::path real = std::filesystem::path(KORVANE_TEST_DATA) / "real-registry";
+        for (const char* file : {"SYSTEM.DAT", "USER.DAT"})
+            putRaw(h.tm, std::string("C:\\WINDOWS\\") + file, readBytes(real / file));
+        h.open();
+        QVERIFY(h.window->isVisible());
+        QCOMPARE(h.find<ui::PageControl>("PageControl1")->activePage(), h.find<QWidget>("TabSheet1"));
+        QVERIFY2(messagesNaming(h, kNotWindows98) == int(h.dialogs.messages().size()), shown(h).constData());
+        h.window->close();
+        for (const char* file : {"C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT"})
+            QVERIFY(w98::regbin::structuralProblems(h.tm.bytes(file)).empty());
+        QCOMPARE(h.tm.machine().registry().getValue(w98::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                                     "RegisteredOwner")
+                     ->data,
+                 w98::regStringData("Trevor"));
     }
 
     void aWrongTypeOfTheMsDosPolicyIsOneMessageAndTheValueStays() {

@@ -241,8 +241,8 @@ TEST(BinaryMachine, RemovingARunEntryTakesOnlyItsValueOutOfTheFile) {
     const std::string before = b.exported(kSystemDat);
     const auto valuesBefore = valuesOf(before, run);
     ASSERT_TRUE(valuesBefore.has_value());
-    // "C:\WINDOWS\taskmon.exe" with its closing zero.
-    const std::string removed = "TaskMonitor|1|43 3a 5c 57 49 4e 44 4f 57 53 5c 74 61 73 6b 6d 6f 6e 2e 65 78 65 00";
+    // "C:\WINDOWS\taskmon.exe", kept without a closing zero as Windows keeps strings.
+    const std::string removed = "TaskMonitor|1|43 3a 5c 57 49 4e 44 4f 57 53 5c 74 61 73 6b 6d 6f 6e 2e 65 78 65";
     ASSERT_NE(std::find(valuesBefore->begin(), valuesBefore->end(), removed), valuesBefore->end());
 
     const int row = rowNamed(table, "TaskMonitor");

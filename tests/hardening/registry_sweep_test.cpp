@@ -7,6 +7,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/registry.h"
+#include "platform/registry_binary_format.h"
 #include "platform/registry_file.h"
 #include "startup/startup_catalogue.h"
 #include "sysaccess/policy_keys.h"
@@ -135,6 +136,17 @@ std::vector<test::BrokenForm> brokenBinaryForms(const std::string& good) {
     forms.push_back({"a key its own next sibling", withLe32(good, 0x20 + first + 20, first)});
     forms.push_back({"a link to offset 0", withLe32(good, 0x20 + first + 20, 0)});
     forms.push_back({"a link past the end", withLe32(good, 0x20 + first + 16, 0x7FFFFFF0)});
+    // Key records that are not where the entries say, or not one after another.
+    const std::uint32_t record = le32(good, 0x20 + first + 24);
+    forms.push_back({"a record number no record has", withLe32(good, 0x20 + first + 24, (record & 0xFFFF0000u) | 0xFFF0u)});
+    forms.push_back({"a block number past the last block", withLe32(good, 0x20 + first + 24, 0x0FFF0000u | (record & 0xFFFFu))});
+    const std::uint32_t firstRecordSize = le32(good, data + 0x20);
+    forms.push_back({"overlapping records", withLe32(good, data + 0x20, firstRecordSize + 6)});
+    forms.push_back({"a record reaching past its block", withLe32(good, data + 0x20, 0x7FFFFFF0)});
+    std::string twice = withLe32(good, data + 0x20 + firstRecordSize + 4, le32(good, data + 0x20 + 4));
+    forms.push_back({"two records with one number", twice});
+    forms.push_back({"more blocks counted than the file holds", withLe32(good, 16, (le32(good, 16) & 0xFFFF0000u) | 0x00FFu)});
+    forms.push_back({"no block counted", withLe32(good, 16, le32(good, 16) & 0xFFFF0000u)});
     return forms;
 }
 
@@ -164,6 +176,32 @@ TEST(BrokenRegistry, EveryBrokenFormOfABinaryFileIsReportedByNameAndLeftAsItIs) 
             EXPECT_EQ(f.tm.bytes(other), otherBefore);
             EXPECT_EQ(test::leftoverTemporaries(f.m.hostPath("C:\\WINDOWS")), 0);
         }
+    }
+}
+
+// Bookkeeping that only Windows' own additions use: the keys are all there, so the file is read,
+// and the next change writes it sound again.
+TEST(BrokenRegistry, ABinaryFileWithBrokenFreeChainsIsReadAndWrittenBackSound) {
+    Filled base(w98::HiveForm::Binary);
+    const std::string good = base.tm.bytes(kSystem);
+    const std::size_t data = le32(good, 8);
+    const std::uint32_t freeSlot = le32(good, 0x2C);
+    const std::uint32_t freeRecord = le32(good, data + 16);
+    ASSERT_NE(freeRecord, 0xFFFFFFFFu);
+    for (const auto& form : std::vector<test::BrokenForm>{
+             {"a free slot chained to itself", withLe32(good, 0x20 + freeSlot + 8, freeSlot)},
+             {"a free record chained to itself", withLe32(good, data + freeRecord + 8, freeRecord)},
+             {"free offsets pointing at key records", withLe32(withLe32(good, 0x2C, 0x20), data + 16, 0x20)},
+             {"first free key number in use", withLe32(good, data + 20, 0)}}) {
+        SCOPED_TRACE(form.name);
+        ASSERT_FALSE(w98::regbin::structuralProblems(form.bytes).empty());
+        Filled f(w98::HiveForm::Binary);
+        putRaw(f.tm, kSystem, form.bytes);
+        f.readSystemHive();
+        WriteRegInt(f.m, HKLM, "Software\\Korvane", "Touched", 1);
+        const std::string after = f.tm.bytes(kSystem);
+        EXPECT_EQ(w98::regbin::structuralProblems(after), std::vector<std::string>{});
+        EXPECT_EQ(ReadRegInt(f.m, HKLM, "Software\\Korvane", "Touched"), 1);
     }
 }
 

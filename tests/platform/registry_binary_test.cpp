@@ -7,11 +7,14 @@
 #include "platform/registry_file.h"
 #include "platform/registry_text_format.h"
 #include "tests/support/creg_export.h"
+#include "tests/support/creg_reader.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -153,10 +156,10 @@ TEST_F(BinaryRegistryTest, ChangesKeepTheFileBinaryAndCregexportReadsExactlyWhat
               "[Software\\Microsoft]\n"
               "[Software\\Microsoft\\Windows]\n"
               "[Software\\Microsoft\\Windows\\CurrentVersion]\n"
-              "SystemRoot|1|43 3a 5c 57 49 4e 44 4f 57 53 00\n"
+              "SystemRoot|1|43 3a 5c 57 49 4e 44 4f 57 53\n"
               "[Software\\中文]\n"
-              "名称|1|d6 b5 00\n"
-              "(default)|1|c4 ac c8 cf 00\n"
+              "名称|1|d6 b5\n"
+              "(default)|1|c4 ac c8 cf\n"
               "[Software\\Types]\n"
               "x|2|25 77 69 6e 64 69 72 25 00\n"
               "m|7|61 00 62 00 00\n"
@@ -167,7 +170,7 @@ TEST_F(BinaryRegistryTest, ChangesKeepTheFileBinaryAndCregexportReadsExactlyWhat
               "[.DEFAULT]\n"
               "[.DEFAULT\\Control Panel]\n"
               "[.DEFAULT\\Control Panel\\Desktop]\n"
-              "Wallpaper|1|43 3a 5c 57 49 4e 44 4f 57 53 5c 64 65 73 74 2e 62 6d 70 00\n");
+              "Wallpaper|1|43 3a 5c 57 49 4e 44 4f 57 53 5c 64 65 73 74 2e 62 6d 70\n");
 
     // Another process reading the files finds the same.
     Registry again = open();
@@ -289,4 +292,262 @@ TEST_F(BinaryRegistryTest, DamagedFilesAreReportedWithTheirOffsetAndNeverOverwri
         EXPECT_THROW(r.keyExists(kHkeyLocalMachine, "Software"), FormatError);
         EXPECT_EQ(readBytes(system_), d.bytes) << "the damaged file was changed";
     }
+}
+
+namespace {
+
+const fs::path kRealRegistry = fs::path(KORVANE_TEST_DATA) / "real-registry";
+
+std::uint16_t le16(const std::string& b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
+}
+
+void setLe16(std::string& b, std::size_t at, std::uint16_t v) {
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>(v >> 8);
+}
+
+// A file of several data blocks and navigation pieces, as the writer lays it out.
+std::string manyKeys(int count) {
+    regtree::Key root;
+    root.name = root.bytes = "HKEY_LOCAL_MACHINE";
+    for (int i = 0; i < count; ++i) {
+        bool changed = false;
+        const std::string name = "Key" + std::to_string(i);
+        regtree::Key& k = regtree::createPath(root, {{"Software", "Software"}, {name, name}}, changed);
+        k.setValue(sz("Path", "C:\\WINDOWS\\SYSTEM\\" + std::string(static_cast<std::size_t>(i % 90), 'x')), "Path");
+    }
+    return regbin::write(root);
+}
+
+bool mentions(const std::vector<std::string>& problems, const std::string& what) {
+    for (const auto& p : problems)
+        if (p.find(what) != std::string::npos)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(BinaryFormat, RealWindowsFilesPassTheCheckerAndReadAsLibcregReadsThem) {
+    for (const auto& [file, root] : {std::pair{"SYSTEM.DAT", "HKEY_LOCAL_MACHINE"}, std::pair{"USER.DAT", "HKEY_USERS"}}) {
+        SCOPED_TRACE(file);
+        const std::string bytes = readBytes(kRealRegistry / file);
+        EXPECT_EQ(regbin::structuralProblems(bytes), std::vector<std::string>{});
+        auto ours = regbin::read(bytes, file, root);
+        EXPECT_TRUE(regtree::sameTree(*ours, *korvane::test::cregRead(bytes, file, root)));
+        // Written back unchanged: every key and value in its order, laid out by the same rules.
+        const std::string written = regbin::write(*ours);
+        EXPECT_EQ(regbin::structuralProblems(written), std::vector<std::string>{});
+        EXPECT_TRUE(regtree::sameTree(*ours, *korvane::test::cregRead(written, file, root)));
+    }
+    // Strings are exported as strings, as Windows' REGEDIT writes them.
+    const std::string text =
+        regtext::write(*regbin::read(readBytes(kRealRegistry / "SYSTEM.DAT"), "SYSTEM.DAT", "HKEY_LOCAL_MACHINE"),
+                       "HKEY_LOCAL_MACHINE");
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+                        "\"InstallType\"=hex:03,00\r\n"
+                        "\"SetupFlags\"=hex:08,0d,00,00\r\n"
+                        "\"DevicePath\"=\"C:\\\\WINDOWS\\\\INF\"\r\n"
+                        "\"ProductType\"=\"115\"\r\n"
+                        "\"RegisteredOwner\"=\"Trevor\"\r\n"
+                        "\"RegisteredOrganization\"=\"\"\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\"SystemRoot\"=\"C:\\\\WINDOWS\"\r\n"), std::string::npos);
+}
+
+TEST_F(BinaryRegistryTest, OneValueChangedInTheRealPairChangesOnlyThatValueForCregexport) {
+    fs::copy_file(kRealRegistry / "SYSTEM.DAT", system_, fs::copy_options::overwrite_existing);
+    fs::copy_file(kRealRegistry / "USER.DAT", user_, fs::copy_options::overwrite_existing);
+    fs::permissions(system_, fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(user_, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string before = korvane::test::cregExport(system_);
+    const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    {
+        Registry r = open();
+        EXPECT_EQ(r.getValue(kHkeyLocalMachine, key, "SystemRoot")->data, regStringData("C:\\WINDOWS"));
+        r.setValue(kHkeyLocalMachine, key, sz("RegisteredOwner", "张三"));
+    }
+    const std::string after = readBytes(system_);
+    EXPECT_EQ(regbin::structuralProblems(after), std::vector<std::string>{});
+    std::string expected = before;
+    const std::string owner = "RegisteredOwner|1|54 72 65 76 6f 72\n";
+    ASSERT_NE(expected.find(owner), std::string::npos);
+    expected.replace(expected.find(owner), owner.size(), "RegisteredOwner|1|d5 c5 c8 fd\n");
+    EXPECT_EQ(korvane::test::firstDifference(expected, korvane::test::cregExport(system_)), "");
+    EXPECT_EQ(readBytes(user_), readBytes(kRealRegistry / "USER.DAT"));
+}
+
+TEST(BinaryFormat, TheWriterLaysOutBlocksFreeRoomAndKeyNumbersAsWindowsDoes) {
+    const std::string bytes = manyKeys(700);
+    EXPECT_EQ(regbin::structuralProblems(bytes), std::vector<std::string>{});
+    // File header: version 1.0 twice and the flag 0x20, as in the real files.
+    EXPECT_EQ(bytes.substr(0, 4), "CREG");
+    EXPECT_EQ(le32(bytes, 4), 0x10000u);
+    EXPECT_EQ(le16(bytes, 18), 0x20u);
+    EXPECT_EQ(le32(bytes, 20), 0x10000u);
+    const std::uint32_t navSize = le32(bytes, 0x24);
+    EXPECT_EQ(navSize, 0x5000u) << "702 entries take the first piece (291) and three of 146";
+    EXPECT_EQ(le32(bytes, 0x30), 8u);
+    // The navigation's free offset holds a free slot reaching to the record's end.
+    const std::uint32_t freeSlot = le32(bytes, 0x2C);
+    EXPECT_EQ(le32(bytes, 0x20 + freeSlot), 0x80000000u);
+    EXPECT_EQ(le32(bytes, 0x20 + freeSlot + 4), navSize - freeSlot);
+    EXPECT_EQ(le32(bytes, 0x20 + freeSlot + 8), 0xFFFFFFFFu);
+    // Blocks of up to 255 keys: numbers 0 to 254 given out, 255 next; a free record at the
+    // free offset holding all the unused room.
+    std::size_t at = le32(bytes, 8);
+    const std::size_t blocks = le16(bytes, 16);
+    ASSERT_EQ(blocks, 3u);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_EQ(bytes.substr(at, 4), "RGDB");
+        EXPECT_EQ(le16(bytes, at + 12), 8u);
+        EXPECT_EQ(le16(bytes, at + 14), b);
+        const std::uint16_t keys = b < 2 ? 255 : 702 - 1 - 2 * 255;
+        EXPECT_EQ(le16(bytes, at + 20), keys - 1);
+        EXPECT_EQ(le16(bytes, at + 22), keys);
+        const std::uint32_t freeAt = le32(bytes, at + 16);
+        if (freeAt != 0xFFFFFFFFu) {
+            EXPECT_EQ(le32(bytes, at + freeAt), le32(bytes, at + 8));
+            EXPECT_EQ(le32(bytes, at + freeAt + 4), 0xFFFFFFFFu);
+            EXPECT_EQ(freeAt + le32(bytes, at + freeAt), le32(bytes, at + 4));
+        }
+        at += le32(bytes, at + 4);
+    }
+    // A string is kept without its closing NUL, a value record's +4 is 0xFFFFFFFF.
+    const std::size_t path = bytes.find("PathC:\\WINDOWS\\SYSTEM\\");
+    ASSERT_NE(path, std::string::npos);
+    EXPECT_EQ(le32(bytes, path - 12), 1u);
+    EXPECT_EQ(le32(bytes, path - 8), 0xFFFFFFFFu);
+    EXPECT_EQ(le16(bytes, path - 2), 18u) << "C:\\WINDOWS\\SYSTEM\\ without a NUL";
+    // A key over 64 KB, which Windows 98 holds, gets a block of its own.
+    regtree::Key root;
+    bool changed = false;
+    regtree::Key& shared = regtree::createPath(root, {{"SharedDLLs", "SharedDLLs"}}, changed);
+    for (int i = 0; i < 3; ++i)
+        shared.setValue(RegValue{"V" + std::to_string(i), reg_type::kBinary, std::string(30000, 'x')},
+                        "V" + std::to_string(i));
+    const std::string big = regbin::write(root);
+    EXPECT_EQ(regbin::structuralProblems(big), std::vector<std::string>{});
+    EXPECT_TRUE(regtree::sameTree(root, *regbin::read(big, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE")));
+    EXPECT_TRUE(regtree::sameTree(root, *korvane::test::cregRead(big, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE")));
+}
+
+TEST(BinaryFormat, TheCheckerNamesEveryFaultWindowsWouldDistrust) {
+    const std::string good = manyKeys(400);
+    ASSERT_EQ(regbin::structuralProblems(good), std::vector<std::string>{});
+    const std::size_t block0 = le32(good, 8);
+    const std::size_t free0 = block0 + le32(good, block0 + 16);
+    struct Fault {
+        const char* what;
+        std::function<void(std::string&)> make;
+        const char* named;
+    };
+    const std::vector<Fault> faults{
+        {"highest and first free key number never written", [&](std::string& b) { setLe32(b, block0 + 20, 0); },
+         "大于数据块中最大的编号"},
+        {"first free key number in use", [&](std::string& b) { setLe16(b, block0 + 22, 3); }, "已被占用"},
+        {"last key record stretched over the free room",
+         [&](std::string& b) {
+             // The record before the free one takes its room; the header still calls it free.
+             std::size_t r = block0 + 0x20, last = r;
+             while (r < free0) {
+                 last = r;
+                 r += le32(b, r);
+             }
+             setLe32(b, last, static_cast<std::uint32_t>(le32(b, last) + le32(b, free0)));
+         },
+         "不是空闲记录"},
+        {"free record left out of the unused size", [&](std::string& b) { setLe32(b, block0 + 8, 0); },
+         "空闲字节数"},
+        {"navigation free offset pointing at zeros",
+         [&](std::string& b) { setLe32(b, 0x2C, le32(b, 0x2C) + 28 * 4); }, "没有标为空闲"},
+        {"navigation free chain running back on itself",
+         [&](std::string& b) { setLe32(b, 0x20 + le32(b, 0x2C) + 8, le32(b, 0x2C)); }, "成了环"},
+        {"navigation record shorter than its first piece",
+         [&](std::string& b) {
+             setLe32(b, 0x24, 0x1000);
+         },
+         "不是 0x2000 加上整数个 0x1000"},
+        {"an entry crossing a piece's end",
+         [&](std::string& b) {
+             // 402 entries: 291 in the first piece, 111 in the second, then the free slot. The
+             // second piece's first entry moves to the free slot, and the first piece's last
+             // entry moves up 16 bytes, over the piece's end.
+             std::vector<std::uint32_t> entries;
+             for (std::uint32_t r = 0x20; r + 28 <= 0x2000; r += 28)
+                 entries.push_back(r);
+             for (std::uint32_t r = 0x2000; entries.size() < 402; r += 28)
+                 entries.push_back(r);
+             auto move = [&](std::uint32_t from, std::uint32_t to) {
+                 b.replace(0x20 + to, 28, b.substr(0x20 + from, 28));
+                 std::replace(entries.begin(), entries.end(), from, to);
+                 for (std::uint32_t e : entries)
+                     for (std::uint32_t field : {12u, 16u, 20u})
+                         if (le32(b, 0x20 + e + field) == from)
+                             setLe32(b, 0x20 + e + field, to);
+             };
+             const std::uint32_t freeSlot = le32(b, 0x2C);
+             move(0x2000, freeSlot);
+             const std::uint32_t newFree = freeSlot + 28;
+             setLe32(b, 0x20 + newFree, 0x80000000u);
+             setLe32(b, 0x20 + newFree + 4, 0x3000 - newFree);
+             setLe32(b, 0x20 + newFree + 8, 0xFFFFFFFFu);
+             setLe32(b, 0x2C, newFree);
+             move(0x1FD8, 0x1FE8);
+         },
+         "跨过了 4 KB 分段"},
+        {"no flags in the navigation header", [&](std::string& b) { setLe32(b, 0x30, 0); }, "缺少标志 0x8"},
+        {"no flags in a data block", [&](std::string& b) { setLe16(b, block0 + 12, 0); }, "数据块的标志不是 0x8"},
+        {"no flags in the file header", [&](std::string& b) { setLe16(b, 18, 0); }, "文件头的标志不是 0x20"},
+        {"a wrong name hash", [&](std::string& b) { setLe32(b, 0x20 + 0x3C + 4, 1); }, "散列值不对"},
+        {"an entry naming a record that is not there", [&](std::string& b) { setLe16(b, 0x20 + 0x58 + 24, 300); },
+         "键记录不存在"},
+        {"a block count that disagrees", [&](std::string& b) { setLe16(b, 16, 1); }, "数据块个数与文件不符"},
+        {"overlapping records", [&](std::string& b) { setLe32(b, block0 + 0x20, le32(b, block0 + 0x20) + 4); },
+         "记录没有一直排到数据块的末尾"},
+        {"two records with one number", [&](std::string& b) {
+             const std::size_t second = block0 + 0x20 + le32(b, block0 + 0x20);
+             setLe16(b, second + 4, 0);
+         },
+         "两条编号都是 0"},
+    };
+    for (const auto& f : faults) {
+        SCOPED_TRACE(f.what);
+        std::string bad = good;
+        f.make(bad);
+        const auto problems = regbin::structuralProblems(bad);
+        EXPECT_TRUE(mentions(problems, f.named)) << (problems.empty() ? "no problem found" : problems.front());
+    }
+}
+
+TEST(BinaryFormat, FilesOfTheEarlierWriterAreReadButFailTheChecker) {
+    // What this program wrote before it laid files out as Windows does: still read (machines
+    // hold such files), but every fault Windows would distrust is named.
+    const std::string earlier = readBytes(fs::path(KORVANE_TEST_DATA) / "earlier-writer-system.dat");
+    auto tree = regbin::read(earlier, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE");
+    EXPECT_TRUE(regtree::sameTree(*tree, *korvane::test::cregRead(earlier, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE")));
+    const auto problems = regbin::structuralProblems(earlier);
+    for (const char* named : {"大于数据块中最大的编号 0", "下一个键要用的编号 0 已被占用", "那里不是空闲记录",
+                              "空闲字节数与空闲记录不符", "空闲键导航项没有标为空闲", "不是 0x2000 加上整数个 0x1000",
+                              "键导航记录缺少标志 0x8", "数据块的标志不是 0x8", "文件头的标志不是 0x20"})
+        EXPECT_TRUE(mentions(problems, named)) << named;
+    EXPECT_EQ(regbin::structuralProblems(regbin::write(*tree)), std::vector<std::string>{});
+}
+
+TEST(BinaryFormat, AFileWhoseLastNavigationSlotIsInUseIsRead) {
+    // 291 entries fill the first piece exactly; cut the record to that piece, as a file that
+    // Windows filled to the last slot.
+    std::string bytes = manyKeys(289);
+    ASSERT_EQ(le32(bytes, 0x24), 0x3000u);
+    bytes.erase(0x20 + 0x2000, 0x1000);
+    setLe32(bytes, 0x24, 0x2000);
+    setLe32(bytes, 8, 0x2020);
+    setLe32(bytes, 0x2C, 0xFFFFFFFFu);
+    EXPECT_EQ(regbin::structuralProblems(bytes), std::vector<std::string>{});
+    auto tree = regbin::read(bytes, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE");
+    ASSERT_EQ(tree->children.size(), 1u);
+    EXPECT_EQ(tree->children[0]->children.size(), 289u);
+    EXPECT_EQ(tree->children[0]->children.back()->name, "Key288");
 }

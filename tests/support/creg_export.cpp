@@ -48,8 +48,13 @@ std::string typeNumber(const std::string& typeLine) {
 
 void dumpKey(w98::Registry& r, w98::RegRoot root, const std::string& path, std::string& out) {
     out += "[" + path + "]\n";
-    for (const auto& v : r.values(root, path))
-        out += (v.name.empty() ? "(default)" : v.name) + "|" + std::to_string(v.type) + "|" + hexOf(v.data) + "\n";
+    for (const auto& v : r.values(root, path)) {
+        // A binary file keeps a string without the NUL it ends with in memory.
+        std::string data = v.data;
+        if (v.type == w98::reg_type::kSz && !data.empty() && data.back() == '\0')
+            data.pop_back();
+        out += (v.name.empty() ? "(default)" : v.name) + "|" + std::to_string(v.type) + "|" + hexOf(data) + "\n";
+    }
     for (const auto& k : r.subkeyNames(root, path))
         dumpKey(r, root, path.empty() ? k : path + "\\" + k, out);
 }

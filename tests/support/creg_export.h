@@ -14,7 +14,8 @@ namespace korvane::test {
 // (and returns "") when cregexport cannot read the file.
 std::string cregExport(const std::filesystem::path& file);
 
-// The same lines from the registry itself, for one root (HKEY_LOCAL_MACHINE or HKEY_USERS).
+// The same lines from the registry itself, for one root (HKEY_LOCAL_MACHINE or HKEY_USERS), with
+// strings as a binary file keeps them (without their closing NUL).
 std::string registryDump(w98::Registry& registry, w98::RegRoot root);
 
 // "" when both dumps are equal; otherwise the first line where they part, for the failure
