@@ -27,6 +27,10 @@ bool looksLikeBinary(std::string_view bytes);
 std::unique_ptr<regtree::Key> read(std::string_view bytes, const std::string& displayName,
                                    const std::string& rootName);
 
+// True when the file reads back as exactly the tree (as read() followed by sameTree would say),
+// found without building a second tree.
+bool holds(std::string_view bytes, const regtree::Key& root);
+
 // The whole file, laid out as Windows 98 writes it. Throws Error naming the key or value when
 // Windows 98 could not hold it (a value longer than 65535 bytes, a name longer than 65535).
 std::string write(const regtree::Key& root);

@@ -37,6 +37,44 @@ class Reader {
 public:
     Reader(std::string_view bytes, const std::string& displayName) : b_(bytes), name_(displayName) {}
 
+    // True when the file holds exactly the tree: the same keys in the same order, with the same
+    // names and values, compared in place without building a second tree.
+    bool holds(const Key& root) {
+        readHeaders();
+        indexBlocks();
+        const std::size_t rootAt = kFileHeaderSize + kNavHeaderSize;
+        if (get16(b_, rootAt + kEntryRecord) == kNoRecord && get16(b_, rootAt + kEntryBlock) == kNoRecord) {
+            if (!root.values.empty())
+                return false;
+        } else if (!sameRecord(recordOf(rootAt), root, true)) {
+            return false;
+        }
+        struct Pending {
+            std::uint32_t rel;
+            const Key* parent;
+        };
+        std::vector<Pending> stack{{get32(b_, rootAt + kEntryChild), &root}};
+        std::size_t visited = 0;
+        while (!stack.empty()) {
+            const Pending p = stack.back();
+            stack.pop_back();
+            std::uint32_t rel = p.rel;
+            for (const auto& child : p.parent->children) {
+                // The tree has no loops; a file whose links do runs out of keys to match first.
+                if (rel == kNone || ++visited > navSize_ / kEntrySize)
+                    return false;
+                const std::size_t at = entryAt(rel, kFileHeaderSize + kNavRoot);
+                if (get32(b_, at + kEntryState) != kEntryInUse || !sameRecord(recordOf(at), *child, false))
+                    return false;
+                stack.push_back({get32(b_, at + kEntryChild), child.get()});
+                rel = get32(b_, at + kEntryNext);
+            }
+            if (rel != kNone)
+                return false;
+        }
+        return true;
+    }
+
     std::unique_ptr<Key> run(const std::string& rootName) {
         readHeaders();
         indexBlocks();
@@ -176,6 +214,43 @@ private:
         return name;
     }
 
+    bool sameRecord(std::size_t r, const Key& key, bool root) const {
+        const std::uint32_t size = get32(b_, r + kRecordSize);
+        const std::uint32_t used = get32(b_, r + kRecordUsed);
+        if (used < kRecordHeaderSize || used > size)
+            return false;
+        const std::size_t end = r + used;
+        const std::size_t nameLength = get16(b_, r + kRecordNameLength);
+        std::size_t p = r + kRecordHeaderSize;
+        const std::string_view name = root ? std::string_view() : std::string_view(key.bytes);
+        // What read() would refuse does not count as held either.
+        if ((!root && name.empty()) || name.find('\0') != std::string_view::npos)
+            return false;
+        if (nameLength > end - p || b_.substr(p, nameLength) != name ||
+            get16(b_, r + kRecordValueCount) != key.values.size())
+            return false;
+        p += nameLength;
+        for (const auto& v : key.values) {
+            if (end - p < kValueHeaderSize)
+                return false;
+            const std::size_t valueNameLength = get16(b_, p + kValueNameLength);
+            const std::size_t dataLength = get16(b_, p + kValueDataLength);
+            if (valueNameLength + dataLength > end - p - kValueHeaderSize || get32(b_, p) != v.value.type)
+                return false;
+            p += kValueHeaderSize;
+            std::string_view data = v.value.data;
+            if (v.value.type == kTypeSz) {
+                if (data.empty() || data.back() != '\0')
+                    return false;
+                data.remove_suffix(1);
+            }
+            if (v.nameBytes.find('\0') != std::string::npos || b_.substr(p, valueNameLength) != v.nameBytes || b_.substr(p + valueNameLength, dataLength) != data)
+                return false;
+            p += valueNameLength + dataLength;
+        }
+        return true;
+    }
+
     std::size_t entryAt(std::uint32_t rel, std::uint64_t from) const {
         if (rel < kNavHeaderSize || rel > navSize_ || navSize_ - rel < kEntrySize)
             damaged(from, "指向 " + hexOffset(kFileHeaderSize + std::uint64_t{rel}) + " 的键不在键导航记录之内");
@@ -243,6 +318,15 @@ private:
 
 std::unique_ptr<Key> read(std::string_view bytes, const std::string& displayName, const std::string& rootName) {
     return Reader(bytes, displayName).run(rootName);
+}
+
+bool holds(std::string_view bytes, const Key& root) {
+    const std::string name = "registry";
+    try {
+        return Reader(bytes, name).holds(root);
+    } catch (const FormatError&) {
+        return false;
+    }
 }
 
 } // namespace w98::regbin

@@ -121,12 +121,7 @@ std::string HiveFile::serialize() const {
         const auto problems = regbin::structuralProblems(bytes);
         if (!problems.empty())
             throw Error(displayName_ + "：新写出的注册表文件结构有误（" + problems.front() + "），文件没有被替换");
-        bool same = false;
-        try {
-            same = regtree::sameTree(*regbin::read(bytes, displayName_, rootName_), *root_);
-        } catch (const Error&) {
-        }
-        if (!same)
+        if (!regbin::holds(bytes, *root_))
             throw Error(displayName_ + "：新写出的注册表文件读回后与要写入的内容不符，文件没有被替换");
         return bytes;
     }

@@ -276,6 +276,11 @@ TEST_F(BinaryRegistryTest, DamagedFilesAreReportedWithTheirOffsetAndNeverOverwri
     const std::uint32_t k0 = le32(good, 0x20 + software + 16);
     setLe32(siblings, 0x20 + k0 + 20, k0);
     damages.push_back({"sibling chain running back on itself", siblings});
+    damages.push_back({"bytes after the last data block", good + std::string(8, '\0')});
+    // The first key record's name (Software) with a NUL in it.
+    std::string nul = good;
+    nul[nul.find("Software", dataAt)] = '\0';
+    damages.push_back({"a NUL inside a key name", nul});
 
     for (const auto& d : damages) {
         SCOPED_TRACE(d.what);
@@ -415,6 +420,14 @@ TEST(BinaryFormat, TheWriterLaysOutBlocksFreeRoomAndKeyNumbersAsWindowsDoes) {
         }
         at += le32(bytes, at + 4);
     }
+    // What a change checks before it replaces the file: the bytes hold the tree, and no other.
+    auto tree = regbin::read(bytes, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE");
+    EXPECT_TRUE(regbin::holds(bytes, *tree));
+    std::string other = bytes;
+    other[other.rfind("WINDOWS")] = 'w';
+    EXPECT_FALSE(regbin::holds(other, *tree));
+    tree->children[0]->children.back()->values[0].value.data = regStringData("C:\\WINDOWS");
+    EXPECT_FALSE(regbin::holds(bytes, *tree));
     // A string is kept without its closing NUL, a value record's +4 is 0xFFFFFFFF.
     const std::size_t path = bytes.find("PathC:\\WINDOWS\\SYSTEM\\");
     ASSERT_NE(path, std::string::npos);
