@@ -263,6 +263,21 @@ TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsName
     EXPECT_FALSE(outcome->restored);
     EXPECT_NE(outcome->message.find("原因：注册表文件没能复制到位（"), std::string::npos) << outcome->message;
     EXPECT_NE(outcome->message.find("user.da0"), std::string::npos) << outcome->message;
+
+    // Without the registry checker the restore goes on, but the present state was not saved:
+    // no pre-restore backup is offered to undo it.
+    Demo q;
+    const std::string cab = q.backup("before");
+    q.setState("after");
+    q.m->deleteFile("C:\\WINDOWS\\COMMAND\\SCANREG.EXE");
+    const auto saved = q.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size();
+    TextTable qt = q.table();
+    q.restoreAndBoot(qt, Demo::rowOf(qt, cab));
+    EXPECT_EQ(q.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), saved);
+    outcome = TakeRestoreOutcome(*q.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->restored) << outcome->message;
+    EXPECT_EQ(outcome->message.find("撤销"), std::string::npos) << outcome->message;
 }
 
 TEST(RestoreRecord, RoundTripAndRecordsThatCannotBeUnderstoodAreDroppedSilently) {
