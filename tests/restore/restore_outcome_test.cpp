@@ -234,6 +234,20 @@ TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLo
     EXPECT_NE(outcome->message.find(cab.substr(cab.rfind('\\'))), std::string::npos) << outcome->message;
     EXPECT_EQ(endOf(outcome->message, std::string(kUndo).size() + 6), std::string("）。") + kUndo);
     EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+
+    // A later restore whose job no restart ran (the start-up file was put back by hand) is not
+    // blamed on what that earlier boot printed.
+    const std::string again = d.backup("again");
+    d.setState("later");
+    t = d.table();
+    const int second = Demo::rowOf(t, again);
+    RestoreSystem(*d.system, d.paths, t, second, CheckRestorePoint(*d.m, t, second), {});
+    d.m->setAttributes("C:\\AUTOEXEC.BAT", w98::attr::kArchive);
+    d.m->deleteFile("C:\\AUTOEXEC.BAT");
+    outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_FALSE(outcome->restored);
+    EXPECT_NE(outcome->message.find("\n原因：电脑重新启动时没有执行还原任务。"), std::string::npos) << outcome->message;
 }
 
 TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsNamed) {
