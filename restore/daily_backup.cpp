@@ -55,8 +55,9 @@ std::set<std::tuple<std::string, std::uint32_t, std::uint64_t>> Cabinets(const w
 
 } // namespace
 
-void BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::string& folder) {
+bool BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::string& folder) {
     const std::string ini = winDir + "\\Scanreg.ini";
+    const auto before = Cabinets(m, folder);
     const auto batch = ScanregBackupLines(winDir);
     // The settings are saved before they are changed, or nothing is changed: an old saved
     // copy must never come back over the settings.
@@ -78,16 +79,14 @@ void BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::st
     }
     // The saved copy goes back as an ordinary file, never read-only.
     Replace(m, ini, m.readFile(kSavedSettings));
-}
-
-bool CreateRestorePointNow(w98::Machine& m, const std::string& winDir) {
-    const std::string folder = winDir + "\\sysbckup\\restore1";
-    const auto before = Cabinets(m, folder);
-    BackupWithScanreg(m, winDir, folder);
     for (const auto& cab : Cabinets(m, folder))
         if (!before.contains(cab))
             return true;
     return false;
+}
+
+bool CreateRestorePointNow(w98::Machine& m, const std::string& winDir) {
+    return BackupWithScanreg(m, winDir, winDir + "\\sysbckup\\restore1");
 }
 
 } // namespace korvane

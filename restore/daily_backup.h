@@ -39,8 +39,8 @@ std::vector<std::string> ScanregBackupLines(const std::string& winDir);
 // Runs the registry checker with its settings pointed at another folder, keeping at most
 // three cabinets there. The settings file is saved to c:\scanreg.bei first (a save that fails
 // stops the step with nothing changed) and put back afterwards, also when the run fails; it
-// never ends up read-only.
-void BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::string& folder);
+// never ends up read-only. True when a new cabinet is in the folder now.
+bool BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::string& folder);
 
 // Said when the checker made no new restore point.
 inline constexpr const char* kNoRestorePointMade =

@@ -154,8 +154,10 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
     const ChosenRow r = RowAt(table, row);
     const std::string& note = r.note;
 
+    // The record offers the pre-restore backup as the way back only when the checker made one.
+    bool backupMade = false;
     if (note != notes::kBeforeRestore) {
-        BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
+        backupMade = BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
         pump();
     }
 
@@ -175,7 +177,6 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
         RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, r.folder, r.extension, r.fileName, lastLine);
     WriteBatchFile(m, kDosJob, job);
     PrepareHandOverFolder(m, paths.WinDir);
-    const bool backupMade = note != notes::kBeforeRestore;
     WriteRestoreRecord(m, paths.WinDir,
                        MakeRestoreRecord(m, paths.WinDir, point, table.cell(restore_col::kDate, row), backupMade,
                                          importText));

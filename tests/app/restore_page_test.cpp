@@ -1,9 +1,12 @@
 // The restore-point table on the first page: what start-up lists, hovering and clicking a row,
 // dragging a row, and making a restore point on demand.
 #include "platform/cabinet.h"
+#include "platform/host_file.h"
 #include "platform/registry.h"
+#include "platform/registry_file.h"
 #include "restore/restore_check.h"
 #include "restore/restore_point.h"
+#include "restore/restore_table.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
 #include "ui/command_label.h"
@@ -56,6 +59,30 @@ void postDoubleClick(QWidget* w, QPoint pos) {
 
 std::size_t cabinetsIn(w98::Machine& m, const char* folder) {
     return m.list(folder, "*.cab").size();
+}
+
+// A system.dat and a user.dat of the given form with a value in each, as a point carries them.
+std::pair<std::string, std::string> registryFiles(w98::HiveForm form) {
+    const std::filesystem::path folder = makeTempFolder("korvane-pair");
+    const auto system = folder / "system.dat", user = folder / "user.dat";
+    w98::replaceHostFile(system, w98::emptyHiveBytes(form, "HKEY_LOCAL_MACHINE"), "system.dat");
+    w98::replaceHostFile(user, w98::emptyHiveBytes(form, "HKEY_USERS"), "user.dat");
+    {
+        w98::Registry reg(system, "system.dat", user, "user.dat");
+        reg.setValue(w98::kHkeyLocalMachine, "Software\\Test", {"v", w98::reg_type::kSz, w98::regStringData("system")});
+        reg.setValue(w98::kHkeyUsers, ".Default\\Software\\Test",
+                     {"v", w98::reg_type::kSz, w98::regStringData("a value long enough for the cut to go through")});
+    }
+    std::pair<std::string, std::string> out{w98::readHostFile(system, "system.dat"), w98::readHostFile(user, "user.dat")};
+    std::filesystem::remove_all(folder);
+    return out;
+}
+
+int rowOf(const TextTable& t, const std::string& folder, const std::string& file) {
+    for (int r = 1; r < t.rowCount(); ++r)
+        if (w98::equalsNoCase(t.cell(restore_col::kFolder, r), folder) && w98::equalsNoCase(t.cell(restore_col::kFileName, r), file))
+            return r;
+    return -1;
 }
 
 } // namespace
@@ -143,6 +170,75 @@ private Q_SLOTS:
         hover(grid->viewport(), rowCentre(grid, 3));
         click(grid->viewport(), rowCentre(grid, 3));
         QCOMPARE(h.power.calls.size(), size_t(1));
+    }
+
+    // Only user.dat is damaged: the check must read both files, in either form, from a
+    // cabinet and from a file pair.
+    void aPointWhoseUserDatIsDamagedIsRefusedAtTheClickInEitherRegistryForm() {
+        for (const auto form : {w98::HiveForm::Text, w98::HiveForm::Binary}) {
+            const bool binary = form == w98::HiveForm::Binary;
+            WindowHarness h;
+            seed(h.tm);
+            auto& m = h.tm.machine();
+            const auto [system, user] = registryFiles(form);
+            QCOMPARE(user.starts_with("CREG"), binary);
+            struct Damage {
+                const char* name;
+                std::string bytes;
+                const char* folder; // where a pair with it lies
+                const char* extension;
+            };
+            const std::vector<Damage> damages = {
+                {"cut", user.substr(0, user.size() * 2 / 3), "C:\\WINDOWS", ".da0"},
+                {"zeroed", std::string(user.size(), '\0'), "C:\\WINDOWS\\REGOPT", ".dat"},
+                {"not a registry", "not a registry\r\n", "C:\\WINDOWS\\REGOPT", ".da"}};
+            m.createDirectories("C:\\WINDOWS\\REGOPT");
+            std::vector<std::pair<std::string, std::string>> points; // folder, file
+            int n = 0;
+            for (const auto& d : damages) {
+                const std::string cab = "rb01" + std::to_string(n) + ".cab";
+                const w98::DateTime t{2002, 5, 10 + n++, 8, 0, 0};
+                m.writeFile("C:\\WINDOWS\\SYSBCKUP\\" + cab,
+                            w98::buildCabinet({{"system.dat", system, 0x20, t}, {"user.dat", d.bytes, 0x20, t}}));
+                m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\" + cab, t);
+                points.emplace_back("C:\\WINDOWS\\SYSBCKUP", cab);
+                m.writeFile(std::string(d.folder) + "\\system" + d.extension, system);
+                m.writeFile(std::string(d.folder) + "\\user" + d.extension, d.bytes);
+                points.emplace_back(d.folder, std::string("system") + d.extension);
+            }
+            h.open();
+            auto* grid = h.find<ui::TextGrid>("StringGrid1");
+            const auto files = [&] {
+                std::vector<std::string> out;
+                for (const char* f : {"C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT", "C:\\WINDOWS\\scanreg.ini"})
+                    out.push_back(h.tm.bytes(f));
+                return out;
+            };
+            const auto before = files();
+            for (std::size_t i = 0; i < points.size(); ++i) {
+                const auto& [folder, file] = points[i];
+                const std::string what = std::string(binary ? "binary " : "text ") + damages[i / 2].name + " " + file;
+                const int row = rowOf(grid->table(), folder, file);
+                QVERIFY2(row > 0, what.c_str());
+                h.dialogs.clear();
+                hover(grid->viewport(), rowCentre(grid, row));
+                click(grid->viewport(), rowCentre(grid, row));
+                QVERIFY2(h.power.calls.empty(), what.c_str());
+                QCOMPARE(h.dialogs.messages().size(), size_t(1));
+                const QString text = h.dialogs.messages()[0].text;
+                const QString userDat = file.ends_with(".cab") ? u8("中的 user.dat")
+                                                               : QString::fromStdString(folder + "\\user" + file.substr(6));
+                QVERIFY2(text.startsWith(u8("还原点中的注册表文件无法读取（")) && text.contains(userDat),
+                         qPrintable(QString::fromStdString(what + ": ") + text));
+                QVERIFY2(text.endsWith(u8("。\n系统没有作任何改动，请选择其它的还原点。")), qPrintable(text));
+                QCOMPARE(QString::fromStdString(grid->table().cell(restore_col::kNote, row)), u8("无法还原：注册表文件已损坏"));
+                QVERIFY2(files() == before, what.c_str());
+                for (const char* absent : {"C:\\dosrun.bat", "C:\\scanreg.bei", "C:\\WINDOWS\\scRegbei.bat",
+                                           "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT", "C:\\autoexec.txt"})
+                    QVERIFY2(!m.exists(absent), (what + ": " + absent).c_str());
+                QVERIFY2(m.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").empty(), what.c_str());
+            }
+        }
     }
 
     void theStartAfterARestoreTellsOnceWhetherItTookPlace() {

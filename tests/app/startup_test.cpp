@@ -109,6 +109,12 @@ private Q_SLOTS:
         QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet1"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Korvane V2.1"));
         QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QString::fromUtf8("今天是:2002-5-17"));
+
+        // A clock that stands before 2000: the two-digit year is completed to 19xx.
+        Harness old;
+        old.clock.set({1999, 12, 31, 23, 0, 0});
+        auto w1999 = old.open();
+        QCOMPARE(w1999->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QString::fromUtf8("今天是:1999-12-31"));
     }
 
     // Without SystemRoot the Windows folder is unknown: start-up says, in Chinese, that a

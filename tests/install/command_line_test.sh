@@ -79,7 +79,7 @@ run "$w98" -h
 [ "$rc" = 0 ] && grep -qE "^  scanreg " <<<"$out" || fail "w98 -h gives no help"
 
 run "$w98" notepad /p
-[ "$rc" != 0 ] || fail "an unknown program name succeeded"
+[ "$rc" = 2 ] || fail "an unknown program name exits with $rc, not 2"
 grep -qF "没有名为“notepad”的替身程序" <<<"$err" || fail "unknown name message: '$err'"
 grep -qF "w98 --help" <<<"$err" || fail "the unknown name message does not point to w98 --help"
 [ ! -e "$WIN98_MACHINE" ] || fail "an unknown program name created the machine"

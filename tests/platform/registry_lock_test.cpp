@@ -258,6 +258,8 @@ TEST_P(RegistryLockTest, ALockThatIsNeverLetGoFailsEveryChangeInBoundedTimeAndCh
                      "[HKEY_USERS\\.DEFAULT\\Kept]\r\n\"New\"=\"2\"\r\n",
                      "C:\\X.REG");
     }, busyMessage(kSystemName));
+    // An export waits too: it must not read the two files halfway through another program's import.
+    failsWith([&] { r.exportText(); }, busyMessage(kSystemName));
 
     EXPECT_EQ(readBytes(system_), system);
     EXPECT_EQ(readBytes(user_), user);

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace korvane;
 using korvane::test::TempMachine;
 
@@ -193,4 +195,53 @@ TEST(CreateRestorePoint, ASaveThatCannotBeMadeChangesNothing) {
     EXPECT_FALSE(other.machine().exists("c:\\scanreg.bei"));
     EXPECT_FALSE(other.machine().exists(kIni));
     EXPECT_FALSE(other.machine().exists("C:\\WINDOWS\\scRegbei.bat"));
+}
+
+// Once the settings are edited, a step that fails puts them back as they were: left edited,
+// every later daily backup of the checker would go into the restore-point folder, three at most.
+TEST(CreateRestorePoint, AStepThatFailsAfterTheEditPutsTheSettingsBackByteForByte) {
+    // A Windows folder so deep that the command line that runs the checker passes 512 characters.
+    const std::string deep = "C:\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\" +
+                             std::string(80, 'c') + "\\WINDOWS";
+    struct Case {
+        const char* what;
+        std::string winDir;
+        std::function<void(w98::Machine&, const std::string&)> breakIt;
+    };
+    const std::vector<Case> cases = {
+        {"the batch file is a folder", "C:\\WINDOWS",
+         [](w98::Machine& m, const std::string& win) { m.createDirectories(win + "\\scRegbei.bat"); }},
+        {"the batch file is read-only", "C:\\WINDOWS",
+         [](w98::Machine& m, const std::string& win) {
+             m.writeFile(win + "\\scRegbei.bat", "@ECHO OFF\r\n", w98::attr::kReadOnly | w98::attr::kArchive);
+         }},
+        {"the settings cannot be written", "C:\\WINDOWS",
+         [](w98::Machine& m, const std::string& win) {
+             m.setAttributes(win + "\\scanreg.ini", w98::attr::kReadOnly | w98::attr::kArchive);
+         }},
+        {"the checker cannot be run", deep, [](w98::Machine&, const std::string&) {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempMachineOptions options;
+        options.windowsFolder = c.winDir;
+        TempMachine tm(options);
+        auto& m = tm.machine();
+        const std::string ini = c.winDir + "\\scanreg.ini", restore1 = c.winDir + "\\sysbckup\\restore1";
+        m.writeFile(c.winDir + "\\COMMAND\\SCANREG.EXE", "MZ");
+        WriteScanregTemplate(m, c.winDir);
+        m.createDirectories(restore1);
+        m.writeFile(restore1 + "\\rb000.cab", w98::buildCabinet({{"system.dat", "REGEDIT4\r\n\r\n", 0x20, {}}}));
+        const std::string points = tm.bytes(restore1 + "\\rb000.cab");
+        const std::string settings = tm.bytes(ini);
+        c.breakIt(m, c.winDir);
+
+        EXPECT_THROW(CreateRestorePointNow(m, c.winDir), w98::Error);
+        EXPECT_EQ(tm.bytes(ini), settings);
+        EXPECT_EQ(m.attributes(ini) & w98::attr::kReadOnly, 0);
+        // The saved copy is the settings as they were, never the edited ones.
+        EXPECT_EQ(tm.bytes("c:\\scanreg.bei"), settings);
+        ASSERT_EQ(m.list(restore1, "*.cab").size(), 1u);
+        EXPECT_EQ(tm.bytes(restore1 + "\\rb000.cab"), points);
+    }
 }

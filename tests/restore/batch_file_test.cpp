@@ -18,6 +18,9 @@ TEST(BatchPath, APathStaysOneWordAndNoVariable) {
              {"C:\\100%\\a.cab", "C:\\100%%\\a.cab"},
              {"C:\\%winbootdir%\\a.cab", "C:\\%%winbootdir%%\\a.cab"},
              {"C:\\a,b;c=d.cab", "\"C:\\a,b;c=d.cab\""},
+             {"C:\\a,b.cab", "\"C:\\a,b.cab\""},
+             {"C:\\a;b.cab", "\"C:\\a;b.cab\""},
+             {"C:\\a=b.cab", "\"C:\\a=b.cab\""},
              {"C:\\备份\\还原点.cab", "C:\\备份\\还原点.cab"},
          })
         EXPECT_EQ(BatchPath(c.path), c.word) << c.path;
@@ -33,6 +36,7 @@ TEST(BatchPath, APathMsDosWouldReadAsSomethingElseIsRefusedNamingIt) {
              {"C:\\a|del.cab", "管道"},
              {"C:\\a\"b.cab", "双引号"},
              {"C:\\*.cab", "通配符"},
+             {"C:\\rb00?.cab", "通配符"},
              {"C:\\a\r\nformat c:.cab", "控制字符<0D>"},
              {"C:\\\xff\xfe.cab", "代码页936"},
              {"C:\\\xf0\x9f\x98\x80.cab", "代码页936"},
@@ -59,6 +63,7 @@ TEST(WriteBatchFile, ALineCarryingWhatTheProgramDidNotPutThereIsRefusedNamingIt)
         std::string line, says;
     };
     for (const auto& c : std::vector<Case>{{"extract C:\\a >msdos.sys", "重定向"},
+                                           {"regedit <C:\\a.reg", "重定向"},
                                            {"type x | del y", "管道"},
                                            {"copy %PATH% c:\\", "变量"},
                                            {"copy a\rdel b", "控制字符"}}) {

@@ -192,6 +192,43 @@ TEST(RestoreEndToEnd, ANameThatWouldChangeABatchLineIsListedButArmsNothing) {
     }
 }
 
+// The present state cannot be saved because the checker's batch file cannot be written: the
+// checker's settings go back as they were, nothing is armed and the next start changes nothing.
+TEST(RestoreEndToEnd, ABackupThatFailsAfterTheSettingsWereEditedPutsThemBackAndArmsNothing) {
+    for (const bool folder : {true, false}) {
+        SCOPED_TRACE(folder ? "scRegbei.bat is a folder" : "scRegbei.bat is read-only");
+        DemoMachine d;
+        d.setState("before");
+        const std::string name = fileNameOf(w98::backupRegistry(*d.m));
+        d.setState("now");
+        if (folder)
+            d.m->createDirectories("C:\\WINDOWS\\scRegbei.bat");
+        else
+            d.m->writeFile("C:\\WINDOWS\\scRegbei.bat", "@ECHO OFF\r\n", w98::attr::kReadOnly | w98::attr::kArchive);
+        const std::string settings = d.m->readFile("C:\\WINDOWS\\scanreg.ini");
+        const auto points = d.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size();
+        std::vector<std::pair<std::string, std::string>> files;
+        for (const char* f : {"C:\\MSDOS.SYS", "C:\\IO.SYS", "C:\\WINDOWS\\SYSTEM.DAT", "C:\\AUTOEXEC.BAT"})
+            files.emplace_back(f, d.m->readFile(f));
+
+        TextTable t = d.table();
+        const int row = DemoMachine::rowOf(t, "C:\\WINDOWS\\SYSBCKUP", name);
+        ASSERT_GT(row, 0);
+        EXPECT_THROW(RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {}), w98::Error);
+        EXPECT_TRUE(d.power.calls.empty());
+        EXPECT_EQ(d.m->readFile("C:\\WINDOWS\\scanreg.ini"), settings);
+        EXPECT_EQ(d.m->readFile("c:\\scanreg.bei"), settings);
+        EXPECT_EQ(d.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), points);
+        for (const char* none : {"C:\\dosrun.bat", "C:\\autoexec.txt", "C:\\WINDOWS\\scanregrun.reg",
+                                 "C:\\WINDOWS\\prodos.bat", "C:\\WINDOWS\\korvane.rst"})
+            EXPECT_FALSE(d.m->exists(none)) << none;
+        ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
+        for (const auto& [f, bytes] : files)
+            EXPECT_EQ(d.m->readFile(f), bytes) << f;
+        EXPECT_EQ(d.state(), "now");
+    }
+}
+
 TEST(RestoreEndToEnd, BlanksPercentSignsAndChineseInANameAreWrittenSoMsDosReadsThePath) {
     struct Case {
         std::string name, source;

@@ -234,6 +234,20 @@ TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLo
     EXPECT_NE(outcome->message.find(cab.substr(cab.rfind('\\'))), std::string::npos) << outcome->message;
     EXPECT_EQ(endOf(outcome->message, std::string(kUndo).size() + 6), std::string("）。") + kUndo);
     EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+
+    // A later restore whose job no restart ran (the start-up file was put back by hand) is not
+    // blamed on what that earlier boot printed.
+    const std::string again = d.backup("again");
+    d.setState("later");
+    t = d.table();
+    const int second = Demo::rowOf(t, again);
+    RestoreSystem(*d.system, d.paths, t, second, CheckRestorePoint(*d.m, t, second), {});
+    d.m->setAttributes("C:\\AUTOEXEC.BAT", w98::attr::kArchive);
+    d.m->deleteFile("C:\\AUTOEXEC.BAT");
+    outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_FALSE(outcome->restored);
+    EXPECT_NE(outcome->message.find("\n原因：电脑重新启动时没有执行还原任务。"), std::string::npos) << outcome->message;
 }
 
 TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsNamed) {
@@ -263,6 +277,21 @@ TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsName
     EXPECT_FALSE(outcome->restored);
     EXPECT_NE(outcome->message.find("原因：注册表文件没能复制到位（"), std::string::npos) << outcome->message;
     EXPECT_NE(outcome->message.find("user.da0"), std::string::npos) << outcome->message;
+
+    // Without the registry checker the restore goes on, but the present state was not saved:
+    // no pre-restore backup is offered to undo it.
+    Demo q;
+    const std::string cab = q.backup("before");
+    q.setState("after");
+    q.m->deleteFile("C:\\WINDOWS\\COMMAND\\SCANREG.EXE");
+    const auto saved = q.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size();
+    TextTable qt = q.table();
+    q.restoreAndBoot(qt, Demo::rowOf(qt, cab));
+    EXPECT_EQ(q.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), saved);
+    outcome = TakeRestoreOutcome(*q.m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->restored) << outcome->message;
+    EXPECT_EQ(outcome->message.find("撤销"), std::string::npos) << outcome->message;
 }
 
 TEST(RestoreRecord, RoundTripAndRecordsThatCannotBeUnderstoodAreDroppedSilently) {
