@@ -2,7 +2,7 @@
 // a machine whose SYSTEM.DAT holds 30,000 keys as text against the same in the binary form.
 #include "app/main_window.h"
 #include "bench/big_hive.h"
-#include "platform/registry_file.h"
+#include "platform/registry/registry_file.h"
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "sysaccess/system.h"

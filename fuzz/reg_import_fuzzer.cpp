@@ -4,7 +4,7 @@
 
 #include "platform/error.h"
 #include "platform/host_file.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "platform/error.h"
 #include "platform/host_file.h"
-#include "platform/registry.h"
-#include "platform/registry_binary_format.h"
-#include "platform/registry_binary_layout.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_binary_format.h"
+#include "platform/registry/registry_binary_layout.h"
 #include "tests/support/creg_reader.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "platform/error.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
-#include "platform/regedit4.h"
+#include "platform/registry/regedit4.h"
 #include "restore/batch_file.h"
 #include "restore/dos_job_runner.h"
 #include "sysaccess/policy_keys.h"

@@ -4,8 +4,8 @@
 #include "dos_attributes.h"
 #include "error.h"
 #include "host_file.h"
-#include "registry.h"
-#include "registry_lock.h"
+#include "registry/registry.h"
+#include "registry/registry_lock.h"
 #include "text_lines.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "host_file.h"
 #include "ini_file.h"
 #include "machine.h"
-#include "registry.h"
+#include "registry/registry.h"
 
 #include <system_error>
 

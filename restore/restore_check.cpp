@@ -7,7 +7,7 @@
 #include "platform/host_file.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <cstdio>
 #include <cstdlib>

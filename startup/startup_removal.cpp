@@ -6,7 +6,7 @@
 
 #include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "sysaccess/registry_values.h"
 
 namespace korvane {

@@ -3,7 +3,7 @@
 // under a missing key creates that key, as the program's callers expect. A write or delete
 // that cannot be done throws: no caller may take it for done.
 #include "platform/error.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 #include "desktop/startup_sound.h"
 #include "desktop/wallpaper_list.h"
 #include "platform/cp936.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "platform/sound.h"
 #include "platform/wallpaper.h"
 #include "sysaccess/registry_values.h"

@@ -2,8 +2,8 @@
 // dragging a row, and making a restore point on demand.
 #include "platform/cabinet.h"
 #include "platform/host_file.h"
-#include "platform/registry.h"
-#include "platform/registry_file.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_file.h"
 #include "restore/restore_check.h"
 #include "restore/restore_point.h"
 #include "restore/restore_table.h"

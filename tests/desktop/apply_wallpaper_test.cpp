@@ -5,7 +5,7 @@
 #include "desktop/picture_size.h"
 #include "desktop/wallpaper_list.h"
 #include "pictures.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "platform/wallpaper.h"
 #include "sysaccess/registry_values.h"
 #include "tests/support/temp_machine.h"

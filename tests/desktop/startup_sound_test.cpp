@@ -1,7 +1,7 @@
 // The start-up sound: both registry keys read and written without creating them, and the
 // sounds the machine was asked to play.
 #include "desktop/startup_sound.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "platform/sound.h"
 #include "tests/support/temp_machine.h"
 

@@ -3,7 +3,7 @@
 // and an import that cannot be read changes nothing.
 #include "broken_forms.h"
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "restore/dos_job_runner.h"
 #include "tests/support/temp_machine.h"
 

@@ -4,7 +4,7 @@
 
 #include "desktop/wallpaper_list.h"
 #include "platform/error.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "restore/batch_file.h"
 #include "restore/scanreg_ini.h"
 #include "startup/startup_removal.h"

@@ -7,7 +7,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/process.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "maintenance/reinstall.h"
 #include "maintenance/setup_source.h"
 #include "platform/error.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "tools/dos/batch_interpreter.h"
 

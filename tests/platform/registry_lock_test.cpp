@@ -3,9 +3,9 @@
 // bounded time, with a message naming the file, without changing anything.
 #include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/registry.h"
-#include "platform/registry_file.h"
-#include "platform/registry_lock.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_file.h"
+#include "platform/registry/registry_lock.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_machine.h"
 

@@ -2,7 +2,7 @@
 #include "platform/clock.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
 #include "restore/restore_table.h"

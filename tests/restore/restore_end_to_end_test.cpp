@@ -4,7 +4,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/host_file.h"
 #include "platform/process.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"

@@ -6,7 +6,7 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
-#include "platform/regedit4.h"
+#include "platform/registry/regedit4.h"
 
 #include <libcreg.h>
 

@@ -1,6 +1,6 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
 #include "tests/support/temp_machine.h"

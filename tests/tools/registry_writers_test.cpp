@@ -7,8 +7,8 @@
 #include "platform/cp936.h"
 #include "platform/error.h"
 #include "platform/process.h"
-#include "platform/registry.h"
-#include "platform/registry_lock.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_lock.h"
 #include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "platform/cabinet.h"
 #include "platform/cp936.h"
 #include "platform/dos_attributes.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "platform/cabinet.h"
 #include "platform/dos_attributes.h"
 #include "platform/host_file.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>
 

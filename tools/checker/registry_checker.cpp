@@ -3,7 +3,7 @@
 #include "platform/cabinet.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
-#include "platform/registry_lock.h"
+#include "platform/registry/registry_lock.h"
 
 #include <algorithm>
 #include <cstdlib>

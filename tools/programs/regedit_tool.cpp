@@ -12,9 +12,9 @@
 #include "platform/host_file.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
-#include "platform/registry.h"
-#include "platform/registry_file.h"
-#include "platform/registry_lock.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_file.h"
+#include "platform/registry/registry_lock.h"
 #include "platform/text_lines.h"
 
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include "platform/cp936.h"
 #include "platform/machine.h"
 #include "platform/process.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 namespace w98 {
 namespace {

@@ -1,6 +1,6 @@
 #include "registry_text_format.h"
 
-#include "error.h"
+#include "platform/error.h"
 #include "regedit4.h"
 
 #include <utility>

@@ -3,8 +3,8 @@
 // whatever Windows writes (free records and slots anywhere, full navigation records, leftovers
 // in reserved fields) and refuses damage by its offset; every link is followed at most once, so
 // no file makes it loop.
-#include "cp936.h"
-#include "error.h"
+#include "platform/cp936.h"
+#include "platform/error.h"
 #include "registry_binary_format.h"
 #include "registry_binary_layout.h"
 

@@ -1,7 +1,7 @@
 #include "regedit4.h"
 
-#include "cp936.h"
-#include "error.h"
+#include "platform/cp936.h"
+#include "platform/error.h"
 
 #include <optional>
 

@@ -2,7 +2,7 @@
 // walk order within their pieces with a free slot after them, data blocks of up to 255 keys and
 // 60 KB each with their free room as a free record, and every header field Windows keeps, so
 // that Windows adds the next key where it would in its own file.
-#include "error.h"
+#include "platform/error.h"
 #include "registry_binary_format.h"
 #include "registry_binary_layout.h"
 

@@ -1,7 +1,7 @@
 #include "registry.h"
 
-#include "cp936.h"
-#include "error.h"
+#include "platform/cp936.h"
+#include "platform/error.h"
 #include "regedit4.h"
 #include "registry_file.h"
 #include "registry_lock.h"

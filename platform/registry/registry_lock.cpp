@@ -1,6 +1,6 @@
 #include "registry_lock.h"
 
-#include "error.h"
+#include "platform/error.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "registry_binary_format.h"
 
-#include "error.h"
+#include "platform/error.h"
 #include "registry_binary_layout.h"
 
 #include <cstdio>

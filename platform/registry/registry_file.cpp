@@ -1,8 +1,8 @@
 #include "registry_file.h"
 
-#include "dos_attributes.h"
-#include "error.h"
-#include "host_file.h"
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
+#include "platform/host_file.h"
 #include "registry_binary_format.h"
 #include "registry_lock.h"
 #include "registry_text_format.h"
