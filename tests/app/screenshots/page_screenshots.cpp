@@ -125,8 +125,15 @@ int main(int argc, char** argv) {
             QMouseEvent move(QEvent::MouseMove, at, grid->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                              Qt::NoModifier);
             QApplication::sendEvent(grid->viewport(), &move);
-            QTest::qWaitFor([&] { return preview->toPlainText() != prompt && !preview->toPlainText().contains(QString::fromUtf8("……")); }, 10000);
-            ok = save(window, dir, QStringLiteral("01-TabSheet1-preview"));
+            const bool shown = QTest::qWaitFor(
+                [&] {
+                    const QString text = preview->toPlainText();
+                    return text != prompt && !text.contains(QString::fromUtf8("……"));
+                },
+                10000);
+            if (!shown)
+                std::fprintf(stderr, "the preview did not come\n");
+            ok = shown && save(window, dir, QStringLiteral("01-TabSheet1-preview"));
         }
     }
     for (const auto& m : dialogs.messages())
