@@ -111,7 +111,9 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     MemoPreview = MakeMemo(sheet, "MemoPreview", {Utf8(kPreviewPrompt)});
     MemoPreview->setReadOnly(true);
     MemoPreview->setFixedWidth(705);
-    MemoPreview->setMinimumHeight(60);
+    // At the design size the free area holds about a line; the text scrolls, and a larger
+    // window shows more of it.
+    MemoPreview->setMinimumHeight(26);
     MemoPreview->setAccessibleName(Utf8(kPreviewName));
     PaintBase(MemoPreview, ui::colors::moneyGreen());
 
