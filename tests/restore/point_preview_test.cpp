@@ -11,6 +11,8 @@
 #include "restore/restore_point.h"
 #include "restore/restore_table.h"
 #include "restore/system_facts.h"
+#include "restore/catalogue.h"
+#include "tests/restore/restore_demo.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +230,30 @@ TEST(PointPreview, APointLikeTheLiveMachineChangesNothing) {
                                        "  MS-DOS：现在启用，还原后禁用"}));
     c.dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "old", 1);
     EXPECT_EQ(p.lines(kPairRow), same);
+}
+
+TEST(PointPreview, TheDemoMachinesOldestDailyBackupPredatesADictionaryAndAScanner) {
+    test::RestoreDemo d("korvane-preview-demo");
+    TextTable t;
+    FillRestoreTable(t, ScanAllRestorePoints(*d.m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), *d.m, 2026);
+    int oldest = -1, newest = -1;
+    for (int r = 1; r < t.rowCount(); ++r)
+        if (t.cell(restore_col::kNote, r) == notes::kDailyBackup) {
+            oldest = r;
+            newest = newest < 0 ? r : newest;
+        }
+    ASSERT_GT(oldest, newest);
+    PointPreview p(d.folder / "m", "C:\\WINDOWS", "C:");
+    const std::string date = t.cell(restore_col::kDate, oldest);
+    EXPECT_EQ(p.lines(PreviewRowAt(t, oldest)),
+              (Lines{"还原到 " + date + " 的还原点，与现在相比：", "【程序】",
+                     "  此后安装的 1 个程序将从注册表中去掉（文件仍留在硬盘上）：金山词霸 2002",
+                     "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0", "【硬件和驱动程序】",
+                     "  设备：还原后少 1 个（Canon CanoScan N650U）", "  设备类别：还原后少 1 个（成像设备）",
+                     "  驱动程序：还原后少 1 个（Canon CanoScan N650U）"}));
+    EXPECT_EQ(p.lines(PreviewRowAt(t, newest)),
+              Lines{"还原到 " + t.cell(restore_col::kDate, newest) +
+                    " 的还原点：程序、启动项、硬件和驱动程序、设置和启动文件都与现在相同。"});
 }
 
 TEST(PointPreview, APointTheClickWouldRefuseGivesTheClicksReason) {
