@@ -1,5 +1,5 @@
 // The preview of a restore point: a daily cabinet of the demo machine, and cabinets of a
-// real-size registry (the real pair in ../shared/real-registry, read where it lies, and a
+// real-size registry (the real pair, read where it lies, and a
 // generated one of 30,000 keys), each made from nothing, with the live registry already read,
 // and taken from the cache. The registry files themselves: what reading them costs.
 #include "platform/cabinet.h"
@@ -49,9 +49,18 @@ struct PairMachine {
     }
 };
 
+// The project's copy when it has one, else the pair where it lies beside the project.
+fs::path realRegistryFolder() {
+    const fs::path source = KORVANE_SOURCE_DIR;
+    for (const fs::path& folder : {source / "tests" / "data" / "real-registry", source / ".." / "shared" / "real-registry"})
+        if (fs::exists(folder / "SYSTEM.DAT"))
+            return folder;
+    return {};
+}
+
 std::unique_ptr<PairMachine> realPair() {
-    const fs::path folder = fs::path(KORVANE_SOURCE_DIR) / ".." / "shared" / "real-registry";
-    if (!fs::exists(folder / "SYSTEM.DAT"))
+    const fs::path folder = realRegistryFolder();
+    if (folder.empty())
         return nullptr;
     return std::make_unique<PairMachine>(test::readBytes(folder / "SYSTEM.DAT"), test::readBytes(folder / "USER.DAT"));
 }
@@ -141,7 +150,7 @@ BENCHMARK(BM_PreviewDemoCabinet)->ArgName("read")->Arg(0)->Arg(1)->Arg(2)->Unit(
 void BM_PreviewRealRegistryCabinet(benchmark::State& state) {
     static std::unique_ptr<PairMachine> machine = realPair();
     if (!machine) {
-        state.SkipWithError("../shared/real-registry is not there");
+        state.SkipWithError("the real registry pair is not there");
         return;
     }
     run(state, machine->tm.root(), kDaily);
@@ -155,9 +164,9 @@ void BM_Preview30000KeyCabinet(benchmark::State& state) {
 BENCHMARK(BM_Preview30000KeyCabinet)->ArgName("read")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_ReadRealPair(benchmark::State& state) {
-    const fs::path folder = fs::path(KORVANE_SOURCE_DIR) / ".." / "shared" / "real-registry";
-    if (!fs::exists(folder / "SYSTEM.DAT")) {
-        state.SkipWithError("../shared/real-registry is not there");
+    const fs::path folder = realRegistryFolder();
+    if (folder.empty()) {
+        state.SkipWithError("the real registry pair is not there");
         return;
     }
     const std::string system = test::readBytes(folder / "SYSTEM.DAT"), user = test::readBytes(folder / "USER.DAT");

@@ -154,6 +154,8 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
         ui::runGuarded(ctx_.dialogs, ctx_.window, [this] { StringGrid1SelectionMoved(); });
     });
     QObject::connect(StringGrid1, &ui::TextGrid::selectionMoved, MemoPreview, [this] { StringGrid1SelectionMoved(); });
+    // A dragged row can leave another point under a selection that stayed where it was.
+    QObject::connect(StringGrid1, &ui::TextGrid::rowMoved, MemoPreview, [this] { StringGrid1SelectionMoved(); });
 }
 
 FirstPage::~FirstPage() = default;
