@@ -8,6 +8,9 @@
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/registry_binary_format.h"
+#include "platform/registry/registry_file.h"
+#include "platform/registry/registry_text_format.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -80,7 +83,7 @@ std::optional<std::string> entryNamed(std::vector<w98::CabEntry>& entries, const
     return std::nullopt;
 }
 
-CheckedRestorePoint checkCabinet(const w98::Machine& m, const std::string& cabinet) {
+CheckedRestorePoint checkCabinet(const w98::Machine& m, const std::string& cabinet, PointContents* contents) {
     const std::string bytes = readSource(m, cabinet, "还原点的备份文件");
     std::vector<w98::CabEntry> entries;
     try {
@@ -99,6 +102,10 @@ CheckedRestorePoint checkCabinet(const w98::Machine& m, const std::string& cabin
     }
     p.systemDat = std::move(*system);
     p.userDat = std::move(*user);
+    if (contents)
+        for (auto& e : entries)
+            if (!w98::equalsNoCase(e.name, "system.dat") && !w98::equalsNoCase(e.name, "user.dat"))
+                contents->cabinetFiles.push_back(std::move(e));
     return p;
 }
 
@@ -157,17 +164,21 @@ bool ParseFingerprint(std::string_view text, Fingerprint& out) {
 UnusableRestorePoint::UnusableRestorePoint(const std::string& problem, std::string mark)
     : w98::Error(problem + "。\n" + kNothingChanged), mark_(std::move(mark)) {}
 
-void CheckReadableRegistry(const std::string& systemDat, const std::string& systemName, const std::string& userDat,
-                           const std::string& userName) {
+RegistryTrees ReadRegistryTrees(const std::string& systemDat, const std::string& systemName,
+                                const std::string& userDat, const std::string& userName) {
     if (systemDat.empty())
         throw w98::Error(systemName + " 是空文件");
     if (userDat.empty())
         throw w98::Error(userName + " 是空文件");
-    ScratchFolder scratch;
-    w98::Registry reg(scratch.put("system.dat", systemDat), systemName, scratch.put("user.dat", userDat), userName);
-    // Listing the top keys of both roots reads each file whole.
-    reg.subkeyNames(w98::kHkeyLocalMachine, "");
-    reg.subkeyNames(w98::kHkeyUsers, "");
+    // Each file in the form it has, as the registry would read it in the Windows folder.
+    auto read = [](const std::string& bytes, const std::string& name, const std::string& root) {
+        return w98::hiveFormOf(bytes) == w98::HiveForm::Binary ? w98::regbin::read(bytes, name, root)
+                                                               : w98::regtext::read(bytes, name, root);
+    };
+    RegistryTrees trees;
+    trees.system = read(systemDat, systemName, "HKEY_LOCAL_MACHINE");
+    trees.user = read(userDat, userName, "HKEY_USERS");
+    return trees;
 }
 
 std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
@@ -179,19 +190,21 @@ std::string SystemDatAfterImport(const std::string& systemDat, const std::string
     return w98::readHostFile(system, "system.dat");
 }
 
-CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row) {
+CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row, PointContents* contents) {
     const std::string& note = table.cell(restore_col::kNote, row);
     const std::string& folder = table.cell(restore_col::kFolder, row);
     const std::string& extension = table.cell(restore_col::kExtension, row);
     const std::string& fileName = table.cell(restore_col::kFileName, row);
 
-    CheckedRestorePoint p = extension == ".cab" ? checkCabinet(m, SourceCabinet(note, folder, fileName))
+    CheckedRestorePoint p = extension == ".cab" ? checkCabinet(m, SourceCabinet(note, folder, fileName), contents)
                                                 : checkPair(m, folder, extension);
     const bool cab = extension == ".cab";
     const std::string systemName = cab ? p.source + " 中的 system.dat" : p.source;
     const std::string userName = cab ? p.source + " 中的 user.dat" : folder + "\\user" + extension;
     try {
-        CheckReadableRegistry(p.systemDat, systemName, p.userDat, userName);
+        RegistryTrees read = ReadRegistryTrees(p.systemDat, systemName, p.userDat, userName);
+        if (contents)
+            contents->registry = std::move(read);
     } catch (const std::exception& e) {
         refuse(std::string("还原点中的注册表文件无法读取（") + e.what() + "）", "无法还原：注册表文件已损坏");
     }

@@ -3,13 +3,17 @@
 // it: a cabinet must unpack whole and hold system.dat and user.dat, a file pair must have both
 // files, and the registry files must be readable as registries. A point that fails is refused
 // with a message saying what is wrong; nothing has been written by then.
+#include "platform/cabinet.h"
 #include "platform/error.h"
+#include "platform/registry/registry_tree.h"
 #include "ui/text_table.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace w98 {
 class Machine;
@@ -36,6 +40,18 @@ struct CheckedRestorePoint {
     std::string userDat;
 };
 
+// The key trees of a pair of registry files.
+struct RegistryTrees {
+    std::unique_ptr<w98::regtree::Key> system; // HKEY_LOCAL_MACHINE
+    std::unique_ptr<w98::regtree::Key> user;   // HKEY_USERS
+};
+
+// What the check read of a point besides the registry files' bytes.
+struct PointContents {
+    RegistryTrees registry;
+    std::vector<w98::CabEntry> cabinetFiles; // a cabinet's other entries (start-up files and more)
+};
+
 // A restore point that cannot be restored. what() is the whole message for the user; mark()
 // is the short text the table shows in the point's note.
 class UnusableRestorePoint : public w98::Error {
@@ -48,13 +64,19 @@ private:
 };
 
 // Checks the point of data row `row` of the restore-point table (note, folder, extension,
-// file name). Reads only; throws UnusableRestorePoint.
-CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row);
+// file name). Reads only; throws UnusableRestorePoint. contents, when given, receives what the
+// check read.
+CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row,
+                                      PointContents* contents = nullptr);
 
 // Throws w98::Error (the registry's own message) unless both texts read as registry files
-// of the machine's registry; names say what the errors call them.
-void CheckReadableRegistry(const std::string& systemDat, const std::string& systemName, const std::string& userDat,
-                           const std::string& userName);
+// of the machine's registry, in either form; names say what the errors call them.
+RegistryTrees ReadRegistryTrees(const std::string& systemDat, const std::string& systemName,
+                                const std::string& userDat, const std::string& userName);
+inline void CheckReadableRegistry(const std::string& systemDat, const std::string& systemName,
+                                  const std::string& userDat, const std::string& userName) {
+    ReadRegistryTrees(systemDat, systemName, userDat, userName);
+}
 
 // The bytes system.dat will have once the registry import text (UTF-8) has been applied to
 // it, as the MS-DOS registry editor applies it. The registry writes the file's MS-DOS

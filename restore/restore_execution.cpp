@@ -113,6 +113,11 @@ struct ChosenRow {
     std::string note, folder, extension, fileName;
 };
 
+[[noreturn]] void refuseFromDos(const w98::Error& e) {
+    throw w98::Error(std::string("无法在MS-DOS方式下从这个还原点还原：\n") + e.what() +
+                     "\n\n本程序没有做任何改动：没有备份当前系统，没有写任何文件，也不会重新启动电脑。");
+}
+
 ChosenRow RowAt(const TextTable& table, int row) {
     return {table.cell(restore_col::kNote, row), table.cell(restore_col::kFolder, row),
             table.cell(restore_col::kExtension, row), table.cell(restore_col::kFileName, row)};
@@ -122,20 +127,29 @@ ChosenRow RowAt(const TextTable& table, int row) {
 
 void CheckRestorable(System& system, const SharedPaths& paths, const TextTable& table, int row) {
     w98::Machine& m = system.machine;
+    std::string winDir;
+    try {
+        winDir = GetWindowsDir(m);
+    } catch (const w98::Error& e) {
+        refuseFromDos(e);
+    }
+    CheckRestorableIn(m, winDir, paths.BootDrive, table, row);
+}
+
+void CheckRestorableIn(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
+                       const TextTable& table, int row) {
     const ChosenRow r = RowAt(table, row);
     try {
         // Every line the restore would write, built and thrown away: what cannot be written
         // safely is found before the first change.
-        const std::string winDir = GetWindowsDir(m);
-        RestoreJobLines(m, winDir, paths.BootDrive, r.note, r.folder, r.extension, r.fileName,
+        RestoreJobLines(m, winDir, bootDrive, r.note, r.folder, r.extension, r.fileName,
                         DailyBackupJobLine(winDir));
-        ScanregRunRegLines(paths.BootDrive);
+        ScanregRunRegLines(bootDrive);
         ScanregBackupLines(winDir);
         AutoexecTxtLines(winDir);
         DosToWinLines(winDir, winDir.substr(0, 2));
     } catch (const w98::Error& e) {
-        throw w98::Error(std::string("无法在MS-DOS方式下从这个还原点还原：\n") + e.what() +
-                         "\n\n本程序没有做任何改动：没有备份当前系统，没有写任何文件，也不会重新启动电脑。");
+        refuseFromDos(e);
     }
 }
 

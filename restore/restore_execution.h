@@ -42,6 +42,9 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::strin
 // be named in MS-DOS mode as itself, throws w98::Error explaining in Chinese why this restore
 // point cannot be restored; nothing has been changed then.
 void CheckRestorable(System& system, const SharedPaths& paths, const TextTable& table, int row);
+// The same check for a Windows folder already known.
+void CheckRestorableIn(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
+                       const TextTable& table, int row);
 
 // The whole restore of data row `row` of the restore-point table, whose point has passed
 // CheckRestorePoint; ends with the restart. Checks the row's paths first (CheckRestorable): a

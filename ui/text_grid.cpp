@@ -67,16 +67,27 @@ void TextGrid::applyColumns() {
 }
 
 void TextGrid::setSelection(std::optional<GridRect> rect) {
+    const bool moved = selection_ != rect;
     selection_ = rect;
     QItemSelectionModel* sm = selectionModel();
     if (!rect) {
         sm->clearSelection();
-        return;
+    } else {
+        const QModelIndex topLeft = model_->index(rect->top, rect->left);
+        const QModelIndex bottomRight = model_->index(rect->bottom, rect->right);
+        sm->select(QItemSelection(topLeft, bottomRight), QItemSelectionModel::ClearAndSelect);
+        sm->setCurrentIndex(topLeft, QItemSelectionModel::NoUpdate);
     }
-    const QModelIndex topLeft = model_->index(rect->top, rect->left);
-    const QModelIndex bottomRight = model_->index(rect->bottom, rect->right);
-    sm->select(QItemSelection(topLeft, bottomRight), QItemSelectionModel::ClearAndSelect);
-    sm->setCurrentIndex(topLeft, QItemSelectionModel::NoUpdate);
+    if (moved)
+        Q_EMIT selectionMoved();
+}
+
+void TextGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (hoverSelect_ != HoverSelect::WholeRow || !current.isValid() || (selection_ && selection_->top == current.row()))
+        return;
+    setSelection(hoverSelection(hoverSelect_, current.column(), current.row(), table_.colCount(), table_.rowCount(),
+                                model_->fixedRows()));
 }
 
 void TextGrid::mouseMoveEvent(QMouseEvent* event) {

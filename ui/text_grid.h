@@ -51,8 +51,12 @@ class TextGrid : public QTableView {
     void clicked(const korvane::ui::GridRect& selection);
     // A data row was dragged from one place to another.
     void rowMoved(int from, int to);
+    // The selection is another one now (or none).
+    void selectionMoved();
 
   protected:
+    // In whole-row mode the keyboard selects too: the row of the cell it moves to.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -2,11 +2,15 @@
 
 #include "app/navigation.h"
 #include "restore/daily_backup.h"
+#include "restore/point_difference.h"
+#include "restore/point_preview.h"
+#include "restore/preview_worker.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
 #include "restore/restore_table.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/machine.h"
 #include "sysaccess/system.h"
 #include "ui/busy_window.h"
 #include "ui/colors.h"
@@ -15,10 +19,15 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QMetaObject>
 #include <QVBoxLayout>
 
 namespace korvane {
 namespace {
+
+const char* const kPreviewPrompt = "把鼠标移到上表的一行上，这里会显示还原到那个还原点会改变什么。";
+const char* const kPreviewName = "还原点会改变什么";
+const char* const kPreviewWorking = "：正在与现在的系统比较……";
 
 QStringList Lines(std::initializer_list<const char*> lines) {
     QStringList out;
@@ -99,6 +108,15 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     StringGrid1->setRowDragColumn(restore_col::kNumber);
     StringGrid1->setTable(TextTable(restore_col::kCount, 1));
 
+    MemoPreview = MakeMemo(sheet, "MemoPreview", {Utf8(kPreviewPrompt)});
+    MemoPreview->setReadOnly(true);
+    MemoPreview->setFixedWidth(705);
+    // At the design size the free area holds about a line; the text scrolls, and a larger
+    // window shows more of it.
+    MemoPreview->setMinimumHeight(26);
+    MemoPreview->setAccessibleName(Utf8(kPreviewName));
+    PaintBase(MemoPreview, ui::colors::moneyGreen());
+
     // The design's rows keep their places when the window is larger.
     auto* body = new QWidget(sheet);
     body->setFixedWidth(313 + 4 + 473);
@@ -118,11 +136,11 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     rows->addLayout(top);
     rows->addLayout(middle);
     rows->addWidget(StringGrid1);
+    rows->addWidget(MemoPreview, 1);
 
     auto* page = new QVBoxLayout(sheet);
     page->setContentsMargins(2, 4, 2, 2);
-    page->addWidget(body);
-    page->addStretch();
+    page->addWidget(body, 1);
 
     Bind(ctx_, Label3, &ui::CommandLabel::mouseMoved, [this] { Label3MouseMove(); });
     Bind(ctx_, Label9, &ui::CommandLabel::mouseMoved, [this] { Label9MouseMove(); });
@@ -132,7 +150,44 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     Bind(ctx_, Label21, &ui::CommandLabel::clicked, [this] { Label21Click(); });
     QObject::connect(StringGrid1, &ui::TextGrid::clicked, ctx_.window, [this](const ui::GridRect& selection) {
         ui::runGuarded(ctx_.dialogs, ctx_.window, [this, row = selection.top] { StringGrid1Click(row); });
+        // The click gave up the preview in hand: the row's preview again, against the system now.
+        ui::runGuarded(ctx_.dialogs, ctx_.window, [this] { StringGrid1SelectionMoved(); });
     });
+    QObject::connect(StringGrid1, &ui::TextGrid::selectionMoved, MemoPreview, [this] { StringGrid1SelectionMoved(); });
+    // A dragged row can leave another point under a selection that stayed where it was.
+    QObject::connect(StringGrid1, &ui::TextGrid::rowMoved, MemoPreview, [this] { StringGrid1SelectionMoved(); });
+}
+
+FirstPage::~FirstPage() = default;
+
+void FirstPage::StringGrid1SelectionMoved() {
+    // No selection (the pointer over the headers) keeps the last preview to read.
+    const auto selection = StringGrid1->selection();
+    if (!selection)
+        return;
+    const int row = selection->top;
+    if (!previewWorker_) {
+        // Started at the first preview, so that the window's start waits for nothing.
+        auto deliver = [memo = MemoPreview, this](std::uint64_t ticket, std::vector<std::string> lines) {
+            QMetaObject::invokeMethod(
+                memo,
+                [this, ticket, lines = std::move(lines)] {
+                    if (ticket != previewTicket_)
+                        return;
+                    QStringList shown;
+                    for (const std::string& line : lines)
+                        shown << QString::fromStdString(line);
+                    MemoPreview->setLines(shown);
+                },
+                Qt::QueuedConnection);
+        };
+        previewWorker_ = std::make_unique<PreviewWorker>(
+            std::make_unique<PointPreview>(ctx_.system.machine.root(), ctx_.paths.WinDir, ctx_.paths.BootDrive),
+            deliver);
+    }
+    const PreviewRow point = PreviewRowAt(StringGrid1->table(), row);
+    MemoPreview->setLines({QString::fromStdString(PointName(point.date)) + Utf8(kPreviewWorking)});
+    previewTicket_ = previewWorker_->request(point);
 }
 
 
@@ -161,7 +216,10 @@ void FirstPage::Label21Click() {
 }
 
 void FirstPage::StringGrid1Click(int row) {
-    // One click is one restore: nothing the user does until the restart starts another.
+    // One click is one restore: nothing the user does until the restart starts another. The
+    // preview in hand gives the click its time.
+    if (previewWorker_)
+        previewWorker_->abandon();
     ui::BusyWindow busy(ctx_.window);
     // A row whose files MS-DOS cannot name is explained, and nothing is changed.
     CheckRestorable(ctx_.system, ctx_.paths, StringGrid1->table(), row);

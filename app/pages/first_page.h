@@ -5,10 +5,15 @@
 
 #include "restore/restore_point.h"
 
+#include <cstdint>
+#include <memory>
+
 class QFrame;
 class QLabel;
 
 namespace korvane {
+
+class PreviewWorker;
 
 namespace ui {
 class Memo;
@@ -18,6 +23,7 @@ class TextGrid;
 class FirstPage {
   public:
     FirstPage(const PageContext& ctx, QWidget* sheet);
+    ~FirstPage();
 
     ui::Memo* Memo4;
     QFrame* FeaturePanel;
@@ -30,6 +36,8 @@ class FirstPage {
     // The link to the "10%" page; the window decides where it leads.
     ui::CommandLabel* LabelTenPercent;
     ui::TextGrid* StringGrid1;
+    // What restoring the selected row's point would change, below the table.
+    ui::Memo* MemoPreview;
 
     void Label3MouseMove();
     void Label9MouseMove();
@@ -41,12 +49,17 @@ class FirstPage {
     void FillRestorePoints(const RestoreCatalogue& catalogue);
     void Label21Click();
     void StringGrid1Click(int row);
+    // The selected row changed: its preview is made on the preview's own thread.
+    void StringGrid1SelectionMoved();
 
   private:
     void buildFeaturePanel();
     void showFeatureHelp(ui::CommandLabel* label, const QStringList& lines);
 
     PageContext ctx_;
+    std::uint64_t previewTicket_ = 0;
+    // Last: it stops its thread before anything it delivers to goes away.
+    std::unique_ptr<PreviewWorker> previewWorker_;
 };
 
 } // namespace korvane

@@ -60,8 +60,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(pc->tabBar()->font().pixelSize(), 18);
         QCOMPARE(pc->activePage(), h.find<QWidget>("TabSheet1"));
         // Everything fits the design size without being cut.
-        QVERIFY(w.minimumSizeHint().width() <= 800);
-        QVERIFY(w.minimumSizeHint().height() <= 572);
+        QVERIFY2(w.minimumSizeHint().width() <= 800, qPrintable(QString::number(w.minimumSizeHint().width())));
+        QVERIFY2(w.minimumSizeHint().height() <= 572, qPrintable(QString::number(w.minimumSizeHint().height())));
     }
 
     void choosingATopicShowsItsPageAndBreadcrumb_data() {

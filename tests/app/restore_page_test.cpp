@@ -14,6 +14,7 @@
 #include "ui/busy_window.h"
 #include "ui/text_grid.h"
 
+#include <QAccessible>
 #include <QtTest>
 
 using namespace korvane;
@@ -55,6 +56,23 @@ void postDoubleClick(QWidget* w, QPoint pos) {
     post(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
     post(w, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
     post(w, QEvent::MouseButtonRelease, pos, Qt::NoButton);
+}
+
+// The text of the accessible element named name, found from the window down as a screen reader
+// walks the tree.
+QString accessibleText(QAccessibleInterface* at, const QString& name) {
+    if (!at)
+        return {};
+    if (at->text(QAccessible::Name) == name)
+        return at->text(QAccessible::Value);
+    for (int i = 0; i < at->childCount(); ++i)
+        if (QString found = accessibleText(at->child(i), name); !found.isNull())
+            return found;
+    return {};
+}
+
+QString preview(QWidget* window) {
+    return accessibleText(QAccessible::queryAccessibleInterface(window), u8("还原点会改变什么"));
 }
 
 std::size_t cabinetsIn(w98::Machine& m, const char* folder) {
@@ -280,6 +298,72 @@ private Q_SLOTS:
                     "原因：电脑重新启动时没有执行还原任务。\n"
                     "还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。"));
         QVERIFY(!m.exists("C:\\WINDOWS\\korvane.rst"));
+    }
+
+    void thePointerOnARowShowsWhatItsRestoreWouldChange() {
+        WindowHarness h;
+        seed(h.tm);
+        auto& m = h.tm.machine();
+        // The older daily point knew a program since removed.
+        const std::string then = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion"
+                                 "\\Uninstall\\WinZip]\r\n\"DisplayName\"=\"WinZip 8.0\"\r\n\r\n";
+        const w98::DateTime t{2002, 5, 15, 8, 0, 0};
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb000.cab",
+                    w98::buildCabinet({{"system.dat", then, 0x20, t}, {"user.dat", "REGEDIT4\r\n\r\n", 0x20, t}}));
+        m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\rb000.cab", t);
+        h.open();
+        auto* grid = h.find<ui::TextGrid>("StringGrid1");
+        QCOMPARE(preview(h.window.get()), u8("把鼠标移到上表的一行上，这里会显示还原到那个还原点会改变什么。"));
+
+        const QString run = u8("【随Windows启动的程序】\n"
+                               "  不再自动启动 1 个：ScanRegistry：C:\\WINDOWS\\scanregw.exe /autorun（Run）");
+        hover(grid->viewport(), rowCentre(grid, 3));
+        QTRY_COMPARE(preview(h.window.get()), u8("还原到 2002-5-15 8:00:00 的还原点，与现在相比：\n"
+                                                 "【程序】\n"
+                                                 "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0\n") + run);
+        hover(grid->viewport(), rowCentre(grid, 2));
+        QTRY_COMPARE(preview(h.window.get()), u8("还原到 2002-5-16 8:00:00 的还原点，与现在相比：\n") + run);
+        // The pointer over the headers keeps the preview there to read.
+        hover(grid->viewport(), rowCentre(grid, 0));
+        QCOMPARE(preview(h.window.get()), u8("还原到 2002-5-16 8:00:00 的还原点，与现在相比：\n") + run);
+
+        // The keyboard selects a row, and its preview is the same text.
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(grid->selection()->top, 1);
+        QTRY_COMPARE(preview(h.window.get()), u8("还原到 2010-1-3 8:00:00 的还原点，与现在相比：\n") + run);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->selection()->top, 3);
+        QTRY_COMPARE(preview(h.window.get()), u8("还原到 2002-5-15 8:00:00 的还原点，与现在相比：\n"
+                                                 "【程序】\n"
+                                                 "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0\n") + run);
+
+        // A click still restores at once, and once.
+        hover(grid->viewport(), rowCentre(grid, 2));
+        click(grid->viewport(), rowCentre(grid, 2));
+        QCOMPARE(h.power.calls.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(h.tm.machine().readTextLines("C:\\dosrun.bat")[6]),
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
+        QVERIFY(h.dialogs.messages().empty());
+    }
+
+    void aRowTheClickWouldRefuseSaysWhyBeforeTheClick() {
+        WindowHarness h;
+        seed(h.tm);
+        auto& m = h.tm.machine();
+        const w98::DateTime t{2002, 5, 16, 8, 0, 0};
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", w98::buildCabinet({{"system.dat", "REGEDIT4\r\n\r\n", 0x20, t}}));
+        m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", t);
+        h.open();
+        auto* grid = h.find<ui::TextGrid>("StringGrid1");
+        hover(grid->viewport(), rowCentre(grid, 2));
+        QTRY_COMPARE(preview(h.window.get()),
+                     u8("2002-5-16 8:00:00 的还原点无法还原，点击它会提示：\n"
+                        "  还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb001.cab 里没有 user.dat，还原不了注册表。\n"
+                        "  系统没有作任何改动，请选择其它的还原点。"));
+        QVERIFY(h.power.calls.empty());
+        QVERIFY(!m.exists("C:\\dosrun.bat"));
     }
 
     void draggingARowKeepsItsNumberAndClicksNothing() {

@@ -68,6 +68,32 @@ void seedRegistry(Machine& m) {
     r.createKey(kHkeyLocalMachine, "Software\\Classes");
     r.createKey(kHkeyUsers, ".DEFAULT\\Control Panel\\Desktop");
     dword(kHkeyUsers, ".DEFAULT\\SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled", 0);
+
+    // The hardware found at set-up, with its drivers, and a program installed since.
+    const std::string enumKey = "Enum\\", classKey = "System\\CurrentControlSet\\Services\\Class\\";
+    str(kHkeyLocalMachine, enumKey + "Root\\*PNP0C01\\0000", "DeviceDesc", "系统主板");
+    str(kHkeyLocalMachine, enumKey + "PCI\\VEN_8086&DEV_7190&SUBSYS_00000000&REV_03\\BUS_00&DEV_00&FUNC_00",
+        "DeviceDesc", "Intel 82443BX Pentium(r) II Processor to AGP Controller");
+    str(kHkeyLocalMachine, enumKey + "PCI\\VEN_10EC&DEV_8139&SUBSYS_813910EC&REV_10\\BUS_00&DEV_0B&FUNC_00",
+        "DeviceDesc", "Realtek RTL8139(A) PCI Fast Ethernet Adapter");
+    str(kHkeyLocalMachine, classKey + "System", "", "系统设备");
+    str(kHkeyLocalMachine, classKey + "System\\0000", "DriverDesc", "系统主板");
+    str(kHkeyLocalMachine, classKey + "Net", "", "网络适配器");
+    str(kHkeyLocalMachine, classKey + "Net\\0000", "DriverDesc", "Realtek RTL8139(A) PCI Fast Ethernet Adapter");
+    str(kHkeyLocalMachine, cv + "\\Uninstall\\WinZip", "DisplayName", "WinZip 8.0");
+    str(kHkeyLocalMachine, cv + "\\Uninstall\\WinZip", "UninstallString", "\"C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE\" /uninstall");
+}
+
+// What the user did between two daily backups: a dictionary and a USB scanner installed.
+void installSince(Machine& m) {
+    Registry& r = m.registry();
+    auto str = [&](const std::string& key, const std::string& name, const std::string& text) {
+        r.setValue(kHkeyLocalMachine, key, RegValue{name, reg_type::kSz, regStringData(text)});
+    };
+    str(std::string(kCurrentVersion) + "\\Uninstall\\XDict", "DisplayName", "金山词霸 2002");
+    str("Enum\\USB\\VID_04A9&PID_2206\\5&1A2B3C4D&0&1", "DeviceDesc", "Canon CanoScan N650U");
+    str("System\\CurrentControlSet\\Services\\Class\\Image", "", "成像设备");
+    str("System\\CurrentControlSet\\Services\\Class\\Image\\0000", "DriverDesc", "Canon CanoScan N650U");
 }
 
 // A shell link (.lnk) as Windows 98 writes one: the header, then where the target lives
@@ -312,8 +338,14 @@ void seedBackups(Machine& m) {
     m.setLastWriteTime(win + "\\REGOPT\\system.dat", daysAgo(20, 21, 40));
 
     // The checker's daily backups, one of them kept as the copy of a damaged registry.
-    for (const auto& [days, hour] : std::vector<std::pair<int, int>>{{9, 8}, {6, 9}, {3, 8}, {1, 19}})
+    for (const auto& [days, hour] : std::vector<std::pair<int, int>>{{9, 8}, {6, 9}, {3, 8}, {1, 19}}) {
         backupOn(m, "", days, hour, 3 + days);
+        // Restoring an older backup takes these back: the preview of a restore has something to say.
+        if (days == 6)
+            installSince(m);
+        if (days == 3)
+            m.registry().deleteKey(kHkeyLocalMachine, std::string(kCurrentVersion) + "\\Uninstall\\WinZip");
+    }
     m.copyFile(win + "\\SYSBCKUP\\rb001.cab", win + "\\SYSBCKUP\\RBBAD.CAB", true);
     m.setLastWriteTime(win + "\\SYSBCKUP\\RBBAD.CAB", daysAgo(5, 7, 58));
     // A backup made just before an earlier restore, and one the user made by hand.

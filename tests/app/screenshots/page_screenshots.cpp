@@ -12,6 +12,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTableView>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
@@ -109,6 +112,30 @@ int main(int argc, char** argv) {
         if (auto* changed = window.findChild<QWidget*>(QStringLiteral("Label68")))
             QTest::mouseClick(changed, Qt::LeftButton);
         ok = save(window, dir, QStringLiteral("10-TabSheet19-changed"));
+    }
+    // The first page with the preview of the restore point under the pointer: a daily backup
+    // older than the programs and the scanner the demo installed since.
+    if (ok) {
+        pages->setCurrentIndex(0);
+        auto* grid = window.findChild<QTableView*>(QStringLiteral("StringGrid1"));
+        auto* preview = window.findChild<QPlainTextEdit*>(QStringLiteral("MemoPreview"));
+        ok = grid && preview;
+        if (ok) {
+            const QString prompt = preview->toPlainText();
+            const QPoint at(grid->columnViewportPosition(1) + 10, grid->rowViewportPosition(6) + 5);
+            QMouseEvent move(QEvent::MouseMove, at, grid->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(grid->viewport(), &move);
+            const bool shown = QTest::qWaitFor(
+                [&] {
+                    const QString text = preview->toPlainText();
+                    return text != prompt && !text.contains(QString::fromUtf8("……"));
+                },
+                10000);
+            if (!shown)
+                std::fprintf(stderr, "the preview did not come\n");
+            ok = shown && save(window, dir, QStringLiteral("01-TabSheet1-preview"));
+        }
     }
     for (const auto& m : dialogs.messages())
         std::fprintf(stderr, "message: %s\n", qPrintable(m.text));

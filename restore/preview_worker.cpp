@@ -1,0 +1,59 @@
+#include "preview_worker.h"
+
+namespace korvane {
+
+PreviewWorker::PreviewWorker(std::unique_ptr<PointPreview> preview, Delivery deliver)
+    : preview_(std::move(preview)), deliver_(std::move(deliver)), thread_([this] { run(); }) {}
+
+PreviewWorker::~PreviewWorker() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        ++latest_;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+std::uint64_t PreviewWorker::request(const PreviewRow& row) {
+    std::uint64_t ticket;
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = row;
+        ticket = ++latest_;
+    }
+    wake_.notify_one();
+    return ticket;
+}
+
+void PreviewWorker::abandon() {
+    std::lock_guard lock(mutex_);
+    pending_.reset();
+    ++latest_;
+}
+
+void PreviewWorker::run() {
+    for (;;) {
+        PreviewRow row;
+        std::uint64_t ticket;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || pending_; });
+            if (stopping_)
+                return;
+            row = std::move(*pending_);
+            pending_.reset();
+            ticket = latest_;
+        }
+        std::optional<std::vector<std::string>> lines;
+        try {
+            lines = preview_->lines(row, [this, ticket] { return latest_ != ticket; });
+        } catch (const std::exception& e) {
+            lines = std::vector<std::string>{"无法与现在的系统比较：" + std::string(e.what())};
+        }
+        if (lines && isLatest(ticket))
+            deliver_(ticket, std::move(*lines));
+    }
+}
+
+} // namespace korvane
