@@ -148,16 +148,4 @@ void BM_Preview30000KeyCabinet(benchmark::State& state) {
 }
 BENCHMARK(BM_Preview30000KeyCabinet)->ArgName("read")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-void BM_ReadRealPair(benchmark::State& state) {
-    const fs::path folder = realRegistryFolder();
-    if (folder.empty()) {
-        state.SkipWithError("the real registry pair is not there");
-        return;
-    }
-    const std::string system = test::readBytes(folder / "SYSTEM.DAT"), user = test::readBytes(folder / "USER.DAT");
-    for (auto _ : state)
-        benchmark::DoNotOptimize(ReadRegistryTrees(system, "SYSTEM.DAT", user, "USER.DAT"));
-}
-BENCHMARK(BM_ReadRealPair)->Unit(benchmark::kMillisecond);
-
 } // namespace
