@@ -226,7 +226,8 @@ private:
         // What read() would refuse does not count as held either.
         if ((!root && name.empty()) || name.find('\0') != std::string_view::npos)
             return false;
-        if (nameLength > end - p || b_.substr(p, nameLength) != name ||
+        // The root's record may carry a name; nothing reads it.
+        if (nameLength > end - p || (!root && b_.substr(p, nameLength) != name) ||
             get16(b_, r + kRecordValueCount) != key.values.size())
             return false;
         p += nameLength;
