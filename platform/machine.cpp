@@ -6,6 +6,7 @@
 #include "host_file.h"
 #include "registry.h"
 #include "registry_lock.h"
+#include "short_names.h"
 #include "text_lines.h"
 
 #include <algorithm>
@@ -412,6 +413,9 @@ void Machine::moveFile(std::string_view from, std::string_view to) {
     fs::rename(src, dst, ec);
     if (ec)
         throw IoError(io_text::kAccessDenied, std::string(to));
+    // A new name or another folder makes a new short name; a change of letter case does not.
+    if (src.parent_path() != dst.parent_path() || !equalsNoCase(src.filename().string(), dst.filename().string()))
+        short_names::giveNew(dst);
 }
 
 void Machine::deleteFile(std::string_view winPath) {
@@ -435,6 +439,7 @@ void Machine::createDirectory(std::string_view winPath) {
         throw IoError(io_text::kPathNotFound, std::string(winPath));
     if (!fs::create_directory(host, ec) || ec)
         throw IoError(io_text::kAccessDenied, std::string(winPath));
+    short_names::giveNew(host);
 }
 
 void Machine::createDirectories(std::string_view winPath) {
@@ -451,6 +456,47 @@ void Machine::removeDirectory(std::string_view winPath) {
     std::error_code ec;
     if (!fs::remove(hostPath(winPath), ec) || ec)
         throw IoError(io_text::kAccessDenied, std::string(winPath));
+}
+
+std::string Machine::shortName(std::string_view winPath) const {
+    const fs::path host = hostPath(winPath);
+    std::error_code ec;
+    if (!fs::exists(host, ec))
+        throw IoError(io_text::kFileNotFound, std::string(winPath));
+    return short_names::of(host);
+}
+
+std::string Machine::shortPath(std::string_view winPath) const {
+    const std::string norm = normalize(winPath);
+    std::string out = norm.substr(0, 2);
+    std::string path = out;
+    for (const auto& part : components(norm)) {
+        path += "\\" + part;
+        std::string name;
+        if (exists(path))
+            name = shortName(path);
+        else if (short_names::isShortName(part))
+            name = short_names::dosForm(part);
+        else
+            throw Error("“" + path + "”还不存在，它在MS-DOS下的短文件名要等它建立时才定下来");
+        out += "\\" + name;
+    }
+    return out.size() == 2 ? out + "\\" : out;
+}
+
+std::string Machine::dosChild(std::string_view folder, std::string_view typed) const {
+    const std::string wanted = short_names::dosForm(typed);
+    const fs::path host = hostPath(folder);
+    bool longNameOnly = false;
+    for (const auto& [name, shortName] : short_names::ofFolder(host)) {
+        if (shortName == wanted)
+            return normalize(std::string(folder) + "\\" + name);
+        longNameOnly = longNameOnly || equalsNoCase(name, wanted);
+    }
+    // A long name that reads like the typed 8.3 form is not what MS-DOS finds: the path then
+    // leads below it, where nothing is and nothing can be made.
+    const std::string path = normalize(std::string(folder) + "\\" + wanted);
+    return longNameOnly ? path + "\\" + wanted : path;
 }
 
 Registry& Machine::registry() {

@@ -86,6 +86,18 @@ public:
     void createDirectories(std::string_view winPath);
     void removeDirectory(std::string_view winPath); // must be empty
 
+    // 8.3 names, as MS-DOS sees the machine before Windows loads. shortName is the name an
+    // existing file or folder got when it was made ("MYBACK~1.CAB").
+    std::string shortName(std::string_view winPath) const;
+    // The path with every component by its short name. A component that does not exist yet is
+    // given as it is when it is a short name itself (upper case); otherwise throws Error, as
+    // its short name is made only with it.
+    std::string shortPath(std::string_view winPath) const;
+    // What MS-DOS finds for a name typed in a folder (a full path as this machine spells it):
+    // the entry whose short name is the name's 8.3 form, else the folder with that 8.3 form
+    // (what MS-DOS would create). A long name is never found by itself.
+    std::string dosChild(std::string_view folder, std::string_view typed) const;
+
     Registry& registry();
 
 private:

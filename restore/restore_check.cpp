@@ -170,15 +170,6 @@ void CheckReadableRegistry(const std::string& systemDat, const std::string& syst
     reg.subkeyNames(w98::kHkeyUsers, "");
 }
 
-std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
-                                 const std::string& importText, const std::filesystem::path& scratchBase) {
-    ScratchFolder scratch(scratchBase);
-    const auto system = scratch.put("system.dat", systemDat);
-    w98::Registry reg(system, "system.dat", scratch.put("user.dat", userDat), "user.dat");
-    reg.importText(importText, "import");
-    return w98::readHostFile(system, "system.dat");
-}
-
 CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row) {
     const std::string& note = table.cell(restore_col::kNote, row);
     const std::string& folder = table.cell(restore_col::kFolder, row);

@@ -56,10 +56,4 @@ CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& ta
 void CheckReadableRegistry(const std::string& systemDat, const std::string& systemName, const std::string& userDat,
                            const std::string& userName);
 
-// The bytes system.dat will have once the registry import text (UTF-8) has been applied to
-// it, as the MS-DOS registry editor applies it. The registry writes the file's MS-DOS
-// attributes, so the work is done in a folder below scratchBase, a folder of the machine.
-std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
-                                 const std::string& importText, const std::filesystem::path& scratchBase);
-
 } // namespace korvane
