@@ -111,7 +111,7 @@ void RebuildRegistry(System& system, SharedPaths& paths, const std::function<voi
     const std::string& winDir = paths.WinDir;
     // Built first: a Windows folder MS-DOS cannot name stops the job before the export.
     const auto job = RegistryRebuildJobLines(m, winDir);
-    CheckBatchLines(m, kDosJob, job);
+    CheckMsDosBatchLines(m, kDosJob, job);
     const std::string exportCommand = "command.com /c " + BatchPath(ExportBatch(winDir));
     WriteBatchFile(m, ExportBatch(winDir), ExportBatchLines());
     // An export left from an earlier run must not pass for this one.
@@ -126,7 +126,7 @@ void RebuildRegistry(System& system, SharedPaths& paths, const std::function<voi
         throw;
     }
     KeepMsDosRestriction(m);
-    WriteBatchFile(m, kDosJob, job);
+    WriteMsDosBatchFile(m, kDosJob, job);
     if (processEvents)
         processEvents();
     PrepareHandOverFolder(m, winDir);

@@ -31,7 +31,7 @@ std::vector<std::string> ReinstallClickLines(const w98::Machine& m, const std::s
 }
 
 void WriteStartupReinstallBatch(w98::Machine& m, const std::string& winDir) {
-    WriteBatchFile(m, ReinstallBatchPath(winDir), ReinstallStartupLines(m, ReadSourcePath(m)));
+    WriteMsDosBatchFile(m, ReinstallBatchPath(winDir), ReinstallStartupLines(m, ReadSourcePath(m)));
 }
 
 std::vector<std::string> ReinstallExplanation(const std::string& caption, const std::string& sourcePath,
@@ -56,7 +56,7 @@ void ExplainReinstall(w98::Machine& m, const std::string& winDir, const std::str
                       const std::function<void(const std::vector<std::string>&)>& show) {
     const std::string source = ReadSourcePath(m);
     show(ReinstallExplanation(caption, source, FindCdromDrive(m)));
-    WriteBatchFile(m, ReinstallBatchPath(winDir), ReinstallClickLines(m, source));
+    WriteMsDosBatchFile(m, ReinstallBatchPath(winDir), ReinstallClickLines(m, source));
 }
 
 std::vector<std::string> ProductKeyLines(const std::string& caption, const std::string& productKey) {

@@ -205,7 +205,14 @@ fs::path Machine::hostPath(std::string_view winPath) const {
                 host = exact;
                 continue;
             }
-            const std::string name = findNoCase(host, part);
+            std::string name = findNoCase(host, part);
+            if (name.empty() && part.find('~') != std::string::npos) {
+                // Windows finds a file by its short name too ("PROGRA~1"). Only a name with a
+                // numbered tail can be a short name that differs from its file's own name.
+                for (const auto& [entry, shortName] : short_names::ofFolder(host))
+                    if (equalsNoCase(shortName, part))
+                        name = entry;
+            }
             if (!name.empty()) {
                 host += "/" + name;
                 continue;

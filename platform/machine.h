@@ -48,6 +48,7 @@ public:
     DriveType driveType(std::string_view rootPath) const; // "D:\" or "D:"
 
     // "c:/windows\\system\\..\\X" -> "C:\windows\X". Throws Error for a path that is not absolute.
+    // hostPath finds each component by its name, or by its short name, as Windows does.
     static std::string normalize(std::string_view winPath);
     std::filesystem::path hostPath(std::string_view winPath) const;
 

@@ -163,9 +163,17 @@ std::size_t LineBytes(std::string_view line, const std::string& winDir) {
     return std::max(raw.size(), full.size());
 }
 
+void CheckForeignParts(const std::string& path, const std::vector<std::string>& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (const std::string foreign = ForeignPart(lines[i]); !foreign.empty())
+            throw w98::Error("没有写出" + path + "：第" + std::to_string(i + 1) + "行" + Quoted(lines[i]) + "含有" +
+                             foreign + "，而这不是本程序写进去的");
+}
+
 } // namespace
 
-void CheckBatchLines(const w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+    CheckForeignParts(path, lines);
     std::string winDir;
     try {
         winDir = m.shortPath(m.windowsFolder());
@@ -174,16 +182,19 @@ void CheckBatchLines(const w98::Machine& m, const std::string& path, const std::
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string at = "没有写出" + path + "：第" + std::to_string(i + 1) + "行" + Quoted(lines[i]);
-        if (const std::string foreign = ForeignPart(lines[i]); !foreign.empty())
-            throw w98::Error(at + "含有" + foreign + "，而这不是本程序写进去的");
         if (const std::size_t bytes = LineBytes(lines[i], winDir); bytes > kMaxBatchLineBytes)
             throw w98::Error(at + "长" + std::to_string(bytes) + "字节，MS-DOS的一行最多只读" +
                              std::to_string(kMaxBatchLineBytes) + "字节，会把后面的部分截掉：其中的路径太长");
     }
 }
 
+void WriteMsDosBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+    CheckMsDosBatchLines(m, path, lines);
+    m.writeTextLines(path, lines);
+}
+
 void WriteBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
-    CheckBatchLines(m, path, lines);
+    CheckForeignParts(path, lines);
     m.writeTextLines(path, lines);
 }
 

@@ -37,13 +37,19 @@ std::string BatchDrive(const std::string& drive);
 // COMMAND.COM reads at most this many bytes of a line and cuts off the rest.
 inline constexpr std::size_t kMaxBatchLineBytes = 127;
 
-// Checks every line: a line may hold no control character, no '<', '>' or '|', no '%' other
-// than the program's own %winbootdir% and a doubled "%%", and no more than kMaxBatchLineBytes
-// bytes of code page 936, with %winbootdir% read as the Windows folder's short path or not.
-// A line that fails is refused with w98::Error naming the file, the line's number and its text.
-void CheckBatchLines(const w98::Machine& m, const std::string& path, const std::vector<std::string>& lines);
+// Checks the lines of a batch file MS-DOS runs before Windows loads: a line may hold no
+// control character, no '<', '>' or '|', no '%' other than the program's own %winbootdir% and
+// a doubled "%%", and no more than kMaxBatchLineBytes bytes of code page 936, with %winbootdir%
+// read as the Windows folder's short path or not. A line that fails is refused with w98::Error
+// naming the file, the line's number and its text.
+void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path, const std::vector<std::string>& lines);
 
-// Writes the lines after CheckBatchLines; nothing is written when a line is refused.
+// Writes a batch file that runs in MS-DOS mode, after CheckMsDosBatchLines; nothing is
+// written when a line is refused.
+void WriteMsDosBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines);
+
+// Writes a batch file or registry import that runs under Windows, after the same checks but
+// the length (the lines the specification gives for Windows pass it).
 void WriteBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace korvane

@@ -98,8 +98,8 @@ void RunDosJob(System& system, SharedPaths& paths, const std::function<void()>& 
     const auto cleanUp = DosToWinLines(m, winDir, bootDrive);
     paths.BackupDir = winDir + "\\sysbckup";
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled", 0);
-    WriteBatchFile(m, "C:\\autoexec.txt", launcher);
-    WriteBatchFile(m, winDir + "\\dosToWin.bat", cleanUp);
+    WriteMsDosBatchFile(m, "C:\\autoexec.txt", launcher);
+    WriteMsDosBatchFile(m, winDir + "\\dosToWin.bat", cleanUp);
     WriteBatchFile(m, winDir + "\\prodos.bat", ProdosLines(m, processEvents));
     RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\prodos.bat"), kSwHide);
     system.power.exitWindows(w98::kEwxReboot, 0);

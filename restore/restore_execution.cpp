@@ -127,13 +127,13 @@ void CheckRestorable(System& system, const SharedPaths& paths, const TextTable& 
         // Every line the restore would write, built and thrown away: what cannot be written
         // safely is found before the first change.
         const std::string winDir = GetWindowsDir(m);
-        CheckBatchLines(m, kDosJob,
+        CheckMsDosBatchLines(m, kDosJob,
                         RestoreJobLines(m, winDir, paths.BootDrive, r.note, r.folder, r.extension, r.fileName,
                                         DailyBackupJobLine(m, winDir)));
         ScanregRunRegLines(paths.BootDrive);
-        CheckBatchLines(m, winDir + "\\scRegbei.bat", ScanregBackupLines(winDir));
-        CheckBatchLines(m, "C:\\autoexec.txt", AutoexecTxtLines(m, winDir));
-        CheckBatchLines(m, winDir + "\\dosToWin.bat", DosToWinLines(m, winDir, winDir.substr(0, 2)));
+        ScanregBackupLines(winDir);
+        CheckMsDosBatchLines(m, "C:\\autoexec.txt", AutoexecTxtLines(m, winDir));
+        CheckMsDosBatchLines(m, winDir + "\\dosToWin.bat", DosToWinLines(m, winDir, winDir.substr(0, 2)));
     } catch (const w98::Error& e) {
         throw w98::Error(std::string("无法在MS-DOS方式下从这个还原点还原：\n") + e.what() +
                          "\n\n本程序没有做任何改动：没有备份当前系统，没有写任何文件，也不会重新启动电脑。");
@@ -169,7 +169,7 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
 
     const auto job =
         RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, r.folder, r.extension, r.fileName, lastLine);
-    WriteBatchFile(m, kDosJob, job);
+    WriteMsDosBatchFile(m, kDosJob, job);
     PrepareHandOverFolder(m, paths.WinDir);
     const bool backupMade = note != notes::kBeforeRestore;
     // After the pre-restore backup, so that the backup never holds the mark.
