@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <optional>
 #include <set>
 #include <sys/xattr.h>
 #include <vector>
@@ -223,7 +224,24 @@ std::string of(const fs::path& hostEntry) {
     return make(hostEntry.filename().string(), [&](const std::string& s) { return taken.contains(s); });
 }
 
+namespace {
+
+// A name that is its own short name and has no tail can be no other file's short name: it is
+// taken as it is, without reading the whole folder (a backup folder may hold thousands).
+std::optional<std::string> ownShortName(const std::string& name) {
+    const Basis b = basisOf(name);
+    if (!b.fits || name.find('~') != std::string::npos)
+        return std::nullopt;
+    return utf8Of(b.primary + (b.extension.empty() ? "" : "." + b.extension));
+}
+
+} // namespace
+
 void giveNew(const fs::path& hostEntry) {
+    if (const auto own = ownShortName(hostEntry.filename().string())) {
+        store(hostEntry, *own);
+        return;
+    }
     ::removexattr(hostEntry.c_str(), kXattrName);
     ofFolder(hostEntry.parent_path());
 }
@@ -232,6 +250,10 @@ void carryOver(const fs::path& target, const fs::path& file) {
     std::error_code ec;
     if (fs::exists(fs::symlink_status(target, ec))) {
         store(file, of(target));
+        return;
+    }
+    if (const auto own = ownShortName(target.filename().string())) {
+        store(file, *own);
         return;
     }
     const std::set<std::string> taken = valuesOf(ofFolder(target.parent_path()));

@@ -185,6 +185,9 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
         // that stopped the arming is the one the user sees.
         try {
             ForgetRestoreRecord(m, paths.WinDir);
+        } catch (const std::exception&) {
+        }
+        try {
             RemoveRestoreMark(m, mark);
         } catch (const std::exception&) {
         }

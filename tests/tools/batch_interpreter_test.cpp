@@ -255,6 +255,9 @@ TEST(BatchInterpreter, MsDosModeFindsShortNamesOnlyAndCutsLinesAt127Bytes) {
                           "if not exist \"a long name.txt\" echo no long"}),
               "File not found - a long name.txt\nshort\nno long\n");
     EXPECT_EQ(d.type("echo %winbootdir%"), "C:\\WIN98S~1\n");
+    // A command interpreter started from the job runs in MS-DOS mode too.
+    EXPECT_EQ(d.type("command /c type \"C:\\my dir\\a long name.txt\""), "File not found - C:\\my dir\\a long name.txt\n");
+    EXPECT_EQ(d.type("command /c type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
     EXPECT_EQ(d.type("%winbootdir%\\COMMAND\\attrib C:\\MYDIR~1\\ALONGN~1.TXT"), "A            C:\\my dir\\a long name.txt\n");
 
     // COMMAND.COM reads 127 bytes of a line: of 5 + 200 it keeps 127, of double-byte
