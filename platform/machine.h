@@ -96,7 +96,8 @@ public:
     std::string shortPath(std::string_view winPath) const;
     // What MS-DOS finds for a name typed in a folder (a full path as this machine spells it):
     // the entry whose short name is the name's 8.3 form, else the folder with that 8.3 form
-    // (what MS-DOS would create). A long name is never found by itself.
+    // (what MS-DOS would create). A long name is never found by itself: one that reads like
+    // the 8.3 form gives a path below it, where nothing is.
     std::string dosChild(std::string_view folder, std::string_view typed) const;
 
     Registry& registry();
