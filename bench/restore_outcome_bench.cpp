@@ -4,6 +4,7 @@
 #include "platform/machine.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
+#include "restore/restore_mark.h"
 #include "restore/restore_outcome.h"
 #include "restore/restore_record.h"
 #include "restore/restore_table.h"
@@ -63,6 +64,8 @@ void BM_StartUpWithRecord(benchmark::State& state) {
     r.point = d.cabinet;
     r.date = "2002-5-17 8:05:12";
     r.backupMade = true;
+    r.mark = NewRestoreMark();
+    LeaveRestoreMark(*d.m, r.mark);
     for (auto _ : state) {
         state.PauseTiming();
         WriteRestoreRecord(*d.m, "C:\\WINDOWS", r);

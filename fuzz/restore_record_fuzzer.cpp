@@ -19,8 +19,7 @@ constexpr const char* kWinDir = "C:\\WINDOWS";
 constexpr const char* kRecord = "C:\\WINDOWS\\korvane.rst";
 
 bool sameRecord(const korvane::RestoreRecord& a, const korvane::RestoreRecord& b) {
-    return a.point == b.point && a.date == b.date && a.backupMade == b.backupMade && a.system == b.system &&
-           a.user == b.user && a.systemImported == b.systemImported && a.systemUnknown == b.systemUnknown &&
+    return a.point == b.point && a.date == b.date && a.backupMade == b.backupMade && a.mark == b.mark &&
            a.bootLogOffset == b.bootLogOffset;
 }
 

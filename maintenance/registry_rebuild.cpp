@@ -63,9 +63,9 @@ std::vector<std::string> ExportBatchLines() {
     return {"regedit /e c:\\reg.reg"};
 }
 
-std::vector<std::string> RegistryRebuildJobLines(const std::string& winDir) {
+std::vector<std::string> RegistryRebuildJobLines(const w98::Machine& m, const std::string& winDir) {
     return {"@ECHO OFF", "smartdrv 20480 20480", "regedit /c  c:\\reg.reg", "del c:\\reg.reg",
-            "del " + BatchPath(ExportBatch(winDir))};
+            "del " + DosPath(m, ExportBatch(winDir))};
 }
 
 std::vector<std::string> RegistryRebuildExplanation(const std::string& caption) {
@@ -110,7 +110,8 @@ void RebuildRegistry(System& system, SharedPaths& paths, const std::function<voi
     w98::Machine& m = system.machine;
     const std::string& winDir = paths.WinDir;
     // Built first: a Windows folder MS-DOS cannot name stops the job before the export.
-    const auto job = RegistryRebuildJobLines(winDir);
+    const auto job = RegistryRebuildJobLines(m, winDir);
+    CheckMsDosBatchLines(m, kDosJob, job);
     const std::string exportCommand = "command.com /c " + BatchPath(ExportBatch(winDir));
     WriteBatchFile(m, ExportBatch(winDir), ExportBatchLines());
     // An export left from an earlier run must not pass for this one.
@@ -125,7 +126,7 @@ void RebuildRegistry(System& system, SharedPaths& paths, const std::function<voi
         throw;
     }
     KeepMsDosRestriction(m);
-    WriteBatchFile(m, kDosJob, job);
+    WriteMsDosBatchFile(m, kDosJob, job);
     if (processEvents)
         processEvents();
     PrepareHandOverFolder(m, winDir);

@@ -19,7 +19,8 @@ inline constexpr const char* kRegistryExport = "c:\\reg.reg";
 
 std::vector<std::string> ExportBatchLines();
 // The MS-DOS-mode job; the editor's rebuild switch takes two blanks before the file.
-std::vector<std::string> RegistryRebuildJobLines(const std::string& winDir);
+// Paths by their short names, as MS-DOS sees them.
+std::vector<std::string> RegistryRebuildJobLines(const w98::Machine& m, const std::string& winDir);
 
 // The page's text area on a click (explanation) and when the job starts (progress).
 std::vector<std::string> RegistryRebuildExplanation(const std::string& caption);

@@ -16,22 +16,22 @@ std::string ReinstallBatchPath(const std::string& winDir) {
     return winDir + "\\98.bat";
 }
 
-std::string SetupCommand(const std::string& sourcePath) {
-    return SetupPathWord(sourcePath + "setup") + " /is /iq";
+std::string SetupCommand(const w98::Machine& m, const std::string& sourcePath) {
+    return SetupPathWord(m, sourcePath + "setup") + " /is /iq";
 }
 
-std::vector<std::string> ReinstallStartupLines(const std::string& sourcePath) {
-    return {"@ECHO OFF", "Smartdrv 10240 10240", SetupCommand(sourcePath), ""};
+std::vector<std::string> ReinstallStartupLines(const w98::Machine& m, const std::string& sourcePath) {
+    return {"@ECHO OFF", "Smartdrv 10240 10240", SetupCommand(m, sourcePath), ""};
 }
 
-std::vector<std::string> ReinstallClickLines(const std::string& sourcePath) {
+std::vector<std::string> ReinstallClickLines(const w98::Machine& m, const std::string& sourcePath) {
     // Not "exit": typed at the MS-DOS prompt, as the explanation tells the user to, that line
     // would leave MS-DOS mode before setup could run.
-    return {"@ECHO OFF", "Smartdrv 10240 10240", SetupCommand(sourcePath)};
+    return {"@ECHO OFF", "Smartdrv 10240 10240", SetupCommand(m, sourcePath)};
 }
 
 void WriteStartupReinstallBatch(w98::Machine& m, const std::string& winDir) {
-    WriteBatchFile(m, ReinstallBatchPath(winDir), ReinstallStartupLines(ReadSourcePath(m)));
+    WriteMsDosBatchFile(m, ReinstallBatchPath(winDir), ReinstallStartupLines(m, ReadSourcePath(m)));
 }
 
 std::vector<std::string> ReinstallExplanation(const std::string& caption, const std::string& sourcePath,
@@ -56,7 +56,7 @@ void ExplainReinstall(w98::Machine& m, const std::string& winDir, const std::str
                       const std::function<void(const std::vector<std::string>&)>& show) {
     const std::string source = ReadSourcePath(m);
     show(ReinstallExplanation(caption, source, FindCdromDrive(m)));
-    WriteBatchFile(m, ReinstallBatchPath(winDir), ReinstallClickLines(source));
+    WriteMsDosBatchFile(m, ReinstallBatchPath(winDir), ReinstallClickLines(m, source));
 }
 
 std::vector<std::string> ProductKeyLines(const std::string& caption, const std::string& productKey) {

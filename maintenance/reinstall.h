@@ -21,13 +21,14 @@ inline constexpr const char* kNoSetupOnCd =
 std::string ReinstallBatchPath(const std::string& winDir);
 
 // The setup command: SourcePath joined to "setup" with nothing between, then the switches for a
-// reinstall over the present Windows.
-std::string SetupCommand(const std::string& sourcePath);
+// reinstall over the present Windows. 98.bat runs in MS-DOS mode: the path is named by its
+// short names.
+std::string SetupCommand(const w98::Machine& m, const std::string& sourcePath);
 // Written at every start of the program.
-std::vector<std::string> ReinstallStartupLines(const std::string& sourcePath);
+std::vector<std::string> ReinstallStartupLines(const w98::Machine& m, const std::string& sourcePath);
 // Written by a click on the explanation: three lines, without the start-up form's empty last
 // line.
-std::vector<std::string> ReinstallClickLines(const std::string& sourcePath);
+std::vector<std::string> ReinstallClickLines(const w98::Machine& m, const std::string& sourcePath);
 
 // Start-up: 98.bat in its start-up form from the registry's SourcePath.
 void WriteStartupReinstallBatch(w98::Machine& m, const std::string& winDir);

@@ -36,4 +36,21 @@ std::string SetupPathWord(const std::string& path) {
     }
 }
 
+std::string SetupPathWord(const w98::Machine& m, const std::string& path) {
+    const std::size_t cut = path.rfind('\\');
+    bool folderThere = false;
+    try {
+        folderThere = cut != std::string::npos && m.isDirectory(path.substr(0, cut));
+    } catch (const w98::Error&) {
+        // Not a path of the machine ("0" without a CD-ROM drive).
+    }
+    if (!folderThere)
+        return SetupPathWord(path);
+    try {
+        return DosPath(m, path);
+    } catch (const w98::Error& e) {
+        throw w98::Error(std::string("注册表里的Windows安装路径（SourcePath）不能写进批处理文件：") + e.what());
+    }
+}
+
 } // namespace korvane

@@ -30,5 +30,9 @@ bool SetupFileExists(const w98::Machine& m, const std::string& path);
 // A path built on SourcePath as one word of a batch line (BatchPath); a path that cannot be
 // written safely is refused with an error that names SourcePath.
 std::string SetupPathWord(const std::string& path);
+// The same for a line MS-DOS runs before Windows loads: the path by its short names (DosPath)
+// when its folder is on the machine now. A folder that is not (a CD not in the drive) has no
+// short names to read: the path is written as SetupPathWord(path) writes it.
+std::string SetupPathWord(const w98::Machine& m, const std::string& path);
 
 } // namespace korvane

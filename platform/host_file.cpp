@@ -2,6 +2,7 @@
 
 #include "dos_attributes.h"
 #include "error.h"
+#include "short_names.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -146,6 +147,8 @@ void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, 
             throw;
         }
     }
+    // The short name MS-DOS knows the file by stays the one it had, as on FAT.
+    short_names::carryOver(file, tmp);
     if (::rename(tmp.c_str(), file.c_str()) != 0)
         fail(errno);
 }

@@ -19,7 +19,8 @@ std::optional<std::string> readHostFileIfExists(const std::filesystem::path& fil
 
 // Replaces a file atomically: the bytes go to a temporary file beside it, which is flushed to
 // disk and then renamed over the target, so that a crash or a full disk never leaves half a file.
-// With attributes, the new file carries them from the moment it appears.
+// With attributes, the new file carries them from the moment it appears. It keeps the short
+// name the file had (a new file gets one).
 // Throws IoError (named by displayName) when it cannot; the old file is then untouched.
 void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
                      std::optional<std::uint8_t> attributes = std::nullopt);

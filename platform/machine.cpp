@@ -6,6 +6,7 @@
 #include "host_file.h"
 #include "registry/registry.h"
 #include "registry/registry_lock.h"
+#include "short_names.h"
 #include "text_lines.h"
 
 #include <algorithm>
@@ -204,7 +205,14 @@ fs::path Machine::hostPath(std::string_view winPath) const {
                 host = exact;
                 continue;
             }
-            const std::string name = findNoCase(host, part);
+            std::string name = findNoCase(host, part);
+            if (name.empty() && part.find('~') != std::string::npos) {
+                // Windows finds a file by its short name too ("PROGRA~1"). Only a name with a
+                // numbered tail can be a short name that differs from its file's own name.
+                for (const auto& [entry, shortName] : short_names::ofFolder(host))
+                    if (equalsNoCase(shortName, part))
+                        name = entry;
+            }
             if (!name.empty()) {
                 host += "/" + name;
                 continue;
@@ -412,6 +420,9 @@ void Machine::moveFile(std::string_view from, std::string_view to) {
     fs::rename(src, dst, ec);
     if (ec)
         throw IoError(io_text::kAccessDenied, std::string(to));
+    // A new name or another folder makes a new short name; a change of letter case does not.
+    if (src.parent_path() != dst.parent_path() || !equalsNoCase(src.filename().string(), dst.filename().string()))
+        short_names::giveNew(dst);
 }
 
 void Machine::deleteFile(std::string_view winPath) {
@@ -435,6 +446,7 @@ void Machine::createDirectory(std::string_view winPath) {
         throw IoError(io_text::kPathNotFound, std::string(winPath));
     if (!fs::create_directory(host, ec) || ec)
         throw IoError(io_text::kAccessDenied, std::string(winPath));
+    short_names::giveNew(host);
 }
 
 void Machine::createDirectories(std::string_view winPath) {
@@ -451,6 +463,47 @@ void Machine::removeDirectory(std::string_view winPath) {
     std::error_code ec;
     if (!fs::remove(hostPath(winPath), ec) || ec)
         throw IoError(io_text::kAccessDenied, std::string(winPath));
+}
+
+std::string Machine::shortName(std::string_view winPath) const {
+    const fs::path host = hostPath(winPath);
+    std::error_code ec;
+    if (!fs::exists(host, ec))
+        throw IoError(io_text::kFileNotFound, std::string(winPath));
+    return short_names::of(host);
+}
+
+std::string Machine::shortPath(std::string_view winPath) const {
+    const std::string norm = normalize(winPath);
+    std::string out = norm.substr(0, 2);
+    std::string path = out;
+    for (const auto& part : components(norm)) {
+        path += "\\" + part;
+        std::string name;
+        if (exists(path))
+            name = shortName(path);
+        else if (short_names::isShortName(part))
+            name = short_names::dosForm(part);
+        else
+            throw Error("“" + path + "”还不存在，它在MS-DOS下的短文件名要等它建立时才定下来");
+        out += "\\" + name;
+    }
+    return out.size() == 2 ? out + "\\" : out;
+}
+
+std::string Machine::dosChild(std::string_view folder, std::string_view typed) const {
+    const std::string wanted = short_names::dosForm(typed);
+    const fs::path host = hostPath(folder);
+    bool longNameOnly = false;
+    for (const auto& [name, shortName] : short_names::ofFolder(host)) {
+        if (shortName == wanted)
+            return normalize(std::string(folder) + "\\" + name);
+        longNameOnly = longNameOnly || equalsNoCase(name, wanted);
+    }
+    // A long name that reads like the typed 8.3 form is not what MS-DOS finds: the path then
+    // leads below it, where nothing is and nothing can be made.
+    const std::string path = normalize(std::string(folder) + "\\" + wanted);
+    return longNameOnly ? path + "\\" + wanted : path;
 }
 
 Registry& Machine::registry() {

@@ -48,6 +48,7 @@ public:
     DriveType driveType(std::string_view rootPath) const; // "D:\" or "D:"
 
     // "c:/windows\\system\\..\\X" -> "C:\windows\X". Throws Error for a path that is not absolute.
+    // hostPath finds each component by its name, or by its short name, as Windows does.
     static std::string normalize(std::string_view winPath);
     std::filesystem::path hostPath(std::string_view winPath) const;
 
@@ -85,6 +86,19 @@ public:
     void createDirectory(std::string_view winPath); // one level
     void createDirectories(std::string_view winPath);
     void removeDirectory(std::string_view winPath); // must be empty
+
+    // 8.3 names, as MS-DOS sees the machine before Windows loads. shortName is the name an
+    // existing file or folder got when it was made ("MYBACK~1.CAB").
+    std::string shortName(std::string_view winPath) const;
+    // The path with every component by its short name. A component that does not exist yet is
+    // given as it is when it is a short name itself (upper case); otherwise throws Error, as
+    // its short name is made only with it.
+    std::string shortPath(std::string_view winPath) const;
+    // What MS-DOS finds for a name typed in a folder (a full path as this machine spells it):
+    // the entry whose short name is the name's 8.3 form, else the folder with that 8.3 form
+    // (what MS-DOS would create). A long name is never found by itself: one that reads like
+    // the 8.3 form gives a path below it, where nothing is.
+    std::string dosChild(std::string_view folder, std::string_view typed) const;
 
     Registry& registry();
 

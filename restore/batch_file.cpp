@@ -5,6 +5,7 @@
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace korvane {
@@ -100,6 +101,41 @@ std::string BatchPath(const std::string& path) {
     return separated ? "\"" + word + "\"" : word;
 }
 
+std::string DosPath(const w98::Machine& m, const std::string& path) {
+    if (const std::string problem = BatchPathProblem(path); !problem.empty())
+        throw w98::Error(problem + "；没有用它写批处理文件");
+    std::string shortPath;
+    try {
+        shortPath = m.shortPath(path);
+    } catch (const w98::Error& e) {
+        throw w98::Error("路径" + Quoted(path) + "在MS-DOS下没有短文件名（" + e.what() + "）；没有用它写批处理文件");
+    }
+    std::string gbk;
+    if (!w98::cp936::tryFromUtf8(shortPath, gbk))
+        throw w98::Error("路径" + Quoted(path) + "的短文件名" + Quoted(shortPath) +
+                         "含有代码页936写不出的字符；没有用它写批处理文件");
+    for (std::size_t i = 0; i + 1 < gbk.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(gbk[i]);
+        if (lead < 0x81 || lead == 0xFF)
+            continue;
+        const char trail = gbk[++i];
+        if (trail == '|' || trail == '\\') {
+            std::string character;
+            w98::cp936::tryToUtf8(gbk.substr(i - 1, 2), character);
+            throw w98::Error("路径" + Quoted(path) + "在MS-DOS下的短文件名" + Quoted(shortPath) + "含有汉字“" +
+                             character + "”，它的第二个字节是“" + trail + "”，MS-DOS可能把它当成" +
+                             (trail == '|' ? "管道" : "文件夹的分隔符") + "；没有用它写批处理文件");
+        }
+    }
+    std::string word;
+    for (char c : shortPath) {
+        if (c == '%')
+            word += '%';
+        word += c;
+    }
+    return word;
+}
+
 std::string BatchDrive(const std::string& drive) {
     const bool letter = drive.size() == 2 && drive[1] == ':' &&
                         ((drive[0] >= 'A' && drive[0] <= 'Z') || (drive[0] >= 'a' && drive[0] <= 'z'));
@@ -108,11 +144,57 @@ std::string BatchDrive(const std::string& drive) {
     return drive;
 }
 
-void WriteBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+namespace {
+
+// The line's length in code page 936 bytes; %winbootdir% counted as itself and as `winDir`.
+std::size_t LineBytes(std::string_view line, const std::string& winDir) {
+    std::string expanded;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '%' && w98::equalsNoCase(line.substr(i, kOwnVariable.size()), kOwnVariable)) {
+            expanded += winDir;
+            i += kOwnVariable.size() - 1;
+        } else {
+            expanded += line[i];
+        }
+    }
+    std::string raw, full;
+    if (!w98::cp936::tryFromUtf8(line, raw) || !w98::cp936::tryFromUtf8(expanded, full))
+        return 0; // WriteTextLines names such a line
+    return std::max(raw.size(), full.size());
+}
+
+void CheckForeignParts(const std::string& path, const std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (const std::string foreign = ForeignPart(lines[i]); !foreign.empty())
             throw w98::Error("没有写出" + path + "：第" + std::to_string(i + 1) + "行" + Quoted(lines[i]) + "含有" +
                              foreign + "，而这不是本程序写进去的");
+}
+
+} // namespace
+
+void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+    CheckForeignParts(path, lines);
+    std::string winDir;
+    try {
+        winDir = m.shortPath(m.windowsFolder());
+    } catch (const w98::Error&) {
+        winDir = m.windowsFolder();
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string at = "没有写出" + path + "：第" + std::to_string(i + 1) + "行" + Quoted(lines[i]);
+        if (const std::size_t bytes = LineBytes(lines[i], winDir); bytes > kMaxBatchLineBytes)
+            throw w98::Error(at + "长" + std::to_string(bytes) + "字节，MS-DOS的一行最多只读" +
+                             std::to_string(kMaxBatchLineBytes) + "字节，会把后面的部分截掉：其中的路径太长");
+    }
+}
+
+void WriteMsDosBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+    CheckMsDosBatchLines(m, path, lines);
+    m.writeTextLines(path, lines);
+}
+
+void WriteBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+    CheckForeignParts(path, lines);
     m.writeTextLines(path, lines);
 }
 

@@ -13,36 +13,45 @@
 
 namespace korvane {
 
-std::vector<std::string> AutoexecTxtLines(const std::string& winDir) {
-    return {"@ECHO OFF", "call C:\\dosrun.bat", "call " + BatchPath(winDir + "\\dosToWin.bat")};
+std::string DailyBackupImport(const std::string& winDir) {
+    return winDir + "\\" + kDailyBackupImportName;
 }
 
-std::vector<std::string> DosToWinLines(const std::string& winDir, const std::string& bootDriveText) {
-    const std::string bootDrive = BatchDrive(bootDriveText);
-    return {"@ECHO OFF",
-            "c:",
-            "cd \\",
-            "del autoexec.txt",
-            "del " + BatchPath(winDir + "\\prodos.bat"),
-            "del " + BatchPath(winDir + "\\scRegbei.bat"),
-            "del " + BatchPath(winDir + "\\scanregrun.reg"),
-            "del dosrun.bat",
-            "del c:\\autoexec.bat",
-            "del autoexec.bei",
-            "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
-            "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
-            "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
-            "del Msdos.bei",
-            bootDrive,
-            "cd \\",
-            "cd windows",
-            "cd temp",
-            "cd RESTORE1",
-            "copy Autoexec.bat c:\\ /Y",
-            bootDrive,
-            "cd \\",
-            "cd windows",
-            "win"};
+std::vector<std::string> AutoexecTxtLines(const w98::Machine& m, const std::string& winDir) {
+    return {"@ECHO OFF", "call C:\\dosrun.bat", "call " + DosPath(m, winDir + "\\dosToWin.bat")};
+}
+
+std::vector<std::string> ChangeToFolderLines(const w98::Machine& m, const std::string& folder) {
+    const std::string path = DosPath(m, folder);
+    return {BatchDrive(path.substr(0, 2)), "cd " + path.substr(2)};
+}
+
+std::vector<std::string> DosToWinLines(const w98::Machine& m, const std::string& winDir,
+                                       const std::string& bootDriveText) {
+    BatchDrive(bootDriveText);
+    std::vector<std::string> lines = {"@ECHO OFF",
+                                      "c:",
+                                      "cd \\",
+                                      "del autoexec.txt",
+                                      "del " + DosPath(m, winDir + "\\prodos.bat"),
+                                      "del " + DosPath(m, winDir + "\\scRegbei.bat"),
+                                      "del " + DosPath(m, DailyBackupImport(winDir)),
+                                      "del dosrun.bat",
+                                      "del c:\\autoexec.bat",
+                                      "del autoexec.bei",
+                                      "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
+                                      "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
+                                      "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
+                                      "del Msdos.bei"};
+    // Into the hand-over folder and back to the Windows folder by their own short paths,
+    // wherever the Windows folder is.
+    for (const auto& line : ChangeToFolderLines(m, HandOverFolder(winDir)))
+        lines.push_back(line);
+    lines.push_back("copy Autoexec.bat c:\\ /Y");
+    for (const auto& line : ChangeToFolderLines(m, winDir))
+        lines.push_back(line);
+    lines.push_back("win");
+    return lines;
 }
 
 std::vector<std::string> ProdosLines(const w98::Machine& m, const std::function<void()>& processEvents) {
@@ -85,12 +94,12 @@ void RunDosJob(System& system, SharedPaths& paths, const std::function<void()>& 
     const std::string bootDrive = winDir.substr(0, 2);
     // The lines first: a Windows folder that MS-DOS cannot name stops the runner before
     // anything is changed.
-    const auto launcher = AutoexecTxtLines(winDir);
-    const auto cleanUp = DosToWinLines(winDir, bootDrive);
+    const auto launcher = AutoexecTxtLines(m, winDir);
+    const auto cleanUp = DosToWinLines(m, winDir, bootDrive);
     paths.BackupDir = winDir + "\\sysbckup";
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled", 0);
-    WriteBatchFile(m, "C:\\autoexec.txt", launcher);
-    WriteBatchFile(m, winDir + "\\dosToWin.bat", cleanUp);
+    WriteMsDosBatchFile(m, "C:\\autoexec.txt", launcher);
+    WriteMsDosBatchFile(m, winDir + "\\dosToWin.bat", cleanUp);
     WriteBatchFile(m, winDir + "\\prodos.bat", ProdosLines(m, processEvents));
     RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\prodos.bat"), kSwHide);
     system.power.exitWindows(w98::kEwxReboot, 0);

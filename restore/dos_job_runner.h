@@ -19,8 +19,17 @@ struct System;
 
 inline constexpr const char* kDosJob = "C:\\dosrun.bat";
 
-std::vector<std::string> AutoexecTxtLines(const std::string& winDir);
-std::vector<std::string> DosToWinLines(const std::string& winDir, const std::string& bootDrive);
+// The registry import that re-arms the daily backup, in the Windows folder. An 8.3 name: MS-DOS
+// would cut a longer one and find nothing.
+inline constexpr const char* kDailyBackupImportName = "scanrun.reg";
+std::string DailyBackupImport(const std::string& winDir);
+
+// Lines MS-DOS runs before Windows loads: paths by their short names (DosPath).
+std::vector<std::string> AutoexecTxtLines(const w98::Machine& m, const std::string& winDir);
+std::vector<std::string> DosToWinLines(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive);
+
+// The lines that make a folder the current one: its drive, then "cd" with its short path.
+std::vector<std::string> ChangeToFolderLines(const w98::Machine& m, const std::string& folder);
 // The arming batch; its rename and delete lines depend on what C:\ holds now.
 std::vector<std::string> ProdosLines(const w98::Machine& m, const std::function<void()>& processEvents);
 

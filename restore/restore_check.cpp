@@ -31,37 +31,6 @@ const char* const kNothingChanged = "系统没有作任何改动，请选择其�
     throw UnusableRestorePoint(problem, mark);
 }
 
-// A host folder of its own for the registry reader, removed with everything in it.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
-        std::string pattern = (base / "korvane-check-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw w98::Error("无法建立临时文件夹 " + pattern);
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    // Plain writes: the copies are read once and removed, and need not survive a crash.
-    std::filesystem::path put(const char* name, const std::string& bytes) const {
-        const auto file = path_ / name;
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out)
-            throw w98::IoError(w98::io_text::kWriteError, file.string());
-        return file;
-    }
-
-private:
-    std::filesystem::path path_;
-};
-
 std::string readSource(const w98::Machine& m, const std::string& path, const char* what) {
     try {
         if (!m.isFile(path))
@@ -179,15 +148,6 @@ RegistryTrees ReadRegistryTrees(const std::string& systemDat, const std::string&
     trees.system = read(systemDat, systemName, "HKEY_LOCAL_MACHINE");
     trees.user = read(userDat, userName, "HKEY_USERS");
     return trees;
-}
-
-std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
-                                 const std::string& importText, const std::filesystem::path& scratchBase) {
-    ScratchFolder scratch(scratchBase);
-    const auto system = scratch.put("system.dat", systemDat);
-    w98::Registry reg(system, "system.dat", scratch.put("user.dat", userDat), "user.dat");
-    reg.importText(importText, "import");
-    return w98::readHostFile(system, "system.dat");
 }
 
 CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row, PointContents* contents) {

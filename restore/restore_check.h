@@ -78,10 +78,4 @@ inline void CheckReadableRegistry(const std::string& systemDat, const std::strin
     ReadRegistryTrees(systemDat, systemName, userDat, userName);
 }
 
-// The bytes system.dat will have once the registry import text (UTF-8) has been applied to
-// it, as the MS-DOS registry editor applies it. The registry writes the file's MS-DOS
-// attributes, so the work is done in a folder below scratchBase, a folder of the machine.
-std::string SystemDatAfterImport(const std::string& systemDat, const std::string& userDat,
-                                 const std::string& importText, const std::filesystem::path& scratchBase);
-
 } // namespace korvane

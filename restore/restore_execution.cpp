@@ -3,6 +3,7 @@
 #include "batch_file.h"
 #include "daily_backup.h"
 #include "dos_job_runner.h"
+#include "restore_mark.h"
 #include "restore_point.h"
 #include "restore_record.h"
 #include "restore_table.h"
@@ -14,7 +15,6 @@
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
 
-#include <optional>
 
 namespace korvane {
 namespace {
@@ -38,15 +38,16 @@ std::string SourceCabinet(const std::string& note, const std::string& folder, co
     return folder + "\\" + fileName;
 }
 
-std::string DailyBackupJobLine(const std::string& winDir) {
-    return "regedit " + BatchPath(winDir + "\\scanregrun.reg");
+std::string DailyBackupJobLine(const w98::Machine& m, const std::string& winDir) {
+    return "regedit " + DosPath(m, DailyBackupImport(winDir));
 }
 
 std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
                                          const std::string& note, const std::string& folder,
                                          const std::string& extension, const std::string& fileName,
                                          const std::string& lastLine) {
-    auto attrib = [&](const std::string& path) { return kAttrib + BatchPath(path); };
+    auto dos = [&](const std::string& path) { return DosPath(m, path); };
+    auto attrib = [&](const std::string& path) { return kAttrib + dos(path); };
     std::vector<std::string> lines = {"@ECHO OFF",
                                       attrib(winDir + "\\system.dat"),
                                       attrib(winDir + "\\user.dat"),
@@ -54,15 +55,14 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::strin
                                       kAttrib + "c:\\msdos.sys",
                                       kAttrib + "c:\\io.sys"};
     if (extension == ".cab") {
+        const std::string unpack = HandOverFolder(winDir);
+        BatchDrive(bootDrive);
+        lines.push_back("%winbootdir%\\COMMAND\\extract /y /e /L " + dos(unpack) + " " +
+                        dos(SourceCabinet(note, folder, fileName)));
+        lines.push_back(kAttrib + "c:\\msdos.sys");
+        for (const auto& line : ChangeToFolderLines(m, unpack))
+            lines.push_back(line);
         const std::vector<std::string> cab = {
-            "%winbootdir%\\COMMAND\\extract /y /e /L " + BatchPath(winDir + "\\temp\\restore1") + " " +
-                BatchPath(SourceCabinet(note, folder, fileName)),
-            kAttrib + "c:\\msdos.sys",
-            BatchDrive(bootDrive),
-            "cd \\",
-            "cd windows",
-            "cd temp",
-            "cd restore1",
             kAttrib + "msdos.sys",
             "copy msdos.sys c:\\ /Y",
             "copy command.com c:\\ /Y",
@@ -84,7 +84,7 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::strin
         lines.insert(lines.end(), cab.begin(), cab.end());
     } else {
         auto copy = [&](const std::string& from, const std::string& to) {
-            lines.push_back("copy " + BatchPath(folder + "\\" + from) + " " + BatchPath(winDir + "\\" + to));
+            lines.push_back("copy " + dos(folder + "\\" + from) + " " + dos(winDir + "\\" + to));
         };
         copy("system" + extension, "system.dat");
         copy("user" + extension, "user.dat");
@@ -142,12 +142,13 @@ void CheckRestorableIn(const w98::Machine& m, const std::string& winDir, const s
     try {
         // Every line the restore would write, built and thrown away: what cannot be written
         // safely is found before the first change.
-        RestoreJobLines(m, winDir, bootDrive, r.note, r.folder, r.extension, r.fileName,
-                        DailyBackupJobLine(winDir));
+        CheckMsDosBatchLines(m, kDosJob,
+                             RestoreJobLines(m, winDir, bootDrive, r.note, r.folder, r.extension, r.fileName,
+                                             DailyBackupJobLine(m, winDir)));
         ScanregRunRegLines(bootDrive);
         ScanregBackupLines(winDir);
-        AutoexecTxtLines(winDir);
-        DosToWinLines(winDir, winDir.substr(0, 2));
+        CheckMsDosBatchLines(m, "C:\\autoexec.txt", AutoexecTxtLines(m, winDir));
+        CheckMsDosBatchLines(m, winDir + "\\dosToWin.bat", DosToWinLines(m, winDir, winDir.substr(0, 2)));
     } catch (const w98::Error& e) {
         refuseFromDos(e);
     }
@@ -176,24 +177,21 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
     }
 
     std::string lastLine;
-    std::optional<std::string> importText;
     if (!NewestRestorePointIsToday(table, m, system.clock)) {
-        const auto reg = ScanregRunRegLines(paths.BootDrive);
-        WriteBatchFile(m, paths.WinDir + "\\scanregrun.reg", reg);
-        lastLine = DailyBackupJobLine(paths.WinDir);
-        importText.emplace();
-        for (const auto& line : reg)
-            *importText += line + "\r\n";
+        WriteBatchFile(m, DailyBackupImport(paths.WinDir), ScanregRunRegLines(paths.BootDrive));
+        lastLine = DailyBackupJobLine(m, paths.WinDir);
     }
     pump();
 
     const auto job =
         RestoreJobLines(m, paths.WinDir, paths.BootDrive, note, r.folder, r.extension, r.fileName, lastLine);
-    WriteBatchFile(m, kDosJob, job);
+    WriteMsDosBatchFile(m, kDosJob, job);
     PrepareHandOverFolder(m, paths.WinDir);
+    // After the pre-restore backup, so that the backup never holds the mark.
+    const std::string mark = NewRestoreMark();
+    LeaveRestoreMark(m, mark);
     WriteRestoreRecord(m, paths.WinDir,
-                       MakeRestoreRecord(m, paths.WinDir, point, table.cell(restore_col::kDate, row), backupMade,
-                                         importText));
+                       MakeRestoreRecord(m, point, table.cell(restore_col::kDate, row), backupMade, mark));
     pump();
     try {
         RunDosJob(system, paths, processEvents);
@@ -202,6 +200,10 @@ void RestoreSystem(System& system, SharedPaths& paths, const TextTable& table, i
         // that stopped the arming is the one the user sees.
         try {
             ForgetRestoreRecord(m, paths.WinDir);
+        } catch (const std::exception&) {
+        }
+        try {
+            RemoveRestoreMark(m, mark);
         } catch (const std::exception&) {
         }
         throw;

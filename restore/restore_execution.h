@@ -29,10 +29,12 @@ std::vector<std::string> ScanregRunRegLines(const std::string& bootDrive);
 std::string SourceCabinet(const std::string& note, const std::string& folder, const std::string& fileName);
 
 // The job's last line when the restored registry is to make the day's backup at the next start.
-std::string DailyBackupJobLine(const std::string& winDir);
+std::string DailyBackupJobLine(const w98::Machine& m, const std::string& winDir);
 
 // The job's lines for a row (note, folder, extension, file name); lastLine is the
-// daily-backup line (possibly empty).
+// daily-backup line (possibly empty). MS-DOS runs them before Windows loads: every path is
+// named by its short name, and the job moves into the folder it unpacks into by that
+// folder's own short path.
 std::vector<std::string> RestoreJobLines(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
                                          const std::string& note, const std::string& folder,
                                          const std::string& extension, const std::string& fileName,

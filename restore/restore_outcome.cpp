@@ -2,6 +2,7 @@
 
 #include "boot_log.h"
 #include "dos_job_runner.h"
+#include "restore_mark.h"
 
 #include "platform/ini_file.h"
 #include "platform/machine.h"
@@ -27,20 +28,7 @@ bool jobStillArmed(const w98::Machine& m) {
     return false;
 }
 
-std::optional<Fingerprint> liveFingerprint(const w98::Machine& m, const std::string& path) {
-    try {
-        return FingerprintOf(m.readFile(path));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 } // namespace
-
-bool RegistryMatchesRecord(const RestoreRecord& r, const Fingerprint& liveSystem, const Fingerprint& liveUser) {
-    return liveUser == r.user && (r.systemUnknown || liveSystem == r.system ||
-                                  (r.systemImported && liveSystem == *r.systemImported));
-}
 
 RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& r, bool restored, const std::string& reason) {
     RestoreOutcome o;
@@ -49,7 +37,7 @@ RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& r, bool restored, con
         o.message = "上次的系统还原已经完成：系统已还原到 " + r.date + " 的还原点。";
     } else {
         o.message = "上次的系统还原没有完成：系统没有还原到 " + r.date + " 的还原点。\n原因：" +
-                    (reason.empty() ? std::string("重新启动后的注册表文件与还原点中的不一样") : reason) + "。";
+                    (reason.empty() ? std::string("重新启动后的注册表仍是还原前的") : reason) + "。";
     }
     if (r.backupMade)
         o.message += kUndo;
@@ -67,9 +55,14 @@ std::optional<RestoreOutcome> TakeRestoreOutcome(w98::Machine& m, const std::str
     if (jobStillArmed(m))
         return std::nullopt;
 
-    const auto system = liveFingerprint(m, winDir + "\\SYSTEM.DAT");
-    const auto user = liveFingerprint(m, winDir + "\\USER.DAT");
-    const bool restored = system && user && RegistryMatchesRecord(*record, *system, *user);
+    bool readable = true;
+    MarkedFiles marked;
+    try {
+        marked = FindRestoreMark(m, record->mark);
+    } catch (const std::exception&) {
+        readable = false;
+    }
+    const bool restored = readable && !marked.system && !marked.user;
     std::string reason;
     if (!restored) {
         const std::string log = BootLogSince(m, record->bootLogOffset);
@@ -77,8 +70,13 @@ std::optional<RestoreOutcome> TakeRestoreOutcome(w98::Machine& m, const std::str
             reason = "电脑重新启动时没有执行还原任务";
         else
             reason = RestoreFailureFromLog(log);
-        if (reason.empty() && (!system || !user))
+        if (reason.empty() && !readable)
             reason = "现在的注册表文件无法读取";
+    }
+    try {
+        RemoveRestoreMark(m, record->mark);
+    } catch (const std::exception&) {
+        // A mark left behind names a job of the past: no later record carries it.
     }
     ForgetRestoreRecord(m, winDir);
     return DescribeRestoreOutcome(*record, restored, reason);

@@ -1,7 +1,8 @@
 #pragma once
 // At the start after a restore was armed: did the restart put the point's registry back?
-// The live SYSTEM.DAT and USER.DAT are compared with the record's fingerprints; nothing is
-// unpacked. The user is told once, then the record is forgotten.
+// The mark the arming left in the live registry tells it (restore_mark.h): gone from both
+// files, the job copied the point's files over them. Windows rewrites the files as it starts,
+// so their bytes tell nothing. The user is told once, then the record and the mark are gone.
 #include "restore_record.h"
 
 #include <optional>
@@ -20,10 +21,6 @@ struct RestoreOutcome {
 
 // The message for a record: restored or not, and why not (may be empty: no cause known).
 RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& record, bool restored, const std::string& reason);
-
-// True when the live files carry what the record's point carries, allowing for the registry
-// import the job ends with.
-bool RegistryMatchesRecord(const RestoreRecord& record, const Fingerprint& liveSystem, const Fingerprint& liveUser);
 
 // nullopt when there is nothing to tell: no record (one look at the disk), or the job is still
 // waiting for the restart (C:\AUTOEXEC.BAT still calls it), in which case the record is kept.

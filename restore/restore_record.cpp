@@ -19,31 +19,24 @@ bool parseNumber(const std::string& text, std::uint64_t& out) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
+// As NewRestoreMark makes them.
+bool isMark(const std::string& text) {
+    return text.size() == 16 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 } // namespace
 
 std::string RestoreRecordPath(const std::string& winDir) {
     return winDir + "\\korvane.rst";
 }
 
-RestoreRecord MakeRestoreRecord(const w98::Machine& m, const std::string& winDir, const CheckedRestorePoint& point,
-                                const std::string& date, bool backupMade,
-                                const std::optional<std::string>& importText) {
+RestoreRecord MakeRestoreRecord(const w98::Machine& m, const CheckedRestorePoint& point, const std::string& date,
+                                bool backupMade, const std::string& mark) {
     RestoreRecord r;
     r.point = point.source;
     r.date = date;
     r.backupMade = backupMade;
-    r.system = FingerprintOf(point.systemDat);
-    r.user = FingerprintOf(point.userDat);
-    if (importText) {
-        // The record must not stop a restore that has already saved the state before it.
-        try {
-            const std::string temp = winDir + "\\TEMP";
-            const auto base = m.isDirectory(temp) ? m.hostPath(temp) : std::filesystem::temp_directory_path();
-            r.systemImported = FingerprintOf(SystemDatAfterImport(point.systemDat, point.userDat, *importText, base));
-        } catch (const std::exception&) {
-            r.systemUnknown = true;
-        }
-    }
+    r.mark = mark;
     r.bootLogOffset = BootLogSize(m);
     return r;
 }
@@ -53,13 +46,8 @@ void WriteRestoreRecord(w98::Machine& m, const std::string& winDir, const Restor
                                       "point=" + r.point,
                                       "date=" + r.date,
                                       std::string("backup=") + (r.backupMade ? "1" : "0"),
-                                      "system=" + r.system.text(),
-                                      "user=" + r.user.text()};
-    if (r.systemImported)
-        lines.push_back("imported=" + r.systemImported->text());
-    else if (r.systemUnknown)
-        lines.push_back("imported=unknown");
-    lines.push_back("bootlog=" + std::to_string(r.bootLogOffset));
+                                      "mark=" + r.mark,
+                                      "bootlog=" + std::to_string(r.bootLogOffset)};
     m.writeTextLines(RestoreRecordPath(winDir), lines);
 }
 
@@ -76,7 +64,7 @@ std::optional<RestoreRecord> ReadRestoreRecord(const w98::Machine& m, const std:
     if (lines.empty() || lines.front() != kSection)
         return std::nullopt;
     RestoreRecord r;
-    bool point = false, date = false, backup = false, system = false, user = false, bootLog = false;
+    bool point = false, date = false, backup = false, mark = false, bootLog = false;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         const std::size_t eq = line.find('=');
@@ -92,22 +80,14 @@ std::optional<RestoreRecord> ReadRestoreRecord(const w98::Machine& m, const std:
         } else if (key == "backup") {
             r.backupMade = value == "1";
             backup = value == "1" || value == "0";
-        } else if (key == "system") {
-            system = ParseFingerprint(value, r.system);
-        } else if (key == "user") {
-            user = ParseFingerprint(value, r.user);
-        } else if (key == "imported" && value == "unknown") {
-            r.systemUnknown = true;
-        } else if (key == "imported") {
-            Fingerprint f;
-            if (!ParseFingerprint(value, f))
-                return std::nullopt;
-            r.systemImported = f;
+        } else if (key == "mark") {
+            r.mark = value;
+            mark = isMark(value);
         } else if (key == "bootlog") {
             bootLog = parseNumber(value, r.bootLogOffset);
         }
     }
-    if (!(point && date && backup && system && user && bootLog))
+    if (!(point && date && backup && mark && bootLog))
         return std::nullopt;
     return r;
 }

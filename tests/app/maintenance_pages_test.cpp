@@ -102,7 +102,7 @@ class MaintenancePagesTest : public QObject {
                  toLines(RegistryRebuildProgress("清理win98思想垃圾，提高工作效率")));
         QVERIFY(h.dialogs.messages().empty());
         QCOMPARE(h.power.calls.size(), size_t(1));
-        QCOMPARE(m.readTextLines("C:\\dosrun.bat"), RegistryRebuildJobLines("C:\\WINDOWS"));
+        QCOMPARE(m.readTextLines("C:\\dosrun.bat"), RegistryRebuildJobLines(m, "C:\\WINDOWS"));
         QVERIFY(m.isFile("C:\\reg.reg"));
         QCOMPARE(m.readTextLines("C:\\WINDOWS\\temp\\restore1\\Autoexec.bat"),
                  (std::vector<std::string>{"@ECHO OFF", "REM mine"}));
@@ -161,7 +161,7 @@ class MaintenancePagesTest : public QObject {
                     "HCQ9D-TVCWX-X9QRG-J4B2Y-GR2TT");
         h.open();
         // Start-up wrote the start-up form.
-        QCOMPARE(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallStartupLines("D:\\WIN98\\"));
+        QCOMPARE(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallStartupLines(m, "D:\\WIN98\\"));
 
         showPage(h, "TabSheet8");
         auto* memo = h.find<ui::Memo>("Memo6");
@@ -171,7 +171,7 @@ class MaintenancePagesTest : public QObject {
         QCOMPARE(memo->lines(), toLines(ReinstallExplanation("十分钟重装系统...", "D:\\WIN98\\", "D:\\")));
         QCOMPARE(memo->lines()[4], u8("〔无法进入windows〕：可将windows系统盘插入光驱，然后在dos下键入：98  "
                                       "然后回车即可重装win98 "));
-        QCOMPARE(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallClickLines("D:\\WIN98\\"));
+        QCOMPARE(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallClickLines(m, "D:\\WIN98\\"));
 
         click(h.find<ui::CommandLabel>("LabelProductKey"));
         QCOMPARE(memo->lines(), (QStringList{u8("查看win98安装光盘的密钥..."), QString(),

@@ -145,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(h.power.calls.size(), size_t(1));
         const auto job = h.tm.machine().readTextLines("C:\\dosrun.bat");
         QCOMPARE(QString::fromStdString(job[6]),
-                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
         auto* memo = h.find<ui::Memo>("Memo4");
         QCOMPARE(memo->lines().value(1), u8(" 请少侯1分钟..."));
     }
@@ -178,7 +178,7 @@ private Q_SLOTS:
         QCOMPARE(h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT"), system);
         QCOMPARE(h.tm.bytes("C:\\WINDOWS\\USER.DAT"), user);
         for (const char* absent : {"C:\\dosrun.bat", "C:\\scanreg.bei", "C:\\WINDOWS\\scRegbei.bat",
-                                   "C:\\WINDOWS\\scanregrun.reg", "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT",
+                                   "C:\\WINDOWS\\scanrun.reg", "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT",
                                    "C:\\autoexec.txt"})
             QVERIFY2(!m.exists(absent), absent);
         QVERIFY(m.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").empty());
@@ -263,16 +263,14 @@ private Q_SLOTS:
         WindowHarness h;
         seed(h.tm);
         auto& m = h.tm.machine();
-        const auto record = [&](const std::string& system, const std::string& user) {
+        const auto record = [&](const std::string& mark) {
             m.writeTextLines("C:\\WINDOWS\\korvane.rst",
                              {"[Korvane]", "point=C:\\WINDOWS\\SYSBCKUP\\rb001.cab", "date=2002-5-16 8:00:00",
-                              "backup=1", "system=" + system, "user=" + user, "bootlog=0"});
+                              "backup=1", "mark=" + mark, "bootlog=0"});
         };
         WriteRegStr(m, w98::kHkeyCurrentUser, "Control Panel\\Desktop", "Wallpaper", "");
-        // The live files are what the point carries: restored. The comparison must see them
-        // before start-up writes the MS-DOS policy into USER.DAT.
-        record(FingerprintOf(h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT")).text(),
-               FingerprintOf(h.tm.bytes("C:\\WINDOWS\\USER.DAT")).text());
+        // The mark the arming left is gone from the registry: restored.
+        record("0123456789abcdef");
         h.open();
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
         QCOMPARE(h.dialogs.messages()[0].title, u8("系统还原"));
@@ -287,9 +285,10 @@ private Q_SLOTS:
         h.open();
         QVERIFY(h.dialogs.messages().empty());
 
-        // Other files, and no start since: not restored.
+        // The mark still in the registry, and no start since: not restored.
         h.window.reset();
-        record("5:0000000000000001", "5:0000000000000002");
+        record("fedcba9876543210");
+        WriteRegStr(m, w98::kHkeyLocalMachine, "Software\\Korvane", "RestoreArmed", "fedcba9876543210");
         h.dialogs.clear();
         h.open();
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
@@ -432,7 +431,7 @@ private Q_SLOTS:
         QCOMPARE(label->text(), u8("可随时建立系统还原点..."));
         const auto job = h.tm.machine().readTextLines("C:\\dosrun.bat");
         QCOMPARE(QString::fromStdString(job[6]),
-                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
         // Once the handler is over, clicks count again.
         click(label);
         QCOMPARE(label->text(), u8("可随时建立系统还原点...已建立"));

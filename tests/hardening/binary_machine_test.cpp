@@ -67,6 +67,12 @@ struct BinaryMachine {
 
     std::string exported(const std::string& file) { return test::cregExport(m->hostPath(file)); }
     bool binary(const std::string& file) { return w98::hiveFormOf(m->readFile(file)) == w98::HiveForm::Binary; }
+    // After a start: the key where the stand-in's Windows counts its starts goes, so that the
+    // registry can be compared with what it held.
+    void forgetStarts() {
+        m->registry().deleteKey(w98::kHkeyLocalMachine, "Software\\w98");
+        m->registry().deleteKey(w98::kHkeyCurrentUser, "Software\\w98");
+    }
 };
 
 std::vector<std::string> linesOf(const std::string& dump) {
@@ -172,6 +178,7 @@ TEST(BinaryMachine, ARestoreFromACabinetPutsBackExactlyTheFilesTheCabinetCarried
     RestoreSystem(*b.system, b.paths, t, row, CheckRestorePoint(*b.m, t, row), {});
     ASSERT_EQ(b.power.calls.size(), 1u);
     ASSERT_EQ(w98::runW98(*b.m, {"boot"}), 0);
+    b.forgetStarts();
 
     EXPECT_TRUE(b.binary(kSystemDat));
     EXPECT_TRUE(b.binary(kUserDat));
@@ -202,6 +209,7 @@ TEST(BinaryMachine, TheRebuiltRegistryIsBinaryAndHoldsWhatItHeldBefore) {
     ASSERT_EQ(w98::runW98(*b.m, {"boot"}), 0);
     ASSERT_NE(w98::readHostFile(b.folder / "m" / "boot.log", "boot.log").find("A new registry was built"),
               std::string::npos);
+    b.forgetStarts();
 
     EXPECT_TRUE(b.binary(kSystemDat));
     EXPECT_TRUE(b.binary(kUserDat));

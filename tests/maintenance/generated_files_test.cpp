@@ -39,30 +39,34 @@ TEST(GeneratedFiles, TheRegistryRebuildWritesItsTwoBatchFiles) {
     RebuildRegistry(d.system, d.paths, {});
     EXPECT_EQ(d.m.readFile("C:\\WINDOWS\\reg.bat"), "regedit /e c:\\reg.reg\r\n");
     EXPECT_EQ(d.m.readFile("C:\\dosrun.bat"), crlf({"@ECHO OFF", "smartdrv 20480 20480", "regedit /c  c:\\reg.reg",
-                                                    "del c:\\reg.reg", "del C:\\WINDOWS\\reg.bat"}));
+                                                    "del c:\\reg.reg", "del C:\\WINDOWS\\REG.BAT"}));
     EXPECT_EQ(d.m.readFile("C:\\AUTOEXEC.BAT"),
-              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\dosToWin.bat"}));
+              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\DOSTOWIN.BAT"}));
 }
 
 TEST(GeneratedFiles, NinetyEightBatInBothFormsRunsSetupWhenTheUserTypes98) {
     DemoMachine d; // SourcePath D:\WIN98\ with setup on the CD
     WriteStartupReinstallBatch(d.m, "C:\\WINDOWS");
-    EXPECT_EQ(d.m.readFile("C:\\WINDOWS\\98.bat"), "@ECHO OFF\r\nSmartdrv 10240 10240\r\nD:\\WIN98\\setup /is /iq\r\n\r\n");
+    EXPECT_EQ(d.m.readFile("C:\\WINDOWS\\98.bat"), "@ECHO OFF\r\nSmartdrv 10240 10240\r\nD:\\WIN98\\SETUP /is /iq\r\n\r\n");
     {
         std::ostringstream out;
-        w98::BatchInterpreter dos(d.m, out);
+        w98::DosSession msDos(d.m);
+        msDos.setMsDosMode(true);
+        w98::BatchInterpreter dos(msDos, out);
         dos.runCommandLine("98");
         EXPECT_NE(out.str().find("Windows was reinstalled in C:\\WINDOWS"), std::string::npos) << out.str();
     }
 
     // The click writes the form the explanation's three steps lead to: typed at the prompt of
-    // MS-DOS mode, it runs setup too, and does not leave MS-DOS first.
+    // MS-DOS mode (short names only), it runs setup too, and does not leave MS-DOS first.
     std::vector<std::string> shown;
     ExplainReinstall(d.m, "C:\\WINDOWS", "十分钟重装系统...", [&](const std::vector<std::string>& l) { shown = l; });
-    EXPECT_EQ(d.m.readFile("C:\\WINDOWS\\98.bat"), "@ECHO OFF\r\nSmartdrv 10240 10240\r\nD:\\WIN98\\setup /is /iq\r\n");
+    EXPECT_EQ(d.m.readFile("C:\\WINDOWS\\98.bat"), "@ECHO OFF\r\nSmartdrv 10240 10240\r\nD:\\WIN98\\SETUP /is /iq\r\n");
     EXPECT_EQ(shown.at(11), "三、在DOS窗口输入：98，然后按回车键〔Enter〕即可");
     std::ostringstream out;
-    w98::BatchInterpreter dos(d.m, out);
+    w98::DosSession msDos(d.m);
+    msDos.setMsDosMode(true);
+    w98::BatchInterpreter dos(msDos, out);
     dos.runCommandLine("98");
     EXPECT_FALSE(dos.exited());
     EXPECT_NE(out.str().find("Windows was reinstalled in C:\\WINDOWS"), std::string::npos) << out.str();

@@ -46,10 +46,14 @@ void seedAwkwardValues(w98::Machine& m) {
 
 TEST(RegistryRebuild, JobFileLineByLine) {
     EXPECT_EQ(ExportBatchLines(), Lines{"regedit /e c:\\reg.reg"});
-    EXPECT_EQ(RegistryRebuildJobLines("C:\\WINDOWS"),
+    test::TempMachine tm;
+    EXPECT_EQ(RegistryRebuildJobLines(tm.machine(), "C:\\WINDOWS"),
               (Lines{"@ECHO OFF", "smartdrv 20480 20480", "regedit /c  c:\\reg.reg", "del c:\\reg.reg",
-                     "del C:\\WINDOWS\\reg.bat"}));
-    EXPECT_EQ(RegistryRebuildJobLines("D:\\WIN98").back(), "del D:\\WIN98\\reg.bat");
+                     "del C:\\WINDOWS\\REG.BAT"}));
+    EXPECT_EQ(RegistryRebuildJobLines(tm.machine(), "D:\\WIN98").back(), "del D:\\WIN98\\REG.BAT");
+    // MS-DOS runs the job: a Windows folder with a long name is named by its short name.
+    tm.machine().createDirectories("C:\\Windows 98");
+    EXPECT_EQ(RegistryRebuildJobLines(tm.machine(), "C:\\Windows 98").back(), "del C:\\WINDOW~1\\REG.BAT");
 }
 
 TEST(RegistryRebuildEndToEnd, TheNextStartBuildsTheExportedRegistryAndKeepsTheUsersAutoexec) {
@@ -65,7 +69,7 @@ TEST(RegistryRebuildEndToEnd, TheNextStartBuildsTheExportedRegistryAndKeepsTheUs
     EXPECT_EQ(d.power.calls[0].flags, 2u);
     EXPECT_GE(repaints, 1);
     EXPECT_EQ(d.m.readTextLines("C:\\WINDOWS\\reg.bat"), ExportBatchLines());
-    EXPECT_EQ(d.m.readTextLines("C:\\dosrun.bat"), RegistryRebuildJobLines("C:\\WINDOWS"));
+    EXPECT_EQ(d.m.readTextLines("C:\\dosrun.bat"), RegistryRebuildJobLines(d.m, "C:\\WINDOWS"));
     EXPECT_EQ(d.m.readTextLines("C:\\WINDOWS\\temp\\restore1\\Autoexec.bat"), autoexec);
 
     // The export is the registry as it was; what changes after it is gone after the rebuild.
@@ -76,6 +80,9 @@ TEST(RegistryRebuildEndToEnd, TheNextStartBuildsTheExportedRegistryAndKeepsTheUs
     d.m.registry().deleteKey(HKLM, "Software\\康维测试\\空键");
 
     ASSERT_EQ(w98::runW98(d.m, {"boot"}), 0);
+    // Where the stand-in's Windows counts its starts as it rewrites the registry files.
+    d.m.registry().deleteKey(HKLM, "Software\\w98");
+    d.m.registry().deleteKey(w98::kHkeyCurrentUser, "Software\\w98");
     EXPECT_EQ(w98::cp936::fromUtf8(d.m.registry().exportText()), exported) << d.hostText("boot.log");
     EXPECT_TRUE(d.m.registry().keyExists(HKLM, "Software\\康维测试\\空键"));
     EXPECT_EQ(d.m.registry().getValue(HKLM, "Software\\康维测试\\子键", "Bytes")->data,

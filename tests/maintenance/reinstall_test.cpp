@@ -29,6 +29,8 @@ void setSourcePath(w98::Machine& m, const std::string& path) {
 } // namespace
 
 TEST(Reinstall, TheSetupLineForEachSource) {
+    TempMachine tm;
+    auto& m = tm.machine();
     struct Case {
         std::string source, line;
     };
@@ -41,13 +43,17 @@ TEST(Reinstall, TheSetupLineForEachSource) {
              {"d:\\Win98 SE\\", "\"d:\\Win98 SE\\setup\" /is /iq"},
              {"E:\\100%\\", "E:\\100%%\\setup /is /iq"},
          }) {
-        EXPECT_EQ(ReinstallStartupLines(c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line, ""}))
+        EXPECT_EQ(ReinstallStartupLines(m, c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line, ""}))
             << c.source;
-        EXPECT_EQ(ReinstallClickLines(c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line})) << c.source;
+        EXPECT_EQ(ReinstallClickLines(m, c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line})) << c.source;
     }
     for (const std::string bad :
          {"D:\\WIN98\\\r\nformat c: /u\r\n", "D:\\WIN98>nul\\", "D:\\a|del\\", "D:\\\"\\"})
-        EXPECT_THROW(ReinstallStartupLines(bad), w98::Error) << bad;
+        EXPECT_THROW(ReinstallStartupLines(m, bad), w98::Error) << bad;
+
+    // 98.bat runs in MS-DOS mode: a source folder on the machine is named by its short names.
+    m.createDirectories("C:\\Win98 SE");
+    EXPECT_EQ(SetupCommand(m, "C:\\Win98 SE\\"), "C:\\WIN98S~1\\SETUP /is /iq");
 }
 
 TEST(Reinstall, TheStartUpFormIsWrittenFromTheRegistryAndABadSourceWritesNothing) {
@@ -93,14 +99,14 @@ TEST(Reinstall, AClickShowsTheExplanationThenWritesTheClickForm) {
     auto show = [&](const Lines& l) { shown = l; };
     ExplainReinstall(m, "C:\\WINDOWS", "十分钟重装系统...", show);
     ExplainReinstall(m, "C:\\WINDOWS", "十分钟重装系统...", show);
-    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallClickLines("D:\\WIN98\\"));
+    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallClickLines(m, "D:\\WIN98\\"));
     EXPECT_EQ(shown, ReinstallExplanation("十分钟重装系统...", "D:\\WIN98\\", "D:\\"));
 
     shown.clear();
     setSourcePath(m, "D:\\WIN98>c:\\x\\");
     EXPECT_THROW(ExplainReinstall(m, "C:\\WINDOWS", "十分钟重装系统...", show), w98::Error);
     EXPECT_FALSE(shown.empty()); // the explanation came first
-    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallClickLines("D:\\WIN98\\"));
+    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\98.bat"), ReinstallClickLines(m, "D:\\WIN98\\"));
 }
 
 TEST(Reinstall, OpeningTheSetupFolder) {
@@ -152,9 +158,12 @@ TEST(Reinstall, TypingNinetyEightAtThePromptRunsSetup) {
     d.m.createDirectories("D:\\Win98 SE");
     d.m.copyFile("D:\\WIN98\\SETUP.EXE", "D:\\Win98 SE\\SETUP.EXE", false);
     WriteStartupReinstallBatch(d.m, "C:\\WINDOWS");
+    EXPECT_EQ(d.m.readTextLines("C:\\WINDOWS\\98.bat")[2], "D:\\WIN98S~1\\SETUP /is /iq");
 
     std::ostringstream out;
-    w98::BatchInterpreter dos(d.m, out);
+    w98::DosSession msDos(d.m);
+    msDos.setMsDosMode(true);
+    w98::BatchInterpreter dos(msDos, out);
     dos.runCommandLine("98");
     EXPECT_NE(out.str().find("Windows was reinstalled in C:\\WINDOWS"), std::string::npos) << out.str();
     EXPECT_NE(d.hostText("programs.log").find("setup /is /iq: Windows 98 reinstalled over C:\\WINDOWS"),

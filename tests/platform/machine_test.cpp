@@ -146,3 +146,96 @@ TEST(MachineFolder, MissingOrBrokenFolderGivesClearErrors) {
     }
     fs::remove_all(dir);
 }
+
+TEST(MachineShortNames, MadeAsWindows98MakesThemWhenTheFileIsMade) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.createDirectories("C:\\T");
+    struct Case {
+        std::string name, shortName;
+    };
+    for (const auto& c : std::vector<Case>{
+             {"io.sys", "IO.SYS"},
+             {"README.TXT", "README.TXT"},
+             {"my backup 1.cab", "MYBACK~1.CAB"},
+             {"my backup 2.cab", "MYBACK~2.CAB"},
+             {"scanregrun.reg", "SCANRE~1.REG"},
+             {"archive.tar.gz", "ARCHIV~1.GZ"},
+             {".profile", "PROFIL~1"},
+             {"a+b;c.txt", "A_B_C~1.TXT"},
+             {"备份 一.cab", "备份一~1.CAB"},
+             {"备份%1.cab", "备份%1.CAB"},
+             // Eight bytes at most, a double-byte character never split.
+             {"a东方红太阳.txt", "A东方~1.TXT"},
+             {"\xf0\x9f\x98\x80.txt", "_~1.TXT"},
+         }) {
+        m.writeFile("C:\\T\\" + c.name, "x");
+        EXPECT_EQ(m.shortName("C:\\T\\" + c.name), c.shortName) << c.name;
+    }
+    m.createDirectory("C:\\T\\Program Files");
+    EXPECT_EQ(m.shortName("C:\\T\\Program Files"), "PROGRA~1");
+
+    // Past ~9 the name gives up a character for the longer tail.
+    for (int i = 1; i <= 11; ++i)
+        m.writeFile("C:\\T\\long file name " + std::to_string(i) + ".txt", "x");
+    EXPECT_EQ(m.shortName("C:\\T\\long file name 9.txt"), "LONGFI~9.TXT");
+    EXPECT_EQ(m.shortName("C:\\T\\long file name 10.txt"), "LONGF~10.TXT");
+    EXPECT_EQ(m.shortName("C:\\T\\long file name 11.txt"), "LONGF~11.TXT");
+}
+
+TEST(MachineShortNames, KeptThroughReplacementAndOtherFilesChangesAndNewWhenTheNameChanges) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.createDirectories("C:\\T\\U");
+    m.writeFile("C:\\T\\my backup 1.cab", "1");
+    m.writeFile("C:\\T\\my backup 2.cab", "2");
+    m.deleteFile("C:\\T\\my backup 1.cab");
+    m.writeFile("C:\\T\\my backup 3.cab", "3");
+    EXPECT_EQ(m.shortName("C:\\T\\my backup 3.cab"), "MYBACK~1.CAB"); // the freed name
+    EXPECT_EQ(m.shortName("C:\\T\\my backup 2.cab"), "MYBACK~2.CAB");
+
+    // Replaced atomically, copied over, given other attributes, seen by another process.
+    m.writeFile("C:\\T\\my backup 2.cab", "new");
+    m.copyFile("C:\\T\\my backup 3.cab", "C:\\T\\my backup 2.cab", true);
+    m.setAttributes("C:\\T\\my backup 2.cab", 0x21);
+    EXPECT_EQ(tm.reopen()->shortName("C:\\T\\MY BACKUP 2.CAB"), "MYBACK~2.CAB");
+    m.moveFile("C:\\T\\my backup 2.cab", "C:\\T\\My Backup 2.cab"); // letter case only
+    EXPECT_EQ(m.shortName("C:\\T\\My Backup 2.cab"), "MYBACK~2.CAB");
+
+    // Moved to another folder or renamed, it is made anew there.
+    m.moveFile("C:\\T\\My Backup 2.cab", "C:\\T\\U\\My Backup 2.cab");
+    EXPECT_EQ(m.shortName("C:\\T\\U\\My Backup 2.cab"), "MYBACK~1.CAB");
+    m.moveFile("C:\\T\\U\\My Backup 2.cab", "C:\\T\\U\\rb001.cab");
+    EXPECT_EQ(m.shortName("C:\\T\\U\\rb001.cab"), "RB001.CAB");
+
+    // Files put there from outside get theirs the first time the folder is looked at, in
+    // name order, and keep them.
+    std::ofstream(tm.root() / "drive_c" / "T" / "my backup 5.cab") << "5";
+    std::ofstream(tm.root() / "drive_c" / "T" / "my backup 4.cab") << "4";
+    EXPECT_EQ(m.shortName("C:\\T\\my backup 5.cab"), "MYBACK~3.CAB");
+    EXPECT_EQ(m.shortName("C:\\T\\my backup 4.cab"), "MYBACK~2.CAB");
+    EXPECT_EQ(m.shortName("C:\\T\\my backup 5.cab"), "MYBACK~3.CAB");
+    EXPECT_THROW(m.shortName("C:\\T\\missing.txt"), w98::IoError);
+}
+
+TEST(MachineShortNames, PathsAsMsDosSpellsAndFindsThem) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.createDirectories("C:\\Program Files\\My Tools");
+    m.writeFile("C:\\Program Files\\My Tools\\scanregrun.reg", "x");
+    EXPECT_EQ(m.shortPath("c:\\program files\\my tools\\scanregrun.reg"), "C:\\PROGRA~1\\MYTOOL~1\\SCANRE~1.REG");
+    EXPECT_EQ(m.shortPath("C:\\Program Files\\new\\a.txt"), "C:\\PROGRA~1\\NEW\\A.TXT"); // made as it is named
+    EXPECT_EQ(m.shortPath("C:\\"), "C:\\");
+    EXPECT_THROW(m.shortPath("C:\\Program Files\\new folder\\a.txt"), w98::Error);
+
+    // Found by the short name only; a long name is cut to 8.3 and names something else.
+    EXPECT_EQ(m.dosChild("C:\\Program Files", "mytool~1"), "C:\\Program Files\\My Tools");
+    EXPECT_EQ(m.dosChild("C:\\Program Files\\My Tools", "SCANRE~1.REG"), "C:\\Program Files\\My Tools\\scanregrun.reg");
+    EXPECT_EQ(m.dosChild("C:\\Program Files\\My Tools", "scanregrun.reg"), "C:\\Program Files\\My Tools\\SCANREGR.REG");
+    EXPECT_FALSE(m.exists(m.dosChild("C:\\", "Program Files")));
+    // A long name that reads like the 8.3 form is no short name either.
+    m.writeFile("C:\\ab cd.txt", "x");
+    EXPECT_FALSE(m.exists(m.dosChild("C:\\", "ab cd.txt")));
+    // Windows finds a file by either name.
+    EXPECT_EQ(m.readFile("C:\\progra~1\\MYTOOL~1\\scanre~1.reg"), "x");
+}

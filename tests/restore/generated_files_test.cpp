@@ -116,9 +116,9 @@ const std::string kDosToWin = crlf({
     "c:",
     "cd \\",
     "del autoexec.txt",
-    "del C:\\WINDOWS\\prodos.bat",
-    "del C:\\WINDOWS\\scRegbei.bat",
-    "del C:\\WINDOWS\\scanregrun.reg",
+    "del C:\\WINDOWS\\PRODOS.BAT",
+    "del C:\\WINDOWS\\SCREGBEI.BAT",
+    "del C:\\WINDOWS\\SCANRUN.REG",
     "del dosrun.bat",
     "del c:\\autoexec.bat",
     "del autoexec.bei",
@@ -127,14 +127,10 @@ const std::string kDosToWin = crlf({
     "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
     "del Msdos.bei",
     "C:",
-    "cd \\",
-    "cd windows",
-    "cd temp",
-    "cd RESTORE1",
+    "cd \\WINDOWS\\TEMP\\RESTORE1",
     "copy Autoexec.bat c:\\ /Y",
     "C:",
-    "cd \\",
-    "cd windows",
+    "cd \\WINDOWS",
     "win",
 });
 
@@ -147,18 +143,15 @@ TEST(GeneratedFiles, ACabinetRestoreWritesEveryFileAsSpecified) {
 
     EXPECT_EQ(r.bytes("C:\\dosrun.bat"),
               crlf({"@ECHO OFF",
-                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\system.dat",
-                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\user.dat",
-                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\desktop.ini",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\SYSTEM.DAT",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\USER.DAT",
+                    "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\DESKTOP.INI",
                     "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
                     "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys",
-                    "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb002.cab",
+                    "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB002.CAB",
                     "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
                     "C:",
-                    "cd \\",
-                    "cd windows",
-                    "cd temp",
-                    "cd restore1",
+                    "cd \\WINDOWS\\TEMP\\RESTORE1",
                     "%winbootdir%\\COMMAND\\attrib -s -h -r msdos.sys",
                     "copy msdos.sys c:\\ /Y",
                     "copy command.com c:\\ /Y",
@@ -177,8 +170,8 @@ TEST(GeneratedFiles, ACabinetRestoreWritesEveryFileAsSpecified) {
                     "copy user.dat %winbootdir% /Y",
                     "copy win.ini %winbootdir% /Y",
                     "copy win.com %winbootdir% /Y",
-                    "regedit C:\\WINDOWS\\scanregrun.reg"}));
-    EXPECT_EQ(r.bytes("C:\\WINDOWS\\scanregrun.reg"),
+                    "regedit C:\\WINDOWS\\SCANRUN.REG"}));
+    EXPECT_EQ(r.bytes("C:\\WINDOWS\\scanrun.reg"),
               crlf({"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
                     "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""}));
     EXPECT_EQ(r.bytes("C:\\WINDOWS\\scRegbei.bat"),
@@ -186,7 +179,7 @@ TEST(GeneratedFiles, ACabinetRestoreWritesEveryFileAsSpecified) {
     EXPECT_EQ(r.bytes("C:\\WINDOWS\\dosToWin.bat"), kDosToWin);
     // C:\autoexec.txt is the launcher C:\AUTOEXEC.BAT now; the arming batch stays until the clean-up.
     EXPECT_EQ(r.bytes("C:\\AUTOEXEC.BAT"),
-              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\dosToWin.bat"}));
+              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\DOSTOWIN.BAT"}));
     EXPECT_EQ(r.bytes("C:\\WINDOWS\\prodos.bat"),
               crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "ren autoexec.bat autoexec.bei", "del autoexec.bat",
                     "ren autoexec.txt autoexec.bat"}));
@@ -202,15 +195,15 @@ TEST(GeneratedFiles, TheJobOfAPreRestoreBackupMovedAsideEndsInAnEmptyLine) {
     r.row("2002-5-17 8:00:00", notes::kMovedNow, "C:\\WINDOWS\\sysbckup\\restore", ".cab", "rb000.cab");
     r.run();
     const std::string job = r.bytes("C:\\dosrun.bat");
-    EXPECT_NE(job.find("\r\n%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 "
-                       "C:\\WINDOWS\\sysbckup\\restore\\old\\rb000.cab\r\n"),
+    EXPECT_NE(job.find("\r\n%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                       "C:\\WINDOWS\\SYSBCKUP\\RESTORE\\OLD\\RB000.CAB\r\n"),
               std::string::npos);
     EXPECT_TRUE(job.ends_with("\r\ncopy win.com %winbootdir% /Y\r\n\r\n"));
-    EXPECT_EQ(std::count(job.begin(), job.end(), '\n'), 32);
+    EXPECT_EQ(std::count(job.begin(), job.end(), '\n'), 29);
     // With an AUTOEXEC.BEI waiting there is no rename line.
     EXPECT_EQ(r.bytes("C:\\WINDOWS\\prodos.bat"),
               crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "del autoexec.bat", "ren autoexec.txt autoexec.bat"}));
-    EXPECT_FALSE(r.tm.machine().exists("C:\\WINDOWS\\scanregrun.reg"));
+    EXPECT_FALSE(r.tm.machine().exists("C:\\WINDOWS\\scanrun.reg"));
     // Moved, it is no longer taken for a pre-restore backup: the present state is saved first.
     EXPECT_TRUE(r.tm.machine().exists("C:\\WINDOWS\\scRegbei.bat"));
 }
@@ -224,15 +217,15 @@ TEST(GeneratedFiles, EachFilePairFormCopiesWhatItsFolderHolds) {
         r.row("2002-5-17 8:00:00", notes::kFirstInstall, "C:\\WINDOWS", ".da0", "system.da0");
         r.run();
         EXPECT_EQ(r.bytes("C:\\dosrun.bat"),
-                  crlf({"@ECHO OFF", "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\system.dat",
-                        "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\user.dat",
-                        "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\desktop.ini",
+                  crlf({"@ECHO OFF", "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\SYSTEM.DAT",
+                        "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\USER.DAT",
+                        "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\DESKTOP.INI",
                         "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
                         "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys",
-                        "copy C:\\WINDOWS\\system.da0 C:\\WINDOWS\\system.dat",
-                        "copy C:\\WINDOWS\\user.da0 C:\\WINDOWS\\user.dat",
-                        "copy C:\\WINDOWS\\win.in0 C:\\WINDOWS\\win.ini",
-                        "copy C:\\WINDOWS\\system.in0 C:\\WINDOWS\\system.ini", ""}));
+                        "copy C:\\WINDOWS\\SYSTEM.DA0 C:\\WINDOWS\\SYSTEM.DAT",
+                        "copy C:\\WINDOWS\\USER.DA0 C:\\WINDOWS\\USER.DAT",
+                        "copy C:\\WINDOWS\\WIN.IN0 C:\\WINDOWS\\WIN.INI",
+                        "copy C:\\WINDOWS\\SYSTEM.IN0 C:\\WINDOWS\\SYSTEM.INI", ""}));
     }
     {
         Restore r;
@@ -242,10 +235,10 @@ TEST(GeneratedFiles, EachFilePairFormCopiesWhatItsFolderHolds) {
         r.run();
         const std::string job = r.bytes("C:\\dosrun.bat");
         EXPECT_TRUE(job.ends_with("%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys\r\n"
-                                  "copy C:\\WINDOWS\\REGOPT\\system.dat C:\\WINDOWS\\system.dat\r\n"
-                                  "copy C:\\WINDOWS\\REGOPT\\user.dat C:\\WINDOWS\\user.dat\r\n"
-                                  "copy C:\\WINDOWS\\REGOPT\\win.ini C:\\WINDOWS\\win.ini\r\n"
-                                  "regedit C:\\WINDOWS\\scanregrun.reg\r\n"))
+                                  "copy C:\\WINDOWS\\REGOPT\\SYSTEM.DAT C:\\WINDOWS\\SYSTEM.DAT\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\USER.DAT C:\\WINDOWS\\USER.DAT\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\WIN.INI C:\\WINDOWS\\WIN.INI\r\n"
+                                  "regedit C:\\WINDOWS\\SCANRUN.REG\r\n"))
             << job;
     }
     {
@@ -256,14 +249,14 @@ TEST(GeneratedFiles, EachFilePairFormCopiesWhatItsFolderHolds) {
         r.run();
         const std::string job = r.bytes("C:\\dosrun.bat");
         EXPECT_TRUE(job.ends_with("%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys\r\n"
-                                  "copy C:\\WINDOWS\\REGOPT\\system.da C:\\WINDOWS\\system.dat\r\n"
-                                  "copy C:\\WINDOWS\\REGOPT\\user.da C:\\WINDOWS\\user.dat\r\n"
-                                  "copy C:\\WINDOWS\\REGOPT\\system.in C:\\WINDOWS\\system.ini\r\n\r\n"))
+                                  "copy C:\\WINDOWS\\REGOPT\\SYSTEM.DA C:\\WINDOWS\\SYSTEM.DAT\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\USER.DA C:\\WINDOWS\\USER.DAT\r\n"
+                                  "copy C:\\WINDOWS\\REGOPT\\SYSTEM.IN C:\\WINDOWS\\SYSTEM.INI\r\n\r\n"))
             << job;
     }
 }
 
-TEST(GeneratedFiles, WindowsOnDriveDChangesOnlyTheBootDriveLines) {
+TEST(GeneratedFiles, WindowsOnDriveDChangesOnlyTheDriveLinesAndPaths) {
     Restore r({.windowsFolder = "D:\\WINDOWS", .drives = "C=fixed\nD=fixed\n"});
     r.row("2002-5-17 8:00:00", notes::kBeforeRestore, "D:\\WINDOWS\\sysbckup\\restore", ".cab", "rb001.cab");
     r.run();
@@ -272,9 +265,9 @@ TEST(GeneratedFiles, WindowsOnDriveDChangesOnlyTheBootDriveLines) {
                     "c:",
                     "cd \\",
                     "del autoexec.txt",
-                    "del D:\\WINDOWS\\prodos.bat",
-                    "del D:\\WINDOWS\\scRegbei.bat",
-                    "del D:\\WINDOWS\\scanregrun.reg",
+                    "del D:\\WINDOWS\\PRODOS.BAT",
+                    "del D:\\WINDOWS\\SCREGBEI.BAT",
+                    "del D:\\WINDOWS\\SCANRUN.REG",
                     "del dosrun.bat",
                     "del c:\\autoexec.bat",
                     "del autoexec.bei",
@@ -283,21 +276,17 @@ TEST(GeneratedFiles, WindowsOnDriveDChangesOnlyTheBootDriveLines) {
                     "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
                     "del Msdos.bei",
                     "D:",
-                    "cd \\",
-                    "cd windows",
-                    "cd temp",
-                    "cd RESTORE1",
+                    "cd \\WINDOWS\\TEMP\\RESTORE1",
                     "copy Autoexec.bat c:\\ /Y",
                     "D:",
-                    "cd \\",
-                    "cd windows",
+                    "cd \\WINDOWS",
                     "win"}));
     EXPECT_EQ(r.bytes("C:\\AUTOEXEC.BAT"),
-              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call D:\\WINDOWS\\dosToWin.bat"}));
+              crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call D:\\WINDOWS\\DOSTOWIN.BAT"}));
     const std::string job = r.bytes("C:\\dosrun.bat");
-    EXPECT_NE(job.find("\r\n%winbootdir%\\COMMAND\\extract /y /e /L D:\\WINDOWS\\temp\\restore1 "
-                       "D:\\WINDOWS\\sysbckup\\restore\\rb001.cab\r\n%winbootdir%\\COMMAND\\attrib -s -h -r "
-                       "c:\\msdos.sys\r\nD:\r\ncd \\\r\n"),
+    EXPECT_NE(job.find("\r\n%winbootdir%\\COMMAND\\extract /y /e /L D:\\WINDOWS\\TEMP\\RESTORE1 "
+                       "D:\\WINDOWS\\SYSBCKUP\\RESTORE\\RB001.CAB\r\n%winbootdir%\\COMMAND\\attrib -s -h -r "
+                       "c:\\msdos.sys\r\nD:\r\ncd \\WINDOWS\\TEMP\\RESTORE1\r\n"),
               std::string::npos)
         << job;
 }

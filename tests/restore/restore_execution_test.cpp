@@ -19,17 +19,32 @@ using namespace korvane;
 using korvane::test::TempMachine;
 using Lines = std::vector<std::string>;
 
-TEST(DosJobRunner, LauncherAndCleanUpName) {
-    EXPECT_EQ(AutoexecTxtLines("C:\\WINDOWS"), (Lines{"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\dosToWin.bat"}));
-    Lines c = DosToWinLines("C:\\WINDOWS", "C:");
-    ASSERT_EQ(c.size(), 24u);
-    EXPECT_EQ(c[4], "del C:\\WINDOWS\\prodos.bat");
-    EXPECT_EQ(c[23], "win");
-    Lines d = DosToWinLines("D:\\WINDOWS", "D:");
-    EXPECT_EQ(d[14], "D:");
-    EXPECT_EQ(d[20], "D:");
+TEST(DosJobRunner, LauncherAndCleanUpNameEveryPathByItsShortNameAndMoveByTheFoldersOwnPaths) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    EXPECT_EQ(AutoexecTxtLines(m, "C:\\WINDOWS"), (Lines{"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\DOSTOWIN.BAT"}));
+    const Lines c = DosToWinLines(m, "C:\\WINDOWS", "C:");
+    EXPECT_EQ(c, (Lines{"@ECHO OFF", "c:", "cd \\", "del autoexec.txt", "del C:\\WINDOWS\\PRODOS.BAT",
+                        "del C:\\WINDOWS\\SCREGBEI.BAT", "del C:\\WINDOWS\\SCANRUN.REG", "del dosrun.bat",
+                        "del c:\\autoexec.bat", "del autoexec.bei",
+                        "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
+                        "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
+                        "if not exist Msdos.sys ren Msdos.bei Msdos.sys", "del Msdos.bei", "C:",
+                        "cd \\WINDOWS\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "C:", "cd \\WINDOWS", "win"}));
+
+    // A Windows folder on another drive, and one with a long name: its short name is read
+    // from the disk, the hand-over folder below it spelt as MS-DOS will see it.
+    const Lines d = DosToWinLines(m, "D:\\WINDOWS", "D:");
+    EXPECT_EQ(Lines(d.begin() + 14, d.end()),
+              (Lines{"D:", "cd \\WINDOWS\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "D:", "cd \\WINDOWS", "win"}));
     EXPECT_EQ(d[1], "c:");
     EXPECT_EQ(d[2], "cd \\");
+    m.createDirectories("C:\\Windows 98\\temp");
+    const Lines l = DosToWinLines(m, "C:\\Windows 98", "C:");
+    EXPECT_EQ(l[4], "del C:\\WINDOW~1\\PRODOS.BAT");
+    EXPECT_EQ(Lines(l.begin() + 14, l.end()),
+              (Lines{"C:", "cd \\WINDOW~1\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "C:", "cd \\WINDOW~1", "win"}));
+    EXPECT_EQ(AutoexecTxtLines(m, "C:\\Windows 98")[2], "call C:\\WINDOW~1\\DOSTOWIN.BAT");
 }
 
 TEST(DosJobRunner, ArmingLinesFollowWhatCHolds) {
@@ -70,14 +85,24 @@ TEST(RestoreJob, CabinetLinesAndTheMovedSource) {
     TempMachine tm;
     Lines job = RestoreJobLines(tm.machine(), "C:\\WINDOWS", "C:", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab",
                                 "rb002.cab", "");
-    ASSERT_EQ(job.size(), 32u);
-    EXPECT_EQ(job[1], "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\system.dat");
-    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb002.cab");
+    ASSERT_EQ(job.size(), 29u);
+    EXPECT_EQ(job[1], "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\SYSTEM.DAT");
+    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB002.CAB");
+    // Into the folder the cabinet was unpacked into, by its own path.
     EXPECT_EQ(job[8], "C:");
-    EXPECT_EQ(job[30], "copy win.com %winbootdir% /Y");
-    EXPECT_EQ(job[31], "");
+    EXPECT_EQ(job[9], "cd \\WINDOWS\\TEMP\\RESTORE1");
+    EXPECT_EQ(job[10], "%winbootdir%\\COMMAND\\attrib -s -h -r msdos.sys");
+    EXPECT_EQ(job[27], "copy win.com %winbootdir% /Y");
+    EXPECT_EQ(job[28], "");
     EXPECT_EQ(SourceCabinet(notes::kMovedNow, "C:\\WINDOWS\\SYSBCKUP", "rb002.cab"), "C:\\WINDOWS\\SYSBCKUP\\old\\rb002.cab");
     EXPECT_EQ(SourceCabinet(notes::kMovedNow, "C:\\WINDOWS\\sysbckup\\old", "rb002.cab"), "C:\\WINDOWS\\sysbckup\\old\\rb002.cab");
+
+    // A Windows folder that is not C:\WINDOWS: the job moves into its hand-over folder.
+    TempMachine win98({.windowsFolder = "C:\\WIN98"});
+    job = RestoreJobLines(win98.machine(), "C:\\WIN98", "C:", notes::kDailyBackup, "C:\\WIN98\\SYSBCKUP", ".cab",
+                          "rb002.cab", "");
+    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WIN98\\TEMP\\RESTORE1 C:\\WIN98\\SYSBCKUP\\RB002.CAB");
+    EXPECT_EQ(job[9], "cd \\WIN98\\TEMP\\RESTORE1");
 }
 
 TEST(RestoreJob, FilePairCopiesOnlyWhatExists) {
@@ -86,8 +111,8 @@ TEST(RestoreJob, FilePairCopiesOnlyWhatExists) {
     m.writeFile("C:\\WINDOWS\\win.in0", "x");
     Lines job = RestoreJobLines(m, "C:\\WINDOWS", "C:", notes::kFirstInstall, "C:\\WINDOWS", ".da0", "system.da0", "regedit x");
     EXPECT_EQ(Lines(job.begin() + 6, job.end()),
-              (Lines{"copy C:\\WINDOWS\\system.da0 C:\\WINDOWS\\system.dat", "copy C:\\WINDOWS\\user.da0 C:\\WINDOWS\\user.dat",
-                     "copy C:\\WINDOWS\\win.in0 C:\\WINDOWS\\win.ini", "regedit x"}));
+              (Lines{"copy C:\\WINDOWS\\SYSTEM.DA0 C:\\WINDOWS\\SYSTEM.DAT", "copy C:\\WINDOWS\\USER.DA0 C:\\WINDOWS\\USER.DAT",
+                     "copy C:\\WINDOWS\\WIN.IN0 C:\\WINDOWS\\WIN.INI", "regedit x"}));
 }
 
 namespace {
@@ -123,14 +148,14 @@ TEST(RestoreSystem, APreRestoreBackupIsRestoredWithoutAnotherBackupAndArmsTheJob
     h.row("2002-5-17 8:00:00", notes::kBeforeRestore, "C:\\WINDOWS\\sysbckup\\restore");
     RestoreSystem(h.system, h.paths, h.table, 1, h.point, {});
     EXPECT_FALSE(m.exists("C:\\WINDOWS\\scRegbei.bat"));
-    EXPECT_FALSE(m.exists("C:\\WINDOWS\\scanregrun.reg")); // the newest point is from today
+    EXPECT_FALSE(m.exists("C:\\WINDOWS\\scanrun.reg")); // the newest point is from today
     Lines job = m.readTextLines("C:\\dosrun.bat");
     EXPECT_EQ(job.back(), "");
-    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\sysbckup\\restore\\rb000.cab");
+    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RESTORE\\RB000.CAB");
     EXPECT_EQ(ReadRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "old"), 1);
     EXPECT_EQ(ReadRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled"), 0);
     // The arming batch ran: the launcher is C:\AUTOEXEC.BAT, the user's file waits as AUTOEXEC.BEI.
-    EXPECT_EQ(m.readTextLines("C:\\AUTOEXEC.BAT"), AutoexecTxtLines("C:\\WINDOWS"));
+    EXPECT_EQ(m.readTextLines("C:\\AUTOEXEC.BAT"), AutoexecTxtLines(m, "C:\\WINDOWS"));
     EXPECT_EQ(m.readFile("C:\\AUTOEXEC.BEI"), "@ECHO OFF\r\n");
     EXPECT_FALSE(m.exists("C:\\autoexec.txt"));
     ASSERT_EQ(h.power.calls.size(), 1u);
@@ -143,10 +168,10 @@ TEST(RestoreSystem, AnOlderNewestPointRearmsTheDailyBackupAndTheStateIsSavedFirs
     auto& m = h.tm.machine();
     h.row("2002-5-16 8:00:00", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP");
     RestoreSystem(h.system, h.paths, h.table, 1, h.point, {});
-    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\scanregrun.reg"),
+    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\scanrun.reg"),
               (Lines{"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
                      "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""}));
-    EXPECT_EQ(m.readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\scanregrun.reg");
+    EXPECT_EQ(m.readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\SCANRUN.REG");
     EXPECT_TRUE(m.exists("C:\\WINDOWS\\scRegbei.bat"));
     EXPECT_EQ(m.list("C:\\WINDOWS\\sysbckup\\restore", "*.cab").size(), 1u);
     EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\scanreg.ini"), ScanregTemplate());

@@ -11,6 +11,7 @@
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
+#include "restore/restore_mark.h"
 #include "restore/restore_outcome.h"
 #include "restore/restore_record.h"
 #include "restore/restore_table.h"
@@ -175,10 +176,14 @@ TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBootInEitherRegis
         TextTable t = d.table();
         const int row = Demo::rowOf(t, cab);
         const std::string date = t.cell(restore_col::kDate, row);
-        RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+        const CheckedRestorePoint point = CheckRestorePoint(*d.m, t, row);
+        RestoreSystem(*d.system, d.paths, t, row, point, {});
         // The job ends with the registry import, which changes the restored SYSTEM.DAT again.
-        ASSERT_EQ(d.m->readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\scanregrun.reg");
+        ASSERT_EQ(d.m->readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\SCANRUN.REG");
         ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
+        // Windows rewrote both files as it started: neither holds the point's bytes any more.
+        EXPECT_NE(d.bytes("C:\\WINDOWS\\SYSTEM.DAT"), point.systemDat);
+        EXPECT_NE(d.bytes("C:\\WINDOWS\\USER.DAT"), point.userDat);
         ASSERT_EQ(d.state(), "before");
         EXPECT_EQ(ReadRegStr(*d.m, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ScanRegistry系统备份"),
                   "C:\\WINDOWS\\scanregw.exe /autorun");
@@ -190,6 +195,8 @@ TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBootInEitherRegis
         EXPECT_EQ(outcome->message, "上次的系统还原已经完成：系统已还原到 " + date + " 的还原点。" + kUndo);
         EXPECT_FALSE(d.m->exists("C:\\WINDOWS\\korvane.rst"));
         EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
+        EXPECT_FALSE(d.m->registry().getValue(HKLM, "Software\\Korvane", "RestoreArmed"));
+        EXPECT_FALSE(d.m->registry().getValue(w98::kHkeyCurrentUser, "Software\\Korvane", "RestoreArmed"));
     }
 }
 
@@ -226,9 +233,14 @@ TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLo
     ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
     ASSERT_EQ(d.state(), "after");
 
+    // Windows rewrote the registry files as it started, and they still hold what they held.
+    EXPECT_TRUE(d.m->registry().getValue(HKLM, "Software\\w98", "Starts"));
     auto outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
     ASSERT_TRUE(outcome);
     EXPECT_FALSE(outcome->restored);
+    // The mark the arming left goes with the record.
+    EXPECT_FALSE(d.m->registry().getValue(HKLM, "Software\\Korvane", "RestoreArmed"));
+    EXPECT_FALSE(d.m->registry().getValue(w98::kHkeyCurrentUser, "Software\\Korvane", "RestoreArmed"));
     const std::string head = "上次的系统还原没有完成：系统没有还原到 " + date + " 的还原点。\n原因：备份文件无法解开（";
     EXPECT_TRUE(outcome->message.starts_with(head)) << outcome->message;
     EXPECT_NE(outcome->message.find(cab.substr(cab.rfind('\\'))), std::string::npos) << outcome->message;
@@ -276,7 +288,7 @@ TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsName
     ASSERT_TRUE(outcome);
     EXPECT_FALSE(outcome->restored);
     EXPECT_NE(outcome->message.find("原因：注册表文件没能复制到位（"), std::string::npos) << outcome->message;
-    EXPECT_NE(outcome->message.find("user.da0"), std::string::npos) << outcome->message;
+    EXPECT_NE(outcome->message.find("USER.DA0"), std::string::npos) << outcome->message;
 
     // Without the registry checker the restore goes on, but the present state was not saved:
     // no pre-restore backup is offered to undo it.
@@ -301,44 +313,44 @@ TEST(RestoreRecord, RoundTripAndRecordsThatCannotBeUnderstoodAreDroppedSilently)
     r.point = "C:\\WINDOWS\\SYSBCKUP\\rb002.cab";
     r.date = "2002-5-17 8:05:12";
     r.backupMade = true;
-    r.system = FingerprintOf("REGEDIT4");
-    r.user = FingerprintOf("");
-    r.systemImported = FingerprintOf("REGEDIT4\r\n");
+    r.mark = "0123456789abcdef";
     r.bootLogOffset = 1234;
     WriteRestoreRecord(m, "C:\\WINDOWS", r);
-    const std::string raw = tm.bytes("C:\\WINDOWS\\korvane.rst");
-    EXPECT_TRUE(raw.starts_with("[Korvane]\r\npoint=C:\\WINDOWS\\SYSBCKUP\\rb002.cab\r\n")) << raw;
-    EXPECT_TRUE(raw.ends_with("bootlog=1234\r\n")) << raw;
-    EXPECT_NE(raw.find("user=0:cbf29ce484222325\r\n"), std::string::npos) << raw; // FNV-1a of nothing
+    EXPECT_EQ(tm.bytes("C:\\WINDOWS\\korvane.rst"),
+              "[Korvane]\r\npoint=C:\\WINDOWS\\SYSBCKUP\\rb002.cab\r\ndate=2002-5-17 8:05:12\r\nbackup=1\r\n"
+              "mark=0123456789abcdef\r\nbootlog=1234\r\n");
     auto back = ReadRestoreRecord(m, "C:\\WINDOWS");
     ASSERT_TRUE(back);
     EXPECT_EQ(back->point, r.point);
     EXPECT_EQ(back->date, r.date);
     EXPECT_TRUE(back->backupMade);
-    EXPECT_EQ(back->system, r.system);
-    EXPECT_EQ(back->user, r.user);
-    EXPECT_EQ(back->systemImported, r.systemImported);
+    EXPECT_EQ(back->mark, r.mark);
     EXPECT_EQ(back->bootLogOffset, 1234u);
 
-    // An import whose result could not be worked out: user.dat alone decides.
-    r.systemImported.reset();
-    r.systemUnknown = true;
+    // The mark decides: in either registry file, the restore did not take place; another
+    // mark (an earlier job's, or one the point itself carries) is no sign of this one.
+    r.bootLogOffset = 0;
+    for (const auto root : {HKLM, w98::kHkeyCurrentUser}) {
+        WriteRestoreRecord(m, "C:\\WINDOWS", r);
+        WriteRegStr(m, root, "Software\\Korvane", "RestoreArmed", r.mark);
+        auto outcome = TakeRestoreOutcome(m, "C:\\WINDOWS");
+        ASSERT_TRUE(outcome);
+        EXPECT_FALSE(outcome->restored) << root;
+        EXPECT_FALSE(m.registry().getValue(root, "Software\\Korvane", "RestoreArmed"));
+    }
     WriteRestoreRecord(m, "C:\\WINDOWS", r);
-    EXPECT_NE(tm.bytes("C:\\WINDOWS\\korvane.rst").find("\r\nimported=unknown\r\n"), std::string::npos);
-    back = ReadRestoreRecord(m, "C:\\WINDOWS");
-    ASSERT_TRUE(back);
-    EXPECT_TRUE(back->systemUnknown);
-    EXPECT_TRUE(RegistryMatchesRecord(*back, FingerprintOf("anything"), FingerprintOf("")));
-    EXPECT_FALSE(RegistryMatchesRecord(*back, r.system, FingerprintOf("x")));
-    back->systemUnknown = false;
-    EXPECT_FALSE(RegistryMatchesRecord(*back, FingerprintOf("anything"), FingerprintOf("")));
-    EXPECT_TRUE(RegistryMatchesRecord(*back, r.system, FingerprintOf("")));
+    WriteRegStr(m, HKLM, "Software\\Korvane", "RestoreArmed", "fedcba9876543210");
+    auto outcome = TakeRestoreOutcome(m, "C:\\WINDOWS");
+    ASSERT_TRUE(outcome);
+    EXPECT_TRUE(outcome->restored);
+    EXPECT_EQ(ReadRegStr(m, HKLM, "Software\\Korvane", "RestoreArmed"), "fedcba9876543210");
+    EXPECT_NE(NewRestoreMark(), NewRestoreMark());
 
     for (const std::string& broken :
          {std::string("[Korvane]\r\npoint=x\r\n"), std::string("system=1:0000000000000000\r\n"),
-          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nsystem=1:00000000000000zz\r\n"
-                      "user=1:0000000000000000\r\nbootlog=0\r\n"),
-          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nsystem=99999999999999999999999:0000000000000000\r\n"
+          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nmark=0123456789abcdeZ\r\nbootlog=0\r\n"),
+          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nmark=0123456789abcdef0\r\nbootlog=0\r\n"),
+          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nsystem=1:0000000000000000\r\n"
                       "user=1:0000000000000000\r\nbootlog=0\r\n"),
           std::string("\xff\xfe\x00garbage", 10), std::string(20000, 'x')}) {
         m.writeFile("C:\\WINDOWS\\korvane.rst", broken);

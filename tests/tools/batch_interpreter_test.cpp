@@ -234,3 +234,43 @@ TEST(BatchInterpreter, BadInputNeverStopsTheInterpreter) {
     d.m().writeFile("C:\\BIN.BAT", garbage);
     EXPECT_NO_THROW(d.type("c:\\bin.bat"));
 }
+
+TEST(BatchInterpreter, MsDosModeFindsShortNamesOnlyAndCutsLinesAt127Bytes) {
+    DosMachine d({.windowsFolder = "C:\\Win 98 SE"});
+    auto& m = d.m();
+    m.createDirectories("C:\\my dir");
+    m.writeTextLines("C:\\my dir\\a long name.txt", {"found"});
+    m.writeTextLines("C:\\my dir\\备份 一.txt", {"找到了"});
+
+    // A Windows DOS box: long names, quoted, and the short names too.
+    EXPECT_EQ(d.type("type \"C:\\my dir\\a long name.txt\""), "found\n");
+    EXPECT_EQ(d.type("type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
+
+    // MS-DOS mode before Windows loads: only the short names, whatever the quotes.
+    d.session.setMsDosMode(true);
+    EXPECT_EQ(d.type("type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
+    EXPECT_EQ(d.type("type c:\\mydir~1\\备份一~1.txt"), "找到了\n");
+    EXPECT_EQ(d.type("type \"C:\\my dir\\a long name.txt\""), "File not found - C:\\my dir\\a long name.txt\n");
+    EXPECT_EQ(d.runBatch({"@echo off", "cd \\mydir~1", "type \"a long name.txt\"", "if exist ALONGN~1.TXT echo short",
+                          "if not exist \"a long name.txt\" echo no long"}),
+              "File not found - a long name.txt\nshort\nno long\n");
+    EXPECT_EQ(d.type("echo %winbootdir%"), "C:\\WIN98S~1\n");
+    // A command interpreter started from the job runs in MS-DOS mode too.
+    EXPECT_EQ(d.type("command /c type \"C:\\my dir\\a long name.txt\""), "File not found - C:\\my dir\\a long name.txt\n");
+    EXPECT_EQ(d.type("command /c type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
+    EXPECT_EQ(d.type("%winbootdir%\\COMMAND\\attrib C:\\MYDIR~1\\ALONGN~1.TXT"), "A            C:\\my dir\\a long name.txt\n");
+
+    // COMMAND.COM reads 127 bytes of a line: of 5 + 200 it keeps 127, of double-byte
+    // characters never half of one.
+    EXPECT_EQ(d.runBatch({"@echo " + std::string(200, 'x')}), std::string(121, 'x') + "\n");
+    std::string chinese;
+    for (int i = 0; i < 100; ++i)
+        chinese += "中";
+    std::string kept;
+    for (int i = 0; i < 60; ++i)
+        kept += "中";
+    EXPECT_EQ(d.runBatch({"@echo " + chinese}), kept + "\n");
+
+    d.session.setMsDosMode(false);
+    EXPECT_EQ(d.runBatch({"@echo " + std::string(200, 'x')}), std::string(200, 'x') + "\n");
+}

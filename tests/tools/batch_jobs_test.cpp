@@ -38,9 +38,9 @@ std::vector<std::string> dosToWin(const std::string& winDir) {
             "c:",
             "cd \\",
             "del autoexec.txt",
-            "del " + winDir + "\\prodos.bat",
-            "del " + winDir + "\\scRegbei.bat",
-            "del " + winDir + "\\scanregrun.reg",
+            "del " + winDir + "\\PRODOS.BAT",
+            "del " + winDir + "\\SCREGBEI.BAT",
+            "del " + winDir + "\\SCANRUN.REG",
             "del dosrun.bat",
             "del c:\\autoexec.bat",
             "del autoexec.bei",
@@ -49,14 +49,10 @@ std::vector<std::string> dosToWin(const std::string& winDir) {
             "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
             "del Msdos.bei",
             boot,
-            "cd \\",
-            "cd windows",
-            "cd temp",
-            "cd RESTORE1",
+            "cd " + winDir.substr(2) + "\\TEMP\\RESTORE1",
             "copy Autoexec.bat c:\\ /Y",
             boot,
-            "cd \\",
-            "cd windows",
+            "cd " + winDir.substr(2),
             "win"};
 }
 
@@ -69,13 +65,10 @@ std::vector<std::string> restoreJob(const std::string& winDir, const std::string
                                       "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
                                       "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys",
                                       "%winbootdir%\\COMMAND\\extract /y /e /L " + winDir +
-                                          "\\temp\\restore1 " + cabinet,
+                                          "\\TEMP\\RESTORE1 " + cabinet,
                                       "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
                                       winDir.substr(0, 2),
-                                      "cd \\",
-                                      "cd windows",
-                                      "cd temp",
-                                      "cd restore1",
+                                      "cd " + winDir.substr(2) + "\\TEMP\\RESTORE1",
                                       "%winbootdir%\\COMMAND\\attrib -s -h -r msdos.sys",
                                       "copy msdos.sys c:\\ /Y",
                                       "copy command.com c:\\ /Y",
@@ -174,7 +167,7 @@ TEST(CleanUp, DosToWinRemovesTheJobAndStartsWindows) {
     DosMachine d;
     auto& m = d.m();
     for (const char* f : {"C:\\dosrun.bat", "C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.BEI", "C:\\WINDOWS\\prodos.bat",
-                          "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanregrun.reg"})
+                          "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanrun.reg"})
         m.writeFile(f, "x");
     m.writeFile("C:\\MSDOS.SYS", "msdos");
     m.writeFile("C:\\IO.SYS", "io");
@@ -182,6 +175,7 @@ TEST(CleanUp, DosToWinRemovesTheJobAndStartsWindows) {
     m.writeTextLines("C:\\WINDOWS\\TEMP\\RESTORE1\\Autoexec.bat", {"REM restored"});
     m.writeTextLines("C:\\WINDOWS\\dosToWin.bat", dosToWin("C:\\WINDOWS"));
 
+    d.session.setMsDosMode(true);
     const std::string out = d.runBatch({"@ECHO OFF", "call C:\\WINDOWS\\dosToWin.bat"}, "C:\\LAUNCH.BAT");
     // MSDOS.SYS is hidden by then, so MS-DOS does not see it and tries the rename.
     EXPECT_EQ(
@@ -189,7 +183,7 @@ TEST(CleanUp, DosToWinRemovesTheJobAndStartsWindows) {
         "File not found\nDuplicate file name or file not found\nFile not found\n        1 file(s) copied\n"
         "Starting Windows 98...\nWindows started.\n");
     for (const char* f : {"C:\\autoexec.txt", "C:\\dosrun.bat", "C:\\AUTOEXEC.BEI", "C:\\WINDOWS\\prodos.bat",
-                          "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanregrun.reg"})
+                          "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanrun.reg"})
         EXPECT_FALSE(m.exists(f)) << f;
     EXPECT_EQ(m.attributes("C:\\MSDOS.SYS"), attr::kArchive | kHsr);
     EXPECT_EQ(m.attributes("C:\\IO.SYS"), attr::kArchive | kHsr);
@@ -203,6 +197,7 @@ TEST(CleanUp, MissingMsdosSysComesBackFromItsCopy) {
     auto& m = d.m();
     m.writeFile("C:\\Msdos.bei", "saved msdos");
     m.writeTextLines("C:\\WINDOWS\\dosToWin.bat", dosToWin("C:\\WINDOWS"));
+    d.session.setMsDosMode(true);
     const std::string out = d.runBatch({"@call C:\\WINDOWS\\dosToWin.bat"});
     EXPECT_NE(out.find("File not found - c:\\msdos.sys\n"), std::string::npos) << out;
     EXPECT_EQ(m.readFile("C:\\MSDOS.SYS"), "saved msdos");
@@ -217,6 +212,7 @@ TEST(CleanUp, WindowsOnDriveD) {
     m.createDirectories("D:\\WINDOWS\\TEMP\\RESTORE1");
     m.writeTextLines("D:\\WINDOWS\\TEMP\\RESTORE1\\Autoexec.bat", {"REM from D"});
     m.writeTextLines("D:\\WINDOWS\\dosToWin.bat", dosToWin("D:\\WINDOWS"));
+    d.session.setMsDosMode(true);
     d.runBatch({"@call D:\\WINDOWS\\dosToWin.bat"});
     EXPECT_EQ(d.text("C:\\AUTOEXEC.BAT"), "REM from D\n");
     EXPECT_EQ(d.session.paths.drive(), 'D');
@@ -264,11 +260,11 @@ TEST(RestoreJob, ACabinetIsRestoredAtTheNextStart) {
 
     // What the program writes before it restarts the computer.
     m.writeTextLines(win + "\\scRegbei.bat", {"@ECHO OFF", win + "\\COMMAND\\scanreg.exe /backup", "exit"});
-    m.writeTextLines(win + "\\scanregrun.reg",
+    m.writeTextLines(win + "\\scanrun.reg",
                      {"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\" + runKey + "]",
                       "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""});
     m.writeTextLines("C:\\dosrun.bat",
-                     restoreJob(win, win + "\\SYSBCKUP\\rb003.cab", "regedit " + win + "\\scanregrun.reg"));
+                     restoreJob(win, win + "\\SYSBCKUP\\rb003.cab", "regedit " + win + "\\scanrun.reg"));
     m.writeTextLines("C:\\autoexec.txt",
                      {"@ECHO OFF", "call C:\\dosrun.bat", "call " + win + "\\dosToWin.bat"});
     m.writeTextLines(win + "\\dosToWin.bat", dosToWin(win));
@@ -292,7 +288,7 @@ TEST(RestoreJob, ACabinetIsRestoredAtTheNextStart) {
     EXPECT_EQ(d.text("C:\\AUTOEXEC.BAT"), "REM restored\n");
     for (const std::string& f :
          std::vector<std::string>{"C:\\autoexec.txt", "C:\\AUTOEXEC.BEI", "C:\\dosrun.bat",
-                                  win + "\\prodos.bat", win + "\\scRegbei.bat", win + "\\scanregrun.reg"})
+                                  win + "\\prodos.bat", win + "\\scRegbei.bat", win + "\\scanrun.reg"})
         EXPECT_FALSE(m.exists(f)) << f;
 
     // Each failing line said why, and nothing else went wrong.
@@ -302,7 +298,7 @@ TEST(RestoreJob, ACabinetIsRestoredAtTheNextStart) {
         << boot;
     EXPECT_EQ(boot.find("Bad command"), std::string::npos) << boot;
     EXPECT_EQ(boot.find("Access denied"), std::string::npos) << boot;
-    EXPECT_NE(boot.find("Information in C:\\WINDOWS\\scanregrun.reg has been successfully entered"),
+    EXPECT_NE(boot.find("Information in C:\\WINDOWS\\scanrun.reg has been successfully entered"),
               std::string::npos);
 
     // Windows started once, and its Run value made today's backup beside the old one.

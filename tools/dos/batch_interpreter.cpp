@@ -54,6 +54,24 @@ std::pair<std::string, std::string_view> rawWord(std::string_view s) {
     return {std::string(s.substr(0, i)), s.substr(i)};
 }
 
+// A line as COMMAND.COM reads it in MS-DOS mode: at most kDosLineBytes bytes of code page 936,
+// the rest cut off (a character is never split).
+std::string dosLine(std::string_view utf8) {
+    std::string gbk;
+    if (!cp936::tryFromUtf8(utf8, gbk) || gbk.size() <= DosSession::kDosLineBytes)
+        return std::string(utf8);
+    std::size_t keep = 0;
+    while (keep < gbk.size()) {
+        const auto b = static_cast<unsigned char>(gbk[keep]);
+        const std::size_t len = b >= 0x81 && b <= 0xFE && keep + 1 < gbk.size() ? 2 : 1;
+        if (keep + len > DosSession::kDosLineBytes)
+            break;
+        keep += len;
+    }
+    std::string out;
+    return cp936::tryToUtf8(gbk.substr(0, keep), out) ? out : std::string(utf8);
+}
+
 } // namespace
 
 BatchInterpreter::BatchInterpreter(Machine& machine, std::ostream& out)
@@ -179,7 +197,9 @@ void BatchInterpreter::runFrames(std::size_t depth) {
             frames_.resize(depth);
             return;
         }
-        const std::string raw = top.lines[top.next++];
+        std::string raw = top.lines[top.next++];
+        if (session_.msDosMode())
+            raw = dosLine(raw);
         if (trimBlanks(raw).starts_with(':'))
             continue; // a label
         runLine(expandVariables(raw), true);
@@ -189,6 +209,11 @@ void BatchInterpreter::runFrames(std::size_t depth) {
 void BatchInterpreter::runLine(std::string_view expanded, bool inBatch) {
     if (expanded.size() > kMaxLineBytes)
         expanded = expanded.substr(0, kMaxLineBytes);
+    std::string cut;
+    if (session_.msDosMode()) {
+        cut = dosLine(expanded);
+        expanded = cut;
+    }
     CommandLine cl;
     try {
         cl = parseCommandLine(expanded);
@@ -470,7 +495,7 @@ std::string BatchInterpreter::findProgram(const std::string& word) const {
     }
     for (const auto& folder : folders)
         for (const auto& name : names)
-            if (const std::string p = joinPath(folder, name); session_.machine.isFile(p))
+            if (const std::string p = session_.paths.within(folder, name); session_.machine.isFile(p))
                 return Machine::normalize(p);
     return {};
 }

@@ -3,6 +3,9 @@
 #include "platform/error.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/short_names.h"
+
+#include <algorithm>
 
 #include <cctype>
 
@@ -32,16 +35,44 @@ void DosPaths::setFolder(std::string_view fullPath) {
 }
 
 std::string DosPaths::resolve(std::string_view typed) const {
+    std::string start;
+    std::string_view rest = typed;
+    char d = drive_;
     if (typed.size() >= 2 && typed[1] == ':') {
-        const char d = static_cast<char>('A' + index(typed[0]));
-        std::string_view rest = typed.substr(2);
-        if (!rest.empty() && (rest.front() == '\\' || rest.front() == '/'))
-            return Machine::normalize(std::string(1, d) + ":" + std::string(rest));
-        return Machine::normalize(folderOf(d) + "\\" + std::string(rest));
+        d = static_cast<char>('A' + index(typed[0]));
+        rest = typed.substr(2);
     }
-    if (!typed.empty() && (typed.front() == '\\' || typed.front() == '/'))
-        return Machine::normalize(std::string(1, drive_) + ":" + std::string(typed));
-    return Machine::normalize(folder() + "\\" + std::string(typed));
+    if (!rest.empty() && (rest.front() == '\\' || rest.front() == '/')) {
+        start = std::string(1, d) + ":\\";
+        rest.remove_prefix(1);
+    } else {
+        start = folderOf(d);
+    }
+    if (!shortNames_)
+        return Machine::normalize(start + "\\" + std::string(rest));
+    std::string full = Machine::normalize(start);
+    while (!rest.empty()) {
+        std::size_t end = rest.find_first_of("\\/");
+        if (end == std::string_view::npos)
+            end = rest.size();
+        const std::string_view part = rest.substr(0, end);
+        rest.remove_prefix(std::min(rest.size(), end + 1));
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..")
+            full = splitLast(full).first;
+        else
+            full = within(full, part);
+    }
+    return full;
+}
+
+std::string DosPaths::within(const std::string& folder, std::string_view typedName) const {
+    if (!shortNames_)
+        return Machine::normalize(joinPath(folder, typedName));
+    if (hasWildcards(typedName))
+        return Machine::normalize(joinPath(folder, short_names::dosForm(typedName)));
+    return shortNames_->dosChild(folder, typedName);
 }
 
 bool isDriveName(std::string_view word) {

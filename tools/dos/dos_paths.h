@@ -27,13 +27,23 @@ class DosPaths {
     void setFolder(std::string_view fullPath);
 
     // The full, normalized path for a path as typed. Throws Error for a bad drive letter.
+    // With short names only, each typed component is found by its 8.3 form, as MS-DOS finds
+    // it before Windows loads (see Machine::dosChild).
     std::string resolve(std::string_view typed) const;
+    // A name typed for a file of a folder the machine spells in full.
+    std::string within(const std::string& folder, std::string_view typedName) const;
+
+    // MS-DOS mode before Windows loads: the machine's files are found by their short names
+    // only. nullptr: long names, as in a Windows DOS box.
+    void useShortNames(const Machine* machine) { shortNames_ = machine; }
+    bool shortNamesOnly() const { return shortNames_ != nullptr; }
 
   private:
     static std::size_t index(char drive);
 
     char drive_ = 'C';
     std::array<std::string, 26> folders_; // empty: the root
+    const Machine* shortNames_ = nullptr;
 };
 
 // A drive letter followed by a colon, nothing else ("d:").

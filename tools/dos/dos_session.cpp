@@ -14,6 +14,21 @@ DosSession::DosSession(Machine& m) : machine(m) {
     setVariable("prompt", "$p$g");
 }
 
+void DosSession::setMsDosMode(bool on) {
+    paths.useShortNames(on ? &machine : nullptr);
+    std::string win = machine.windowsFolder();
+    if (on) {
+        try {
+            win = machine.shortPath(win);
+        } catch (const std::exception&) {
+            // A Windows folder that does not exist keeps the name machine.ini gives it.
+        }
+    }
+    setVariable("winbootdir", win);
+    setVariable("comspec", win + "\\COMMAND.COM");
+    setVariable("path", win + ";" + win + "\\COMMAND");
+}
+
 bool DosSession::setVariable(std::string_view name, std::string_view value) {
     const std::string key = foldAscii(name);
     if (value.empty()) {

@@ -21,6 +21,11 @@ struct DosSession {
     DosPaths paths;
     std::map<std::string, std::string> environment; // folded name -> value
     bool windowsStarted = false;
+    // MS-DOS mode before Windows loads: files are found by their short names only, batch lines
+    // are cut at kDosLineBytes, and %winbootdir% is the Windows folder's short path.
+    bool msDosMode() const { return paths.shortNamesOnly(); }
+    void setMsDosMode(bool on);
+    static constexpr std::size_t kDosLineBytes = 127;
     int interpreters = 0; // command interpreters running in it, outermost included
 
     // MS-DOS keeps the environment in a block of limited size; false when the variable does not

@@ -1,6 +1,6 @@
-// w98 boot: the machine starts. MS-DOS runs C:\AUTOEXEC.BAT (%winbootdir% names the Windows
-// folder); when the batch has not started Windows with "win", Windows starts after it, as
-// Windows 98 loads after AUTOEXEC.BAT. Everything printed also goes to <machine>/boot.log.
+// w98 boot: the machine starts. MS-DOS runs C:\AUTOEXEC.BAT in MS-DOS mode (short names only,
+// lines cut at 127 bytes, %winbootdir% the Windows folder's short path); when the batch has
+// not started Windows with "win", Windows starts after it, as Windows 98 loads after AUTOEXEC.BAT. Everything printed also goes to <machine>/boot.log.
 #include "tools.h"
 
 #include "dos/batch_interpreter.h"
@@ -61,7 +61,7 @@ int bootTool(DosSession& s, const ToolArgs&, std::ostream& out) {
     if (s.machine.isFile(autoexec)) {
         s.paths.setDrive('C');
         s.paths.setFolder("C:\\");
-        s.setVariable("winbootdir", s.machine.windowsFolder());
+        s.setMsDosMode(true);
         BatchInterpreter dos(s, console);
         dos.runBatchFile(autoexec);
     }

@@ -1,6 +1,7 @@
 // win.com: Windows starts. What the stand-in does of it is what the machine's programs rely
 // on: the programs of HKEY_LOCAL_MACHINE\...\Run that the machine holds and w98 knows run
-// (the registry checker's "scanregw.exe /autorun"); any other is passed over.
+// (the registry checker's "scanregw.exe /autorun"); any other is passed over. It rewrites the
+// registry files first, as Windows does.
 #include "tools.h"
 
 #include "dos/dos_session.h"
@@ -15,6 +16,21 @@ namespace w98 {
 namespace {
 
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Where the stand-in counts its starts, in both registry files.
+constexpr const char* kStartsKey = "Software\\w98";
+constexpr const char* kStartsValue = "Starts";
+
+// Windows 98 rewrites SYSTEM.DAT and USER.DAT as it starts, so nothing may tell a restore by
+// their bytes. The stand-in reads both through the registry and writes them back with the
+// start counted: the bytes change, what the programs keep there stays.
+void rewriteRegistry(Machine& m) {
+    Registry& r = m.registry();
+    for (const RegRoot root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+        const auto v = r.getValue(root, kStartsKey, kStartsValue);
+        const std::uint32_t starts = v && v->type == reg_type::kDword ? regDwordFromData(v->data) + 1 : 1;
+        r.setValue(root, kStartsKey, RegValue{kStartsValue, reg_type::kDword, regDwordData(starts)});
+    }
+}
 
 // %NAME% of an expandable string, from the session's environment.
 std::string expand(const DosSession& s, const std::string& text) {
@@ -42,6 +58,14 @@ int winTool(DosSession& s, const ToolArgs&, std::ostream& out) {
     }
     s.windowsStarted = true;
     out << "Starting Windows 98...\n";
+    // Windows' programs see long names; MS-DOS mode is back when Windows ends.
+    const bool msDosMode = s.msDosMode();
+    s.paths.useShortNames(nullptr);
+    try {
+        rewriteRegistry(s.machine);
+    } catch (const std::exception& e) {
+        out << e.what() << "\n";
+    }
 
     std::vector<RegValue> programs;
     try {
@@ -75,6 +99,7 @@ int winTool(DosSession& s, const ToolArgs&, std::ostream& out) {
         }
     }
     out << "Windows started.\n";
+    s.paths.useShortNames(msDosMode ? &s.machine : nullptr);
     return 0;
 }
 
