@@ -343,7 +343,7 @@ private Q_SLOTS:
         click(grid->viewport(), rowCentre(grid, 2));
         QCOMPARE(h.power.calls.size(), size_t(1));
         QCOMPARE(QString::fromStdString(h.tm.machine().readTextLines("C:\\dosrun.bat")[6]),
-                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\temp\\restore1 C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
         QVERIFY(h.dialogs.messages().empty());
     }
 
