@@ -7,6 +7,8 @@
 #include "registry_binary_layout.h"
 
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -34,6 +36,12 @@ struct Block {
 };
 
 std::size_t roundUp(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
+
+// Bytes into the file's buffer, which was made big enough for everything.
+void putBytes(std::string& out, std::size_t at, std::string_view bytes) {
+    if (!bytes.empty())
+        std::memcpy(out.data() + at, bytes.data(), bytes.size());
+}
 
 std::size_t recordSizeOf(const Key& k, bool root) {
     std::size_t size = kRecordHeaderSize + (root ? 0 : k.bytes.size());
@@ -166,7 +174,7 @@ void writeRecord(std::string& out, std::size_t r, std::size_t recordSize, const 
     put16(out, r + kRecordNameLength, static_cast<std::uint32_t>(name.size()));
     put16(out, r + kRecordValueCount, static_cast<std::uint32_t>(p.key->values.size()));
     std::size_t w = r + kRecordHeaderSize;
-    out.replace(w, name.size(), name);
+    putBytes(out, w, name);
     w += name.size();
     for (const auto& v : p.key->values) {
         const std::size_t dataSize = storedSize(v.value.type, v.value.data);
@@ -175,9 +183,9 @@ void writeRecord(std::string& out, std::size_t r, std::size_t recordSize, const 
         put16(out, w + kValueNameLength, static_cast<std::uint32_t>(v.nameBytes.size()));
         put16(out, w + kValueDataLength, static_cast<std::uint32_t>(dataSize));
         w += kValueHeaderSize;
-        out.replace(w, v.nameBytes.size(), v.nameBytes);
+        putBytes(out, w, v.nameBytes);
         w += v.nameBytes.size();
-        out.replace(w, dataSize, v.value.data.substr(0, dataSize));
+        putBytes(out, w, std::string_view(v.value.data).substr(0, dataSize));
         w += dataSize;
     }
 }
