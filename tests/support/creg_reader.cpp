@@ -7,6 +7,7 @@
 #include "platform/cp936.h"
 #include "platform/error.h"
 #include "platform/registry/regedit4.h"
+#include "platform/registry/registry_binary_layout.h"
 
 #include <libcreg.h>
 
@@ -38,27 +39,10 @@ constexpr std::size_t kNavigationHeaderSize = 0x20;
 constexpr std::size_t kNavigationEntrySize = 28;
 constexpr std::size_t kBlockHeaderSize = 0x20;
 
-std::uint32_t get32(std::string_view b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
-}
-
-std::string hex(std::uint64_t offset) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(offset));
-    return text;
-}
-
-[[noreturn]] void damaged(const std::string& displayName, std::optional<std::uint64_t> offset,
-                          const std::string& what) {
-    std::string message = "注册表文件已损坏";
-    if (offset)
-        message += "（偏移 " + hex(*offset) + "）";
-    message += "：" + what;
-    throw FormatError(displayName, 0, message);
-}
+// Offsets and messages as the program's own reader gives them, so that the two can be compared.
+using w98::regbin::layout::damaged;
+using w98::regbin::layout::get32;
+using w98::regbin::layout::hexOffset;
 
 // The key navigation entries are checked here before libcreg follows them: libcreg stops a
 // sibling chain that runs back on itself, but a subkey pointing back to one of its ancestors
@@ -100,7 +84,7 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
     auto entryAt = [&](std::uint32_t rel, std::uint64_t referencedFrom) -> std::size_t {
         if (rel < kNavigationHeaderSize ||
             rel + static_cast<std::uint64_t>(kNavigationEntrySize) > navigationSize - kNavigationHeaderSize)
-            damaged(displayName, referencedFrom, "指向 " + hex(kFileHeaderSize + std::uint64_t{rel}) +
+            damaged(displayName, referencedFrom, "指向 " + hexOffset(kFileHeaderSize + std::uint64_t{rel}) +
                                                      " 的键不在键导航记录之内");
         return kFileHeaderSize + rel;
     };
@@ -121,7 +105,7 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
         for (std::uint32_t rel = p.rel; rel != kNone;) {
             const std::size_t at = entryAt(rel, p.from);
             if (!seen.insert(rel).second)
-                damaged(displayName, p.from, "键的链接又指回了已经读过的键（" + hex(at) + "），键树成了环");
+                damaged(displayName, p.from, "键的链接又指回了已经读过的键（" + hexOffset(at) + "），键树成了环");
             if (p.depth > regedit4::kMaxDepth)
                 damaged(displayName, at, "键的层次太深");
             const std::uint32_t child = get32(bytes, at + 16);
