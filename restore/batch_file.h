@@ -49,7 +49,7 @@ void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path, const 
 void WriteMsDosBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines);
 
 // Writes a batch file or registry import that runs under Windows, after the same checks but
-// the length (the lines the specification gives for Windows pass it).
+// the length: Windows reads longer lines than MS-DOS does.
 void WriteBatchFile(w98::Machine& m, const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace korvane
