@@ -26,9 +26,7 @@ std::vector<std::string> ChangeToFolderLines(const w98::Machine& m, const std::s
     return {BatchDrive(path.substr(0, 2)), "cd " + path.substr(2)};
 }
 
-std::vector<std::string> DosToWinLines(const w98::Machine& m, const std::string& winDir,
-                                       const std::string& bootDriveText) {
-    BatchDrive(bootDriveText);
+std::vector<std::string> DosToWinLines(const w98::Machine& m, const std::string& winDir) {
     std::vector<std::string> lines = {"@ECHO OFF",
                                       "c:",
                                       "cd \\",
@@ -91,11 +89,10 @@ void PrepareHandOverFolder(w98::Machine& m, const std::string& winDir) {
 void RunDosJob(System& system, SharedPaths& paths, const std::function<void()>& processEvents) {
     w98::Machine& m = system.machine;
     const std::string winDir = GetWindowsDir(m);
-    const std::string bootDrive = winDir.substr(0, 2);
     // The lines first: a Windows folder that MS-DOS cannot name stops the runner before
     // anything is changed.
     const auto launcher = AutoexecTxtLines(m, winDir);
-    const auto cleanUp = DosToWinLines(m, winDir, bootDrive);
+    const auto cleanUp = DosToWinLines(m, winDir);
     paths.BackupDir = winDir + "\\sysbckup";
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled", 0);
     WriteMsDosBatchFile(m, "C:\\autoexec.txt", launcher);

@@ -26,7 +26,7 @@ std::string DailyBackupImport(const std::string& winDir);
 
 // Lines MS-DOS runs before Windows loads: paths by their short names (DosPath).
 std::vector<std::string> AutoexecTxtLines(const w98::Machine& m, const std::string& winDir);
-std::vector<std::string> DosToWinLines(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive);
+std::vector<std::string> DosToWinLines(const w98::Machine& m, const std::string& winDir);
 
 // The lines that make a folder the current one: its drive, then "cd" with its short path.
 std::vector<std::string> ChangeToFolderLines(const w98::Machine& m, const std::string& folder);

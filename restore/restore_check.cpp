@@ -7,15 +7,9 @@
 #include "platform/host_file.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_binary_format.h"
 #include "platform/registry/registry_file.h"
-#include "platform/registry/registry_text_format.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
 namespace korvane {
@@ -140,13 +134,9 @@ RegistryTrees ReadRegistryTrees(const std::string& systemDat, const std::string&
     if (userDat.empty())
         throw w98::Error(userName + " 是空文件");
     // Each file in the form it has, as the registry would read it in the Windows folder.
-    auto read = [](const std::string& bytes, const std::string& name, const std::string& root) {
-        return w98::hiveFormOf(bytes) == w98::HiveForm::Binary ? w98::regbin::read(bytes, name, root)
-                                                               : w98::regtext::read(bytes, name, root);
-    };
     RegistryTrees trees;
-    trees.system = read(systemDat, systemName, "HKEY_LOCAL_MACHINE");
-    trees.user = read(userDat, userName, "HKEY_USERS");
+    trees.system = w98::readHive(systemDat, systemName, "HKEY_LOCAL_MACHINE");
+    trees.user = w98::readHive(userDat, userName, "HKEY_USERS");
     return trees;
 }
 

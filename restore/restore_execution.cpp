@@ -148,7 +148,7 @@ void CheckRestorableIn(const w98::Machine& m, const std::string& winDir, const s
         ScanregRunRegLines(bootDrive);
         ScanregBackupLines(winDir);
         CheckMsDosBatchLines(m, "C:\\autoexec.txt", AutoexecTxtLines(m, winDir));
-        CheckMsDosBatchLines(m, winDir + "\\dosToWin.bat", DosToWinLines(m, winDir, winDir.substr(0, 2)));
+        CheckMsDosBatchLines(m, winDir + "\\dosToWin.bat", DosToWinLines(m, winDir));
     } catch (const w98::Error& e) {
         refuseFromDos(e);
     }

@@ -174,8 +174,8 @@ private:
         return blocks_[block].at + r;
     }
 
-    // Name and values of the record at r into key; the record's own name is returned.
-    std::string readRecord(std::size_t r, Key& key) const {
+    // The values of the record at r into values; the record's own name is returned.
+    std::string readRecord(std::size_t r, std::vector<regtree::StoredValue>& values) const {
         const std::uint32_t size = get32(b_, r + kRecordSize);
         const std::uint32_t used = get32(b_, r + kRecordUsed);
         if (used < kRecordHeaderSize || used > size)
@@ -188,7 +188,7 @@ private:
             damaged(r + kRecordNameLength, "键名超出了它的记录");
         std::string name(b_.substr(p, nameLength));
         p += nameLength;
-        key.values.reserve(valueCount);
+        values.reserve(valueCount);
         for (std::size_t i = 0; i < valueCount; ++i) {
             if (end - p < kValueHeaderSize)
                 damaged(p, "值超出了它的键记录");
@@ -209,7 +209,7 @@ private:
             if (type == kTypeSz)
                 v.data.push_back('\0');
             p += dataLength;
-            key.values.push_back(regtree::StoredValue{std::move(v), std::move(valueName)});
+            values.push_back(regtree::StoredValue{std::move(v), std::move(valueName)});
         }
         return name;
     }
@@ -265,7 +265,7 @@ private:
         std::vector<bool> seen(navSize_, false);
         seen[kNavHeaderSize] = true;
         if (get16(b_, rootAt + kEntryRecord) != kNoRecord || get16(b_, rootAt + kEntryBlock) != kNoRecord)
-            readRecord(recordOf(rootAt), root);
+            readRecord(recordOf(rootAt), root.values);
 
         struct Pending {
             std::uint32_t rel; // first of a sibling chain
@@ -292,13 +292,13 @@ private:
                 if (get32(b_, at + kEntryState) != kEntryInUse)
                     damaged(at, "键导航项没有在用");
                 const std::size_t r = recordOf(at);
-                auto key = std::make_unique<Key>();
-                std::string name = readRecord(r, *key);
+                std::vector<regtree::StoredValue> values;
+                std::string name = readRecord(r, values);
                 if (name.empty())
                     damaged(r, "子键没有名称");
                 std::string utf8 = text(name, r);
                 Key& added = p.parent->addChild(std::move(utf8), std::move(name));
-                added.values = std::move(key->values);
+                added.values = std::move(values);
                 if (const std::uint32_t child = get32(b_, at + kEntryChild); child != kNone)
                     children.push_back({child, at + kEntryChild, &added, p.depth + 1});
                 p.from = at + kEntryNext;

@@ -23,7 +23,6 @@ struct Placed {
     const Key* key;
     std::size_t parentIndex = SIZE_MAX;
     std::uint32_t self = 0; // navigation entry offset, relative to the RGKN record
-    std::uint32_t parent = kNone;
     std::uint32_t firstChild = kNone;
     std::uint32_t next = kNone;
     std::uint16_t id = kNoRecord;    // record number within its data block
@@ -82,8 +81,6 @@ std::vector<Placed> placeKeys(const Key& root) {
         slot = nextSlot(slot);
         p.recordSize = recordSizeOf(*k, k == &root);
         p.parentIndex = parentIndex;
-        if (parentIndex != SIZE_MAX)
-            p.parent = keys[parentIndex].self;
         const std::size_t index = keys.size();
         keys.push_back(p);
         for (auto it = k->children.rbegin(); it != k->children.rend(); ++it)
@@ -153,7 +150,7 @@ void writeNavigation(std::string& out, const std::vector<Placed>& keys, std::siz
         put32(out, at + kEntryHash, i == 0 ? 0 : nameHash(p.key->bytes));
         // +8 is reserved: the real files hold leftovers of memory there, 0 among the commonest.
         put32(out, at + kEntryReserved, 0);
-        put32(out, at + kEntryParent, p.parent);
+        put32(out, at + kEntryParent, p.parentIndex == SIZE_MAX ? kNone : keys[p.parentIndex].self);
         put32(out, at + kEntryChild, p.firstChild);
         put32(out, at + kEntryNext, p.next);
         put16(out, at + kEntryRecord, p.id);

@@ -43,6 +43,12 @@ HiveForm hiveFormOf(std::string_view bytes) {
     return regbin::looksLikeBinary(bytes) ? HiveForm::Binary : HiveForm::Text;
 }
 
+std::unique_ptr<regtree::Key> readHive(std::string_view bytes, const std::string& displayName,
+                                       const std::string& rootName) {
+    return hiveFormOf(bytes) == HiveForm::Binary ? regbin::read(bytes, displayName, rootName)
+                                                 : regtext::read(bytes, displayName, rootName);
+}
+
 std::string emptyHiveBytes(HiveForm form, const std::string& rootName) {
     regtree::Key root;
     root.name = rootName;
@@ -102,8 +108,7 @@ regtree::Key& HiveFile::fresh() {
     ++parses_;
     try {
         form_ = hiveFormOf(*bytes);
-        root_ = form_ == HiveForm::Binary ? regbin::read(*bytes, displayName_, rootName_)
-                                          : regtext::read(*bytes, displayName_, rootName_);
+        root_ = readHive(*bytes, displayName_, rootName_);
     } catch (const FormatError&) {
         broken_ = std::current_exception();
         signature_ = read;

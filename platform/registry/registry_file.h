@@ -28,6 +28,9 @@ enum class HiveForm { Text, Binary };
 
 // The form of a file's bytes.
 HiveForm hiveFormOf(std::string_view bytes);
+// The tree a file's bytes hold, read in the form they have; a damaged file throws FormatError.
+std::unique_ptr<regtree::Key> readHive(std::string_view bytes, const std::string& displayName,
+                                       const std::string& rootName);
 // A file of the given form holding only the root key.
 std::string emptyHiveBytes(HiveForm form, const std::string& rootName);
 

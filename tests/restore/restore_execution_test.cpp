@@ -23,7 +23,7 @@ TEST(DosJobRunner, LauncherAndCleanUpNameEveryPathByItsShortNameAndMoveByTheFold
     TempMachine tm;
     auto& m = tm.machine();
     EXPECT_EQ(AutoexecTxtLines(m, "C:\\WINDOWS"), (Lines{"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\DOSTOWIN.BAT"}));
-    const Lines c = DosToWinLines(m, "C:\\WINDOWS", "C:");
+    const Lines c = DosToWinLines(m, "C:\\WINDOWS");
     EXPECT_EQ(c, (Lines{"@ECHO OFF", "c:", "cd \\", "del autoexec.txt", "del C:\\WINDOWS\\PRODOS.BAT",
                         "del C:\\WINDOWS\\SCREGBEI.BAT", "del C:\\WINDOWS\\SCANRUN.REG", "del dosrun.bat",
                         "del c:\\autoexec.bat", "del autoexec.bei",
@@ -34,13 +34,13 @@ TEST(DosJobRunner, LauncherAndCleanUpNameEveryPathByItsShortNameAndMoveByTheFold
 
     // A Windows folder on another drive, and one with a long name: its short name is read
     // from the disk, the hand-over folder below it spelt as MS-DOS will see it.
-    const Lines d = DosToWinLines(m, "D:\\WINDOWS", "D:");
+    const Lines d = DosToWinLines(m, "D:\\WINDOWS");
     EXPECT_EQ(Lines(d.begin() + 14, d.end()),
               (Lines{"D:", "cd \\WINDOWS\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "D:", "cd \\WINDOWS", "win"}));
     EXPECT_EQ(d[1], "c:");
     EXPECT_EQ(d[2], "cd \\");
     m.createDirectories("C:\\Windows 98\\temp");
-    const Lines l = DosToWinLines(m, "C:\\Windows 98", "C:");
+    const Lines l = DosToWinLines(m, "C:\\Windows 98");
     EXPECT_EQ(l[4], "del C:\\WINDOW~1\\PRODOS.BAT");
     EXPECT_EQ(Lines(l.begin() + 14, l.end()),
               (Lines{"C:", "cd \\WINDOW~1\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "C:", "cd \\WINDOW~1", "win"}));
