@@ -80,14 +80,14 @@ TEST_P(DiskImage, NamesAttributesAndTimesAreWhatWindowsAndMtoolsRead) {
         {"WINDOWS\\SYSBCKUP\\My Backup 2026.cab", "MYBACK~1.CAB", 0x20, 8},
         {"WINDOWS\\SYSBCKUP\\My Backup 2027.cab", "MYBACK~2.CAB", 0x20, 10},
         {"WINDOWS\\SYSBCKUP\\RB000.CAB", "RB000.CAB", 0x20, 4},
-        {"WINDOWS\\SYSBCKUP\\元素周期表.exe", "元素周~1.EXE", 0x23, 2},
+        {"WINDOWS\\SYSBCKUP\\元素周期表.exe", "元素周~1.EXE", 0x03, 2},
     };
     EXPECT_EQ(kt::mtoolsListing(image_), expected);
 
     auto m = openAfresh();
     EXPECT_EQ(m->readFile("C:\\PROGRA~1\\ABCDEF~2.TXT"), "14");
     EXPECT_EQ(m->shortName("C:\\WINDOWS\\SYSBCKUP\\元素周期表.exe"), "元素周~1.EXE");
-    EXPECT_EQ(m->attributes("C:\\WINDOWS\\SYSBCKUP\\元素周期表.exe"), 0x23);
+    EXPECT_EQ(m->attributes("C:\\WINDOWS\\SYSBCKUP\\元素周期表.exe"), 0x03);
     EXPECT_EQ(m->lastWriteTime("C:\\IO.SYS"), (w98::DateTime{1999, 5, 5, 22, 22, 2}));
     EXPECT_EQ(m->windowsFolder(), "C:\\WINDOWS");
     EXPECT_EQ(m->driveType("D:\\"), w98::DriveType::NoRootDir);
@@ -237,7 +237,7 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fat, DiskImage, testing::Values(FatKind::Fat16, FatKind::Fat32),
-                         [](const auto& info) { return info.param == FatKind::Fat16 ? "Fat16" : "Fat32"; });
+                         [](const testing::TestParamInfo<FatKind>& p) { return p.param == FatKind::Fat16 ? "Fat16" : "Fat32"; });
 
 TEST(DiskImageRefused, WhatIsNoFatDiskIsNamedAndLeftAlone) {
     const fs::path folder = kt::makeTempFolder("korvane-disk-refused");
