@@ -90,8 +90,18 @@ Machine::~Machine() = default;
 const fs::path& Machine::source() const { return image_ ? image_->image() : root_; }
 
 void Machine::commit() {
-    if (image_)
-        image_->commit();
+    if (!image_)
+        return;
+    // A registry change in flight (both files replaced under one lock) goes into the image
+    // whole or not at all.
+    std::optional<RegistryLock> registry;
+    try {
+        const std::string system = windowsFolder() + "\\SYSTEM.DAT";
+        registry.emplace(hostPath(system), system);
+    } catch (const FormatError&) {
+        // machine.ini names no usable Windows folder: there is no registry to keep whole.
+    }
+    image_->commit();
 }
 
 fs::path Machine::defaultRoot() {
