@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <random>
-#include <span>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,15 +20,7 @@
 namespace w98::disk {
 namespace {
 
-constexpr std::uint32_t kSectorBytes = 512;
-constexpr std::uint32_t kHeads = 255;
-constexpr std::uint32_t kSectorsPerTrack = 63;
-constexpr std::uint32_t kCylinderSectors = kHeads * kSectorsPerTrack;
-constexpr std::uint32_t kPartitionStart = kSectorsPerTrack; // track 0 belongs to the MBR
-constexpr std::uint32_t kFat16MinClusters = 4085;
-constexpr std::uint32_t kFat16MaxClusters = 65524;
-constexpr std::uint32_t kFat32MinClusters = 65525;
-constexpr std::uint32_t kFat16RootEntries = 512;
+using namespace layout;
 
 using Sector = std::array<std::uint8_t, kSectorBytes>;
 
@@ -56,111 +47,19 @@ std::string quoted(const std::filesystem::path& image) {
     return "“" + image.string() + "”";
 }
 
-// The volume as FORMAT lays it out, in sectors from the volume's first one.
-struct Layout {
-    std::uint32_t sectors = 0;
-    std::uint32_t sectorsPerCluster = 0;
-    std::uint32_t reserved = 0;
-    std::uint32_t rootSectors = 0; // FAT16's fixed root folder
-    std::uint32_t fatSectors = 0;  // of each of the two FATs
-    std::uint32_t clusters = 0;
-    std::uint32_t rootStart() const { return reserved + 2 * fatSectors; } // FAT32: cluster 2
-};
-
-Layout plan(FatType type, std::uint32_t sectors, std::uint32_t sectorsPerCluster) {
-    Layout l;
-    l.sectors = sectors;
-    l.sectorsPerCluster = sectorsPerCluster;
-    l.reserved = type == FatType::Fat16 ? 1 : 32;
-    l.rootSectors = type == FatType::Fat16 ? kFat16RootEntries * 32 / kSectorBytes : 0;
-    const std::uint64_t entryBytes = type == FatType::Fat16 ? 2 : 4;
-    if (sectors <= l.reserved + l.rootSectors)
-        return l;
-    const std::uint64_t rest = sectors - l.reserved - l.rootSectors;
-    // The smallest FAT that has an entry for every cluster left beside it (and the two
-    // entries before the first cluster).
-    for (std::uint64_t fat = 1; 2 * fat < rest; ++fat) {
-        const std::uint64_t clusters = (rest - 2 * fat) / sectorsPerCluster;
-        if ((clusters + 2) * entryBytes <= fat * kSectorBytes) {
-            l.fatSectors = static_cast<std::uint32_t>(fat);
-            l.clusters = static_cast<std::uint32_t>(clusters);
-            break;
-        }
-    }
-    return l;
-}
-
-// Sectors per cluster that Windows 98's FORMAT picks for a volume of this many sectors;
-// 0 above what FAT16 holds.
-std::uint32_t formatClusterSectors(FatType type, std::uint32_t sectors) {
-    struct Step {
-        std::uint64_t upToSectors;
-        std::uint32_t sectorsPerCluster;
-    };
-    static constexpr Step kFat16[] = {{262144, 4}, {524288, 8}, {1048576, 16}, {2097152, 32}, {4194304, 64}};
-    static constexpr Step kFat32[] = {
-        {16777216, 8}, {33554432, 16}, {67108864, 32}, {std::numeric_limits<std::uint64_t>::max(), 64}};
-    for (const auto& step :
-         type == FatType::Fat16 ? std::span<const Step>(kFat16) : std::span<const Step>(kFat32))
-        if (sectors <= step.upToSectors)
-            return step.sectorsPerCluster;
-    return 0;
-}
-
-std::uint32_t minClusters(FatType type) {
-    return type == FatType::Fat16 ? kFat16MinClusters : kFat32MinClusters;
-}
 const char* typeName(FatType type) {
     return type == FatType::Fat16 ? "FAT16" : "FAT32";
 }
 
-// FORMAT's cluster size, halved while the volume would have too few clusters for its type.
-// Zero clusters when even one sector per cluster is too few.
-Layout chooseLayout(FatType type, std::uint32_t sectors) {
-    std::uint32_t perCluster = formatClusterSectors(type, sectors);
-    if (perCluster == 0)
-        return {};
-    Layout l = plan(type, sectors, perCluster);
-    while (l.clusters < minClusters(type) && perCluster > 1)
-        l = plan(type, sectors, perCluster /= 2);
-    return l;
-}
-
-bool fits(const Layout& l, FatType type) {
-    return l.clusters >= minClusters(type) && (type == FatType::Fat32 || l.clusters <= kFat16MaxClusters);
-}
-
-std::uint32_t volumeSectors(std::uint64_t diskSectors, bool partitioned) {
-    if (!partitioned)
-        return static_cast<std::uint32_t>(diskSectors);
-    // FDISK ends the partition on the last whole cylinder.
-    const std::uint64_t cylinders = diskSectors / kCylinderSectors;
-    return cylinders == 0 ? 0 : static_cast<std::uint32_t>(cylinders * kCylinderSectors - kPartitionStart);
-}
-
-// The smallest image, in whole megabytes, that holds a volume of this type.
-std::uint64_t smallestImageMegabytes(FatType type, bool partitioned) {
-    // FAT16 fits from some size up to 2047 MB; FAT32 from some size up to 2 TB.
-    std::uint64_t low = 1, high = type == FatType::Fat16 ? 2047 : std::uint64_t{1} << 20;
-    while (low < high) {
-        const std::uint64_t mid = (low + high) / 2;
-        if (fits(chooseLayout(type, volumeSectors(mid * 2048, partitioned)), type))
-            high = mid;
-        else
-            low = mid + 1;
-    }
-    return low;
-}
-
 void checkSize(const std::filesystem::path& image, FatType type, std::uint64_t totalBytes, bool partitioned,
-               const Layout& l) {
+               const FatLayout& l) {
     if (totalBytes % kSectorBytes != 0)
         throw Error("无法建立磁盘映像" + quoted(image) + "：大小必须是 512 字节的整数倍。");
     if (totalBytes / kSectorBytes > std::numeric_limits<std::uint32_t>::max())
         throw Error("无法建立磁盘映像" + quoted(image) + "：磁盘不能大于 2 TB。");
-    if (type == FatType::Fat16 && (l.sectorsPerCluster == 0 || l.clusters > kFat16MaxClusters))
+    if (type == FatType::Fat16 && tooLargeForFat16(l))
         throw Error("无法建立磁盘映像" + quoted(image) + "：FAT16 卷最大 2047 MB，更大的磁盘请用 FAT32。");
-    if (!fits(l, type))
+    if (!layoutFits(l, type))
         throw Error("无法建立磁盘映像" + quoted(image) + "：磁盘太小，放不下 " + typeName(type) +
                     " 卷，至少要 " + std::to_string(smallestImageMegabytes(type, partitioned)) + " MB。");
 }
@@ -255,7 +154,7 @@ Sector masterBootRecord(FatType type, std::uint32_t partitionSectors) {
     return s;
 }
 
-Sector bootSector(FatType type, const Layout& l, std::uint32_t hidden, std::uint32_t serial,
+Sector bootSector(FatType type, const FatLayout& l, std::uint32_t hidden, std::uint32_t serial,
                   const std::string& label) {
     const bool fat16 = type == FatType::Fat16;
     const bool smallCount = fat16 && l.sectors < 65536;
@@ -295,7 +194,7 @@ Sector bootSector(FatType type, const Layout& l, std::uint32_t hidden, std::uint
     return s;
 }
 
-Sector fsInfo(const Layout& l) {
+Sector fsInfo(const FatLayout& l) {
     Sector s{};
     put32(s, 0, 0x41615252);
     put32(s, 0x1E4, 0x61417272);
@@ -403,9 +302,10 @@ void formatDiskImage(const std::filesystem::path& image, FatType type, std::uint
                      bool partitioned, const std::string& label) {
     const std::string name = labelBytes(image, label);
     const std::uint64_t diskSectors = totalBytes / kSectorBytes;
-    const std::uint32_t sectors =
-        diskSectors > std::numeric_limits<std::uint32_t>::max() ? 0 : volumeSectors(diskSectors, partitioned);
-    const Layout l = chooseLayout(type, sectors);
+    const std::uint32_t sectors = diskSectors > std::numeric_limits<std::uint32_t>::max()
+                                      ? 0
+                                      : formattedVolumeSectors(diskSectors, partitioned);
+    const FatLayout l = chooseFatLayout(type, sectors);
     checkSize(image, type, totalBytes, partitioned, l);
 
     const auto now = std::chrono::system_clock::now();

@@ -1,13 +1,13 @@
 #pragma once
 // Makes an empty disk image as Windows 98's FDISK and FORMAT would: a raw disk whose first
 // partition holds one FAT16 or FAT32 volume, or that volume alone.
+#include "fat_layout.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
 namespace w98::disk {
-
-enum class FatType { Fat16, Fat32 };
 
 // Writes image (totalBytes long, a multiple of 512) holding an empty volume labelled label
 // (at most 11 ASCII characters). Partitioned, the disk has an MBR with one active
