@@ -10,6 +10,7 @@
 #include "sysaccess/system.h"
 #include "ui/busy_window.h"
 #include "ui/dialogs.h"
+#include "ui/guard.h"
 #include "app_restart.h"
 #include "command_line.h"
 
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
     korvane::System system{*machine, clock, shell, power};
     korvane::ui::QtDialogs dialogs;
 
+    if (machine->isDiskImage())
+        korvane::ui::afterEachAction() = [&machine] { machine->commit(); };
     korvane::TForm1 window(system, dialogs);
     power.setWindow(&window);
     korvane::closeOnTerminationSignals(&window);
@@ -91,6 +94,8 @@ int main(int argc, char** argv) {
     // was clicked before the window could take it is not acted on.
     korvane::ui::SettleNewWindow(&window);
     const int code = QApplication::exec();
+    // What was done outside any action (the backup made at start-up) goes into the image too.
+    korvane::ui::runGuarded(dialogs, nullptr, [&machine] { machine->commit(); });
     if (power.restartRequested()) {
         korvane::AppRestart::bootMachine(*machine);
         korvane::AppRestart::startAgainOnDisplay(argv);

@@ -1,6 +1,7 @@
 #include "machine.h"
 
 #include "cp936.h"
+#include "disk/image_mirror.h"
 #include "dos_attributes.h"
 #include "error.h"
 #include "host_file.h"
@@ -66,6 +67,10 @@ struct stat statOrThrow(const fs::path& host, std::string_view winPath) {
 
 Machine::Machine(fs::path root) : root_(std::move(root)) {
     std::error_code ec;
+    if (fs::is_regular_file(root_, ec)) {
+        image_ = std::make_unique<disk::ImageMirror>(root_);
+        root_ = image_->folder();
+    }
     auto status = fs::status(root_, ec);
     if (ec || !fs::exists(status))
         throw Error("机器文件夹 " + root_.string() + " 不存在");
@@ -81,6 +86,13 @@ Machine::Machine(fs::path root) : root_(std::move(root)) {
 }
 
 Machine::~Machine() = default;
+
+const fs::path& Machine::source() const { return image_ ? image_->image() : root_; }
+
+void Machine::commit() {
+    if (image_)
+        image_->commit();
+}
 
 fs::path Machine::defaultRoot() {
     if (const char* m = std::getenv("WIN98_MACHINE"); m && *m)

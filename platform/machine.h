@@ -16,6 +16,9 @@
 namespace w98 {
 
 class Registry;
+namespace disk {
+class ImageMirror;
+}
 
 enum class DriveType : unsigned { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
 
@@ -28,8 +31,9 @@ struct DirEntry {
 
 class Machine {
 public:
-    // Opens an existing machine folder. Throws Error when it is missing, not a folder or
-    // unreadable, and FormatError when machine.ini cannot be understood.
+    // Opens an existing machine folder, or a disk image file holding drive C: (see
+    // disk/image_mirror.h). Throws Error when it is missing, not a folder or unreadable, or no
+    // usable disk image, and FormatError when machine.ini cannot be understood.
     explicit Machine(std::filesystem::path root);
     ~Machine();
     Machine(const Machine&) = delete;
@@ -38,7 +42,14 @@ public:
     // WIN98_MACHINE, else $XDG_DATA_HOME/korvane/machine (~/.local/share/korvane/machine).
     static std::filesystem::path defaultRoot();
 
+    // The host folder the machine's files are in: for a disk image, the folder mirroring it.
     const std::filesystem::path& root() const { return root_; }
+    // What names the machine to another program (WIN98_MACHINE): the image, or the folder.
+    const std::filesystem::path& source() const;
+    bool isDiskImage() const { return image_ != nullptr; }
+    // Puts what changed into the disk image (nothing to do for a folder). Throws Error when the
+    // image cannot take it; the machine's files are then back to what the image holds.
+    void commit();
 
     // What Windows would know, from machine.ini.
     std::string windowsFolder() const; // e.g. C:\WINDOWS, where SYSTEM.DAT and USER.DAT live
@@ -106,6 +117,7 @@ private:
     // The entry of a host folder named like part without regard to case.
     std::string findNoCase(const std::string& hostFolder, const std::string& part) const;
 
+    std::unique_ptr<disk::ImageMirror> image_;
     std::filesystem::path root_;
     IniFile ini_;
     std::unique_ptr<Registry> registry_;

@@ -237,6 +237,8 @@ std::optional<std::string> ownShortName(const std::string& name) {
 
 } // namespace
 
+void keep(const fs::path& hostEntry, const std::string& shortName) { store(hostEntry, shortName); }
+
 void giveNew(const fs::path& hostEntry) {
     if (const auto own = ownShortName(hostEntry.filename().string())) {
         store(hostEntry, *own);

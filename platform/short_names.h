@@ -30,6 +30,9 @@ std::map<std::string, std::string> ofFolder(const std::filesystem::path& hostFol
 // The short name of an existing host file or folder.
 std::string of(const std::filesystem::path& hostEntry);
 
+// Gives a host entry the short name it has elsewhere (on a disk it was copied from).
+void keep(const std::filesystem::path& hostEntry, const std::string& shortName);
+
 // Gives a host entry that just appeared under its name a new short name in its folder.
 void giveNew(const std::filesystem::path& hostEntry);
 

@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
         const auto root = w98::Machine::defaultRoot();
         w98::ensureMachine(root);
         w98::Machine machine(root);
-        return w98::runTool(machine, name, args, std::cout);
+        const int code = w98::runTool(machine, name, args, std::cout);
+        machine.commit();
+        return code;
     } catch (const std::exception& e) {
         std::cerr << name << ": " << e.what() << "\n";
         return 1;

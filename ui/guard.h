@@ -5,14 +5,24 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 #include <utility>
 
 namespace korvane::ui {
+
+// What completes every action, when set: putting the machine's changes into its disk image.
+// It runs inside the guard, so that an action whose changes could not be kept reports it.
+inline std::function<void()>& afterEachAction() {
+    static std::function<void()> hook;
+    return hook;
+}
 
 template <typename F>
 bool runGuarded(Dialogs& dialogs, QWidget* parent, F&& action) {
     try {
         std::forward<F>(action)();
+        if (afterEachAction())
+            afterEachAction()();
         return true;
     } catch (const std::exception& e) {
         dialogs.showMessage(parent, QString::fromUtf8(e.what()), {}, MessageIcon::Error);

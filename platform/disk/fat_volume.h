@@ -1,0 +1,116 @@
+#pragma once
+// Drive C: inside a disk image file: the first FAT16 or FAT32 partition of a disk with an MBR
+// partition table, or a file that is one FAT volume. The volume is read and checked when it is
+// opened; an image that is no FAT disk or whose FAT is damaged is refused before anything is
+// written. Changes are made in memory and handed out as whole-sector writes, so that the
+// caller can put them into the image as one step (see image_journal.h).
+#include "fat_names.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace w98::disk {
+
+enum class FatBits { Fat16 = 16, Fat32 = 32 };
+
+struct FatEntry {
+    std::string name;      // the long name, or the short name when there is none
+    std::string shortName; // "NAME.EXT"
+    std::uint8_t attributes = 0;
+    std::uint32_t firstCluster = 0;
+    std::uint32_t size = 0;
+    std::uint32_t written = 0; // packed MS-DOS date-time of the last write
+    // Where it stands: its directory (0 is FAT16's fixed root) and its slots there, the
+    // long-name slots first.
+    std::uint32_t directory = 0;
+    std::size_t firstSlot = 0;
+    std::size_t slots = 1;
+    bool isDirectory() const { return (attributes & 0x10) != 0; }
+};
+
+struct ImageWrite {
+    std::uint64_t offset = 0; // in the image file
+    std::string bytes;
+};
+
+class FatVolume {
+public:
+    // Reads the volume of an open image file. Throws Error naming displayName when the file
+    // holds no FAT16/FAT32 volume or the volume is damaged.
+    FatVolume(int fd, std::string displayName);
+
+    FatBits bits() const { return bits_; }
+    std::uint32_t rootDirectory() const { return rootCluster_; } // 0 on FAT16
+    std::uint32_t clusterBytes() const { return clusterBytes_; }
+    std::uint64_t freeBytes() const;
+
+    std::vector<FatEntry> list(std::uint32_t directory) const;
+    std::string read(const FatEntry& file) const;
+
+    // Changes, kept in memory until writes(). Each throws Error (the disk or the root folder
+    // being full, a name FAT cannot hold) before it changes anything.
+    FatEntry create(std::uint32_t directory, std::string_view name, std::string_view shortName,
+                    std::uint8_t attributes, std::uint32_t written, std::string_view content);
+    FatEntry createDirectory(std::uint32_t directory, std::string_view name, std::string_view shortName,
+                             std::uint8_t attributes, std::uint32_t written);
+    FatEntry replace(const FatEntry& file, std::string_view content, std::uint8_t attributes, std::uint32_t written);
+    FatEntry setInfo(const FatEntry& entry, std::uint8_t attributes, std::uint32_t written);
+    void remove(const FatEntry& entry); // a file, or a folder already emptied
+
+    // Every change since opening, sector by sector: data first, then folders, the FATs and
+    // the FAT32 free-space record.
+    std::vector<ImageWrite> writes() const;
+
+private:
+    struct Directory {
+        std::vector<std::uint32_t> clusters; // empty for the fixed root
+        std::string bytes;
+        bool dirty = false;
+    };
+
+    std::string readAt(std::uint64_t offset, std::size_t size) const;
+    std::uint64_t clusterOffset(std::uint32_t cluster) const;
+    std::uint32_t next(std::uint32_t cluster) const;
+    bool isEnd(std::uint32_t value) const;
+    void setNext(std::uint32_t cluster, std::uint32_t value);
+    std::vector<std::uint32_t> chain(std::uint32_t first) const;
+    std::vector<std::uint32_t> allocate(std::size_t count);
+    void freeChain(std::uint32_t first);
+    std::uint32_t writeData(std::string_view content);
+    Directory& directory(std::uint32_t first);
+    const Directory& directory(std::uint32_t first) const;
+    void check();
+    void checkDirectory(std::uint32_t first, std::set<std::uint32_t>& seen, int depth);
+    std::size_t freeSlots(std::uint32_t dir, std::size_t count);
+    FatEntry place(std::uint32_t dir, std::string_view name, std::string_view shortName, RawEntry shortEntry);
+    FatEntry entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_t shortSlot) const;
+    [[noreturn]] void damaged(const std::string& what) const;
+
+    int fd_;
+    std::string name_;
+    FatBits bits_ = FatBits::Fat16;
+    std::uint64_t volumeStart_ = 0;
+    std::uint32_t sectorBytes_ = 512;
+    std::uint32_t clusterBytes_ = 0;
+    std::uint32_t reservedSectors_ = 0;
+    std::uint32_t fatCount_ = 0;
+    std::uint32_t fatSectors_ = 0;
+    std::uint32_t rootEntries_ = 0;
+    std::uint64_t rootStart_ = 0;  // FAT16 fixed root, from the volume start
+    std::uint64_t dataStart_ = 0;  // cluster 2, from the volume start
+    std::uint32_t clusterCount_ = 0;
+    std::uint32_t rootCluster_ = 0;
+    std::uint32_t fsInfoSector_ = 0;
+    std::string fatBytes_; // the first FAT as stored; every copy is written from it
+    std::set<std::uint32_t> dirtyFatSectors_;
+    std::uint32_t nextFree_ = 2;
+    mutable std::map<std::uint32_t, Directory> directories_;
+    std::vector<ImageWrite> data_;
+    bool fsInfoDirty_ = false;
+};
+
+} // namespace w98::disk

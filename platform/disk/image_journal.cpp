@@ -1,0 +1,123 @@
+#include "image_journal.h"
+
+#include "platform/error.h"
+#include "platform/host_file.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <optional>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace w98::disk {
+namespace {
+
+constexpr std::string_view kMagic = "KVJ1";
+
+std::uint64_t fnv1a(std::string_view bytes) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (char c : bytes) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+void append64(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i)
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+std::uint64_t read64(std::string_view in, std::size_t at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+std::optional<std::vector<ImageWrite>> parse(std::string_view j) {
+    if (j.size() < kMagic.size() + 16 || j.substr(0, kMagic.size()) != kMagic)
+        return std::nullopt;
+    const std::string_view body = j.substr(0, j.size() - 8);
+    if (fnv1a(body) != read64(j, j.size() - 8))
+        return std::nullopt;
+    std::vector<ImageWrite> out;
+    std::size_t at = kMagic.size();
+    while (at + 16 <= body.size()) {
+        const std::uint64_t offset = read64(body, at);
+        const std::uint64_t size = read64(body, at + 8);
+        at += 16;
+        if (size > body.size() - at)
+            return std::nullopt;
+        out.push_back({offset, std::string(body.substr(at, size))});
+        at += size;
+    }
+    if (at != body.size())
+        return std::nullopt;
+    return out;
+}
+
+// Only calls that are safe between fork and _exit.
+bool applyAll(int fd, const std::vector<ImageWrite>& writes) {
+    for (const ImageWrite& w : writes) {
+        std::size_t done = 0;
+        while (done < w.bytes.size()) {
+            const ssize_t n = ::pwrite(fd, w.bytes.data() + done, w.bytes.size() - done,
+                                       static_cast<off_t>(w.offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    return ::fdatasync(fd) == 0;
+}
+
+} // namespace
+
+void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const std::filesystem::path& journal,
+                         const std::string& displayName) {
+    if (writes.empty())
+        return;
+    std::string j(kMagic);
+    for (const ImageWrite& w : writes) {
+        append64(j, w.offset);
+        append64(j, w.bytes.size());
+        j += w.bytes;
+    }
+    append64(j, fnv1a(j));
+    replaceHostFile(journal, j, journal.string());
+    const std::string journalName = journal.string();
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw IoError(io_text::kWriteError, displayName);
+    if (pid == 0) {
+        // A session of its own: a signal to the program's process group does not reach it.
+        ::setsid();
+        const bool ok = applyAll(fd, writes);
+        if (ok)
+            ::unlink(journalName.c_str());
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw IoError(io_text::kWriteError, displayName + "（改动留在日志 " + journalName + " 里，下次打开时补写）");
+}
+
+bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName) {
+    const auto bytes = readHostFileIfExists(journal, journal.string());
+    if (!bytes)
+        return false;
+    const auto writes = parse(*bytes);
+    if (writes && !applyAll(fd, *writes))
+        throw IoError(io_text::kWriteError, displayName);
+    std::error_code ec;
+    std::filesystem::remove(journal, ec);
+    return writes.has_value();
+}
+
+} // namespace w98::disk

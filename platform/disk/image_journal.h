@@ -1,0 +1,24 @@
+#pragma once
+// Putting a set of changes into a disk image as one step. FAT has no journal of its own: a
+// program stopped between writing a folder and writing the FAT would leave the disk damaged.
+// So the writes go first, whole, into a journal file, and only then into the image; a journal
+// found complete when the image is next opened is put into the image again, an incomplete one
+// is dropped (the image was not touched yet). The writes into the image run in a process of
+// their own, which finishes its work even when the program that started it is killed.
+#include "fat_volume.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace w98::disk {
+
+// Writes the changes into the image open as fd, through the journal file. Throws IoError
+// naming displayName when it cannot; the image is then unchanged or wholly changed.
+void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const std::filesystem::path& journal,
+                         const std::string& displayName);
+
+// Completes or drops what a journal left behind. True when it changed the image.
+bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName);
+
+} // namespace w98::disk

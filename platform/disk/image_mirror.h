@@ -1,0 +1,40 @@
+#pragma once
+// A disk image as a machine folder. The programs of the machine work on a host folder that
+// mirrors drive C: of the image (drive_c/ inside it, with short names, MS-DOS attributes and
+// times kept as on any machine folder); commit() puts every change of that folder into the
+// image, in one step, and opening the image again brings the folder up to date with whatever
+// changed the image since (its virtual PC, for one). The folder belongs to the image: every
+// program opening the same image works in the same folder, as on a machine folder.
+//
+// A record beside the folder says, for each entry, what the image held and what the folder
+// held at the last exchange; an entry that changed on neither side is not copied again.
+#include <filesystem>
+#include <string>
+
+namespace w98::disk {
+
+class ImageMirror {
+public:
+    // Opens the image and brings its folder up to date. Throws Error naming the image when it
+    // is no FAT disk, is damaged, or another program holds it longer than the registry lock
+    // would be waited for.
+    explicit ImageMirror(std::filesystem::path image);
+
+    const std::filesystem::path& image() const { return image_; }
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // Writes the folder's changes into the image. Throws Error when the image cannot take them
+    // (full, read-only, changed by another program meanwhile); the image is then as it was,
+    // and the folder is brought back to what the image holds.
+    void commit();
+
+    // Where the folder of an image lives: $XDG_CACHE_HOME/korvane/disks (~/.cache/...).
+    static std::filesystem::path folderFor(const std::filesystem::path& image);
+
+private:
+    std::filesystem::path image_;
+    std::filesystem::path folder_;
+    std::string display_;
+};
+
+} // namespace w98::disk
