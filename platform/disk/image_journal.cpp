@@ -77,10 +77,7 @@ bool applyAll(int fd, const std::vector<ImageWrite>& writes) {
 
 } // namespace
 
-void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const std::filesystem::path& journal,
-                         const std::string& displayName) {
-    if (writes.empty())
-        return;
+void writeJournal(const std::filesystem::path& journal, const std::vector<ImageWrite>& writes) {
     std::string j(kMagic);
     for (const ImageWrite& w : writes) {
         append64(j, w.offset);
@@ -89,6 +86,13 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
     }
     append64(j, fnv1a(j));
     replaceHostFile(journal, j, journal.string());
+}
+
+void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const std::filesystem::path& journal,
+                         const std::string& displayName) {
+    if (writes.empty())
+        return;
+    writeJournal(journal, writes);
     const std::string journalName = journal.string();
     const pid_t pid = ::fork();
     if (pid < 0)

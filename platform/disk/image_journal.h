@@ -18,6 +18,9 @@ namespace w98::disk {
 void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const std::filesystem::path& journal,
                          const std::string& displayName);
 
+// The journal file alone: the writes, then a checksum over them, replaced atomically.
+void writeJournal(const std::filesystem::path& journal, const std::vector<ImageWrite>& writes);
+
 // Completes or drops what a journal left behind. True when it changed the image.
 bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName);
 

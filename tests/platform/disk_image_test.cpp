@@ -1,0 +1,258 @@
+// Drive C: in a disk image: what the machine writes must be what Windows 98 and outside FAT
+// tools read, survive being opened again from nothing, and never leave the image half changed.
+#include "platform/disk/image_journal.h"
+#include "platform/disk/image_mirror.h"
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
+#include "platform/machine.h"
+#include "tests/support/fat_tools.h"
+#include "tests/support/temp_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace fs = std::filesystem;
+namespace kt = korvane::test;
+using kt::FatKind;
+using kt::FatListedEntry;
+
+namespace {
+
+class DiskImage : public testing::TestWithParam<FatKind> {
+protected:
+    void SetUp() override {
+        folder_ = kt::makeTempFolder("korvane-disk-image");
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+        image_ = folder_ / "disk.img";
+        kt::makeFatImage(image_, GetParam(), 64, true);
+    }
+    void TearDown() override {
+        ::unsetenv("XDG_CACHE_HOME");
+        fs::remove_all(folder_);
+    }
+    // Opens the image as a program started afresh on another computer would: no folder kept
+    // from before.
+    std::unique_ptr<w98::Machine> openAfresh() {
+        ::setenv("XDG_CACHE_HOME", (folder_ / ("cache" + std::to_string(++fresh_))).c_str(), 1);
+        return std::make_unique<w98::Machine>(image_);
+    }
+    std::vector<FatListedEntry> listedUnder(const std::string& prefix) const {
+        std::vector<FatListedEntry> out;
+        for (auto& e : kt::mtoolsListing(image_))
+            if (e.path.starts_with(prefix))
+                out.push_back(e);
+        return out;
+    }
+
+    fs::path folder_;
+    fs::path image_;
+    int fresh_ = 0;
+};
+
+TEST_P(DiskImage, NamesAttributesAndTimesAreWhatWindowsAndMtoolsRead) {
+    {
+        w98::Machine m(image_);
+        EXPECT_TRUE(m.isDiskImage());
+        EXPECT_EQ(m.source(), image_);
+        m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
+        m.createDirectory("C:\\Program Files");
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\RB000.CAB", "MSCF");
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\My Backup 2026.cab", "MSCF two");
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\My Backup 2027.cab", "MSCF three");
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\元素周期表.exe", "MZ", w98::attr::kReadOnly | w98::attr::kHidden);
+        // 13 characters fill one long-name entry with no end mark; 14 need a second.
+        m.writeFile("C:\\Program Files\\ABCDEFGHI.TXT", "13");
+        m.writeFile("C:\\Program Files\\abcdefghij.txt", "14");
+        m.writeFile("C:\\IO.SYS", "io", w98::attr::kReadOnly | w98::attr::kHidden | w98::attr::kSystem);
+        m.setLastWriteTime("C:\\IO.SYS", {1999, 5, 5, 22, 22, 2});
+        m.commit();
+    }
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+    const std::vector<FatListedEntry> expected = {
+        {"IO.SYS", "IO.SYS", 0x07, 2},
+        {"Program Files", "PROGRA~1", 0x10, 0},
+        {"Program Files\\ABCDEFGHI.TXT", "ABCDEF~1.TXT", 0x20, 2},
+        {"Program Files\\abcdefghij.txt", "ABCDEF~2.TXT", 0x20, 2},
+        {"WINDOWS", "WINDOWS", 0x10, 0},
+        {"WINDOWS\\SYSBCKUP", "SYSBCKUP", 0x10, 0},
+        {"WINDOWS\\SYSBCKUP\\My Backup 2026.cab", "MYBACK~1.CAB", 0x20, 8},
+        {"WINDOWS\\SYSBCKUP\\My Backup 2027.cab", "MYBACK~2.CAB", 0x20, 10},
+        {"WINDOWS\\SYSBCKUP\\RB000.CAB", "RB000.CAB", 0x20, 4},
+        {"WINDOWS\\SYSBCKUP\\元素周期表.exe", "元素周~1.EXE", 0x03, 2},
+    };
+    EXPECT_EQ(kt::mtoolsListing(image_), expected);
+
+    auto m = openAfresh();
+    EXPECT_EQ(m->readFile("C:\\PROGRA~1\\ABCDEF~2.TXT"), "14");
+    EXPECT_EQ(m->shortName("C:\\WINDOWS\\SYSBCKUP\\元素周期表.exe"), "元素周~1.EXE");
+    EXPECT_EQ(m->attributes("C:\\WINDOWS\\SYSBCKUP\\元素周期表.exe"), 0x03);
+    EXPECT_EQ(m->lastWriteTime("C:\\IO.SYS"), (w98::DateTime{1999, 5, 5, 22, 22, 2}));
+    EXPECT_EQ(m->windowsFolder(), "C:\\WINDOWS");
+    EXPECT_EQ(m->driveType("D:\\"), w98::DriveType::NoRootDir);
+}
+
+TEST_P(DiskImage, FoldersGrowAndShrinkAndTheFreeSpaceComesBack) {
+    const auto freeBefore = kt::mtoolsListing(image_).size();
+    {
+        w98::Machine m(image_);
+        m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
+        // More entries than one cluster of the folder holds, each with a long name.
+        for (int i = 0; i < 300; ++i)
+            m.writeFile("C:\\WINDOWS\\SYSBCKUP\\backup number " + std::to_string(i) + ".cab", std::string(3000, 'x'));
+        m.commit();
+    }
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+    EXPECT_EQ(listedUnder("WINDOWS\\SYSBCKUP\\").size(), 300u);
+    {
+        w98::Machine m(image_);
+        for (int i = 0; i < 300; i += 2)
+            m.deleteFile("C:\\WINDOWS\\SYSBCKUP\\backup number " + std::to_string(i) + ".cab");
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\backup number 1.cab", "shorter");
+        m.commit();
+    }
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+    const auto left = listedUnder("WINDOWS\\SYSBCKUP\\");
+    ASSERT_EQ(left.size(), 150u);
+    EXPECT_EQ(left.front(), (FatListedEntry{"WINDOWS\\SYSBCKUP\\backup number 1.cab", "BACKUP~2.CAB", 0x20, 7}));
+    {
+        w98::Machine m(image_);
+        for (int i = 1; i < 300; i += 2)
+            m.deleteFile("C:\\WINDOWS\\SYSBCKUP\\backup number " + std::to_string(i) + ".cab");
+        m.removeDirectory("C:\\WINDOWS\\SYSBCKUP");
+        m.removeDirectory("C:\\WINDOWS");
+        m.commit();
+    }
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+    EXPECT_EQ(kt::mtoolsListing(image_).size(), freeBefore);
+}
+
+TEST_P(DiskImage, ChangesMadeOutsideAreSeenAtTheNextOpening) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\AUTOEXEC.BAT", "@ECHO OFF\r\n");
+        m.writeFile("C:\\CONFIG.SYS", "FILES=40\r\n");
+        m.commit();
+    }
+    // The virtual PC ran meanwhile: a file changed, one went, one came.
+    const fs::path outside = folder_ / "outside";
+    fs::create_directories(outside);
+    std::ofstream(outside / "AUTOEXEC.BAT", std::ios::binary) << "@ECHO ON\r\n";
+    std::ofstream(outside / "New Notes.txt", std::ios::binary) << "hello";
+    kt::copyTreeIntoImage(image_, outside);
+    ASSERT_EQ(std::system(("MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null mdel -i '" + image_.string() + "@@" +
+                           std::to_string(kt::fatVolumeOffset(image_)) + "' ::/CONFIG.SYS")
+                              .c_str()),
+              0);
+    w98::Machine m(image_);
+    EXPECT_EQ(m.readFile("C:\\AUTOEXEC.BAT"), "@ECHO ON\r\n");
+    EXPECT_EQ(m.readFile("C:\\New Notes.txt"), "hello");
+    EXPECT_FALSE(m.exists("C:\\CONFIG.SYS"));
+}
+
+TEST_P(DiskImage, AChangeTheImageCannotTakeLeavesImageAndFolderAsTheyWere) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\KEEP.TXT", "kept");
+        m.commit();
+    }
+    const std::string before = kt::readBytes(image_);
+    w98::Machine m(image_);
+    m.writeFile("C:\\BIG.BIN", std::string(70u << 20, 'b')); // more than the 64 MB disk holds
+    m.writeFile("C:\\KEEP.TXT", "changed");
+    try {
+        m.commit();
+        FAIL() << "a full disk was not reported";
+    } catch (const w98::Error& e) {
+        EXPECT_NE(std::string(e.what()).find(image_.string()), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("已满"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(kt::readBytes(image_), before);
+    EXPECT_FALSE(m.exists("C:\\BIG.BIN"));
+    EXPECT_EQ(m.readFile("C:\\KEEP.TXT"), "kept");
+
+    // Another program changed the image while this one had changes in hand: the image wins.
+    m.writeFile("C:\\KEEP.TXT", "mine");
+    {
+        auto other = openAfresh();
+        other->writeFile("C:\\THEIRS.TXT", "theirs");
+        other->commit();
+    }
+    ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+    EXPECT_THROW(m.commit(), w98::Error);
+    EXPECT_EQ(m.readFile("C:\\KEEP.TXT"), "kept");
+    EXPECT_EQ(m.readFile("C:\\THEIRS.TXT"), "theirs");
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+}
+
+TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\A.TXT", "first");
+        m.commit();
+    }
+    const std::string first = kt::readBytes(image_);
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\A.TXT", "second, longer than the first");
+        m.writeFile("C:\\B.TXT", "new");
+        m.commit();
+    }
+    const std::string second = kt::readBytes(image_);
+    // What a writer stopped after its journal and before the image would leave: the sectors that
+    // differ, in the journal, and the image as it was.
+    std::vector<w98::disk::ImageWrite> writes;
+    for (std::size_t at = 0; at < second.size(); at += 512)
+        if (second.compare(at, 512, first, at, 512) != 0)
+            writes.push_back({at, second.substr(at, 512)});
+    ASSERT_FALSE(writes.empty());
+    const fs::path journal = w98::disk::ImageMirror::folderFor(image_) / "image.journal";
+    const auto stoppedWriter = [&] {
+        std::ofstream(image_, std::ios::binary | std::ios::trunc) << first;
+        w98::disk::writeJournal(journal, writes);
+    };
+
+    stoppedWriter();
+    {
+        w98::Machine m(image_);
+        EXPECT_EQ(kt::readBytes(image_), second);
+        EXPECT_EQ(m.readFile("C:\\A.TXT"), "second, longer than the first");
+        EXPECT_EQ(m.readFile("C:\\B.TXT"), "new");
+    }
+    EXPECT_FALSE(fs::exists(journal));
+
+    // A journal cut short was being written when the writer stopped: the image was not touched.
+    stoppedWriter();
+    const std::string whole = kt::readBytes(journal);
+    std::ofstream(journal, std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() - 3);
+    {
+        w98::Machine m(image_);
+        EXPECT_EQ(kt::readBytes(image_), first);
+        EXPECT_EQ(m.readFile("C:\\A.TXT"), "first");
+        EXPECT_FALSE(m.exists("C:\\B.TXT"));
+    }
+    EXPECT_FALSE(fs::exists(journal));
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Fat, DiskImage, testing::Values(FatKind::Fat16, FatKind::Fat32),
+                         [](const testing::TestParamInfo<FatKind>& p) { return p.param == FatKind::Fat16 ? "Fat16" : "Fat32"; });
+
+TEST(DiskImageRefused, WhatIsNoFatDiskIsNamedAndLeftAlone) {
+    const fs::path folder = kt::makeTempFolder("korvane-disk-refused");
+    ::setenv("XDG_CACHE_HOME", (folder / "cache").c_str(), 1);
+    const fs::path image = folder / "notes.img";
+    std::ofstream(image, std::ios::binary) << std::string(1 << 20, 'x');
+    try {
+        w98::Machine m(image);
+        FAIL() << "opened";
+    } catch (const w98::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "磁盘映像 " + image.string() + " 不是 FAT 磁盘：既没有分区表，也没有 FAT 引导扇区");
+    }
+    EXPECT_EQ(kt::readBytes(image), std::string(1 << 20, 'x'));
+    ::unsetenv("XDG_CACHE_HOME");
+    fs::remove_all(folder);
+}
+
+} // namespace
