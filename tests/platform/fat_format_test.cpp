@@ -3,16 +3,15 @@
 #include "platform/disk/fat_format.h"
 #include "platform/error.h"
 #include "tests/support/temp_machine.h"
+#include "tests/support/tool_process.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,33 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using korvane::test::makeTempFolder;
+using korvane::test::runTool;
 using w98::disk::FatType;
 using w98::disk::formatDiskImage;
 
 constexpr std::uint64_t kMB = 1048576;
-
-struct Shell {
-    int rc = -1;
-    std::string out;
-};
-
-Shell run(const std::string& command) {
-    Shell result;
-    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return result;
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        result.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-std::string quote(const fs::path& p) {
-    return "'" + p.string() + "'";
-}
 
 // count bytes at offset as "80 01 01 00 ...".
 std::string hexAt(const fs::path& file, std::uint64_t offset, std::size_t count) {
@@ -115,24 +92,27 @@ class FatFormatTest : public ::testing::Test {
     void SetUp() override {
         dir_ = makeTempFolder("fat-format");
         std::ofstream(dir_ / "mtoolsrc").flush();
-        ::setenv("MTOOLSRC", (dir_ / "mtoolsrc").c_str(), 1);
-        ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // fsck.fat -n on the volume: a clean check prints its banner and one summary line, which
+    // fsck.fat -n -S on the volume: a clean check prints its banner and one summary line, which
     // is returned after the file's name ("" and a failure otherwise).
     std::string fsckSummary(const fs::path& image, std::uint64_t offset) {
         const auto volume = volumeCopy(image, offset, dir_ / "volume.bin");
-        const Shell r = run("fsck.fat -n " + quote(volume));
+        const auto r = runTool({"fsck.fat", "-n", "-S", volume.string()});
         fs::remove(volume);
-        const auto firstEnd = r.out.find('\n');
-        const auto summary = r.out.substr(std::min(r.out.size(), firstEnd + 1));
-        EXPECT_EQ(r.rc, 0) << r.out;
-        EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 1) << r.out;
+        const auto firstEnd = r.output.find('\n');
+        const auto summary = r.output.substr(std::min(r.output.size(), firstEnd + 1));
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 1) << r.output;
         const std::string prefix = volume.string() + ": ";
-        EXPECT_EQ(summary.substr(0, prefix.size()), prefix) << r.out;
-        return r.rc == 0 ? summary.substr(std::min(summary.size(), prefix.size())) : "";
+        EXPECT_EQ(summary.substr(0, prefix.size()), prefix) << r.output;
+        return r.exitCode == 0 ? summary.substr(std::min(summary.size(), prefix.size())) : "";
+    }
+
+    // mtools on its own defaults, whatever the user's configuration says.
+    korvane::test::ToolResult mtools(const std::vector<std::string>& argv) {
+        return runTool(argv, {{"MTOOLSRC", (dir_ / "mtoolsrc").string()}, {"MTOOLS_SKIP_CHECK", "1"}});
     }
 
     fs::path dir_;
@@ -238,7 +218,7 @@ TEST_F(FatFormatTest, ImagesAreWhatFdiskAndFormatWriteAndOtherToolsReadThem) {
         EXPECT_EQ(hexAt(image, root, 12), "4B 4F 52 56 41 4E 45 20 20 20 20 08");
         EXPECT_EQ(hexAt(image, root + 32, 32), zeros(32));
 
-        const std::string fileOut = run("file " + quote(image)).out;
+        const std::string fileOut = runTool({"file", image.string()}).output;
         EXPECT_NE(fileOut.find(c.fileSays), std::string::npos) << fileOut;
         if (c.partitioned) {
             EXPECT_NE(fileOut.find("startsector 63, " + std::to_string(c.volumeSectors) + " sectors"),
@@ -246,10 +226,10 @@ TEST_F(FatFormatTest, ImagesAreWhatFdiskAndFormatWriteAndOtherToolsReadThem) {
                 << fileOut;
         }
 
-        const std::string at = quote(image.string() + "@@" + std::to_string(boot));
+        const std::string at = image.string() + "@@" + std::to_string(boot);
         EXPECT_EQ(fsckSummary(image, boot), "1 files, " + std::string(fat16 ? "0/" : "1/") +
                                                 std::to_string(c.clusters) + " clusters\n");
-        const Shell info = run("minfo -i " + at + " ::");
+        const auto info = mtools({"minfo", "-i", at, "::"});
         for (const std::string& line : std::vector<std::string>{
                  "sectors per track: 63", "heads: 255", "hidden sectors: " + std::to_string(start),
                  "cluster size: " + std::to_string(c.sectorsPerCluster) + " sectors",
@@ -257,18 +237,18 @@ TEST_F(FatFormatTest, ImagesAreWhatFdiskAndFormatWriteAndOtherToolsReadThem) {
                  "max available root directory slots: " + std::string(fat16 ? "512" : "0"),
                  "media descriptor byte: 0xf8", "physical drive id: 0x80", "disk label=\"KORVANE    \"",
                  std::string("disk type=\"") + (fat16 ? "FAT16   " : "FAT32   ") + "\""})
-            EXPECT_NE(info.out.find(line + "\n"), std::string::npos) << line << "\n" << info.out;
-        const Shell listing = run("mdir -i " + at + " ::");
-        EXPECT_NE(listing.out.find(" Volume in drive : is KORVANE"), std::string::npos) << listing.out;
-        EXPECT_NE(listing.out.find("No files"), std::string::npos) << listing.out;
+            EXPECT_NE(info.output.find(line + "\n"), std::string::npos) << line << "\n" << info.output;
+        const auto listing = mtools({"mdir", "-i", at, "::"});
+        EXPECT_NE(listing.output.find(" Volume in drive : is KORVANE"), std::string::npos) << listing.output;
+        EXPECT_NE(listing.output.find("No files"), std::string::npos) << listing.output;
 
-        const Shell copy =
-            run("mcopy -i " + at + " " + quote(dir_ / "Read me first.txt") + " '::Read me first.txt'");
-        EXPECT_EQ(copy.rc, 0) << copy.out;
+        const auto copy =
+            mtools({"mcopy", "-i", at, (dir_ / "Read me first.txt").string(), "::Read me first.txt"});
+        EXPECT_EQ(copy.exitCode, 0) << copy.output;
         EXPECT_EQ(fsckSummary(image, boot), "2 files, " + std::string(fat16 ? "1/" : "2/") +
                                                 std::to_string(c.clusters) + " clusters\n");
-        const Shell fatcat = run("fatcat " + quote(image) + " -O " + std::to_string(boot) + " -l /");
-        EXPECT_NE(fatcat.out.find("Read me first.txt (README~1.TXT)"), std::string::npos) << fatcat.out;
+        const auto fatcat = runTool({"fatcat", image.string(), "-O", std::to_string(boot), "-l", "/"});
+        EXPECT_NE(fatcat.output.find("Read me first.txt (README~1.TXT)"), std::string::npos) << fatcat.output;
         fs::remove(image);
     }
 }
