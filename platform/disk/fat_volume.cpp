@@ -1,6 +1,7 @@
 #include "fat_volume.h"
 
 #include "platform/error.h"
+#include "platform/ini_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -306,7 +307,16 @@ void FatVolume::check() {
 void FatVolume::checkDirectory(std::uint32_t first, std::set<std::uint32_t>& seen, int depth) {
     if (depth > 64)
         damaged("文件夹嵌套超过 64 层，可能成环");
+    std::set<std::string> names, shortNames;
     for (const FatEntry& e : list(first)) {
+        // A name Windows could not have made would reach outside the folder, or onto another
+        // file, once the entry is copied out.
+        if (e.name.empty() || e.name == "." || e.name == ".." ||
+            e.name.find_first_of(std::string_view("/\\:*?\"<>|\0", 10)) != std::string::npos ||
+            std::any_of(e.name.begin(), e.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            damaged("文件夹里有不合规的文件名 " + e.name);
+        if (!names.insert(foldAscii(e.name)).second || !shortNames.insert(e.shortName).second)
+            damaged("文件夹里有两个同名的文件 " + e.name);
         if (e.firstCluster == 0) {
             if (e.isDirectory() || e.size != 0)
                 damaged(e.name + " 的目录项没有起始簇");

@@ -57,7 +57,7 @@ struct VolumeExtent {
 };
 
 std::uint32_t le32(const std::array<unsigned char, 512>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 | std::uint32_t{b[at + 3]} << 24;
 }
 
 void putLe32(std::array<unsigned char, 512>& b, std::size_t at, std::uint32_t v) {
@@ -118,9 +118,9 @@ void writeMbr(const fs::path& image, std::uint32_t start, std::uint32_t count, u
 
 bool isFatBootSector(const std::array<unsigned char, 512>& b) {
     const bool jump = (b[0] == 0xEB && b[2] == 0x90) || b[0] == 0xE9;
-    const unsigned bytesPerSector = b[11] | (b[12] << 8);
+    const unsigned bytesPerSector = unsigned{b[11]} | unsigned{b[12]} << 8;
     const unsigned perCluster = b[13];
-    const unsigned reserved = b[14] | (b[15] << 8);
+    const unsigned reserved = unsigned{b[14]} | unsigned{b[15]} << 8;
     return jump &&
            (bytesPerSector == 512 || bytesPerSector == 1024 || bytesPerSector == 2048 ||
             bytesPerSector == 4096) &&
