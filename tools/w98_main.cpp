@@ -4,6 +4,7 @@
 #include "programs/tool_help.h"
 #include "programs/tool_registry.h"
 
+#include "demo/demo_image.h"
 #include "demo/demo_machine.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
             w98::printToolHelp(std::cout);
             return 0;
         }
+        if (args.front() == "--demo-image")
+            return w98::runDemoImageCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
         name = args.front();
         args.erase(args.begin());
     }

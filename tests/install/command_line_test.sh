@@ -93,5 +93,28 @@ run "$w98" ATTRIB.EXE 'C:\IO.SYS'
 [ "$rc" = 0 ] || fail "w98 ATTRIB.EXE exits with $rc: $err"
 grep -qF 'C:\IO.SYS' <<<"$out" || fail "w98 ATTRIB.EXE printed '$out'"
 
+# A demo disk image: made whole where asked, never over an existing file, and opened as a machine.
+export XDG_CACHE_HOME="$tmp/cache"
+image="$tmp/demo98.img"
+run "$w98" --demo-image "$image"
+[ "$rc" = 0 ] || fail "w98 --demo-image exits with $rc: $err"
+grep -qF "korvane --machine $image" <<<"$out" || fail "w98 --demo-image does not say how to open the image: $out"
+[ "$(stat -c %s "$image")" = 134217728 ] || fail "the demo image is not 128 MB"
+run env WIN98_MACHINE="$image" "$w98" attrib 'C:\WINDOWS\SYSTEM.DAT'
+[ "$rc" = 0 ] && grep -qF 'SHR     C:\WINDOWS\SYSTEM.DAT' <<<"$out" || fail "the demo image as a machine: $rc '$out' '$err'"
+before="$(md5sum <"$image")"
+run "$w98" --demo-image "$image" fat16
+[ "$rc" = 1 ] && grep -qF "已经存在" <<<"$err" || fail "w98 --demo-image over an existing file: $rc '$err'"
+[ "$(md5sum <"$image")" = "$before" ] || fail "w98 --demo-image changed an existing file"
+for args in "" "$tmp/x.img fat12" "$tmp/x.img fat32 more"; do
+  # shellcheck disable=SC2086
+  run "$w98" --demo-image $args
+  [ "$rc" = 2 ] && grep -qF "用法：w98 --demo-image 文件 [fat16|fat32]" <<<"$err" || fail "'w98 --demo-image $args': $rc '$err'"
+done
+run "$w98" --demo-image "$tmp/missing/x.img"
+[ "$rc" = 1 ] && grep -qF "文件夹“$tmp/missing”不存在" <<<"$err" || fail "a demo image in a missing folder: $rc '$err'"
+[ -z "$(ls -A "$tmp/cache/korvane/disks" 2>/dev/null | grep -v demo98)" ] || fail "w98 --demo-image left a mirror behind"
+[ ! -e "$tmp/x.img" ] || fail "a refused demo image was made"
+
 [ "$failures" = 0 ] || exit 1
 echo "command lines ok"

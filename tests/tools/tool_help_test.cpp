@@ -43,6 +43,7 @@ TEST(ToolHelp, ListsEveryStandInThatW98Runs) {
     std::sort(runs.begin(), runs.end());
     EXPECT_EQ(runs, expected);
     EXPECT_TRUE(out.str().starts_with("用法：w98 程序 [参数...]\n"));
+    EXPECT_NE(out.str().find("\n  --demo-image 文件 [fat16|fat32]\n"), std::string::npos) << out.str();
 }
 
 TEST(ToolHelp, MessagesNameTheProgramAndPointToHelp) {

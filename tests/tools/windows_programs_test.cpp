@@ -1,17 +1,22 @@
 // The indicator, the file checker and setup record what the user would have seen; the demo
-// machine carries the setup cabinets where Windows 98 has them.
+// machine carries the setup cabinets where Windows 98 has them, and goes into a disk image whole.
 #include "dos_machine.h"
 
+#include "tests/support/fat_tools.h"
+#include "tools/demo/demo_image.h"
 #include "tools/demo/demo_machine.h"
 
 #include "platform/cabinet.h"
 #include "platform/dos_attributes.h"
+#include "platform/error.h"
 #include "platform/host_file.h"
 #include "platform/registry/registry.h"
+#include "platform/short_names.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 using korvane::test::DosMachine;
 namespace fs = std::filesystem;
@@ -89,6 +94,40 @@ TEST(DemoMachine, CarriesTheSetupSource) {
         ASSERT_TRUE(source.has_value());
         EXPECT_EQ(source->data, w98::regStringData("D:\\WIN98\\"));
     }
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+}
+
+TEST(DemoImage, HoldsTheDemoDriveCAsOtherToolsReadIt) {
+    const fs::path folder = korvane::test::makeTempFolder("korvane-demo-image");
+    ::setenv("XDG_CACHE_HOME", (folder / "cache").c_str(), 1);
+    const fs::path image = folder / "demo98.img";
+    w98::createDemoImage(image);
+    EXPECT_EQ(fs::file_size(image), 128u * 1024 * 1024);
+    EXPECT_EQ(korvane::test::fsckFatProblems(image), "");
+    EXPECT_EQ(korvane::test::fatVolumeOffset(image), 63u * 512);
+    EXPECT_TRUE(fs::is_empty(folder / "cache" / "korvane" / "disks"))
+        << "the mirror it was filled through is gone";
+
+    // Every file and folder of a demo machine made beside it, with its long and short names,
+    // attributes and size, as mtools lists the image.
+    w98::createDemoMachine(folder / "m");
+    const fs::path driveC = folder / "m" / "drive_c";
+    std::vector<korvane::test::FatListedEntry> expected;
+    for (const auto& e : fs::recursive_directory_iterator(driveC)) {
+        std::string path;
+        for (const auto& part : fs::relative(e.path(), driveC))
+            path += (path.empty() ? "" : "\\") + part.string();
+        expected.push_back({path, w98::short_names::of(e.path()), w98::readDosAttributes(e.path(), path),
+                            e.is_regular_file() ? e.file_size() : 0});
+    }
+    std::sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
+    EXPECT_GT(expected.size(), 80u);
+    EXPECT_EQ(korvane::test::mtoolsListing(image), expected);
+
+    EXPECT_THROW(w98::createDemoImage(image, w98::disk::FatType::Fat16), w98::Error);
+    EXPECT_EQ(fs::file_size(image), 128u * 1024 * 1024) << "an existing file is never replaced";
+    ::unsetenv("XDG_CACHE_HOME");
     std::error_code ec;
     fs::remove_all(folder, ec);
 }

@@ -37,7 +37,10 @@ void printToolHelp(std::ostream& out) {
         out << "  " << std::left << std::setw(10) << name << what << "\n";
     out << "\n"
            "选项：\n"
-           "  -h, --help  显示本说明\n";
+           "  -h, --help  显示本说明\n"
+           "  --demo-image 文件 [fat16|fat32]\n"
+           "              建一个装有演示机器 C 盘的磁盘映像（128 MB，一个分区，默认 FAT32），\n"
+           "              用 korvane --machine 文件 打开，就像打开模拟器里 Windows 98 的硬盘\n";
 }
 
 std::string unknownToolMessage(const std::string& name) {

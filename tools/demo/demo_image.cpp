@@ -1,0 +1,124 @@
+#include "demo_image.h"
+
+#include "demo/demo_machine.h"
+#include "platform/disk/image_mirror.h"
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
+#include "platform/ini_file.h"
+#include "platform/machine.h"
+#include "platform/short_names.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace w98 {
+namespace {
+
+std::string inQuotes(const fs::path& p) {
+    return "“" + p.string() + "”";
+}
+
+// Copies a host tree of the demo machine into the image's mirror with what FAT keeps of each
+// entry: its MS-DOS attributes, short name and last-write time. Folders get their time last,
+// as adding their entries changes it.
+void copyTree(const fs::path& from, const fs::path& to) {
+    std::vector<fs::path> entries;
+    for (const auto& e : fs::directory_iterator(from))
+        entries.push_back(e.path());
+    std::sort(entries.begin(), entries.end());
+    for (const auto& source : entries) {
+        const fs::path target = to / source.filename();
+        if (fs::is_directory(source)) {
+            fs::create_directory(target);
+            copyTree(source, target);
+        } else {
+            fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+        }
+        short_names::keep(target, short_names::of(source));
+        writeDosAttributes(target, readDosAttributes(source, source.string()), target.string());
+        fs::last_write_time(target, fs::last_write_time(source));
+    }
+}
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string templ = (fs::temp_directory_path() / "korvane-demo-XXXXXX").string();
+        if (!::mkdtemp(templ.data()))
+            throw Error("无法建立临时文件夹" + inQuotes(fs::path(templ)) + "。");
+        path_ = templ;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+} // namespace
+
+void createDemoImage(const fs::path& image, disk::FatType type) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(image, ec)))
+        throw Error(inQuotes(image) + "已经存在；演示磁盘映像不会覆盖已有的文件。");
+    const fs::path parent = image.has_parent_path() ? image.parent_path() : fs::path(".");
+    if (!fs::is_directory(parent, ec))
+        throw Error("无法建立演示磁盘映像" + inQuotes(image) + "：文件夹" + inQuotes(parent) + "不存在。");
+    const fs::path building = parent / ("." + image.filename().string() + ".building-" +
+                                        std::to_string(std::random_device{}() % 1000000));
+    // The folder mirroring the image while it is filled is named after the path it is built
+    // at; the finished image gets its own when it is first opened.
+    const fs::path mirror = disk::ImageMirror::folderFor(building);
+    try {
+        disk::formatDiskImage(building, type, kDemoImageBytes, true);
+        TempFolder demo;
+        createDemoMachine(demo.path() / "machine");
+        {
+            Machine m(building);
+            fs::create_directories(m.root() / "drive_c");
+            copyTree(demo.path() / "machine" / "drive_c", m.root() / "drive_c");
+            m.commit();
+        }
+        // A link, unlike a rename, never replaces a file that appeared meanwhile.
+        if (::link(building.c_str(), image.c_str()) != 0)
+            throw Error(errno == EEXIST ? inQuotes(image) + "已经存在；演示磁盘映像不会覆盖已有的文件。"
+                                        : "无法在" + inQuotes(image) + "处建立文件。");
+        fs::remove(building, ec);
+        fs::remove_all(mirror, ec);
+    } catch (const std::exception& e) {
+        fs::remove(building, ec);
+        fs::remove_all(mirror, ec);
+        throw Error("无法建立演示磁盘映像" + inQuotes(image) + "：" + e.what());
+    }
+}
+
+int runDemoImageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string typeName = args.size() == 2 ? foldAscii(args[1]) : "fat32";
+    if (args.empty() || args.size() > 2 || args[0].empty() || (typeName != "fat16" && typeName != "fat32")) {
+        err << "用法：w98 --demo-image 文件 [fat16|fat32]\n";
+        return 2;
+    }
+    const auto type = typeName == "fat16" ? disk::FatType::Fat16 : disk::FatType::Fat32;
+    try {
+        createDemoImage(args[0], type);
+    } catch (const std::exception& e) {
+        err << "w98：" << e.what() << "\n";
+        return 1;
+    }
+    out << "已建立演示磁盘映像" << inQuotes(args[0]) << "（"
+        << (type == disk::FatType::Fat16 ? "FAT16" : "FAT32") << "，128 MB，一个分区）。\n"
+        << "用 korvane --machine " << args[0] << " 打开它，或者 WIN98_MACHINE=" << args[0] << " w98 程序 …\n";
+    return 0;
+}
+
+} // namespace w98
