@@ -5,12 +5,16 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/machine.h"
+#include "platform/registry/registry_lock.h"
 #include "tests/support/fat_tools.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -234,6 +238,46 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
     }
     EXPECT_FALSE(fs::exists(journal));
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
+}
+
+TEST_P(DiskImage, TwoProgramsTakeTurnsAndAVirtualPcHoldingTheDiskIsWaitedFor) {
+    w98::Machine first(image_);
+    w98::Machine second(image_);
+    first.writeFile("C:\\FIRST.TXT", "1");
+    first.commit();
+    second.writeFile("C:\\SECOND.TXT", "2");
+    second.commit();
+    EXPECT_EQ(openAfresh()->list("C:\\", "*.TXT").size(), 2u);
+
+    const auto wait = w98::registryLockWait();
+    w98::setRegistryLockWait(std::chrono::milliseconds(200));
+    const int holder = ::open(image_.c_str(), O_RDWR);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    second.writeFile("C:\\THIRD.TXT", "3");
+    try {
+        second.commit();
+        FAIL() << "wrote while another program held the image";
+    } catch (const w98::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试");
+    }
+    ::flock(holder, LOCK_UN);
+    // QEMU marks the disk it runs from with a byte-range lock.
+    struct flock range {};
+    range.l_type = F_RDLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 100;
+    range.l_len = 1;
+    ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &range), 0);
+    try {
+        second.commit();
+        FAIL() << "wrote under a running virtual PC";
+    } catch (const w98::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "磁盘映像 " + image_.string() + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
+    }
+    ::close(holder);
+    second.commit();
+    EXPECT_EQ(openAfresh()->readFile("C:\\THIRD.TXT"), "3");
+    w98::setRegistryLockWait(wait);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fat, DiskImage, testing::Values(FatKind::Fat16, FatKind::Fat32),
