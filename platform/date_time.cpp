@@ -54,6 +54,18 @@ bool isValidDate(int year, int month, int day) {
     return day <= max;
 }
 
+std::time_t timeOfLocal(const DateTime& local) {
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
 DateTime localDateTime(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);

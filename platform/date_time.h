@@ -21,6 +21,8 @@ struct DateTime {
 bool isValidDate(int year, int month, int day);
 
 DateTime localDateTime(std::time_t t);
+// The moment a local date and time names (daylight saving as the zone has it then).
+std::time_t timeOfLocal(const DateTime& local);
 
 // Packed MS-DOS date-time: year - 1980, month and day in the high 16 bits, hours, minutes
 // and seconds / 2 in the low 16 bits. Years outside 1980..2107 are clamped into that range.

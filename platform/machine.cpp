@@ -280,15 +280,7 @@ DateTime Machine::lastWriteTime(std::string_view winPath) const {
 }
 
 void Machine::setLastWriteTime(std::string_view winPath, const DateTime& local) {
-    std::tm tm{};
-    tm.tm_year = local.year - 1900;
-    tm.tm_mon = local.month - 1;
-    tm.tm_mday = local.day;
-    tm.tm_hour = local.hour;
-    tm.tm_min = local.minute;
-    tm.tm_sec = local.second;
-    tm.tm_isdst = -1;
-    std::time_t t = std::mktime(&tm);
+    const std::time_t t = timeOfLocal(local);
     struct utimbuf times {t, t};
     const fs::path host = hostPath(winPath);
     RegistryFileGuard guard(host, winPath);

@@ -184,19 +184,6 @@ void walkHost(const fs::path& folder, const std::string& prefix, std::map<std::s
     }
 }
 
-std::time_t hostTimeOf(std::uint32_t written) {
-    const DateTime dt = unpackDosDateTime(written);
-    std::tm tm{};
-    tm.tm_year = dt.year - 1900;
-    tm.tm_mon = dt.month - 1;
-    tm.tm_mday = dt.day;
-    tm.tm_hour = dt.hour;
-    tm.tm_min = dt.minute;
-    tm.tm_sec = dt.second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
 std::string parentOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -295,7 +282,7 @@ void refresh(const FatVolume& v, const fs::path& folder, State& state, const std
                 throw IoError(io_text::kWriteError, host.string());
         } else {
             placeFile(host, v.read(e));
-            const std::time_t t = hostTimeOf(e.written);
+            const std::time_t t = timeOfLocal(unpackDosDateTime(e.written));
             const struct timespec times[2] = {{t, 0}, {t, 0}};
             ::utimensat(AT_FDCWD, host.c_str(), times, 0);
         }
