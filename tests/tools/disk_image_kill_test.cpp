@@ -2,7 +2,7 @@
 // while their changes go into the image: the FAT stays sound, every registry file and backup
 // cabinet in the image is wholly the old one or a whole new one, and the next program opens
 // the image.
-#include "tests/support/fat_tools.h"
+#include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"
 #include "tests/support/tool_process.h"
 #include "tools/demo/demo_machine.h"
@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/process.h"
 #include "platform/registry/registry_file.h"
+#include "platform/registry/registry_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -64,8 +65,7 @@ public:
                 << "\"\r\n\r\n";
         }
         image_ = folder_ / (kind == FatKind::Fat32 ? "fat32.img" : "fat16.img");
-        korvane::test::makeFatImage(image_, kind, kind == FatKind::Fat32 ? 40 : 16, true);
-        korvane::test::copyTreeIntoImage(image_, folder_ / "demo" / "drive_c");
+        korvane::test::makeImageOfMachine(image_, kind, kind == FatKind::Fat32 ? 40 : 16, folder_ / "demo");
     }
     ~DemoImage() {
         if (oldCache_)
@@ -261,15 +261,31 @@ void killAtRandomWhileWriting(FatKind kind, int rounds) {
     ASSERT_GT(reopen, 0);
     EXPECT_EQ(waitFor(reopen), 0);
     Adopter::waitForAll();
-    const pid_t import = startW98(image, {"regedit", "/s", "C:\\KILL1.REG"});
-    ASSERT_GT(import, 0);
-    EXPECT_EQ(waitFor(import), 0);
-    Adopter::waitForAll();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"regedit", "/s", "C:\\KILL1.REG"},
+                                                 std::vector<std::string>{"attrib", "-r", "C:\\WINDOWS\\WIN.INI"}}) {
+        const pid_t pid = startW98(image, args);
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(waitFor(pid), 0) << args.front();
+        Adopter::waitForAll();
+    }
     EXPECT_EQ(korvane::test::fsckFatProblems(image), "");
     const auto last = filesInImage(image, demo.folder() / "out");
     for (const char* name : {"system.dat", "user.dat"})
         EXPECT_EQ(incomplete(name, last.at(name)), "") << name;
+    // The last import is in the image.
+    const auto system = w98::readHive(last.at("system.dat"), "SYSTEM.DAT", "HKEY_LOCAL_MACHINE");
+    const w98::regtree::Key* kill = w98::regtree::findPath(*system, {"Software", "Korvane", "Kill"});
+    ASSERT_NE(kill, nullptr);
+    ASSERT_NE(kill->findValue("Round"), nullptr);
+    EXPECT_EQ(kill->findValue("Round")->value.data, std::string("1", 2));
     EXPECT_FALSE(fs::exists(w98::disk::ImageMirror::folderFor(image) / "image.journal"));
+    // The registry files keep the attributes the demo machine gives them.
+    std::map<std::string, int> attributes;
+    for (const auto& e : korvane::test::mtoolsListing(image))
+        attributes[e.path] = e.attributes;
+    EXPECT_EQ(attributes["WINDOWS\\SYSTEM.DAT"], 0x07);
+    EXPECT_EQ(attributes["WINDOWS\\USER.DAT"], 0x07);
+    EXPECT_EQ(attributes["WINDOWS\\WIN.INI"], 0x20);
 }
 
 TEST(DiskImageKill, Fat32ImageStaysSoundWhenProgramsAreKilledWhileWriting) {
