@@ -1,0 +1,299 @@
+// The machine's programs killed at random moments while they write into a disk image, some
+// while their changes go into the image: the FAT stays sound, every registry file and backup
+// cabinet in the image is wholly the old one or a whole new one, and the next program opens
+// the image.
+#include "tests/support/demo_image.h"
+#include "tests/support/temp_machine.h"
+#include "tests/support/tool_process.h"
+#include "tools/demo/demo_machine.h"
+
+#include "platform/cabinet.h"
+#include "platform/disk/image_mirror.h"
+#include "platform/error.h"
+#include "platform/process.h"
+#include "platform/registry/registry_file.h"
+#include "platform/registry/registry_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <spawn.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using korvane::test::FatKind;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string folded(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The demo machine in an image with a partition table, made and filled by mkfs.fat and mcopy,
+// and a folder of its own for the image's working copy (XDG_CACHE_HOME).
+class DemoImage {
+public:
+    explicit DemoImage(FatKind kind) : folder_(korvane::test::makeTempFolder("korvane-kill")) {
+        const char* cache = std::getenv("XDG_CACHE_HOME");
+        oldCache_ = cache ? std::optional<std::string>(cache) : std::nullopt;
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
+        w98::createDemoMachine(folder_ / "demo");
+        for (const char* round : {"1", "2"}) {
+            std::ofstream reg(folder_ / "demo" / "drive_c" / (std::string("KILL") + round + ".REG"), std::ios::binary);
+            reg << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane\\Kill]\r\n\"Round\"=\"" << round
+                << "\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Software\\Korvane\\Kill]\r\n\"Round\"=\"" << round
+                << "\"\r\n\r\n";
+        }
+        image_ = folder_ / (kind == FatKind::Fat32 ? "fat32.img" : "fat16.img");
+        korvane::test::makeImageOfMachine(image_, kind, kind == FatKind::Fat32 ? 40 : 16, folder_ / "demo");
+    }
+    ~DemoImage() {
+        if (oldCache_)
+            ::setenv("XDG_CACHE_HOME", oldCache_->c_str(), 1);
+        else
+            ::unsetenv("XDG_CACHE_HOME");
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+    DemoImage(const DemoImage&) = delete;
+    DemoImage& operator=(const DemoImage&) = delete;
+
+    const fs::path& image() const { return image_; }
+    const fs::path& folder() const { return folder_; }
+
+private:
+    fs::path folder_;
+    fs::path image_;
+    std::optional<std::string> oldCache_;
+};
+
+// Adopts the descendants of the programs this test starts, so that a program's own children
+// (a nested w98, the writer that puts a journal into the image) are waited for after it is
+// killed, and nothing of one round still runs in the next.
+class Adopter {
+public:
+    Adopter() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+    ~Adopter() { ::prctl(PR_SET_CHILD_SUBREAPER, 0); }
+    Adopter(const Adopter&) = delete;
+    Adopter& operator=(const Adopter&) = delete;
+    static void waitForAll() {
+        int status = 0;
+        while (::waitpid(-1, &status, 0) > 0 || errno == EINTR) {
+        }
+    }
+};
+
+// Starts `w98 args` on the image, its output going nowhere.
+pid_t startW98(const fs::path& image, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {w98::w98Executable().string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (!std::string_view(*e).starts_with("WIN98_MACHINE="))
+            env.emplace_back(*e);
+    env.push_back("WIN98_MACHINE=" + image.string());
+    std::vector<char*> argvPtr, envPtr;
+    for (auto& a : argv)
+        argvPtr.push_back(a.data());
+    argvPtr.push_back(nullptr);
+    for (auto& e : env)
+        envPtr.push_back(e.data());
+    envPtr.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+int waitFor(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Blocks until no program holds the image (the journal's writer keeps it locked while it
+// writes), as the next program would wait.
+void waitUntilImageFree(const fs::path& image) {
+    const int fd = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::flock(fd, LOCK_EX), 0);
+    ::close(fd);
+}
+
+// The registry files and the backup folder's cabinets as the image holds them, copied out by
+// mcopy, keyed by lower-case name.
+std::map<std::string, std::string> filesInImage(const fs::path& image, const fs::path& scratch) {
+    fs::remove_all(scratch);
+    fs::create_directories(scratch);
+    const std::string spec = image.string() + "@@" + std::to_string(korvane::test::fatVolumeOffset(image));
+    const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-i", spec, "::/WINDOWS/SYSTEM.DAT",
+                                           "::/WINDOWS/USER.DAT", "::/WINDOWS/SYSBCKUP", scratch.string() + "/"};
+    const auto result = korvane::test::runTool(argv, {{"MTOOLS_SKIP_CHECK", "1"}, {"MTOOLSRC", "/dev/null"},
+                                                      {"MTOOLS_NO_VFAT", "0"}, {"LC_ALL", "C.UTF-8"}});
+    if (result.exitCode != 0)
+        throw std::runtime_error(korvane::test::describeRun(argv, result));
+    std::map<std::string, std::string> files;
+    for (const fs::path& folder : {scratch, scratch / "SYSBCKUP", scratch / "sysbckup"})
+        if (fs::is_directory(folder))
+            for (const auto& e : fs::directory_iterator(folder))
+                if (e.is_regular_file())
+                    files[folded(e.path().filename().string())] = korvane::test::readBytes(e.path());
+    return files;
+}
+
+// Why bytes are not a whole registry file or cabinet ("" when they are).
+std::string incomplete(const std::string& name, const std::string& bytes) {
+    try {
+        if (name == "system.dat")
+            w98::readHive(bytes, name, "HKEY_LOCAL_MACHINE");
+        else if (name == "user.dat")
+            w98::readHive(bytes, name, "HKEY_USERS");
+        else
+            for (const w98::CabEntry& e : w98::readCabinet(bytes, name))
+                if (folded(e.name) == "system.dat" || folded(e.name) == "user.dat")
+                    w98::readHive(e.data, name + "/" + e.name,
+                                  folded(e.name) == "system.dat" ? "HKEY_LOCAL_MACHINE" : "HKEY_USERS");
+    } catch (const w98::Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+struct Command {
+    std::vector<std::string> args;
+    Clock::duration unkilled{};
+};
+
+void killAtRandomWhileWriting(FatKind kind, int rounds) {
+    DemoImage demo(kind);
+    Adopter adopter;
+    const fs::path& image = demo.image();
+    std::vector<Command> commands = {{{"scanregw", "/backup"}},
+                                     {{"regedit", "/s", "C:\\KILL1.REG"}},
+                                     {{"attrib", "+r", "C:\\WINDOWS\\WIN.INI"}},
+                                     {{"boot"}},
+                                     {{"regedit", "/s", "C:\\KILL2.REG"}},
+                                     {{"attrib", "-r", "C:\\WINDOWS\\WIN.INI"}}};
+    // How long each takes when it is left alone: the kills are spread over that time, the
+    // changes going into the image at its end.
+    for (Command& c : commands) {
+        const auto start = Clock::now();
+        const pid_t pid = startW98(image, c.args);
+        ASSERT_GT(pid, 0);
+        ASSERT_EQ(waitFor(pid), 0) << c.args.front();
+        c.unkilled = Clock::now() - start;
+        Adopter::waitForAll();
+    }
+    ASSERT_EQ(korvane::test::fsckFatProblems(image), "");
+
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::map<std::string, std::string> before = filesInImage(image, demo.folder() / "out");
+    ASSERT_TRUE(before.contains("system.dat") && before.contains("user.dat"));
+    int killed = 0, changedAfterKill = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const Command& c = commands[static_cast<std::size_t>(round) % commands.size()];
+        SCOPED_TRACE("round " + std::to_string(round) + ": w98 " + c.args.front());
+        // Every other kill lands in the last part of the run, where the changes go into the image.
+        const long whole = std::chrono::duration_cast<std::chrono::microseconds>(c.unkilled).count();
+        const auto delay = std::chrono::microseconds(
+            std::uniform_int_distribution<long>(round % 2 ? whole / 2 : 0, whole)(random));
+        const auto imageTime = fs::last_write_time(image);
+        const pid_t pid = startW98(image, c.args);
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(delay);
+        ::kill(pid, SIGKILL);
+        if (waitFor(pid) == 128 + SIGKILL) {
+            ++killed;
+            Adopter::waitForAll();
+            waitUntilImageFree(image);
+            changedAfterKill += fs::last_write_time(image) != imageTime;
+        } else {
+            Adopter::waitForAll();
+            waitUntilImageFree(image);
+        }
+
+        ASSERT_EQ(korvane::test::fsckFatProblems(image), "");
+        const std::map<std::string, std::string> now = filesInImage(image, demo.folder() / "out");
+        ASSERT_TRUE(now.contains("system.dat") && now.contains("user.dat"));
+        for (const auto& [name, bytes] : now) {
+            const auto old = before.find(name);
+            if (old == before.end() || old->second != bytes) {
+                EXPECT_EQ(incomplete(name, bytes), "") << name;
+            }
+        }
+        before = now;
+    }
+    // Kills before the program wrote anything, and while its changes went into the image.
+    ::testing::Test::RecordProperty("killed", killed);
+    ::testing::Test::RecordProperty("image_changed_after_kill", changedAfterKill);
+    EXPECT_GT(killed, rounds / 2);
+
+    // The image opens again: a journal left behind is dealt with, and the programs work.
+    const pid_t reopen = startW98(image, {"attrib", "C:\\*.*"});
+    ASSERT_GT(reopen, 0);
+    EXPECT_EQ(waitFor(reopen), 0);
+    Adopter::waitForAll();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"regedit", "/s", "C:\\KILL1.REG"},
+                                                 std::vector<std::string>{"attrib", "-r", "C:\\WINDOWS\\WIN.INI"}}) {
+        const pid_t pid = startW98(image, args);
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(waitFor(pid), 0) << args.front();
+        Adopter::waitForAll();
+    }
+    EXPECT_EQ(korvane::test::fsckFatProblems(image), "");
+    const auto last = filesInImage(image, demo.folder() / "out");
+    for (const char* name : {"system.dat", "user.dat"})
+        EXPECT_EQ(incomplete(name, last.at(name)), "") << name;
+    // The last import is in the image.
+    const auto system = w98::readHive(last.at("system.dat"), "SYSTEM.DAT", "HKEY_LOCAL_MACHINE");
+    const w98::regtree::Key* kill = w98::regtree::findPath(*system, {"Software", "Korvane", "Kill"});
+    ASSERT_NE(kill, nullptr);
+    ASSERT_NE(kill->findValue("Round"), nullptr);
+    EXPECT_EQ(kill->findValue("Round")->value.data, std::string("1", 2));
+    EXPECT_FALSE(fs::exists(w98::disk::ImageMirror::folderFor(image) / "image.journal"));
+    // The registry files keep the attributes the demo machine gives them.
+    std::map<std::string, int> attributes;
+    for (const auto& e : korvane::test::mtoolsListing(image))
+        attributes[e.path] = e.attributes;
+    EXPECT_EQ(attributes["WINDOWS\\SYSTEM.DAT"], 0x07);
+    EXPECT_EQ(attributes["WINDOWS\\USER.DAT"], 0x07);
+    EXPECT_EQ(attributes["WINDOWS\\WIN.INI"], 0x20);
+}
+
+TEST(DiskImageKill, Fat32ImageStaysSoundWhenProgramsAreKilledWhileWriting) {
+    killAtRandomWhileWriting(FatKind::Fat32, 30);
+}
+
+TEST(DiskImageKill, Fat16ImageStaysSoundWhenProgramsAreKilledWhileWriting) {
+    killAtRandomWhileWriting(FatKind::Fat16, 30);
+}
+
+} // namespace
