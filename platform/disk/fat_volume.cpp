@@ -67,7 +67,7 @@ void FatVolume::damaged(const std::string& what) const {
     throw Error("磁盘映像 " + name_ + " 无法使用：" + what + "。请先在虚拟机里用 ScanDisk 检查驱动器 C:，本程序没有写入任何内容");
 }
 
-FatVolume::FatVolume(int fd, std::string displayName) : fd_(fd), name_(std::move(displayName)) {
+FatVolume::FatVolume(int fd, std::string displayName, bool checkAll) : fd_(fd), name_(std::move(displayName)) {
     std::string first;
     try {
         first = readAt(0, 512);
@@ -130,11 +130,17 @@ FatVolume::FatVolume(int fd, std::string displayName) : fd_(fd), name_(std::move
         damaged("映像文件比其中的分区短");
     fatBytes_ = readAt(volumeStart_ + static_cast<std::uint64_t>(reservedSectors_) * sectorBytes_,
                        static_cast<std::size_t>(fatSectors_) * sectorBytes_);
-    for (std::uint32_t i = 1; i < fatCount_; ++i)
+    for (std::uint32_t i = 1; i < fatCount_ && checkAll; ++i)
         if (readAt(volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(i) * fatSectors_) * sectorBytes_,
                    static_cast<std::size_t>(fatSectors_) * sectorBytes_) != fatBytes_)
             damaged("两份 FAT 不一致");
-    check();
+    if (checkAll)
+        check();
+    for (std::uint32_t c = 2; c < clusterCount_ + 2; ++c)
+        if (next(c) == 0) {
+            nextFree_ = c;
+            break;
+        }
 }
 
 std::uint64_t FatVolume::clusterOffset(std::uint32_t cluster) const {
@@ -272,11 +278,15 @@ std::vector<FatEntry> FatVolume::list(std::uint32_t dir) const {
 std::string FatVolume::read(const FatEntry& file) const {
     std::string out;
     out.reserve(file.size);
-    for (std::uint32_t c : chain(file.firstCluster)) {
-        const std::size_t take = std::min<std::size_t>(clusterBytes_, file.size - out.size());
-        out += readAt(clusterOffset(c), take);
-        if (out.size() == file.size)
-            break;
+    const auto clusters = chain(file.firstCluster);
+    // Consecutive clusters come in with one read.
+    for (std::size_t i = 0; i < clusters.size() && out.size() < file.size;) {
+        std::size_t j = i + 1;
+        while (j < clusters.size() && clusters[j] == clusters[j - 1] + 1)
+            ++j;
+        const std::size_t take = std::min<std::size_t>((j - i) * clusterBytes_, file.size - out.size());
+        out += readAt(clusterOffset(clusters[i]), take);
+        i = j;
     }
     return out;
 }
@@ -288,23 +298,24 @@ void FatVolume::check() {
         if (v == 1 || (v >= clusterCount_ + 2 && !isEnd(v) && !bad))
             damaged("FAT 里簇 " + std::to_string(c) + " 指向分区以外");
     }
-    std::set<std::uint32_t> seen;
+    // One mark a cluster: a second visit is a cross-link or a loop.
+    std::vector<bool> seen(clusterCount_ + 2);
+    const auto visit = [&seen](std::uint32_t c) {
+        const bool first = !seen[c];
+        seen[c] = true;
+        return first;
+    };
     if (bits_ == FatBits::Fat32) {
         if (rootCluster_ < 2 || rootCluster_ >= clusterCount_ + 2)
             damaged("根目录的起始簇不在分区里");
         for (std::uint32_t c : chain(rootCluster_))
-            if (!seen.insert(c).second)
+            if (!visit(c))
                 damaged("根目录的簇链成环");
     }
     checkDirectory(rootCluster_, seen, 0);
-    for (std::uint32_t c = 2; c < clusterCount_ + 2; ++c)
-        if (next(c) == 0) {
-            nextFree_ = c;
-            break;
-        }
 }
 
-void FatVolume::checkDirectory(std::uint32_t first, std::set<std::uint32_t>& seen, int depth) {
+void FatVolume::checkDirectory(std::uint32_t first, std::vector<bool>& seen, int depth) {
     if (depth > 64)
         damaged("文件夹嵌套超过 64 层，可能成环");
     std::set<std::string> names, shortNames;
@@ -328,8 +339,9 @@ void FatVolume::checkDirectory(std::uint32_t first, std::set<std::uint32_t>& see
         for (std::uint32_t c = e.firstCluster;; c = next(c)) {
             if (c < 2 || c >= clusterCount_ + 2)
                 damaged(e.name + " 的簇链里有空簇或坏簇");
-            if (!seen.insert(c).second)
+            if (seen[c])
                 damaged(e.name + " 的簇链与别的文件交叉或成环");
+            seen[c] = true;
             ++count;
             if (isEnd(next(c)))
                 break;

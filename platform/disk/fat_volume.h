@@ -40,8 +40,9 @@ struct ImageWrite {
 class FatVolume {
 public:
     // Reads the volume of an open image file. Throws Error naming displayName when the file
-    // holds no FAT16/FAT32 volume or the volume is damaged.
-    FatVolume(int fd, std::string displayName);
+    // holds no FAT16/FAT32 volume or, unless the caller knows it sound (it wrote it last and
+    // checked it before), the volume is damaged.
+    FatVolume(int fd, std::string displayName, bool check = true);
 
     FatBits bits() const { return bits_; }
     std::uint32_t rootDirectory() const { return rootCluster_; } // 0 on FAT16
@@ -84,7 +85,7 @@ private:
     Directory& directory(std::uint32_t first);
     const Directory& directory(std::uint32_t first) const;
     void check();
-    void checkDirectory(std::uint32_t first, std::set<std::uint32_t>& seen, int depth);
+    void checkDirectory(std::uint32_t first, std::vector<bool>& seen, int depth);
     std::size_t freeSlots(std::uint32_t dir, std::size_t count);
     FatEntry place(std::uint32_t dir, std::string_view name, std::string_view shortName, RawEntry shortEntry);
     FatEntry entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_t shortSlot) const;

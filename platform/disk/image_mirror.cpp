@@ -20,6 +20,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <optional>
+#include <csignal>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -136,8 +138,10 @@ void walkImage(const FatVolume& v, std::uint32_t dir, const std::string& prefix,
 
 // The folder is a copy the image can always give again: a file goes in whole (beside it, then
 // renamed), but without waiting for the disk.
-void placeFile(const fs::path& host, const std::string& bytes) {
-    const fs::path tmp = host.parent_path() / ("." + host.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+void placeFile(const fs::path& host, const std::string& bytes, bool isNew) {
+    // A file not there before needs no stand-in: until the record of the exchange is written, a
+    // half-written one is taken from the image again.
+    const fs::path tmp = isNew ? host : host.parent_path() / ("." + host.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         throw IoError(io_text::kWriteError, host.string());
@@ -154,13 +158,31 @@ void placeFile(const fs::path& host, const std::string& bytes) {
         done += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    if (::rename(tmp.c_str(), host.c_str()) != 0) {
+    if (!isNew && ::rename(tmp.c_str(), host.c_str()) != 0) {
         ::unlink(tmp.c_str());
         throw IoError(io_text::kWriteError, host.string());
     }
 }
 
-bool isInFlight(const std::string& name) { return name.starts_with('.') && name.ends_with(".tmp"); }
+// The temporary file of a replacement under way: "." name "." pid ["-" number] ".tmp", as
+// replaceHostFile and placeFile make them. Another file named so is the user's own. Gives the pid.
+std::optional<pid_t> inFlightWriter(const std::string& name) {
+    if (!name.starts_with('.') || !name.ends_with(".tmp"))
+        return std::nullopt;
+    const std::string stem = name.substr(0, name.size() - 4);
+    const auto dot = stem.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return std::nullopt;
+    const std::string tail = stem.substr(dot + 1);
+    const std::string pid = tail.substr(0, tail.find('-'));
+    const std::string rest = tail.find('-') == std::string::npos ? "0" : tail.substr(tail.find('-') + 1);
+    const auto digits = [](const std::string& t) {
+        return !t.empty() && t.size() < 10 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(pid) || !digits(rest))
+        return std::nullopt;
+    return static_cast<pid_t>(std::stol(pid));
+}
 
 void walkHost(const fs::path& folder, const std::string& prefix, std::map<std::string, struct stat>& out) {
     DIR* d = ::opendir(folder.c_str());
@@ -169,8 +191,15 @@ void walkHost(const fs::path& folder, const std::string& prefix, std::map<std::s
     std::vector<std::string> names;
     while (const dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
-        if (name != "." && name != ".." && !isInFlight(name))
-            names.push_back(name);
+        if (name == "." || name == "..")
+            continue;
+        if (const auto writer = inFlightWriter(name)) {
+            // What a killed writer left is no file of the machine's.
+            if (::kill(*writer, 0) != 0 && errno == ESRCH)
+                ::unlink((folder / name).c_str());
+            continue;
+        }
+        names.push_back(name);
     }
     ::closedir(d);
     for (const std::string& name : names) {
@@ -281,7 +310,7 @@ void refresh(const FatVolume& v, const fs::path& folder, State& state, const std
             if (ec)
                 throw IoError(io_text::kWriteError, host.string());
         } else {
-            placeFile(host, v.read(e));
+            placeFile(host, v.read(e), !present);
             const std::time_t t = timeOfLocal(unpackDosDateTime(e.written));
             const struct timespec times[2] = {{t, 0}, {t, 0}};
             ::utimensat(AT_FDCWD, host.c_str(), times, 0);
@@ -351,8 +380,10 @@ void ImageMirror::commit() {
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     State state = readState(folder_ / kStateFile);
-    FatVolume volume(locked.fd(), display_);
-    if (state.identity != identityOf(locked.fd())) {
+    // An image as this folder last left it was checked then.
+    const bool unchanged = state.identity == identityOf(locked.fd());
+    FatVolume volume(locked.fd(), display_, !unchanged);
+    if (!unchanged) {
         refresh(volume, folder_, state, identityOf(locked.fd()));
         throw Error("磁盘映像 " + display_ + " 在本程序运行时被别的程序改过，刚才的改动没有写进去。请关闭虚拟机后重做");
     }
@@ -363,6 +394,7 @@ void ImageMirror::commit() {
     std::map<std::string, struct stat> hosts;
     walkHost(drive, "", hosts);
 
+    std::vector<ImageWrite> writes;
     try {
         // What went away, deepest first, so that a folder is empty when it goes.
         for (auto it = inImage.rbegin(); it != inImage.rend();) {
@@ -426,19 +458,21 @@ void ImageMirror::commit() {
             recordHost(r, host);
             records.emplace(path, r);
         }
-        const auto writes = volume.writes();
+        writes = volume.writes();
         if (!writes.empty() && locked.readOnly())
             throw Error("磁盘映像 " + display_ + " 是只读文件，改动无法写进去");
-        writeThroughJournal(locked.fd(), writes, folder_ / kJournalFile, display_);
         state.records = std::move(records);
-        state.identity = identityOf(locked.fd());
-        writeState(folder_ / kStateFile, state);
     } catch (const Error&) {
         // The image keeps what it had; so does the folder, that nothing seems done that is not.
         const FatVolume fresh(locked.fd(), display_);
         refresh(fresh, folder_, state, identityOf(locked.fd()));
         throw;
     }
+    // Once the journal is written the change is made: should the writer fail, the next opening
+    // completes it.
+    writeThroughJournal(locked.fd(), writes, folder_ / kJournalFile, display_);
+    state.identity = identityOf(locked.fd());
+    writeState(folder_ / kStateFile, state);
 }
 
 } // namespace w98::disk

@@ -144,6 +144,8 @@ TEST_P(DiskImage, ChangesMadeOutsideAreSeenAtTheNextOpening) {
     fs::create_directories(outside);
     std::ofstream(outside / "AUTOEXEC.BAT", std::ios::binary) << "@ECHO ON\r\n";
     std::ofstream(outside / "New Notes.txt", std::ios::binary) << "hello";
+    // Named like a replacement under way, but the user's own file.
+    std::ofstream(outside / ".hello.tmp", std::ios::binary) << "mine";
     kt::copyTreeIntoImage(image_, outside);
     ASSERT_EQ(std::system(("MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null mdel -i '" + image_.string() + "@@" +
                            std::to_string(kt::fatVolumeOffset(image_)) + "' ::/CONFIG.SYS")
@@ -153,6 +155,11 @@ TEST_P(DiskImage, ChangesMadeOutsideAreSeenAtTheNextOpening) {
     EXPECT_EQ(m.readFile("C:\\AUTOEXEC.BAT"), "@ECHO ON\r\n");
     EXPECT_EQ(m.readFile("C:\\New Notes.txt"), "hello");
     EXPECT_FALSE(m.exists("C:\\CONFIG.SYS"));
+    EXPECT_EQ(m.readFile("C:\\.hello.tmp"), "mine");
+    m.writeFile("C:\\AUTOEXEC.BAT", "@ECHO OFF\r\n");
+    m.commit();
+    const auto listed = kt::mtoolsListing(image_);
+    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [](const FatListedEntry& e) { return e.path == ".hello.tmp"; }));
 }
 
 TEST_P(DiskImage, AChangeTheImageCannotTakeLeavesImageAndFolderAsTheyWere) {
