@@ -94,11 +94,19 @@ int main(int argc, char** argv) {
     // was clicked before the window could take it is not acted on.
     korvane::ui::SettleNewWindow(&window);
     const int code = QApplication::exec();
-    // What was done outside any action (the backup made at start-up) goes into the image too.
-    korvane::ui::runGuarded(dialogs, nullptr, [&machine] { machine->commit(); });
-    if (power.restartRequested()) {
+    // A disk image's Windows starts in its virtual PC, with its own MS-DOS tools, not here.
+    const bool bootHere = power.restartRequested() && !machine->isDiskImage();
+    if (bootHere)
         korvane::AppRestart::bootMachine(*machine);
+    // What was done outside any action (the backup made at start-up) and the start of Windows
+    // go into the image too.
+    const bool kept = korvane::ui::runGuarded(dialogs, nullptr, [&machine] { machine->commit(); });
+    if (power.restartRequested() && machine->isDiskImage() && kept)
+        dialogs.showMessage(nullptr,
+                            QString::fromUtf8("已写入磁盘映像 %1。现在启动虚拟机，Windows 98 启动时会先完成这项工作。")
+                                .arg(QString::fromStdString(commandLine.machineRoot().string())),
+                            {}, korvane::ui::MessageIcon::Information);
+    if (bootHere)
         korvane::AppRestart::startAgainOnDisplay(argv);
-    }
     return code;
 }

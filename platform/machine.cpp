@@ -87,8 +87,6 @@ Machine::Machine(fs::path root) : root_(std::move(root)) {
 
 Machine::~Machine() = default;
 
-const fs::path& Machine::source() const { return image_ ? image_->image() : root_; }
-
 void Machine::commit() {
     if (!image_)
         return;

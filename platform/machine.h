@@ -42,10 +42,10 @@ public:
     // WIN98_MACHINE, else $XDG_DATA_HOME/korvane/machine (~/.local/share/korvane/machine).
     static std::filesystem::path defaultRoot();
 
-    // The host folder the machine's files are in: for a disk image, the folder mirroring it.
+    // The host folder the machine's files are in: for a disk image, the folder mirroring it,
+    // which is also what the programs it starts work on; the image takes their changes with
+    // this machine's next commit.
     const std::filesystem::path& root() const { return root_; }
-    // What names the machine to another program (WIN98_MACHINE): the image, or the folder.
-    const std::filesystem::path& source() const;
     bool isDiskImage() const { return image_ != nullptr; }
     // Puts what changed into the disk image (nothing to do for a folder). Throws Error when the
     // image cannot take it; the machine's files are then back to what the image holds.

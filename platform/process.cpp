@@ -100,7 +100,7 @@ std::vector<std::string> machineEnvironment(const Machine& machine) {
         if (!kv.starts_with("WIN98_MACHINE="))
             env.emplace_back(kv);
     }
-    env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine.source()).string());
+    env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine.root()).string());
     return env;
 }
 
