@@ -443,6 +443,20 @@ public:
                 return le(dir, at + 20, 2) << 16 | le(dir, at + 26, 2);
         throw std::runtime_error(name11 + " is not in the root folder of " + image_.string());
     }
+    void setSize(const std::string& name11, std::uint32_t size) {
+        const std::string dir = read(rootStart_, 16 * 32);
+        for (std::size_t at = 0; at < dir.size(); at += 32)
+            if (dir.compare(at, 11, name11) == 0) {
+                std::string b(4, '\0');
+                for (std::size_t i = 0; i < 4; ++i)
+                    b[i] = static_cast<char>(size >> (8 * i));
+                std::fstream f(image_, std::ios::in | std::ios::out | std::ios::binary);
+                f.seekp(static_cast<std::streamoff>(rootStart_ + at + 28));
+                f.write(b.data(), 4);
+                return;
+            }
+        throw std::runtime_error(name11 + " is not in the root folder of " + image_.string());
+    }
     std::uint32_t lastCluster(std::uint32_t first) const {
         while (!endOfChain(entry(first)))
             first = entry(first);
@@ -520,6 +534,18 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
              for (int copy : {0, 1})
                  fat.setEntry(copy, last, fat.firstCluster("B       TXT"));
          }},
+        {"a chain runs in a circle",
+         [](FatOnDisk& fat) {
+             const std::uint32_t first = fat.firstCluster("A       TXT"), last = fat.lastCluster(first);
+             for (int copy : {0, 1})
+                 fat.setEntry(copy, last, first);
+         }},
+        {"a chain runs into a free cluster",
+         [](FatOnDisk& fat) {
+             for (int copy : {0, 1})
+                 fat.setEntry(copy, fat.firstCluster("A       TXT"), fat.clusterCount());
+         }},
+        {"a file is longer than its chain", [](FatOnDisk& fat) { fat.setSize("A       TXT", 50000); }},
     };
     for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
         for (const Damage& damage : damages) {
@@ -554,34 +580,44 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
     }
 }
 
+namespace {
+
+// mtools fills the disk until 2 KB are left; the machine then opens it again.
+void fillDisk(ImageRoad& d) {
+    const std::string spec = d.image.string() + "@@" + std::to_string(test::fatVolumeOffset(d.image));
+    const test::ToolResult dir =
+        test::runTool({"mdir", "-i", spec, "::/"}, {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}});
+    ASSERT_EQ(dir.exitCode, 0) << dir.output;
+    std::string digits;
+    const std::size_t freeAt = dir.output.find(" bytes free");
+    ASSERT_NE(freeAt, std::string::npos) << dir.output;
+    for (std::size_t i = dir.output.rfind('\n', freeAt) + 1; i < freeAt; ++i)
+        if (std::isdigit(static_cast<unsigned char>(dir.output[i])))
+            digits += dir.output[i];
+    const std::uint64_t freeBytes = std::stoull(digits);
+    ASSERT_GT(freeBytes, 64u * 1024) << dir.output;
+    fs::create_directories(d.folder / "filler");
+    {
+        std::ofstream filler(d.folder / "filler" / "FILLER.BIN", std::ios::binary);
+    }
+    fs::resize_file(d.folder / "filler" / "FILLER.BIN", freeBytes - 2048);
+    test::copyTreeIntoImage(d.image, d.folder / "filler");
+    ASSERT_EQ(test::fsckFatProblems(d.image), "");
+    d.system.reset();
+    d.m = std::make_unique<w98::Machine>(d.image);
+    d.system = std::make_unique<System>(System{*d.m, d.clock, d.shell, d.power});
+    ASSERT_TRUE(d.m->isFile("C:\\FILLER.BIN"));
+}
+
+} // namespace
+
 TEST(DiskImageRefused, AFullDiskTakesNothingOfAStepAndTheFolderShowsWhatTheImageHolds) {
     for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
         SCOPED_TRACE(kindName(kind));
         ImageRoad d(kind);
-        // mtools fills the disk until 2 KB are left.
-        const std::string spec = d.image.string() + "@@" + std::to_string(test::fatVolumeOffset(d.image));
-        const test::ToolResult dir =
-            test::runTool({"mdir", "-i", spec, "::/"}, {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}});
-        ASSERT_EQ(dir.exitCode, 0) << dir.output;
-        std::string digits;
-        const std::size_t freeAt = dir.output.find(" bytes free");
-        ASSERT_NE(freeAt, std::string::npos) << dir.output;
-        for (std::size_t i = dir.output.rfind('\n', freeAt) + 1; i < freeAt; ++i)
-            if (std::isdigit(static_cast<unsigned char>(dir.output[i])))
-                digits += dir.output[i];
-        const std::uint64_t freeBytes = std::stoull(digits);
-        ASSERT_GT(freeBytes, 64u * 1024) << dir.output;
-        fs::create_directories(d.folder / "filler");
-        {
-            std::ofstream filler(d.folder / "filler" / "FILLER.BIN", std::ios::binary);
-        }
-        fs::resize_file(d.folder / "filler" / "FILLER.BIN", freeBytes - 2048);
-        test::copyTreeIntoImage(d.image, d.folder / "filler");
-        ASSERT_EQ(test::fsckFatProblems(d.image), "");
-        d.system.reset();
-        d.m = std::make_unique<w98::Machine>(d.image);
-        d.system = std::make_unique<System>(System{*d.m, d.clock, d.shell, d.power});
-        ASSERT_TRUE(d.m->isFile("C:\\FILLER.BIN"));
+        fillDisk(d);
+        if (::testing::Test::HasFatalFailure())
+            return;
 
         // A registry backup (about 4 KB) is larger than what is left.
         const ImageBytes before(d.image);
@@ -598,6 +634,36 @@ TEST(DiskImageRefused, AFullDiskTakesNothingOfAStepAndTheFolderShowsWhatTheImage
 
         // The same through w98, which puts its changes into the image as it ends.
         EXPECT_NE(w98::runW98(*d.m, {"scanregw", "/backup"}), 0);
+        EXPECT_TRUE(before.sameAs(d.image));
+        expectImageHoldsFolder(d.image, d.m->root() / "drive_c", d.folder / "copied-out");
+    }
+}
+
+// Disabled until a program's own changes survive a program it starts failing to put its
+// changes into the image: the pre-restore backup runs as a w98 program of its own, whose failed
+// commit brings the shared folder back to the image, taking the saved checker settings with it;
+// the click then ends on "File not found: c:\scanreg.bei", not on the full disk.
+TEST(DiskImageRefused, DISABLED_ARestoreClickOnAFullDiskSaysTheDiskIsFull) {
+    for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
+        SCOPED_TRACE(kindName(kind));
+        ImageRoad d(kind);
+        fillDisk(d);
+        if (::testing::Test::HasFatalFailure())
+            return;
+        const ImageBytes before(d.image);
+        // The click, whose pre-restore backup is a program of its own, or the program's putting
+        // it into the image fails; the image keeps what it had.
+        TextTable t = d.restoreTable();
+        const int row = restoreRowOf(t, ImageRoad::kChinesePoint);
+        ASSERT_GT(row, 0);
+        std::string message;
+        try {
+            RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+            d.m->commit();
+        } catch (const w98::Error& e) {
+            message = e.what();
+        }
+        expectRefusal(message, d.image, "已满");
         EXPECT_TRUE(before.sameAs(d.image));
         expectImageHoldsFolder(d.image, d.m->root() / "drive_c", d.folder / "copied-out");
     }
