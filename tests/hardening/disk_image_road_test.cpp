@@ -42,6 +42,7 @@
 #include <functional>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace korvane;
 using test::FatKind;
@@ -150,11 +151,17 @@ std::string listingDifference(const std::vector<FatListedEntry>& image, const st
     return out;
 }
 
-// The image's files as mtools copies them out, byte for byte, against the folder's.
+std::int64_t modifiedSecond(const fs::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? st.st_mtime : -1;
+}
+
+// The image's files as mtools copies them out, byte for byte and with the time of their last
+// write (kept to 2 seconds on FAT), against the folder's.
 std::string firstContentDifference(const fs::path& image, const fs::path& drive, const fs::path& scratch) {
     fs::remove_all(scratch);
     fs::create_directories(scratch);
-    const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-i",
+    const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-m", "-i",
                                            image.string() + "@@" + std::to_string(test::fatVolumeOffset(image)),
                                            "::/*", scratch.string() + "/"};
     const test::ToolResult r = test::runTool(argv, {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"},
@@ -175,6 +182,9 @@ std::string firstContentDifference(const fs::path& image, const fs::path& drive,
             continue;
         if (test::readBytes(it->path()) != test::readBytes(scratch / rel) || !fs::is_regular_file(scratch / rel))
             return rel.string();
+        const std::int64_t written = modifiedSecond(it->path()), kept = modifiedSecond(scratch / rel);
+        if (kept < written - 1 || kept > written + 1)
+            return rel.string() + " was written at " + std::to_string(written) + ", the image says " + std::to_string(kept);
     }
     return "";
 }
