@@ -212,8 +212,8 @@ struct ImageRoad {
 
     static constexpr const char* kChinesePoint = "备份 一.cab";
 
-    explicit ImageRoad(FatKind kind) {
-        test::makeFatImage(image, kind, megabytesFor(kind), true);
+    explicit ImageRoad(FatKind kind, bool partitioned = true) {
+        test::makeFatImage(image, kind, megabytesFor(kind), partitioned);
         w98::createDemoMachine(folder / "demo");
         m = std::make_unique<w98::Machine>(image);
         copyMachineTree(folder / "demo" / "drive_c", m->root() / "drive_c");
@@ -353,10 +353,16 @@ const std::vector<Step>& roadSteps() {
 } // namespace
 
 TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder) {
-    for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
-        ImageRoad d(kind);
+    struct Disk {
+        FatKind kind;
+        bool partitioned;
+    };
+    // A disk with a partition table, as a virtual PC has, and a bare volume.
+    for (const Disk disk : {Disk{FatKind::Fat16, true}, Disk{FatKind::Fat32, true}, Disk{FatKind::Fat16, false}}) {
+        const std::string kind = std::string(kindName(disk.kind)) + (disk.partitioned ? "" : " without partition table");
+        ImageRoad d(disk.kind, disk.partitioned);
         for (const Step& step : roadSteps()) {
-            SCOPED_TRACE(std::string(kindName(kind)) + ": " + step.name);
+            SCOPED_TRACE(kind + ": " + step.name);
             step.run(d);
             if (::testing::Test::HasFatalFailure())
                 return;
@@ -368,7 +374,7 @@ TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder
         const ScopedCache elsewhere(d.folder / "other-cache");
         w98::Machine other(d.image);
         ASSERT_NE(other.root(), d.m->root());
-        EXPECT_EQ(ReadRegStr(other, HKLM, "Software\\Korvane Test", "State"), "rebuilt") << kindName(kind);
+        EXPECT_EQ(ReadRegStr(other, HKLM, "Software\\Korvane Test", "State"), "rebuilt") << kind;
         EXPECT_EQ(RefreshPolicySwitch(other, kAddressBarSwitch), "启用地址栏直接输入");
         EXPECT_EQ(ReadRegStr(other, w98::kHkeyCurrentUser, kDesktopKey, "Wallpaper"), "C:\\WINDOWS\\dest.bmp");
         EXPECT_EQ(other.readFile("C:\\WINDOWS\\dest.bmp"), d.m->readFile("C:\\WINDOWS\\dest.bmp"));
