@@ -151,6 +151,21 @@ std::string listingDifference(const std::vector<FatListedEntry>& image, const st
     return out;
 }
 
+// A path below the folder mtools copied the image into. mtools names an entry without a long
+// name in lower case where the entry's NT flags say so, which Windows 98 ignores.
+fs::path copiedOut(const fs::path& scratch, const fs::path& rel) {
+    fs::path at = scratch;
+    for (const fs::path& part : rel) {
+        fs::path next = at / part;
+        if (!fs::exists(next) && fs::is_directory(at))
+            for (const auto& e : fs::directory_iterator(at))
+                if (w98::equalsNoCase(e.path().filename().string(), part.string()))
+                    next = e.path();
+        at = next;
+    }
+    return at;
+}
+
 std::int64_t modifiedSecond(const fs::path& file) {
     struct stat st {};
     return ::stat(file.c_str(), &st) == 0 ? st.st_mtime : -1;
@@ -180,9 +195,10 @@ std::string firstContentDifference(const fs::path& image, const fs::path& drive,
         }
         if (it->is_directory())
             continue;
-        if (test::readBytes(it->path()) != test::readBytes(scratch / rel) || !fs::is_regular_file(scratch / rel))
+        const fs::path copy = copiedOut(scratch, rel);
+        if (test::readBytes(it->path()) != test::readBytes(copy) || !fs::is_regular_file(copy))
             return rel.string();
-        const std::int64_t written = modifiedSecond(it->path()), kept = modifiedSecond(scratch / rel);
+        const std::int64_t written = modifiedSecond(it->path()), kept = modifiedSecond(copy);
         if (kept < written - 1 || kept > written + 1)
             return rel.string() + " was written at " + std::to_string(written) + ", the image says " + std::to_string(kept);
     }
@@ -212,11 +228,18 @@ struct ImageRoad {
 
     static constexpr const char* kChinesePoint = "备份 一.cab";
 
-    explicit ImageRoad(FatKind kind, bool partitioned = true) {
+    // The demo machine goes in through the program, keeping its short names, or by mtools,
+    // which makes short names and entries of its own, as another system would have written them.
+    explicit ImageRoad(FatKind kind, bool partitioned = true, bool byMtools = false) {
         test::makeFatImage(image, kind, megabytesFor(kind), partitioned);
         w98::createDemoMachine(folder / "demo");
+        if (byMtools) {
+            test::copyTreeIntoImage(image, folder / "demo" / "drive_c");
+            setImageAttributesAsIn(folder / "demo" / "drive_c", "");
+        }
         m = std::make_unique<w98::Machine>(image);
-        copyMachineTree(folder / "demo" / "drive_c", m->root() / "drive_c");
+        if (!byMtools)
+            copyMachineTree(folder / "demo" / "drive_c", m->root() / "drive_c");
         system = std::make_unique<System>(System{*m, clock, shell, power});
         WriteScanregTemplate(*m, "C:\\WINDOWS");
         for (const char* name : {kChinesePoint, "my backup 1.cab", "restore point of the sixteenth of May.cab"}) {
@@ -234,6 +257,20 @@ struct ImageRoad {
     }
     ImageRoad(const ImageRoad&) = delete;
     ImageRoad& operator=(const ImageRoad&) = delete;
+
+    void setImageAttributesAsIn(const fs::path& host, const std::string& dosPath) {
+        for (const auto& e : fs::directory_iterator(host)) {
+            const std::string path = dosPath + "\\" + e.path().filename().string();
+            const std::uint8_t a = w98::readDosAttributes(e.path(), e.path().string());
+            std::string flags;
+            for (const auto& [bit, letter] : {std::pair{w98::attr::kReadOnly, 'r'}, std::pair{w98::attr::kHidden, 'h'},
+                                              std::pair{w98::attr::kSystem, 's'}, std::pair{w98::attr::kArchive, 'a'}})
+                flags += std::string(flags.empty() ? "" : " ") + ((a & bit) ? '+' : '-') + letter;
+            test::setImageAttributes(image, path, flags);
+            if (e.is_directory())
+                setImageAttributesAsIn(e.path(), path);
+        }
+    }
 
     void setState(const std::string& state) {
         WriteRegStr(*m, HKLM, "Software\\Korvane Test", "State", state);
@@ -355,12 +392,15 @@ const std::vector<Step>& roadSteps() {
 TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder) {
     struct Disk {
         FatKind kind;
-        bool partitioned;
+        bool partitioned, byMtools;
     };
-    // A disk with a partition table, as a virtual PC has, and a bare volume.
-    for (const Disk disk : {Disk{FatKind::Fat16, true}, Disk{FatKind::Fat32, true}, Disk{FatKind::Fat16, false}}) {
-        const std::string kind = std::string(kindName(disk.kind)) + (disk.partitioned ? "" : " without partition table");
-        ImageRoad d(disk.kind, disk.partitioned);
+    // A disk with a partition table, as a virtual PC has, a bare volume, and a disk whose files
+    // another system wrote.
+    for (const Disk disk : {Disk{FatKind::Fat16, true, false}, Disk{FatKind::Fat32, true, false},
+                            Disk{FatKind::Fat16, false, false}, Disk{FatKind::Fat32, true, true}}) {
+        const std::string kind = std::string(kindName(disk.kind)) + (disk.partitioned ? "" : " without partition table") +
+                                 (disk.byMtools ? " filled by mtools" : "");
+        ImageRoad d(disk.kind, disk.partitioned, disk.byMtools);
         for (const Step& step : roadSteps()) {
             SCOPED_TRACE(kind + ": " + step.name);
             step.run(d);
