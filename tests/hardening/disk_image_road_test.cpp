@@ -428,7 +428,10 @@ namespace {
 struct ImageBytes {
     std::string bytes;
     explicit ImageBytes(const fs::path& image) : bytes(test::readBytes(image)) {}
-    bool sameAs(const fs::path& image) const { return !bytes.empty() && test::readBytes(image) == bytes; }
+    bool sameAs(const fs::path& image) const {
+        std::error_code ec;
+        return fs::file_size(image, ec) == bytes.size() && !ec && test::readBytes(image) == bytes;
+    }
 };
 
 // A refusal names the image and says, in Chinese, what is wrong with it.
@@ -563,6 +566,16 @@ TEST(DiskImageRefused, AnImageThatIsNoFatDiskIsNamedAndKeepsEveryByte) {
         f.put('\x83');
     }
     expectOpenRefused(linux, "不是 FAT 磁盘");
+
+    const fs::path empty = folder / "empty.img";
+    w98::replaceHostFile(empty, "", empty.string());
+    expectOpenRefused(empty, "不是 FAT 磁盘");
+
+    // Cut short, as a copy that did not finish: what is written past its end would be lost.
+    const fs::path cut = folder / "cut.img";
+    test::makeFatImage(cut, FatKind::Fat32, 40, true);
+    fs::resize_file(cut, 20u << 20);
+    expectOpenRefused(cut, "无法使用");
 
     const fs::path floppy = folder / "floppy.img";
     const test::ToolResult made = test::runTool({"mkfs.fat", "-F", "12", "-C", floppy.string(), "1440"});
