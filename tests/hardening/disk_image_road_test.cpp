@@ -1,6 +1,6 @@
 // The program's jobs on drive C: of a disk image, as the owner of a virtual PC runs them: FAT16
-// and FAT32 disks with a partition table, holding the demo machine and restore points named with
-// blanks, long names and Chinese. After every step the image is checked by tools that share
+// and FAT32 disks with a partition table (and a bare volume), holding the demo machine and
+// restore points named with blanks, long names and Chinese. After every step the image is checked by tools that share
 // nothing with the program (fsck.fat, mtools, fatcat): no error, and the files, long and short
 // names, attributes and sizes of the machine folder. Images that are no FAT disk, damaged or full
 // are refused with a message naming them and keep every byte.
@@ -37,9 +37,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
@@ -655,7 +657,8 @@ namespace {
 void fillDisk(ImageRoad& d) {
     const std::string spec = d.image.string() + "@@" + std::to_string(test::fatVolumeOffset(d.image));
     const test::ToolResult dir =
-        test::runTool({"mdir", "-i", spec, "::/"}, {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}});
+        test::runTool({"mdir", "-i", spec, "::/"},
+                      {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}, {"LC_ALL", "C.UTF-8"}});
     ASSERT_EQ(dir.exitCode, 0) << dir.output;
     std::string digits;
     const std::size_t freeAt = dir.output.find(" bytes free");
