@@ -9,6 +9,7 @@
 #include "desktop/wallpaper_list.h"
 #include "maintenance/registry_rebuild.h"
 #include "platform/clock.h"
+#include "platform/disk/fat_format.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/host_file.h"
@@ -245,8 +246,12 @@ struct ImageRoad {
 
     // The demo machine goes in through the program, keeping its short names, or by mtools,
     // which makes short names and entries of its own, as another system would have written them.
-    explicit ImageRoad(FatKind kind, bool partitioned = true, bool byMtools = false) {
-        test::makeFatImage(image, kind, megabytesFor(kind), partitioned);
+    explicit ImageRoad(FatKind kind, bool partitioned = true, bool byMtools = false, bool formattedHere = false) {
+        if (formattedHere)
+            w98::disk::formatDiskImage(image, kind == FatKind::Fat16 ? w98::disk::FatType::Fat16 : w98::disk::FatType::Fat32,
+                                       std::uint64_t{megabytesFor(kind)} << 20, partitioned);
+        else
+            test::makeFatImage(image, kind, megabytesFor(kind), partitioned);
         w98::createDemoMachine(folder / "demo");
         if (byMtools) {
             test::copyTreeIntoImage(image, folder / "demo" / "drive_c");
@@ -407,15 +412,16 @@ const std::vector<Step>& roadSteps() {
 TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder) {
     struct Disk {
         FatKind kind;
-        bool partitioned, byMtools;
+        bool partitioned, byMtools, formattedHere;
     };
-    // A disk with a partition table, as a virtual PC has, a bare volume, and a disk whose files
-    // another system wrote.
-    for (const Disk disk : {Disk{FatKind::Fat16, true, false}, Disk{FatKind::Fat32, true, false},
-                            Disk{FatKind::Fat16, false, false}, Disk{FatKind::Fat32, true, true}}) {
+    // Disks with a partition table, as a virtual PC has, formatted by mkfs.fat and by the
+    // program, a bare volume, and a disk whose files another system wrote.
+    for (const Disk disk : {Disk{FatKind::Fat16, true, false, false}, Disk{FatKind::Fat32, true, false, false},
+                            Disk{FatKind::Fat32, true, false, true}, Disk{FatKind::Fat16, false, false, true},
+                            Disk{FatKind::Fat32, true, true, false}}) {
         const std::string kind = std::string(kindName(disk.kind)) + (disk.partitioned ? "" : " without partition table") +
-                                 (disk.byMtools ? " filled by mtools" : "");
-        ImageRoad d(disk.kind, disk.partitioned, disk.byMtools);
+                                 (disk.byMtools ? " filled by mtools" : "") + (disk.formattedHere ? " formatted here" : "");
+        ImageRoad d(disk.kind, disk.partitioned, disk.byMtools, disk.formattedHere);
         for (const Step& step : roadSteps()) {
             SCOPED_TRACE(kind + ": " + step.name);
             step.run(d);
