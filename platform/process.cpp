@@ -93,18 +93,20 @@ std::filesystem::path w98Executable() {
     return self.parent_path() / "w98";
 }
 
-std::vector<std::string> machineEnvironment(const Machine& machine) {
+std::vector<std::string> environmentNaming(const std::filesystem::path& machine) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         std::string_view kv(*e);
         if (!kv.starts_with("WIN98_MACHINE="))
             env.emplace_back(kv);
     }
-    env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine.root()).string());
+    env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine).string());
     return env;
 }
 
-int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath) {
+std::vector<std::string> machineEnvironment(const Machine& machine) { return environmentNaming(machine.root()); }
+
+pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath) {
     if (argv.empty())
         return -1;
     std::vector<std::string> args = argv, env = environment;
@@ -125,7 +127,12 @@ int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::st
     const int rc = searchPath ? posix_spawnp(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data())
                               : posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    return rc == 0 ? pid : -1;
+}
+
+int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath) {
+    const pid_t pid = startQuietly(argv, environment, searchPath);
+    if (pid < 0)
         return -1;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {

@@ -3,6 +3,7 @@
 // command line runs as `w98 NAME ARGS...` when its program file exists in the machine.
 #include <filesystem>
 #include <optional>
+#include <sys/types.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,11 +29,15 @@ std::filesystem::path w98Executable();
 
 // This process's environment with WIN98_MACHINE naming the machine, for the programs it starts.
 std::vector<std::string> machineEnvironment(const Machine& machine);
+// The same naming a machine folder or disk image, as its user names it.
+std::vector<std::string> environmentNaming(const std::filesystem::path& machine);
 
 // Starts argv (its first word looked up along PATH when searchPath) with no input and its
 // output going nowhere, as a hidden console's would, and waits; the exit code, or -1 when it
 // cannot start.
 int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath);
+// The same without waiting: the child's pid, or -1.
+pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath);
 
 // Runs `w98 ARGS...` on the machine and waits; the exit code, or -1 when it cannot start.
 int runW98(const Machine& machine, const std::vector<std::string>& args);

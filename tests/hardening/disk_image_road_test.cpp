@@ -221,14 +221,9 @@ void expectImageHoldsFolder(const fs::path& image, const fs::path& drive, const 
 // `w98 ARGS...` as its user starts it on the image (WIN98_MACHINE names the image file), not as
 // a program the machine starts, which works on its folder.
 int runW98OnImage(const fs::path& image, const std::vector<std::string>& args) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (!std::string_view(*e).starts_with("WIN98_MACHINE="))
-            env.emplace_back(*e);
-    env.push_back("WIN98_MACHINE=" + image.string());
     std::vector<std::string> argv{w98::w98Executable().string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return w98::spawnQuietly(argv, env, false);
+    return w98::spawnQuietly(argv, w98::environmentNaming(image), false);
 }
 
 struct ImageRoad {

@@ -107,27 +107,7 @@ public:
 pid_t startW98(const fs::path& image, const std::vector<std::string>& args) {
     std::vector<std::string> argv = {w98::w98Executable().string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (!std::string_view(*e).starts_with("WIN98_MACHINE="))
-            env.emplace_back(*e);
-    env.push_back("WIN98_MACHINE=" + image.string());
-    std::vector<char*> argvPtr, envPtr;
-    for (auto& a : argv)
-        argvPtr.push_back(a.data());
-    argvPtr.push_back(nullptr);
-    for (auto& e : env)
-        envPtr.push_back(e.data());
-    envPtr.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return w98::startQuietly(argv, w98::environmentNaming(image), false);
 }
 
 int waitFor(pid_t pid) {
