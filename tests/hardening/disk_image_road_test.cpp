@@ -33,6 +33,7 @@
 #include "tests/support/temp_machine.h"
 #include "tests/support/tool_process.h"
 #include "tools/checker/registry_checker.h"
+#include "tools/demo/demo_image.h"
 #include "tools/demo/demo_machine.h"
 
 #include <gtest/gtest.h>
@@ -82,22 +83,6 @@ const char* kindName(FatKind kind) { return kind == FatKind::Fat16 ? "FAT16" : "
 
 // FAT32 takes 33 MB at least.
 unsigned megabytesFor(FatKind kind) { return kind == FatKind::Fat16 ? 32 : 40; }
-
-// A host tree copied with its MS-DOS attributes, short names and times, as the machine keeps them.
-void copyMachineTree(const fs::path& from, const fs::path& to) {
-    for (const auto& e : fs::directory_iterator(from)) {
-        const fs::path target = to / e.path().filename();
-        if (e.is_directory()) {
-            fs::create_directory(target);
-            copyMachineTree(e.path(), target);
-        } else {
-            fs::copy_file(e.path(), target);
-        }
-        w98::writeDosAttributes(target, w98::readDosAttributes(e.path(), e.path().string()), target.string());
-        w98::short_names::keep(target, w98::short_names::of(e.path()));
-        fs::last_write_time(target, fs::last_write_time(e.path()));
-    }
-}
 
 // What the machine folder holds, as an outside reader of the image should list it. An entry
 // whose name is its short name has no long name on the disk, as Windows writes it: fatcat shows
@@ -254,7 +239,7 @@ struct ImageRoad {
         }
         m = std::make_unique<w98::Machine>(image);
         if (!byMtools)
-            copyMachineTree(folder / "demo" / "drive_c", m->root() / "drive_c");
+            w98::copyMachineTree(folder / "demo" / "drive_c", m->root() / "drive_c");
         system = std::make_unique<System>(System{*m, clock, shell, power});
         WriteScanregTemplate(*m, "C:\\WINDOWS");
         for (const char* name : {kChinesePoint, "my backup 1.cab", "restore point of the sixteenth of May.cab"}) {

@@ -23,28 +23,6 @@ std::string inQuotes(const fs::path& p) {
     return "“" + p.string() + "”";
 }
 
-// Copies a host tree of the demo machine into the image's mirror with what FAT keeps of each
-// entry: its MS-DOS attributes, short name and last-write time. Folders get their time last,
-// as adding their entries changes it.
-void copyTree(const fs::path& from, const fs::path& to) {
-    std::vector<fs::path> entries;
-    for (const auto& e : fs::directory_iterator(from))
-        entries.push_back(e.path());
-    std::sort(entries.begin(), entries.end());
-    for (const auto& source : entries) {
-        const fs::path target = to / source.filename();
-        if (fs::is_directory(source)) {
-            fs::create_directory(target);
-            copyTree(source, target);
-        } else {
-            fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-        }
-        short_names::keep(target, short_names::of(source));
-        writeDosAttributes(target, readDosAttributes(source, source.string()), target.string());
-        fs::last_write_time(target, fs::last_write_time(source));
-    }
-}
-
 class TempFolder {
   public:
     TempFolder() {
@@ -67,6 +45,26 @@ private:
 
 } // namespace
 
+void copyMachineTree(const fs::path& from, const fs::path& to) {
+    std::vector<fs::path> entries;
+    for (const auto& e : fs::directory_iterator(from))
+        entries.push_back(e.path());
+    std::sort(entries.begin(), entries.end());
+    for (const auto& source : entries) {
+        const fs::path target = to / source.filename();
+        if (fs::is_directory(source)) {
+            fs::create_directory(target);
+            copyMachineTree(source, target);
+        } else {
+            fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+        }
+        short_names::keep(target, short_names::of(source));
+        writeDosAttributes(target, readDosAttributes(source, source.string()), target.string());
+        fs::last_write_time(target, fs::last_write_time(source));
+    }
+}
+
+
 void createDemoImage(const fs::path& image, disk::FatType type) {
     std::error_code ec;
     if (fs::exists(fs::symlink_status(image, ec)))
@@ -86,7 +84,7 @@ void createDemoImage(const fs::path& image, disk::FatType type) {
         {
             Machine m(building);
             fs::create_directories(m.root() / "drive_c");
-            copyTree(demo.path() / "machine" / "drive_c", m.root() / "drive_c");
+            copyMachineTree(demo.path() / "machine" / "drive_c", m.root() / "drive_c");
             m.commit();
         }
         // A link, unlike a rename, never replaces a file that appeared meanwhile.

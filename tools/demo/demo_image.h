@@ -18,6 +18,10 @@ inline constexpr std::uint64_t kDemoImageBytes = 128ull * 1024 * 1024;
 // Throws Error.
 void createDemoImage(const std::filesystem::path& image, disk::FatType type = disk::FatType::Fat32);
 
+// Copies a machine folder's tree into another (a disk image's folder) with what FAT keeps of
+// each entry: its MS-DOS attributes, short name and last-write time.
+void copyMachineTree(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // `w98 --demo-image FILE [fat16|fat32]` with the arguments after the option; the exit code.
 int runDemoImageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
