@@ -25,7 +25,9 @@ std::uint8_t shortNameChecksum(const unsigned char* raw11);
 std::vector<RawEntry> longNameEntries(std::string_view utf8Name, std::uint8_t checksum);
 
 // Windows writes long-name entries only when the name is not exactly its short name.
-inline bool needsLongName(std::string_view name, std::string_view shortName) { return name != shortName; }
+inline bool needsLongName(std::string_view name, std::string_view shortName) {
+    return name != shortName;
+}
 
 std::u16string utf16Of(std::string_view utf8);
 std::string utf8Of(std::u16string_view utf16);

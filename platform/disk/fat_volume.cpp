@@ -6,16 +6,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace w98::disk {
 namespace {
 
 std::uint32_t get16(const std::string& b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at]) |
+                                      static_cast<unsigned char>(b[at + 1]) << 8);
 }
-std::uint32_t get32(const std::string& b, std::size_t at) { return get16(b, at) | get16(b, at + 2) << 16; }
+std::uint32_t get32(const std::string& b, std::size_t at) {
+    return get16(b, at) | get16(b, at + 2) << 16;
+}
 void put16(std::string& b, std::size_t at, std::uint32_t v) {
     b[at] = static_cast<char>(v & 0xFF);
     b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
@@ -30,7 +33,9 @@ constexpr std::uint8_t kLongName = 0x0F;
 constexpr std::uint8_t kVolumeLabel = 0x08;
 constexpr std::uint8_t kDirectoryBit = 0x10;
 
-bool isPowerOfTwo(std::uint32_t v) { return v && !(v & (v - 1)); }
+bool isPowerOfTwo(std::uint32_t v) {
+    return v && !(v & (v - 1));
+}
 
 // A boot sector whose parameter block a FAT volume could have.
 bool looksLikeBootSector(const std::string& s) {
@@ -43,7 +48,9 @@ bool looksLikeBootSector(const std::string& s) {
            isPowerOfTwo(spc) && get16(s, 14) >= 1 && static_cast<unsigned char>(s[16]) >= 1;
 }
 
-bool isFatPartitionType(unsigned char t) { return t == 0x04 || t == 0x06 || t == 0x0E || t == 0x0B || t == 0x0C || t == 0x01; }
+bool isFatPartitionType(unsigned char t) {
+    return t == 0x04 || t == 0x06 || t == 0x0E || t == 0x0B || t == 0x0C || t == 0x01;
+}
 
 } // namespace
 
@@ -64,10 +71,12 @@ std::string FatVolume::readAt(std::uint64_t offset, std::size_t size) const {
 }
 
 void FatVolume::damaged(const std::string& what) const {
-    throw Error("磁盘映像 " + name_ + " 无法使用：" + what + "。请先在虚拟机里用 ScanDisk 检查驱动器 C:，本程序没有写入任何内容");
+    throw Error("磁盘映像 " + name_ + " 无法使用：" + what +
+                "。请先在虚拟机里用 ScanDisk 检查驱动器 C:，本程序没有写入任何内容");
 }
 
-FatVolume::FatVolume(int fd, std::string displayName, bool checkAll) : fd_(fd), name_(std::move(displayName)) {
+FatVolume::FatVolume(int fd, std::string displayName, bool checkAll)
+    : fd_(fd), name_(std::move(displayName)) {
     std::string first;
     try {
         first = readAt(0, 512);
@@ -104,12 +113,14 @@ FatVolume::FatVolume(int fd, std::string displayName, bool checkAll) : fd_(fd), 
     const std::uint32_t total = get16(boot, 19) ? get16(boot, 19) : get32(boot, 32);
     fatSectors_ = get16(boot, 22) ? get16(boot, 22) : get32(boot, 36);
     const std::uint32_t rootSectors = (rootEntries_ * 32 + sectorBytes_ - 1) / sectorBytes_;
-    const std::uint64_t metaSectors = reservedSectors_ + static_cast<std::uint64_t>(fatCount_) * fatSectors_ + rootSectors;
+    const std::uint64_t metaSectors =
+        reservedSectors_ + static_cast<std::uint64_t>(fatCount_) * fatSectors_ + rootSectors;
     if (fatSectors_ == 0 || total <= metaSectors)
         damaged("引导扇区里的分区参数自相矛盾");
     clusterCount_ = static_cast<std::uint32_t>((total - metaSectors) / (clusterBytes_ / sectorBytes_));
     if (clusterCount_ < 4085)
-        throw Error("磁盘映像 " + name_ + " 是 FAT12 磁盘（软盘或很小的分区），Windows 98 的驱动器 C: 不会是这种格式");
+        throw Error("磁盘映像 " + name_ +
+                    " 是 FAT12 磁盘（软盘或很小的分区），Windows 98 的驱动器 C: 不会是这种格式");
     bits_ = clusterCount_ < 65525 ? FatBits::Fat16 : FatBits::Fat32;
     if (bits_ == FatBits::Fat32) {
         if (rootEntries_ != 0)
@@ -121,7 +132,8 @@ FatVolume::FatVolume(int fd, std::string displayName, bool checkAll) : fd_(fd), 
     }
     rootStart_ = (reservedSectors_ + static_cast<std::uint64_t>(fatCount_) * fatSectors_) * sectorBytes_;
     dataStart_ = rootStart_ + static_cast<std::uint64_t>(rootSectors) * sectorBytes_;
-    const std::uint64_t fatBytes = static_cast<std::uint64_t>(clusterCount_ + 2) * (bits_ == FatBits::Fat32 ? 4 : 2);
+    const std::uint64_t fatBytes =
+        static_cast<std::uint64_t>(clusterCount_ + 2) * (bits_ == FatBits::Fat32 ? 4 : 2);
     if (fatBytes > static_cast<std::uint64_t>(fatSectors_) * sectorBytes_)
         damaged("FAT 比分区的簇数所需的小");
     // The image must hold the whole volume: a cut image would lose what is written past its end.
@@ -131,7 +143,8 @@ FatVolume::FatVolume(int fd, std::string displayName, bool checkAll) : fd_(fd), 
     fatBytes_ = readAt(volumeStart_ + static_cast<std::uint64_t>(reservedSectors_) * sectorBytes_,
                        static_cast<std::size_t>(fatSectors_) * sectorBytes_);
     for (std::uint32_t i = 1; i < fatCount_ && checkAll; ++i)
-        if (readAt(volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(i) * fatSectors_) * sectorBytes_,
+        if (readAt(volumeStart_ +
+                       (reservedSectors_ + static_cast<std::uint64_t>(i) * fatSectors_) * sectorBytes_,
                    static_cast<std::size_t>(fatSectors_) * sectorBytes_) != fatBytes_)
             damaged("两份 FAT 不一致");
     if (checkAll)
@@ -148,7 +161,8 @@ std::uint64_t FatVolume::clusterOffset(std::uint32_t cluster) const {
 }
 
 std::uint32_t FatVolume::next(std::uint32_t cluster) const {
-    return bits_ == FatBits::Fat32 ? get32(fatBytes_, cluster * 4u) & 0x0FFFFFFF : get16(fatBytes_, cluster * 2u);
+    return bits_ == FatBits::Fat32 ? get32(fatBytes_, cluster * 4u) & 0x0FFFFFFF
+                                   : get16(fatBytes_, cluster * 2u);
 }
 
 bool FatVolume::isEnd(std::uint32_t value) const {
@@ -211,7 +225,8 @@ FatEntry FatVolume::entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_
     FatEntry e;
     e.shortName = unpackShortName(raw);
     e.attributes = raw[11];
-    e.firstCluster = get16(b, shortSlot * kSlot + 26) | (bits_ == FatBits::Fat32 ? get16(b, shortSlot * kSlot + 20) << 16 : 0);
+    e.firstCluster = get16(b, shortSlot * kSlot + 26) |
+                     (bits_ == FatBits::Fat32 ? get16(b, shortSlot * kSlot + 20) << 16 : 0);
     e.size = get32(b, shortSlot * kSlot + 28);
     e.written = get16(b, shortSlot * kSlot + 24) << 16 | get16(b, shortSlot * kSlot + 22);
     e.directory = dir;
@@ -324,7 +339,8 @@ void FatVolume::checkDirectory(std::uint32_t first, std::vector<bool>& seen, int
         // file, once the entry is copied out.
         if (e.name.empty() || e.name == "." || e.name == ".." ||
             e.name.find_first_of(std::string_view("/\\:*?\"<>|\0", 10)) != std::string::npos ||
-            std::any_of(e.name.begin(), e.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            std::any_of(e.name.begin(), e.name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
             damaged("文件夹里有不合规的文件名 " + e.name);
         if (!names.insert(foldAscii(e.name)).second || !shortNames.insert(e.shortName).second)
             damaged("文件夹里有两个同名的文件 " + e.name);
@@ -346,7 +362,8 @@ void FatVolume::checkDirectory(std::uint32_t first, std::vector<bool>& seen, int
             if (isEnd(next(c)))
                 break;
         }
-        if (!e.isDirectory() && count != (static_cast<std::uint64_t>(e.size) + clusterBytes_ - 1) / clusterBytes_)
+        if (!e.isDirectory() &&
+            count != (static_cast<std::uint64_t>(e.size) + clusterBytes_ - 1) / clusterBytes_)
             damaged(e.name + " 的大小与它占的簇数不符");
         if (e.isDirectory())
             checkDirectory(e.firstCluster, seen, depth + 1);
@@ -363,7 +380,8 @@ std::vector<std::uint32_t> FatVolume::allocate(std::size_t count) {
             out.push_back(c);
     if (out.size() < count)
         throw Error("磁盘映像 " + name_ + " 的驱动器 C: 已满：还需要 " +
-                    std::to_string((count - out.size()) * clusterBytes_ / 1024) + " KB。请先在虚拟机里腾出空间");
+                    std::to_string((count - out.size()) * clusterBytes_ / 1024) +
+                    " KB。请先在虚拟机里腾出空间");
     for (std::size_t i = 0; i < out.size(); ++i)
         setNext(out[i], i + 1 < out.size() ? out[i + 1] : (bits_ == FatBits::Fat32 ? 0x0FFFFFFF : 0xFFFF));
     if (!out.empty())
@@ -411,7 +429,8 @@ std::size_t FatVolume::freeSlots(std::uint32_t dir, std::size_t count) {
             return s + 1 - count;
     }
     if (dir == 0)
-        throw Error("磁盘映像 " + name_ + " 的根文件夹已满（FAT16 的根文件夹最多 " + std::to_string(rootEntries_) + " 项）");
+        throw Error("磁盘映像 " + name_ + " 的根文件夹已满（FAT16 的根文件夹最多 " +
+                    std::to_string(rootEntries_) + " 项）");
     const std::uint32_t added = allocate(1).front();
     setNext(d.clusters.back(), added);
     d.clusters.push_back(added);
@@ -420,7 +439,8 @@ std::size_t FatVolume::freeSlots(std::uint32_t dir, std::size_t count) {
     return freeSlots(dir, count);
 }
 
-FatEntry FatVolume::place(std::uint32_t dir, std::string_view name, std::string_view shortName, RawEntry shortEntry) {
+FatEntry FatVolume::place(std::uint32_t dir, std::string_view name, std::string_view shortName,
+                          RawEntry shortEntry) {
     const auto packed = packShortName(shortName);
     std::copy(packed.begin(), packed.end(), shortEntry.begin());
     for (const FatEntry& e : list(dir))
@@ -440,7 +460,8 @@ FatEntry FatVolume::place(std::uint32_t dir, std::string_view name, std::string_
 
 namespace {
 
-RawEntry shortEntryOf(std::uint8_t attributes, std::uint32_t written, std::uint32_t firstCluster, std::uint32_t size) {
+RawEntry shortEntryOf(std::uint8_t attributes, std::uint32_t written, std::uint32_t firstCluster,
+                      std::uint32_t size) {
     RawEntry e{};
     e[11] = attributes;
     std::string b(32, '\0');
@@ -465,7 +486,8 @@ FatEntry FatVolume::create(std::uint32_t dir, std::string_view name, std::string
         throw Error("文件 " + std::string(name) + " 超过 4 GB，FAT 放不下");
     const std::uint32_t first = writeData(content);
     return place(dir, name, shortName,
-                 shortEntryOf(static_cast<std::uint8_t>(attributes & ~kDirectoryBit), written, first, static_cast<std::uint32_t>(content.size())));
+                 shortEntryOf(static_cast<std::uint8_t>(attributes & ~kDirectoryBit), written, first,
+                              static_cast<std::uint32_t>(content.size())));
 }
 
 FatEntry FatVolume::createDirectory(std::uint32_t dir, std::string_view name, std::string_view shortName,
@@ -487,7 +509,8 @@ FatEntry FatVolume::createDirectory(std::uint32_t dir, std::string_view name, st
     return place(dir, name, shortName, shortEntryOf((attributes | kDirectoryBit) & 0x3F, written, first, 0));
 }
 
-FatEntry FatVolume::replace(const FatEntry& file, std::string_view content, std::uint8_t attributes, std::uint32_t written) {
+FatEntry FatVolume::replace(const FatEntry& file, std::string_view content, std::uint8_t attributes,
+                            std::uint32_t written) {
     const std::uint32_t first = writeData(content);
     freeChain(file.firstCluster);
     Directory& d = directory(file.directory);
@@ -496,7 +519,8 @@ FatEntry FatVolume::replace(const FatEntry& file, std::string_view content, std:
     put16(d.bytes, at + 26, first & 0xFFFF);
     put32(d.bytes, at + 28, static_cast<std::uint32_t>(content.size()));
     d.dirty = true;
-    return setInfo(entryAt(file.directory, file.firstSlot, file.firstSlot + file.slots - 1), attributes, written);
+    return setInfo(entryAt(file.directory, file.firstSlot, file.firstSlot + file.slots - 1), attributes,
+                   written);
 }
 
 FatEntry FatVolume::setInfo(const FatEntry& entry, std::uint8_t attributes, std::uint32_t written) {
@@ -534,8 +558,10 @@ std::vector<ImageWrite> FatVolume::writes() const {
     }
     for (std::uint32_t sector : dirtyFatSectors_)
         for (std::uint32_t copy = 0; copy < fatCount_; ++copy)
-            out.push_back({volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(copy) * fatSectors_ + sector) * sectorBytes_,
-                           fatBytes_.substr(static_cast<std::size_t>(sector) * sectorBytes_, sectorBytes_)});
+            out.push_back(
+                {volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(copy) * fatSectors_ + sector) *
+                                    sectorBytes_,
+                 fatBytes_.substr(static_cast<std::size_t>(sector) * sectorBytes_, sectorBytes_)});
     if (bits_ == FatBits::Fat32 && fsInfoDirty_ && fsInfoSector_ != 0 && fsInfoSector_ < reservedSectors_) {
         const std::uint64_t at = volumeStart_ + static_cast<std::uint64_t>(fsInfoSector_) * sectorBytes_;
         std::string info = readAt(at, 512);

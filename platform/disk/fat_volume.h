@@ -38,7 +38,7 @@ struct ImageWrite {
 };
 
 class FatVolume {
-public:
+  public:
     // Reads the volume of an open image file. Throws Error naming displayName when the file
     // holds no FAT16/FAT32 volume or, unless the caller knows it sound (it wrote it last and
     // checked it before), the volume is damaged.
@@ -58,7 +58,8 @@ public:
                     std::uint8_t attributes, std::uint32_t written, std::string_view content);
     FatEntry createDirectory(std::uint32_t directory, std::string_view name, std::string_view shortName,
                              std::uint8_t attributes, std::uint32_t written);
-    FatEntry replace(const FatEntry& file, std::string_view content, std::uint8_t attributes, std::uint32_t written);
+    FatEntry replace(const FatEntry& file, std::string_view content, std::uint8_t attributes,
+                     std::uint32_t written);
     FatEntry setInfo(const FatEntry& entry, std::uint8_t attributes, std::uint32_t written);
     void remove(const FatEntry& entry); // a file, or a folder already emptied
 
@@ -66,7 +67,7 @@ public:
     // the FAT32 free-space record.
     std::vector<ImageWrite> writes() const;
 
-private:
+  private:
     struct Directory {
         std::vector<std::uint32_t> clusters; // empty for the fixed root
         std::string bytes;
@@ -101,8 +102,8 @@ private:
     std::uint32_t fatCount_ = 0;
     std::uint32_t fatSectors_ = 0;
     std::uint32_t rootEntries_ = 0;
-    std::uint64_t rootStart_ = 0;  // FAT16 fixed root, from the volume start
-    std::uint64_t dataStart_ = 0;  // cluster 2, from the volume start
+    std::uint64_t rootStart_ = 0; // FAT16 fixed root, from the volume start
+    std::uint64_t dataStart_ = 0; // cluster 2, from the volume start
     std::uint32_t clusterCount_ = 0;
     std::uint32_t rootCluster_ = 0;
     std::uint32_t fsInfoSector_ = 0;

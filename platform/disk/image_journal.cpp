@@ -109,7 +109,8 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw IoError(io_text::kWriteError, displayName + "（改动留在日志 " + journalName + " 里，下次打开时补写）");
+        throw IoError(io_text::kWriteError,
+                      displayName + "（改动留在日志 " + journalName + " 里，下次打开时补写）");
 }
 
 bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName) {

@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <optional>
-#include <csignal>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -48,8 +48,9 @@ struct Record {
     std::uint32_t written = 0;
 
     bool sameImageEntry(const FatEntry& e) const {
-        return kind == (e.isDirectory() ? 'd' : 'f') && attributes == e.attributes && shortName == e.shortName &&
-               firstCluster == e.firstCluster && size == e.size && written == e.written;
+        return kind == (e.isDirectory() ? 'd' : 'f') && attributes == e.attributes &&
+               shortName == e.shortName && firstCluster == e.firstCluster && size == e.size &&
+               written == e.written;
     }
     bool sameHostEntry(const struct stat& st) const {
         return kind == (S_ISDIR(st.st_mode) ? 'd' : 'f') && ino == st.st_ino &&
@@ -58,7 +59,7 @@ struct Record {
 };
 
 struct State {
-    std::string identity; // of the image file after the last exchange
+    std::string identity;                  // of the image file after the last exchange
     std::map<std::string, Record> records; // by path below drive_c, '/' between names
 };
 
@@ -66,7 +67,8 @@ std::string identityOf(int fd) {
     struct stat st {};
     ::fstat(fd, &st);
     std::ostringstream s;
-    s << st.st_dev << ' ' << st.st_ino << ' ' << st.st_size << ' ' << st.st_mtim.tv_sec << '.' << st.st_mtim.tv_nsec;
+    s << st.st_dev << ' ' << st.st_ino << ' ' << st.st_size << ' ' << st.st_mtim.tv_sec << '.'
+      << st.st_mtim.tv_nsec;
     return s.str();
 }
 
@@ -84,8 +86,10 @@ State readState(const fs::path& file) {
         std::string path, kind, shortName;
         Record r;
         unsigned attributes = 0;
-        if (!std::getline(f, path, '\t') || !std::getline(f, kind, '\t') || !std::getline(f, shortName, '\t') ||
-            !(f >> r.ino >> r.ctimeNs >> attributes >> r.firstCluster >> r.size >> r.written) || kind.size() != 1)
+        if (!std::getline(f, path, '\t') || !std::getline(f, kind, '\t') ||
+            !std::getline(f, shortName, '\t') ||
+            !(f >> r.ino >> r.ctimeNs >> attributes >> r.firstCluster >> r.size >> r.written) ||
+            kind.size() != 1)
             return {};
         r.kind = kind[0];
         r.shortName = shortName;
@@ -141,7 +145,9 @@ void walkImage(const FatVolume& v, std::uint32_t dir, const std::string& prefix,
 void placeFile(const fs::path& host, const std::string& bytes, bool isNew) {
     // A file not there before needs no stand-in: until the record of the exchange is written, a
     // half-written one is taken from the image again.
-    const fs::path tmp = isNew ? host : host.parent_path() / ("." + host.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+    const fs::path tmp = isNew ? host
+                               : host.parent_path() / ("." + host.filename().string() + "." +
+                                                       std::to_string(::getpid()) + ".tmp");
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         throw IoError(io_text::kWriteError, host.string());
@@ -177,7 +183,8 @@ std::optional<pid_t> inFlightWriter(const std::string& name) {
     const std::string pid = tail.substr(0, tail.find('-'));
     const std::string rest = tail.find('-') == std::string::npos ? "0" : tail.substr(tail.find('-') + 1);
     const auto digits = [](const std::string& t) {
-        return !t.empty() && t.size() < 10 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+        return !t.empty() && t.size() < 10 &&
+               std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
     if (!digits(pid) || !digits(rest))
         return std::nullopt;
@@ -224,7 +231,7 @@ std::string nameOf(const std::string& path) {
 
 // The image file, open and locked against every other program of this machine.
 class LockedImage {
-public:
+  public:
     LockedImage(const fs::path& image, const std::string& display) : display_(display) {
         fd_ = ::open(image.c_str(), O_RDWR | O_CLOEXEC);
         if (fd_ < 0 && (errno == EACCES || errno == EROFS)) {
@@ -257,7 +264,7 @@ public:
     int fd() const { return fd_; }
     bool readOnly() const { return readOnly_; }
 
-private:
+  private:
     int fd_ = -1;
     bool readOnly_ = false;
     std::string display_;
@@ -280,9 +287,10 @@ void writeMachineIni(const fs::path& folder) {
                 windows = line.substr(7);
         }
     }
-    const std::string ini = "; Drive C: of a disk image.\n[machine]\nwindows=" + windows +
-                            "\nshortdate=yy-M-d\nlongtime=H:mm:ss\nbios=Award Modular BIOS v4.51PG, An Energy Star Ally\n"
-                            "\n[drives]\nA=removable\nC=fixed\n";
+    const std::string ini =
+        "; Drive C: of a disk image.\n[machine]\nwindows=" + windows +
+        "\nshortdate=yy-M-d\nlongtime=H:mm:ss\nbios=Award Modular BIOS v4.51PG, An Energy Star Ally\n"
+        "\n[drives]\nA=removable\nC=fixed\n";
     replaceHostFile(folder / "machine.ini", ini, (folder / "machine.ini").string());
 }
 
@@ -298,7 +306,8 @@ void refresh(const FatVolume& v, const fs::path& folder, State& state, const std
         struct stat st {};
         const bool present = ::lstat(host.c_str(), &st) == 0;
         const auto rec = state.records.find(path);
-        if (present && rec != state.records.end() && rec->second.sameImageEntry(e) && rec->second.sameHostEntry(st)) {
+        if (present && rec != state.records.end() && rec->second.sameImageEntry(e) &&
+            rec->second.sameHostEntry(st)) {
             records.emplace(path, rec->second);
             continue;
         }
@@ -385,7 +394,8 @@ void ImageMirror::commit() {
     FatVolume volume(locked.fd(), display_, !unchanged);
     if (!unchanged) {
         refresh(volume, folder_, state, identityOf(locked.fd()));
-        throw Error("磁盘映像 " + display_ + " 在本程序运行时被别的程序改过，刚才的改动没有写进去。请关闭虚拟机后重做");
+        throw Error("磁盘映像 " + display_ +
+                    " 在本程序运行时被别的程序改过，刚才的改动没有写进去。请关闭虚拟机后重做");
     }
     const fs::path drive = folder_ / "drive_c";
     std::vector<std::pair<std::string, FatEntry>> listed;
@@ -413,8 +423,8 @@ void ImageMirror::commit() {
             const bool isDir = S_ISDIR(st.st_mode);
             const auto rec = state.records.find(path);
             const auto img = inImage.find(path);
-            if (img != inImage.end() && rec != state.records.end() && rec->second.sameImageEntry(img->second) &&
-                rec->second.sameHostEntry(st)) {
+            if (img != inImage.end() && rec != state.records.end() &&
+                rec->second.sameImageEntry(img->second) && rec->second.sameHostEntry(st)) {
                 if (isDir)
                     folders[path] = img->second.firstCluster;
                 records.emplace(path, rec->second);

@@ -14,7 +14,7 @@
 namespace w98::disk {
 
 class ImageMirror {
-public:
+  public:
     // Opens the image and brings its folder up to date. Throws Error naming the image when it
     // is no FAT disk, is damaged, or another program holds it longer than the registry lock
     // would be waited for.
@@ -31,7 +31,7 @@ public:
     // Where the folder of an image lives: $XDG_CACHE_HOME/korvane/disks (~/.cache/...).
     static std::filesystem::path folderFor(const std::filesystem::path& image);
 
-private:
+  private:
     std::filesystem::path image_;
     std::filesystem::path folder_;
     std::string display_;

@@ -13,9 +13,9 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/file.h>
 #include <unistd.h>
-#include <fstream>
 
 namespace fs = std::filesystem;
 namespace kt = korvane::test;
@@ -25,7 +25,7 @@ using kt::FatListedEntry;
 namespace {
 
 class DiskImage : public testing::TestWithParam<FatKind> {
-protected:
+  protected:
     void SetUp() override {
         folder_ = kt::makeTempFolder("korvane-disk-image");
         ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
@@ -103,7 +103,8 @@ TEST_P(DiskImage, FoldersGrowAndShrinkAndTheFreeSpaceComesBack) {
         m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
         // More entries than one cluster of the folder holds, each with a long name.
         for (int i = 0; i < 300; ++i)
-            m.writeFile("C:\\WINDOWS\\SYSBCKUP\\backup number " + std::to_string(i) + ".cab", std::string(3000, 'x'));
+            m.writeFile("C:\\WINDOWS\\SYSBCKUP\\backup number " + std::to_string(i) + ".cab",
+                        std::string(3000, 'x'));
         m.commit();
     }
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
@@ -118,7 +119,8 @@ TEST_P(DiskImage, FoldersGrowAndShrinkAndTheFreeSpaceComesBack) {
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
     const auto left = listedUnder("WINDOWS\\SYSBCKUP\\");
     ASSERT_EQ(left.size(), 150u);
-    EXPECT_EQ(left.front(), (FatListedEntry{"WINDOWS\\SYSBCKUP\\backup number 1.cab", "BACKUP~2.CAB", 0x20, 7}));
+    EXPECT_EQ(left.front(),
+              (FatListedEntry{"WINDOWS\\SYSBCKUP\\backup number 1.cab", "BACKUP~2.CAB", 0x20, 7}));
     {
         w98::Machine m(image_);
         for (int i = 1; i < 300; i += 2)
@@ -158,7 +160,8 @@ TEST_P(DiskImage, ChangesMadeOutsideAreSeenAtTheNextOpening) {
     m.writeFile("C:\\AUTOEXEC.BAT", "@ECHO OFF\r\n");
     m.commit();
     const auto listed = kt::mtoolsListing(image_);
-    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [](const FatListedEntry& e) { return e.path == ".hello.tmp"; }));
+    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(),
+                            [](const FatListedEntry& e) { return e.path == ".hello.tmp"; }));
 }
 
 TEST_P(DiskImage, AChangeTheImageCannotTakeLeavesImageAndFolderAsTheyWere) {
@@ -278,7 +281,8 @@ TEST_P(DiskImage, TwoProgramsTakeTurnsAndAVirtualPcHoldingTheDiskIsWaitedFor) {
         second.commit();
         FAIL() << "wrote under a running virtual PC";
     } catch (const w98::Error& e) {
-        EXPECT_EQ(std::string(e.what()), "磁盘映像 " + image_.string() + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
+        EXPECT_EQ(std::string(e.what()),
+                  "磁盘映像 " + image_.string() + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
     }
     ::close(holder);
     second.commit();
@@ -287,7 +291,9 @@ TEST_P(DiskImage, TwoProgramsTakeTurnsAndAVirtualPcHoldingTheDiskIsWaitedFor) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fat, DiskImage, testing::Values(FatKind::Fat16, FatKind::Fat32),
-                         [](const testing::TestParamInfo<FatKind>& p) { return p.param == FatKind::Fat16 ? "Fat16" : "Fat32"; });
+                         [](const testing::TestParamInfo<FatKind>& p) {
+                             return p.param == FatKind::Fat16 ? "Fat16" : "Fat32";
+                         });
 
 TEST(DiskImageRefused, WhatIsNoFatDiskIsNamedAndLeftAlone) {
     const fs::path folder = kt::makeTempFolder("korvane-disk-refused");
@@ -298,7 +304,8 @@ TEST(DiskImageRefused, WhatIsNoFatDiskIsNamedAndLeftAlone) {
         w98::Machine m(image);
         FAIL() << "opened";
     } catch (const w98::Error& e) {
-        EXPECT_EQ(std::string(e.what()), "磁盘映像 " + image.string() + " 不是 FAT 磁盘：既没有分区表，也没有 FAT 引导扇区");
+        EXPECT_EQ(std::string(e.what()),
+                  "磁盘映像 " + image.string() + " 不是 FAT 磁盘：既没有分区表，也没有 FAT 引导扇区");
     }
     EXPECT_EQ(kt::readBytes(image), std::string(1 << 20, 'x'));
     ::unsetenv("XDG_CACHE_HOME");
