@@ -141,7 +141,7 @@ std::string fatcatRendering(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
         const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        unsigned cp = n == 1 ? lead : lead & (0x7F >> n);
+        unsigned cp = n == 1 ? lead : lead & (0x7Fu >> n);
         for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k)
             cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
         i += n;
