@@ -165,7 +165,7 @@ std::string firstContentDifference(const fs::path& image, const fs::path& drive,
     fs::remove_all(scratch);
     fs::create_directories(scratch);
     const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-m", "-i",
-                                           image.string() + "@@" + std::to_string(test::fatVolumeOffset(image)),
+                                           test::mtoolsVolume(image),
                                            "::/*", scratch.string() + "/"};
     const test::ToolResult r = test::runTool(argv, {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"},
                                                     {"MTOOLS_LOWER_CASE", "0"}, {"LC_ALL", "C.UTF-8"}});
@@ -654,9 +654,8 @@ namespace {
 
 // mtools fills the disk until 2 KB are left; the machine then opens it again.
 void fillDisk(ImageRoad& d) {
-    const std::string spec = d.image.string() + "@@" + std::to_string(test::fatVolumeOffset(d.image));
     const test::ToolResult dir =
-        test::runTool({"mdir", "-i", spec, "::/"},
+        test::runTool({"mdir", "-i", test::mtoolsVolume(d.image), "::/"},
                       {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}, {"LC_ALL", "C.UTF-8"}});
     ASSERT_EQ(dir.exitCode, 0) << dir.output;
     std::string digits;

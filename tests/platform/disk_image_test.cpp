@@ -148,8 +148,8 @@ TEST_P(DiskImage, ChangesMadeOutsideAreSeenAtTheNextOpening) {
     // Named like a replacement under way, but the user's own file.
     std::ofstream(outside / ".hello.tmp", std::ios::binary) << "mine";
     kt::copyTreeIntoImage(image_, outside);
-    ASSERT_EQ(std::system(("MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null mdel -i '" + image_.string() + "@@" +
-                           std::to_string(kt::fatVolumeOffset(image_)) + "' ::/CONFIG.SYS")
+    ASSERT_EQ(std::system(("MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null mdel -i '" + kt::mtoolsVolume(image_) +
+                           "' ::/CONFIG.SYS")
                               .c_str()),
               0);
     w98::Machine m(image_);

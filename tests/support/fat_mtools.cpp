@@ -67,10 +67,6 @@ ToolResult runMtools(const std::vector<std::string>& argv, unsigned codePage = 8
     return runTool(argv, env);
 }
 
-std::string imageSpec(const fs::path& image) {
-    return image.string() + "@@" + std::to_string(fatVolumeOffset(image));
-}
-
 std::string mtoolsPath(const std::string& dosPath) {
     std::string path = dosPath;
     std::replace(path.begin(), path.end(), '\\', '/');
@@ -154,9 +150,9 @@ std::map<std::string, std::uint8_t> attributesByPath(const std::string& output) 
 } // namespace
 
 std::vector<FatListedEntry> mtoolsListing(const fs::path& image) {
-    const std::string spec = imageSpec(image);
-    const std::vector<std::string> mdirArgs = {"mdir", "-/", "-a", "-i", spec, "::/"};
-    const std::vector<std::string> mattribArgs = {"mattrib", "-/", "-i", spec, "::/"};
+    const std::string volume = mtoolsVolume(image);
+    const std::vector<std::string> mdirArgs = {"mdir", "-/", "-a", "-i", volume, "::/"};
+    const std::vector<std::string> mattribArgs = {"mattrib", "-/", "-i", volume, "::/"};
     const ToolResult listed = runMtools(mdirArgs), attributed = runMtools(mattribArgs);
     if (emptyRoot(listed) && emptyRoot(attributed))
         return {};
@@ -218,15 +214,15 @@ std::vector<FatListedEntry> mtoolsListing(const fs::path& image) {
 
 void copyTreeIntoImage(const fs::path& image, const fs::path& hostFolder, const std::string& dosFolder,
                        unsigned codePage) {
-    const std::string spec = imageSpec(image);
+    const std::string volume = mtoolsVolume(image);
     const std::string target = mtoolsPath(dosFolder);
     // mmd makes one level at a time and fails for a folder that is there already.
     for (std::size_t slash = target.find('/', 3); target.size() > 3; slash = target.find('/', slash + 1)) {
-        runMtools({"mmd", "-i", spec, target.substr(0, slash)});
+        runMtools({"mmd", "-i", volume, target.substr(0, slash)});
         if (slash == std::string::npos)
             break;
     }
-    std::vector<std::string> argv = {"mcopy", "-s", "-p", "-m", "-D", "o", "-i", spec};
+    std::vector<std::string> argv = {"mcopy", "-s", "-p", "-m", "-D", "o", "-i", volume};
     for (const auto& child : fs::directory_iterator(hostFolder))
         argv.push_back(child.path().string());
     if (argv.size() == 8)
@@ -236,7 +232,7 @@ void copyTreeIntoImage(const fs::path& image, const fs::path& hostFolder, const 
 }
 
 void setImageAttributes(const fs::path& image, const std::string& dosPath, const std::string& flags) {
-    std::vector<std::string> argv = {"mattrib", "-i", imageSpec(image)};
+    std::vector<std::string> argv = {"mattrib", "-i", mtoolsVolume(image)};
     std::istringstream words(flags);
     for (std::string w; words >> w;)
         argv.push_back(w);

@@ -285,6 +285,10 @@ std::uint64_t fatVolumeOffset(const fs::path& image) {
     return volumeExtent(image).offset;
 }
 
+std::string mtoolsVolume(const fs::path& image) {
+    return image.string() + "@@" + std::to_string(fatVolumeOffset(image));
+}
+
 std::string fsckFatProblems(const fs::path& image) {
     const VolumeExtent extent = volumeExtent(image);
     TempFile copy;

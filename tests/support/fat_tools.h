@@ -27,6 +27,9 @@ void makeFatImage(const std::filesystem::path& image, FatKind kind, unsigned meg
 // start of the first FAT partition of the MBR (63 * 512 for makeFatImage). Throws for neither.
 std::uint64_t fatVolumeOffset(const std::filesystem::path& image);
 
+// The volume as mtools' -i option names it: "FILE@@OFFSET".
+std::string mtoolsVolume(const std::filesystem::path& image);
+
 // "" when `fsck.fat -n -S` (read-only; short names with blanks inside count as errors, as
 // Windows 98 never makes them) exits 0 and prints nothing but its version and summary lines;
 // otherwise its whole output. A partition is checked from a sparse copy of its bytes, since

@@ -131,8 +131,8 @@ void waitUntilImageFree(const fs::path& image) {
 std::map<std::string, std::string> filesInImage(const fs::path& image, const fs::path& scratch) {
     fs::remove_all(scratch);
     fs::create_directories(scratch);
-    const std::string spec = image.string() + "@@" + std::to_string(korvane::test::fatVolumeOffset(image));
-    const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-i", spec, "::/WINDOWS/SYSTEM.DAT",
+    const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-i", korvane::test::mtoolsVolume(image),
+                                           "::/WINDOWS/SYSTEM.DAT",
                                            "::/WINDOWS/USER.DAT", "::/WINDOWS/SYSBCKUP", scratch.string() + "/"};
     const auto result = korvane::test::runTool(argv, {{"MTOOLS_SKIP_CHECK", "1"}, {"MTOOLSRC", "/dev/null"},
                                                       {"MTOOLS_NO_VFAT", "0"}, {"LC_ALL", "C.UTF-8"}});
