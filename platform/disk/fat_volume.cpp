@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/ini_file.h"
+#include "platform/little_endian.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,21 +13,10 @@
 namespace w98::disk {
 namespace {
 
-std::uint32_t get16(const std::string& b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at]) |
-                                      static_cast<unsigned char>(b[at + 1]) << 8);
-}
-std::uint32_t get32(const std::string& b, std::size_t at) {
-    return get16(b, at) | get16(b, at + 2) << 16;
-}
-void put16(std::string& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<char>(v & 0xFF);
-    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(std::string& b, std::size_t at, std::uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
+using le::get16;
+using le::get32;
+using le::put16;
+using le::put32;
 
 constexpr std::size_t kSlot = 32;
 constexpr std::uint8_t kLongName = 0x0F;

@@ -3,6 +3,8 @@
 // writer and the structural checker. Offsets count from the start of the structure named.
 // Values marked "as Windows writes them" were read off a real pair of files (a Windows Me
 // installation, same format as 95 and 98) and agree with the public descriptions.
+#include "platform/little_endian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -84,19 +86,10 @@ inline constexpr std::size_t kValueReserved = 4;
 inline constexpr std::size_t kValueNameLength = 8;
 inline constexpr std::size_t kValueDataLength = 10;
 
-inline std::uint32_t get16(std::string_view b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
-}
-inline std::uint32_t get32(std::string_view b, std::size_t at) { return get16(b, at) | get16(b, at + 2) << 16; }
-inline void put16(std::string& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<char>(v & 0xFF);
-    b[at + 1] = static_cast<char>(v >> 8 & 0xFF);
-}
-inline void put32(std::string& b, std::size_t at, std::uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
+using le::get16;
+using le::get32;
+using le::put16;
+using le::put32;
 
 // The navigation-relative offset of the slot after the one at rel, skipping a piece's tail
 // that cannot hold a whole entry.
