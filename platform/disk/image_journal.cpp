@@ -1,5 +1,7 @@
 #include "image_journal.h"
 
+#include "fnv1a.h"
+
 #include "platform/error.h"
 #include "platform/host_file.h"
 
@@ -14,15 +16,6 @@ namespace w98::disk {
 namespace {
 
 constexpr std::string_view kMagic = "KVJ1";
-
-std::uint64_t fnv1a(std::string_view bytes) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
 
 void append64(std::string& out, std::uint64_t v) {
     for (int i = 0; i < 8; ++i)

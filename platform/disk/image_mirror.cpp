@@ -1,6 +1,7 @@
 #include "image_mirror.h"
 
 #include "fat_volume.h"
+#include "fnv1a.h"
 #include "image_journal.h"
 
 #include "platform/cp936.h"
@@ -349,13 +350,8 @@ void refresh(const FatVolume& v, const fs::path& folder, State& state, const std
 fs::path ImageMirror::folderFor(const fs::path& image) {
     std::error_code ec;
     const fs::path canonical = fs::weakly_canonical(fs::absolute(image), ec);
-    std::uint64_t h = 1469598103934665603ull;
-    for (char c : canonical.string()) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ull;
-    }
     char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a(canonical.string())));
     fs::path base;
     if (const char* x = std::getenv("XDG_CACHE_HOME"); x && *x)
         base = x;
