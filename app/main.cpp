@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
     if (bootHere)
         korvane::AppRestart::bootMachine(*machine);
     // What was done outside any action (the backup made at start-up) and the start of Windows
-    // go into the image too.
+    // go into the image too, once: the guard no longer adds its own commit.
+    korvane::ui::afterEachAction() = nullptr;
     const bool kept = korvane::ui::runGuarded(dialogs, nullptr, [&machine] { machine->commit(); });
     if (power.restartRequested() && machine->isDiskImage() && kept)
         dialogs.showMessage(nullptr,
