@@ -2,13 +2,13 @@
 // The demo machine as a machine folder and as a FAT32 disk image holding the same drive C:,
 // for benchmarks that set the two side by side. An image's working copy lives below one
 // XDG_CACHE_HOME of the benchmark's own, which the programs it starts share.
+#include "bench/cache_home.h"
 #include "platform/disk/image_mirror.h"
 #include "platform/machine.h"
 #include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"
 #include "tools/demo/demo_machine.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
@@ -20,7 +20,7 @@ struct DemoDisk {
 
     // prepare: what the folder gets before the image is made of it.
     explicit DemoDisk(const std::function<void(w98::Machine&)>& prepare = {}) {
-        static const CacheHome cache;
+        useOwnCacheHome();
         w98::createDemoMachine(machineFolder);
         if (prepare) {
             w98::Machine m(machineFolder);
@@ -39,16 +39,6 @@ struct DemoDisk {
     DemoDisk& operator=(const DemoDisk&) = delete;
 
     const std::filesystem::path& path(bool asImage) const { return asImage ? image : machineFolder; }
-
-private:
-    struct CacheHome {
-        std::filesystem::path folder = korvane::test::makeTempFolder("korvane-bench-cache");
-        CacheHome() { ::setenv("XDG_CACHE_HOME", folder.c_str(), 1); }
-        ~CacheHome() {
-            std::error_code ec;
-            std::filesystem::remove_all(folder, ec);
-        }
-    };
 };
 
 // CPU time (user and system, in milliseconds) of this process, or of its ended children and

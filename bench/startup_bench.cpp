@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "bench/big_hive.h"
 #include "bench/demo_disk.h"
+#include "bench/startup_probe_run.h"
 #include "platform/registry/registry_file.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -16,8 +17,6 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <map>
 
 using namespace korvane;
@@ -94,23 +93,6 @@ void BM_WindowToFirstPage(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WindowToFirstPage)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
-
-// Starts the program on the machine and waits until it has shown its first page; false when
-// the start-up failed.
-bool startUpToFirstPage(const std::filesystem::path& machine) {
-    const std::string probe = (w98::w98Executable().parent_path() / "korvane_startup_probe").string();
-    const std::string machineVar = "WIN98_MACHINE=" + machine.string();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::putenv(const_cast<char*>(machineVar.c_str()));
-        ::putenv(const_cast<char*>("QT_QPA_PLATFORM=offscreen"));
-        ::execl(probe.c_str(), probe.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 // The whole start-up in a fresh process, as a user starts the program: the application, its
 // fonts, the window and the start-up duties, up to the first shown page.

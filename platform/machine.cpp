@@ -2,6 +2,7 @@
 
 #include "cp936.h"
 #include "disk/image_mirror.h"
+#include "disk/lazy_drive.h"
 #include "dos_attributes.h"
 #include "error.h"
 #include "host_file.h"
@@ -78,6 +79,7 @@ Machine::Machine(fs::path root) : root_(std::move(root)) {
         throw Error("机器文件夹 " + root_.string() + " 不是文件夹");
     if (::access(root_.c_str(), R_OK | X_OK) != 0)
         throw Error("机器文件夹 " + root_.string() + " 无法读取");
+    lazy_ = disk::LazyDrive::openIfDisk(root_);
     const fs::path ini = root_ / "machine.ini";
     if (fs::exists(ini, ec)) {
         std::string display = ini.string();
@@ -99,7 +101,17 @@ void Machine::commit() {
     } catch (const FormatError&) {
         // machine.ini names no usable Windows folder: there is no registry to keep whole.
     }
-    image_->commit();
+    try {
+        image_->commit();
+    } catch (const Error&) {
+        // The folder was started afresh from the image: the registry's files come back into it.
+        if (registry_) {
+            const std::string win = windowsFolder();
+            hostPath(win + "\\SYSTEM.DAT");
+            hostPath(win + "\\USER.DAT");
+        }
+        throw;
+    }
 }
 
 fs::path Machine::defaultRoot() {
@@ -213,7 +225,9 @@ std::string Machine::findNoCase(const std::string& hostFolder, const std::string
     return it == index.names.end() ? std::string() : it->second;
 }
 
-fs::path Machine::hostPath(std::string_view winPath) const {
+fs::path Machine::hostPath(std::string_view winPath) const { return resolve(winPath, Need::Content); }
+
+fs::path Machine::resolve(std::string_view winPath, Need need) const {
     const std::string norm = normalize(winPath);
     std::string host = (root_ / (std::string("drive_") + static_cast<char>(std::tolower(static_cast<unsigned char>(norm[0]))))).string();
     bool resolving = true;
@@ -224,6 +238,13 @@ fs::path Machine::hostPath(std::string_view winPath) const {
             if (::lstat(exact.c_str(), &st) == 0) {
                 host = exact;
                 continue;
+            }
+            if (lazy_) {
+                lazy_->list(host);
+                if (::lstat(exact.c_str(), &st) == 0) {
+                    host = exact;
+                    continue;
+                }
             }
             std::string name = findNoCase(host, part);
             if (name.empty() && part.find('~') != std::string::npos) {
@@ -241,46 +262,52 @@ fs::path Machine::hostPath(std::string_view winPath) const {
         }
         host += "/" + part;
     }
+    if (lazy_ && need == Need::Content && resolving) {
+        if (::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            lazy_->list(host);
+        else
+            lazy_->fill(host);
+    }
     return host;
 }
 
 bool Machine::exists(std::string_view winPath) const {
     std::error_code ec;
-    return fs::exists(hostPath(winPath), ec);
+    return fs::exists(resolve(winPath, Need::Entry), ec);
 }
 
 bool Machine::isDirectory(std::string_view winPath) const {
     std::error_code ec;
-    return fs::is_directory(hostPath(winPath), ec);
+    return fs::is_directory(resolve(winPath, Need::Entry), ec);
 }
 
 bool Machine::isFile(std::string_view winPath) const {
     std::error_code ec;
-    return fs::is_regular_file(hostPath(winPath), ec);
+    return fs::is_regular_file(resolve(winPath, Need::Entry), ec);
 }
 
 std::uint8_t Machine::attributes(std::string_view winPath) const {
-    return readDosAttributes(hostPath(winPath), std::string(winPath));
+    return readDosAttributes(resolve(winPath, Need::Entry), std::string(winPath));
 }
 
 void Machine::setAttributes(std::string_view winPath, std::uint8_t attributes) {
-    const fs::path host = hostPath(winPath);
+    const fs::path host = resolve(winPath, Need::Entry);
     RegistryFileGuard guard(host, winPath);
     writeDosAttributes(host, attributes, std::string(winPath));
 }
 
 std::uint64_t Machine::fileSize(std::string_view winPath) const {
-    return static_cast<std::uint64_t>(statOrThrow(hostPath(winPath), winPath).st_size);
+    return static_cast<std::uint64_t>(statOrThrow(resolve(winPath, Need::Entry), winPath).st_size);
 }
 
 DateTime Machine::lastWriteTime(std::string_view winPath) const {
-    return localDateTime(statOrThrow(hostPath(winPath), winPath).st_mtime);
+    return localDateTime(statOrThrow(resolve(winPath, Need::Entry), winPath).st_mtime);
 }
 
 void Machine::setLastWriteTime(std::string_view winPath, const DateTime& local) {
     const std::time_t t = timeOfLocal(local);
     struct utimbuf times {t, t};
-    const fs::path host = hostPath(winPath);
+    const fs::path host = resolve(winPath, Need::Entry);
     RegistryFileGuard guard(host, winPath);
     if (::utime(host.c_str(), &times) != 0)
         throw IoError(io_text::kAccessDenied, std::string(winPath));
@@ -365,7 +392,7 @@ std::string Machine::readFile(std::string_view winPath) const { return readHostF
 void Machine::writeFile(std::string_view winPath, std::string_view bytes) { writeFile(winPath, bytes, attr::kArchive); }
 
 void Machine::writeFile(std::string_view winPath, std::string_view bytes, std::uint8_t attributes) {
-    const fs::path host = hostPath(winPath);
+    const fs::path host = resolve(winPath, Need::Entry);
     RegistryFileGuard guard(host, winPath);
     std::error_code ec;
     if (fs::exists(host, ec) && !fs::is_directory(host, ec) &&
@@ -402,7 +429,7 @@ void Machine::copyFile(std::string_view from, std::string_view to, bool overwrit
     std::error_code ec;
     if (!fs::is_regular_file(src, ec))
         throw IoError(io_text::kFileNotFound, std::string(from));
-    const fs::path dst = hostPath(to);
+    const fs::path dst = resolve(to, Need::Entry);
     RegistryFileGuard guard(dst, to);
     if (fs::exists(dst, ec)) {
         if (!overwrite || fs::is_directory(dst, ec))
@@ -418,8 +445,10 @@ void Machine::copyFile(std::string_view from, std::string_view to, bool overwrit
 }
 
 void Machine::moveFile(std::string_view from, std::string_view to) {
-    const fs::path src = hostPath(from);
-    const fs::path dst = hostPath(to);
+    const fs::path src = resolve(from, Need::Entry);
+    const fs::path dst = resolve(to, Need::Entry);
+    if (lazy_ && fs::is_directory(src))
+        lazy_->bringIn(src); // a folder moves with everything in it
     RegistryFileGuard sourceGuard(src, from);
     RegistryFileGuard targetGuard(dst, to);
     std::error_code ec;
@@ -438,7 +467,7 @@ void Machine::moveFile(std::string_view from, std::string_view to) {
 }
 
 void Machine::deleteFile(std::string_view winPath) {
-    const fs::path host = hostPath(winPath);
+    const fs::path host = resolve(winPath, Need::Entry);
     RegistryFileGuard guard(host, winPath);
     std::error_code ec;
     if (!fs::exists(host, ec) || fs::is_directory(host, ec))
@@ -450,7 +479,7 @@ void Machine::deleteFile(std::string_view winPath) {
 }
 
 void Machine::createDirectory(std::string_view winPath) {
-    const fs::path host = hostPath(winPath);
+    const fs::path host = resolve(winPath, Need::Entry);
     std::error_code ec;
     if (fs::exists(host, ec))
         throw IoError(io_text::kAccessDenied, std::string(winPath));
@@ -478,7 +507,7 @@ void Machine::removeDirectory(std::string_view winPath) {
 }
 
 std::string Machine::shortName(std::string_view winPath) const {
-    const fs::path host = hostPath(winPath);
+    const fs::path host = resolve(winPath, Need::Entry);
     std::error_code ec;
     if (!fs::exists(host, ec))
         throw IoError(io_text::kFileNotFound, std::string(winPath));

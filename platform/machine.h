@@ -18,7 +18,8 @@ namespace w98 {
 class Registry;
 namespace disk {
 class ImageMirror;
-}
+class LazyDrive;
+} // namespace disk
 
 enum class DriveType : unsigned { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
 
@@ -59,7 +60,9 @@ public:
     DriveType driveType(std::string_view rootPath) const; // "D:\" or "D:"
 
     // "c:/windows\\system\\..\\X" -> "C:\windows\X". Throws Error for a path that is not absolute.
-    // hostPath finds each component by its name, or by its short name, as Windows does.
+    // hostPath finds each component by its name, or by its short name, as Windows does. On a
+    // disk image the file it names holds its bytes and the folder its entries, read from the
+    // image if they were not yet.
     static std::string normalize(std::string_view winPath);
     std::filesystem::path hostPath(std::string_view winPath) const;
 
@@ -114,10 +117,15 @@ public:
     Registry& registry();
 
 private:
+    // What a path's host entry must hold when it is found on a disk image: only itself (its
+    // size, time and attributes), or its bytes or entries too.
+    enum class Need { Entry, Content };
+    std::filesystem::path resolve(std::string_view winPath, Need need) const;
     // The entry of a host folder named like part without regard to case.
     std::string findNoCase(const std::string& hostFolder, const std::string& part) const;
 
     std::unique_ptr<disk::ImageMirror> image_;
+    std::unique_ptr<disk::LazyDrive> lazy_; // drive C: of a disk image, read as it is looked into
     std::filesystem::path root_;
     IniFile ini_;
     std::unique_ptr<Registry> registry_;

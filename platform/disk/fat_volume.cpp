@@ -65,7 +65,7 @@ void FatVolume::damaged(const std::string& what) const {
                 "。请先在虚拟机里用 ScanDisk 检查驱动器 C:，本程序没有写入任何内容");
 }
 
-FatVolume::FatVolume(int fd, std::string displayName, bool checkAll)
+FatVolume::FatVolume(int fd, std::string displayName, bool checkFat)
     : fd_(fd), name_(std::move(displayName)) {
     std::string first;
     try {
@@ -132,13 +132,16 @@ FatVolume::FatVolume(int fd, std::string displayName, bool checkAll)
         damaged("映像文件比其中的分区短");
     fatBytes_ = readAt(volumeStart_ + static_cast<std::uint64_t>(reservedSectors_) * sectorBytes_,
                        static_cast<std::size_t>(fatSectors_) * sectorBytes_);
-    for (std::uint32_t i = 1; i < fatCount_ && checkAll; ++i)
+    for (std::uint32_t i = 1; i < fatCount_ && checkFat; ++i)
         if (readAt(volumeStart_ +
                        (reservedSectors_ + static_cast<std::uint64_t>(i) * fatSectors_) * sectorBytes_,
                    static_cast<std::size_t>(fatSectors_) * sectorBytes_) != fatBytes_)
             damaged("两份 FAT 不一致");
-    if (checkAll)
-        check();
+    fatRead_ = fatBytes_;
+    if (checkFat) {
+        this->checkFat();
+        list(rootCluster_);
+    }
     for (std::uint32_t c = 2; c < clusterCount_ + 2; ++c)
         if (next(c) == 0) {
             nextFree_ = c;
@@ -186,7 +189,7 @@ std::uint64_t FatVolume::freeBytes() const {
     std::uint64_t n = 0;
     for (std::uint32_t c = 2; c < clusterCount_ + 2; ++c)
         n += next(c) == 0;
-    return n * clusterBytes_;
+    return (n + freed_.size()) * clusterBytes_;
 }
 
 const FatVolume::Directory& FatVolume::directory(std::uint32_t first) const {
@@ -202,6 +205,7 @@ const FatVolume::Directory& FatVolume::directory(std::uint32_t first) const {
         for (std::uint32_t c : d.clusters)
             d.bytes += readAt(clusterOffset(c), clusterBytes_);
     }
+    d.original = d.bytes;
     return directories_.emplace(first, std::move(d)).first->second;
 }
 
@@ -242,6 +246,16 @@ FatEntry FatVolume::entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_
 }
 
 std::vector<FatEntry> FatVolume::list(std::uint32_t dir) const {
+    std::vector<FatEntry> out = entriesOf(dir);
+    Directory& d = directories_.at(dir);
+    if (!d.checked) {
+        checkDirectory(dir, out);
+        d.checked = true;
+    }
+    return out;
+}
+
+std::vector<FatEntry> FatVolume::entriesOf(std::uint32_t dir) const {
     const std::string& b = directory(dir).bytes;
     std::vector<FatEntry> out;
     const std::size_t slots = b.size() / kSlot;
@@ -280,84 +294,24 @@ std::vector<FatEntry> FatVolume::list(std::uint32_t dir) const {
     return out;
 }
 
-std::string FatVolume::read(const FatEntry& file) const {
+std::string FatVolume::read(const FatEntry& file) const { return read(file.firstCluster, file.size); }
+
+std::string FatVolume::read(std::uint32_t firstCluster, std::uint32_t size) const {
     std::string out;
-    out.reserve(file.size);
-    const auto clusters = chain(file.firstCluster);
+    out.reserve(size);
+    const auto clusters = chain(firstCluster);
+    if (clusters.size() != (static_cast<std::uint64_t>(size) + clusterBytes_ - 1) / clusterBytes_)
+        damaged("文件的大小与它占的簇数不符，磁盘在本程序读它之后被改过");
     // Consecutive clusters come in with one read.
-    for (std::size_t i = 0; i < clusters.size() && out.size() < file.size;) {
+    for (std::size_t i = 0; i < clusters.size() && out.size() < size;) {
         std::size_t j = i + 1;
         while (j < clusters.size() && clusters[j] == clusters[j - 1] + 1)
             ++j;
-        const std::size_t take = std::min<std::size_t>((j - i) * clusterBytes_, file.size - out.size());
+        const std::size_t take = std::min<std::size_t>((j - i) * clusterBytes_, size - out.size());
         out += readAt(clusterOffset(clusters[i]), take);
         i = j;
     }
     return out;
-}
-
-void FatVolume::check() {
-    for (std::uint32_t c = 2; c < clusterCount_ + 2; ++c) {
-        const std::uint32_t v = next(c);
-        const bool bad = bits_ == FatBits::Fat32 ? v == 0x0FFFFFF7 : v == 0xFFF7;
-        if (v == 1 || (v >= clusterCount_ + 2 && !isEnd(v) && !bad))
-            damaged("FAT 里簇 " + std::to_string(c) + " 指向分区以外");
-    }
-    // One mark a cluster: a second visit is a cross-link or a loop.
-    std::vector<bool> seen(clusterCount_ + 2);
-    const auto visit = [&seen](std::uint32_t c) {
-        const bool first = !seen[c];
-        seen[c] = true;
-        return first;
-    };
-    if (bits_ == FatBits::Fat32) {
-        if (rootCluster_ < 2 || rootCluster_ >= clusterCount_ + 2)
-            damaged("根目录的起始簇不在分区里");
-        for (std::uint32_t c : chain(rootCluster_))
-            if (!visit(c))
-                damaged("根目录的簇链成环");
-    }
-    checkDirectory(rootCluster_, seen, 0);
-}
-
-void FatVolume::checkDirectory(std::uint32_t first, std::vector<bool>& seen, int depth) {
-    if (depth > 64)
-        damaged("文件夹嵌套超过 64 层，可能成环");
-    std::set<std::string> names, shortNames;
-    for (const FatEntry& e : list(first)) {
-        // A name Windows could not have made would reach outside the folder, or onto another
-        // file, once the entry is copied out.
-        if (e.name.empty() || e.name == "." || e.name == ".." ||
-            e.name.find_first_of(std::string_view("/\\:*?\"<>|\0", 10)) != std::string::npos ||
-            std::any_of(e.name.begin(), e.name.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
-            damaged("文件夹里有不合规的文件名 " + e.name);
-        if (!names.insert(foldAscii(e.name)).second || !shortNames.insert(e.shortName).second)
-            damaged("文件夹里有两个同名的文件 " + e.name);
-        if (e.firstCluster == 0) {
-            if (e.isDirectory() || e.size != 0)
-                damaged(e.name + " 的目录项没有起始簇");
-            continue;
-        }
-        if (e.firstCluster < 2 || e.firstCluster >= clusterCount_ + 2)
-            damaged(e.name + " 的起始簇不在分区里");
-        std::size_t count = 0;
-        for (std::uint32_t c = e.firstCluster;; c = next(c)) {
-            if (c < 2 || c >= clusterCount_ + 2)
-                damaged(e.name + " 的簇链里有空簇或坏簇");
-            if (seen[c])
-                damaged(e.name + " 的簇链与别的文件交叉或成环");
-            seen[c] = true;
-            ++count;
-            if (isEnd(next(c)))
-                break;
-        }
-        if (!e.isDirectory() &&
-            count != (static_cast<std::uint64_t>(e.size) + clusterBytes_ - 1) / clusterBytes_)
-            damaged(e.name + " 的大小与它占的簇数不符");
-        if (e.isDirectory())
-            checkDirectory(e.firstCluster, seen, depth + 1);
-    }
 }
 
 std::vector<std::uint32_t> FatVolume::allocate(std::size_t count) {
@@ -381,7 +335,7 @@ std::vector<std::uint32_t> FatVolume::allocate(std::size_t count) {
 
 void FatVolume::freeChain(std::uint32_t first) {
     for (std::uint32_t c : chain(first))
-        setNext(c, 0);
+        freed_.push_back(c);
 }
 
 std::uint32_t FatVolume::writeData(std::string_view content) {
@@ -404,17 +358,17 @@ std::uint32_t FatVolume::writeData(std::string_view content) {
 
 std::size_t FatVolume::freeSlots(std::uint32_t dir, std::size_t count) {
     Directory& d = directory(dir);
+    // A slot emptied by this change stays empty: until the change is whole, the entry it held
+    // may still be what the disk shows there.
+    const auto isFree = [&d](std::size_t s) {
+        const auto now = static_cast<unsigned char>(d.bytes[s * kSlot]);
+        const auto before = s * kSlot < d.original.size() ? static_cast<unsigned char>(d.original[s * kSlot]) : 0;
+        return (now == 0x00 || now == 0xE5) && (before == 0x00 || before == 0xE5);
+    };
     std::size_t run = 0;
     const std::size_t slots = d.bytes.size() / kSlot;
     for (std::size_t s = 0; s < slots; ++s) {
-        const auto b = static_cast<unsigned char>(d.bytes[s * kSlot]);
-        if (b == 0x00) {
-            // Everything from the end mark on is free.
-            if (slots - s + run >= count)
-                return s - run;
-            break;
-        }
-        run = b == 0xE5 ? run + 1 : 0;
+        run = isFree(s) ? run + 1 : 0;
         if (run == count)
             return s + 1 - count;
     }
@@ -422,11 +376,17 @@ std::size_t FatVolume::freeSlots(std::uint32_t dir, std::size_t count) {
         throw Error("磁盘映像 " + name_ + " 的根文件夹已满（FAT16 的根文件夹最多 " +
                     std::to_string(rootEntries_) + " 项）");
     const std::uint32_t added = allocate(1).front();
+    // The entry goes wholly into the new cluster, so that no entry is half in a cluster the
+    // folder's chain does not reach yet; the end mark before it becomes empty slots.
+    for (std::size_t s = slots; s-- > 0 && d.bytes[s * kSlot] == 0x00;)
+        d.bytes[s * kSlot] = static_cast<char>(0xE5);
     setNext(d.clusters.back(), added);
     d.clusters.push_back(added);
     d.bytes.resize(d.bytes.size() + clusterBytes_, '\0');
     d.dirty = true;
-    return freeSlots(dir, count);
+    if (count > clusterBytes_ / kSlot)
+        throw Error("磁盘映像 " + name_ + " 的簇太小，放不下这个长文件名");
+    return slots;
 }
 
 FatEntry FatVolume::place(std::uint32_t dir, std::string_view name, std::string_view shortName,
@@ -532,36 +492,6 @@ void FatVolume::remove(const FatEntry& entry) {
     freeChain(entry.firstCluster);
     if (entry.isDirectory())
         directories_.erase(entry.firstCluster);
-}
-
-std::vector<ImageWrite> FatVolume::writes() const {
-    std::vector<ImageWrite> out = data_;
-    for (const auto& [first, d] : directories_) {
-        if (!d.dirty)
-            continue;
-        if (first == 0) {
-            out.push_back({volumeStart_ + rootStart_, d.bytes});
-            continue;
-        }
-        for (std::size_t i = 0; i < d.clusters.size(); ++i)
-            out.push_back({clusterOffset(d.clusters[i]), d.bytes.substr(i * clusterBytes_, clusterBytes_)});
-    }
-    for (std::uint32_t sector : dirtyFatSectors_)
-        for (std::uint32_t copy = 0; copy < fatCount_; ++copy)
-            out.push_back(
-                {volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(copy) * fatSectors_ + sector) *
-                                    sectorBytes_,
-                 fatBytes_.substr(static_cast<std::size_t>(sector) * sectorBytes_, sectorBytes_)});
-    if (bits_ == FatBits::Fat32 && fsInfoDirty_ && fsInfoSector_ != 0 && fsInfoSector_ < reservedSectors_) {
-        const std::uint64_t at = volumeStart_ + static_cast<std::uint64_t>(fsInfoSector_) * sectorBytes_;
-        std::string info = readAt(at, 512);
-        if (get32(info, 0) == 0x41615252 && get32(info, 484) == 0x61417272) {
-            put32(info, 488, static_cast<std::uint32_t>(freeBytes() / clusterBytes_));
-            put32(info, 492, nextFree_);
-            out.push_back({at, std::move(info)});
-        }
-    }
-    return out;
 }
 
 } // namespace w98::disk

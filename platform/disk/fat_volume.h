@@ -35,25 +35,37 @@ struct FatEntry {
 struct ImageWrite {
     std::uint64_t offset = 0; // in the image file
     std::string bytes;
+    // The writes up to here reach the disk before any that follows: the order that keeps the
+    // volume sound after a power cut at any point.
+    bool barrier = false;
 };
 
 class FatVolume {
   public:
-    // Reads the volume of an open image file. Throws Error naming displayName when the file
-    // holds no FAT16/FAT32 volume or, unless the caller knows it sound (it wrote it last and
-    // checked it before), the volume is damaged.
-    FatVolume(int fd, std::string displayName, bool check = true);
+    // Reads the volume of an open image file: its boot sector and FATs; folders are read when
+    // first listed, and each is checked then. Throws Error naming displayName when the file
+    // holds no FAT16/FAT32 volume or, with checkFat (the image changed since this program last
+    // knew it), the FATs are damaged: copies that differ, chains leaving the volume, running
+    // into free clusters, crossing or in a circle.
+    FatVolume(int fd, std::string displayName, bool checkFat = true);
 
     FatBits bits() const { return bits_; }
     std::uint32_t rootDirectory() const { return rootCluster_; } // 0 on FAT16
     std::uint32_t clusterBytes() const { return clusterBytes_; }
     std::uint64_t freeBytes() const;
 
+    // A folder's entries. Throws Error when they are damaged: names no folder could hold,
+    // chains that do not start a chain of their own or whose length disagrees with the size.
     std::vector<FatEntry> list(std::uint32_t directory) const;
     std::string read(const FatEntry& file) const;
+    // The content of a file known by its first cluster and size, as read when it was listed;
+    // throws Error when the chain no longer fits the size.
+    std::string read(std::uint32_t firstCluster, std::uint32_t size) const;
 
     // Changes, kept in memory until writes(). Each throws Error (the disk or the root folder
-    // being full, a name FAT cannot hold) before it changes anything.
+    // being full, a name FAT cannot hold) before it changes anything. Clusters a change frees
+    // are not used again before the next opening: until then the old folder entry may still
+    // point at them on the disk.
     FatEntry create(std::uint32_t directory, std::string_view name, std::string_view shortName,
                     std::uint8_t attributes, std::uint32_t written, std::string_view content);
     FatEntry createDirectory(std::uint32_t directory, std::string_view name, std::string_view shortName,
@@ -63,15 +75,19 @@ class FatVolume {
     FatEntry setInfo(const FatEntry& entry, std::uint8_t attributes, std::uint32_t written);
     void remove(const FatEntry& entry); // a file, or a folder already emptied
 
-    // Every change since opening, sector by sector: data first, then folders, the FATs and
-    // the FAT32 free-space record.
+    // Every change since opening, sector by sector, in the order that keeps the volume sound
+    // whenever the writing stops: new data and folder clusters, the chains that take them in
+    // (first FAT, then the others), the folder entries (removals before additions, a long
+    // name's short entry before its pieces), the chains freed, the FAT32 free-space record.
     std::vector<ImageWrite> writes() const;
 
   private:
     struct Directory {
         std::vector<std::uint32_t> clusters; // empty for the fixed root
         std::string bytes;
+        std::string original;      // as on the disk; its clusters are the first ones
         bool dirty = false;
+        bool checked = false;
     };
 
     std::string readAt(std::uint64_t offset, std::size_t size) const;
@@ -85,11 +101,16 @@ class FatVolume {
     std::uint32_t writeData(std::string_view content);
     Directory& directory(std::uint32_t first);
     const Directory& directory(std::uint32_t first) const;
-    void check();
-    void checkDirectory(std::uint32_t first, std::vector<bool>& seen, int depth);
+    void checkFat();
+    void checkDirectory(std::uint32_t first, const std::vector<FatEntry>& entries) const;
     std::size_t freeSlots(std::uint32_t dir, std::size_t count);
     FatEntry place(std::uint32_t dir, std::string_view name, std::string_view shortName, RawEntry shortEntry);
     FatEntry entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_t shortSlot) const;
+    std::vector<FatEntry> entriesOf(std::uint32_t dir) const;
+    void directoryWrites(std::uint32_t first, const Directory& d, std::vector<ImageWrite>& data,
+                         std::vector<ImageWrite>& removals, std::vector<ImageWrite>& additions) const;
+    void fatWrites(const std::string& fat, const std::set<std::uint32_t>& sectors,
+                   std::vector<ImageWrite>& out) const;
     [[noreturn]] void damaged(const std::string& what) const;
 
     int fd_;
@@ -107,10 +128,17 @@ class FatVolume {
     std::uint32_t clusterCount_ = 0;
     std::uint32_t rootCluster_ = 0;
     std::uint32_t fsInfoSector_ = 0;
-    std::string fatBytes_; // the first FAT as stored; every copy is written from it
+    std::string fatBytes_; // the first FAT as changed; every copy is written from it
+    std::string fatRead_;  // the first FAT as read
     std::set<std::uint32_t> dirtyFatSectors_;
+    std::vector<std::uint32_t> freed_; // freed only once the folders no longer point at them
     std::uint32_t nextFree_ = 2;
     mutable std::map<std::uint32_t, Directory> directories_;
+    // How often each cluster is pointed at by another's FAT entry: a chain's first cluster by none.
+    mutable std::vector<std::uint8_t> pointedAt_;
+    // First clusters of the entries of the folders listed so far: one claimed twice is a
+    // cross-link, or a folder inside itself.
+    mutable std::vector<bool> claimed_;
     std::vector<ImageWrite> data_;
     bool fsInfoDirty_ = false;
 };

@@ -16,6 +16,13 @@ namespace w98::disk {
 namespace {
 
 constexpr std::string_view kMagic = "KVJ1";
+// The top bit of a write's size marks a barrier after it.
+constexpr std::uint64_t kBarrierBit = 1ull << 63;
+
+std::function<void(const std::vector<ImageWrite>&)>& observer() {
+    static std::function<void(const std::vector<ImageWrite>&)> o;
+    return o;
+}
 
 void append64(std::string& out, std::uint64_t v) {
     for (int i = 0; i < 8; ++i)
@@ -39,11 +46,12 @@ std::optional<std::vector<ImageWrite>> parse(std::string_view j) {
     std::size_t at = kMagic.size();
     while (at + 16 <= body.size()) {
         const std::uint64_t offset = read64(body, at);
-        const std::uint64_t size = read64(body, at + 8);
+        const std::uint64_t sized = read64(body, at + 8);
+        const std::uint64_t size = sized & ~kBarrierBit;
         at += 16;
         if (size > body.size() - at)
             return std::nullopt;
-        out.push_back({offset, std::string(body.substr(at, size))});
+        out.push_back({offset, std::string(body.substr(at, size)), (sized & kBarrierBit) != 0});
         at += size;
     }
     if (at != body.size())
@@ -64,6 +72,8 @@ bool applyAll(int fd, const std::vector<ImageWrite>& writes) {
                 return false;
             done += static_cast<std::size_t>(n);
         }
+        if (w.barrier && ::fdatasync(fd) != 0)
+            return false;
     }
     return ::fdatasync(fd) == 0;
 }
@@ -74,7 +84,7 @@ void writeJournal(const std::filesystem::path& journal, const std::vector<ImageW
     std::string j(kMagic);
     for (const ImageWrite& w : writes) {
         append64(j, w.offset);
-        append64(j, w.bytes.size());
+        append64(j, w.bytes.size() | (w.barrier ? kBarrierBit : 0));
         j += w.bytes;
     }
     append64(j, fnv1a(j));
@@ -85,6 +95,8 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
                          const std::string& displayName) {
     if (writes.empty())
         return;
+    if (observer())
+        observer()(writes);
     writeJournal(journal, writes);
     const std::string journalName = journal.string();
     const pid_t pid = ::fork();
@@ -105,6 +117,8 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
         throw IoError(io_text::kWriteError,
                       displayName + "（改动留在日志 " + journalName + " 里，下次打开时补写）");
 }
+
+void setImageWriteObserver(std::function<void(const std::vector<ImageWrite>&)> o) { observer() = std::move(o); }
 
 bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName) {
     const auto bytes = readHostFileIfExists(journal, journal.string());

@@ -8,6 +8,7 @@
 #include "fat_volume.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
 
 // The journal file alone: the writes, then a checksum over them, replaced atomically.
 void writeJournal(const std::filesystem::path& journal, const std::vector<ImageWrite>& writes);
+
+// Called with every set of writes just before it goes into an image (tests record them).
+void setImageWriteObserver(std::function<void(const std::vector<ImageWrite>&)> observer);
 
 // Completes or drops what a journal left behind. True when it changed the image.
 bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName);

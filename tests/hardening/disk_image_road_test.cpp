@@ -10,6 +10,8 @@
 #include "maintenance/registry_rebuild.h"
 #include "platform/clock.h"
 #include "platform/disk/fat_format.h"
+#include "platform/disk/image_journal.h"
+#include "platform/disk/lazy_drive.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/host_file.h"
@@ -43,6 +45,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -196,6 +199,8 @@ std::string firstContentDifference(const fs::path& image, const fs::path& drive,
 // The image as fsck.fat, mtools and fatcat read it, against the machine folder.
 void expectImageHoldsFolder(const fs::path& image, const fs::path& drive, const fs::path& scratch) {
     EXPECT_EQ(test::fsckFatProblems(image), "");
+    // The folder holds what was looked into; the rest comes in now.
+    w98::disk::LazyDrive::openIfDisk(drive.parent_path())->bringIn(drive);
     EXPECT_EQ(listingDifference(test::mtoolsListing(image), folderListing(drive, false)), "") << "mtools";
     EXPECT_EQ(listingDifference(test::fatcatListing(image), folderListing(drive, true)), "") << "fatcat";
     EXPECT_EQ(firstContentDifference(image, drive, scratch), "");
@@ -420,6 +425,91 @@ TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder
         EXPECT_EQ(ReadRegStr(other, w98::kHkeyCurrentUser, kDesktopKey, "Wallpaper"), "C:\\WINDOWS\\dest.bmp");
         EXPECT_EQ(other.readFile("C:\\WINDOWS\\dest.bmp"), d.m->readFile("C:\\WINDOWS\\dest.bmp"));
         EXPECT_FALSE(other.exists("C:\\WINDOWS\\Start Menu\\Programs\\启动\\桌面日历.lnk"));
+    }
+}
+
+namespace {
+
+// Every file of the volume by path, as mtools copies it out.
+std::map<std::string, std::string> filesOf(const fs::path& image, const fs::path& scratch) {
+    fs::remove_all(scratch);
+    fs::create_directories(scratch);
+    const test::ToolResult r = test::runTool({"mcopy", "-s", "-n", "-i", test::mtoolsVolume(image), "::/*", scratch.string() + "/"},
+                                             {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}, {"LC_ALL", "C.UTF-8"}});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(scratch))
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), scratch).string()] = test::readBytes(e.path());
+    return files;
+}
+
+// What fsck.fat finds beyond what ScanDisk mends without loss: clusters no file holds, a second
+// FAT behind the first, and the free-space count those leave.
+std::string unmendable(const std::string& fsck) {
+    std::istringstream in(fsck);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        bool fine = line.empty();
+        for (const char* mended : {"fsck.fat ", "Leaving filesystem unchanged", "FATs differ but appear to be intact",
+                                   "Using first FAT", "Reclaimed ", "Free cluster summary", "Auto-correcting",
+                                   "Checking for unused clusters", " files, "})
+            fine = fine || line.find(mended) != std::string::npos;
+        if (!fine)
+            out += line + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
+// A power cut after any of an action's sector writes, the virtual PC started next: the disk
+// needs at most what ScanDisk mends without loss, and every file is wholly old or wholly new.
+TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNew) {
+    const std::vector<std::pair<std::string, std::function<void(ImageRoad&)>>> actions = {
+        {"a restore click", roadSteps()[1].run},
+        {"a registry import",
+         [](ImageRoad& d) {
+             d.m->registry().importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Test]\r\n\"Imported\"=\"" +
+                                            std::string(5000, 'i') + "\"\r\n",
+                                        "C:\\X.REG");
+         }},
+        {"a wallpaper", roadSteps().back().run},
+    };
+    for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
+        ImageRoad d(kind);
+        for (const auto& [name, run] : actions) {
+            SCOPED_TRACE(std::string(kindName(kind)) + ": " + name);
+            const std::string before = test::readBytes(d.image);
+            const auto oldFiles = filesOf(d.image, d.folder / "out");
+            std::vector<w98::disk::ImageWrite> writes;
+            w98::disk::setImageWriteObserver(
+                [&writes](const std::vector<w98::disk::ImageWrite>& w) { writes.insert(writes.end(), w.begin(), w.end()); });
+            run(d);
+            d.m->commit();
+            w98::disk::setImageWriteObserver({});
+            const auto newFiles = filesOf(d.image, d.folder / "out");
+            ASSERT_GT(writes.size(), 3u);
+            for (std::size_t cut = 1; cut < writes.size(); ++cut) {
+                std::string bytes = before;
+                for (std::size_t i = 0; i < cut; ++i)
+                    bytes.replace(writes[i].offset, writes[i].bytes.size(), writes[i].bytes);
+                const fs::path copy = d.folder / "cut.img";
+                std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
+                const std::string where = "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) + " writes";
+                EXPECT_EQ(unmendable(test::fsckFatProblems(copy)), "") << where;
+                auto files = filesOf(copy, d.folder / "cut");
+                for (const auto& [path, content] : oldFiles) {
+                    if (newFiles.contains(path)) {
+                        EXPECT_TRUE(files.contains(path)) << path << " is gone " << where;
+                    }
+                }
+                for (const auto& [path, content] : files)
+                    EXPECT_TRUE((oldFiles.contains(path) && oldFiles.at(path) == content) ||
+                                (newFiles.contains(path) && newFiles.at(path) == content))
+                        << path << " is neither old nor new " << where;
+            }
+        }
     }
 }
 

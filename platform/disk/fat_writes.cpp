@@ -1,0 +1,131 @@
+// The sector writes of a change, ordered so that the volume is sound whenever the writing stops
+// (a power cut, a killed writer) even if nothing completes it afterwards: at worst it holds
+// lost clusters or a second FAT behind the first, which ScanDisk mends; never a folder entry
+// pointing at free space, a cluster in two files, or a file half old and half new.
+#include "fat_volume.h"
+
+#include "platform/little_endian.h"
+
+namespace w98::disk {
+namespace {
+
+constexpr std::size_t kSlot = 32;
+
+bool inUse(unsigned char first) {
+    return first != 0x00 && first != 0xE5;
+}
+
+} // namespace
+
+void FatVolume::fatWrites(const std::string& fat, const std::set<std::uint32_t>& sectors,
+                          std::vector<ImageWrite>& out) const {
+    if (sectors.empty())
+        return;
+    // The first FAT whole before any other copy: a copy that lags behind is what ScanDisk mends.
+    for (std::uint32_t copy = 0; copy < fatCount_; ++copy) {
+        for (std::uint32_t sector : sectors)
+            out.push_back(
+                {volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(copy) * fatSectors_ + sector) *
+                                    sectorBytes_,
+                 fat.substr(static_cast<std::size_t>(sector) * sectorBytes_, sectorBytes_)});
+        out.back().barrier = true;
+    }
+}
+
+void FatVolume::directoryWrites(std::uint32_t first, const Directory& d, std::vector<ImageWrite>& data,
+                                std::vector<ImageWrite>& removals, std::vector<ImageWrite>& additions) const {
+    const auto sectorOffset = [&](std::size_t at) {
+        if (first == 0)
+            return volumeStart_ + rootStart_ + at;
+        return clusterOffset(d.clusters[at / clusterBytes_]) + at % clusterBytes_;
+    };
+    for (std::size_t at = 0; at < d.bytes.size(); at += sectorBytes_) {
+        const std::string now = d.bytes.substr(at, sectorBytes_);
+        if (at >= d.original.size()) {
+            // A cluster the folder grew by: unreachable until its chain is written.
+            data.push_back({sectorOffset(at), now});
+            continue;
+        }
+        const std::string before = d.original.substr(at, sectorBytes_);
+        if (now == before)
+            continue;
+        // Slots that become used wait for the second pass; removals and changes of an entry in
+        // place (a new size and chain, attributes) go first.
+        std::string removed = now;
+        bool adds = false;
+        for (std::size_t s = 0; s + kSlot <= now.size(); s += kSlot)
+            if (!inUse(static_cast<unsigned char>(before[s])) && inUse(static_cast<unsigned char>(now[s]))) {
+                removed.replace(s, kSlot, before, s, kSlot);
+                adds = true;
+            }
+        if (removed != before)
+            removals.push_back({sectorOffset(at), removed, true});
+        if (adds)
+            additions.push_back({sectorOffset(at), now, true});
+    }
+}
+
+std::vector<ImageWrite> FatVolume::writes() const {
+    std::vector<ImageWrite> out;
+    // A fresh folder's clusters and new file data.
+    std::vector<ImageWrite> removals, additions;
+    for (const auto& [first, d] : directories_) {
+        if (!d.dirty)
+            continue;
+        std::vector<ImageWrite> folderAdditions;
+        directoryWrites(first, d, out, removals, folderAdditions);
+        // A long name's pieces stand before its short entry: the short entry first, so that an
+        // entry is never pieces without their short entry.
+        additions.insert(additions.end(), folderAdditions.rbegin(), folderAdditions.rend());
+    }
+    out.insert(out.end(), data_.begin(), data_.end());
+    if (!out.empty())
+        out.back().barrier = true;
+    // New chains before the links that take them into a chain the disk already has (a folder
+    // growing): a chain never runs into a cluster the FAT still shows free.
+    const std::size_t entryBytes = bits_ == FatBits::Fat32 ? 4 : 2;
+    std::string chainsOnly = fatRead_;
+    std::set<std::uint32_t> chainSectors, linkSectors;
+    for (std::uint32_t sector : dirtyFatSectors_) {
+        const std::size_t from = static_cast<std::size_t>(sector) * sectorBytes_;
+        for (std::size_t at = from; at < from + sectorBytes_; at += entryBytes) {
+            const bool wasFree = bits_ == FatBits::Fat32 ? (le::get32(fatRead_, at) & 0x0FFFFFFF) == 0
+                                                         : le::get16(fatRead_, at) == 0;
+            if (wasFree)
+                chainsOnly.replace(at, entryBytes, fatBytes_, at, entryBytes);
+        }
+        if (chainsOnly.compare(from, sectorBytes_, fatRead_, from, sectorBytes_) != 0)
+            chainSectors.insert(sector);
+        if (chainsOnly.compare(from, sectorBytes_, fatBytes_, from, sectorBytes_) != 0)
+            linkSectors.insert(sector);
+    }
+    fatWrites(chainsOnly, chainSectors, out);
+    fatWrites(fatBytes_, linkSectors, out);
+    out.insert(out.end(), removals.begin(), removals.end());
+    out.insert(out.end(), additions.begin(), additions.end());
+    std::string freedFat = fatBytes_;
+    std::set<std::uint32_t> freedSectors;
+    for (std::uint32_t c : freed_) {
+        if (bits_ == FatBits::Fat32) {
+            le::put32(freedFat, c * 4u, le::get32(freedFat, c * 4u) & 0xF0000000);
+            freedSectors.insert(c * 4u / sectorBytes_);
+        } else {
+            le::put16(freedFat, c * 2u, 0);
+            freedSectors.insert(c * 2u / sectorBytes_);
+        }
+    }
+    fatWrites(freedFat, freedSectors, out);
+    if (bits_ == FatBits::Fat32 && (fsInfoDirty_ || !freed_.empty()) && fsInfoSector_ != 0 &&
+        fsInfoSector_ < reservedSectors_) {
+        const std::uint64_t at = volumeStart_ + static_cast<std::uint64_t>(fsInfoSector_) * sectorBytes_;
+        std::string info = readAt(at, 512);
+        if (le::get32(info, 0) == 0x41615252 && le::get32(info, 484) == 0x61417272) {
+            le::put32(info, 488, static_cast<std::uint32_t>(freeBytes() / clusterBytes_));
+            le::put32(info, 492, nextFree_);
+            out.push_back({at, std::move(info), true});
+        }
+    }
+    return out;
+}
+
+} // namespace w98::disk

@@ -1,0 +1,252 @@
+#include "lazy_drive.h"
+
+#include "fat_volume.h"
+
+#include "platform/date_time.h"
+#include "platform/dos_attributes.h"
+#include "platform/error.h"
+#include "platform/host_file.h"
+#include "platform/registry/registry_lock.h"
+#include "platform/short_names.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace w98::disk {
+namespace {
+
+// Named as a replacement under way ("." name "." pid "-" number ".tmp"): what a killed
+// program leaves so is cleared away, and a listing never shows it.
+fs::path temporaryBeside(const fs::path& host) {
+    static std::atomic<unsigned> counter{0};
+    return host.parent_path() /
+           (".k." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp");
+}
+
+std::time_t hostTimeOf(std::uint32_t written) {
+    return written == 0 ? 0 : timeOfLocal(unpackDosDateTime(written));
+}
+
+void setTime(const fs::path& host, std::time_t t) {
+    const struct timespec times[2] = {{t, 0}, {t, 0}};
+    ::utimensat(AT_FDCWD, host.c_str(), times, 0);
+}
+
+// Puts a finished entry in place; false when something else stands there already.
+bool moveInto(const fs::path& tmp, const fs::path& host) {
+    if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, host.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    std::error_code ec;
+    fs::remove_all(tmp, ec);
+    return false;
+}
+
+// A lock held for a while, waited for as long as the registry lock is.
+class FileLock {
+  public:
+    FileLock(int fd, int how, const std::string& busy) : fd_(fd) {
+        const auto deadline = std::chrono::steady_clock::now() + registryLockWait();
+        while (::flock(fd_, how | LOCK_NB) != 0) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                throw Error(busy);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ~FileLock() { ::flock(fd_, LOCK_UN); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+  private:
+    int fd_;
+};
+
+} // namespace
+
+std::string imageIdentity(int fd) {
+    struct stat st {};
+    ::fstat(fd, &st);
+    std::ostringstream s;
+    s << st.st_dev << ' ' << st.st_ino << ' ' << st.st_size << ' ' << st.st_mtim.tv_sec << '.' << st.st_mtim.tv_nsec;
+    return s.str();
+}
+
+void placeEntries(const FatVolume& volume, std::uint32_t dir, const fs::path& hostFolder) {
+    const auto record = readEntryRecord(hostFolder);
+    if (record && record->kind != EntryRecord::Kind::Unlisted)
+        return;
+    for (const FatEntry& e : volume.list(dir)) {
+        const fs::path host = hostFolder / e.name;
+        struct stat st {};
+        if (::lstat(host.c_str(), &st) == 0)
+            continue;
+        const fs::path tmp = temporaryBeside(host);
+        if (e.isDirectory()) {
+            if (::mkdir(tmp.c_str(), 0755) != 0)
+                throw IoError(io_text::kWriteError, host.string());
+        } else {
+            const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd < 0)
+                throw IoError(io_text::kWriteError, host.string());
+            const bool sized = ::ftruncate(fd, static_cast<off_t>(e.size)) == 0;
+            ::close(fd);
+            if (!sized) {
+                ::unlink(tmp.c_str());
+                throw IoError(io_text::kWriteError, host.string());
+            }
+        }
+        const std::time_t t = hostTimeOf(e.written);
+        writeDosAttributes(tmp, e.attributes, host.string());
+        short_names::keep(tmp, e.shortName);
+        const auto kind = e.isDirectory() ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Placeholder;
+        if (!writeEntryRecord(tmp, {kind, e.firstCluster, e.size, e.written, t})) {
+            std::error_code ec;
+            fs::remove_all(tmp, ec);
+            throw IoError(io_text::kWriteError, host.string() + "（这个文件系统无法保存扩展属性）");
+        }
+        setTime(tmp, t);
+        moveInto(tmp, host);
+    }
+    EntryRecord listed = record.value_or(EntryRecord{});
+    listed.kind = EntryRecord::Kind::Listed;
+    listed.firstCluster = dir;
+    writeEntryRecord(hostFolder, listed);
+}
+
+std::unique_ptr<LazyDrive> LazyDrive::openIfDisk(const fs::path& machineRoot) {
+    const fs::path source = machineRoot / kSourceFile;
+    const auto named = readHostFileIfExists(source, source.string());
+    if (!named)
+        return nullptr;
+    std::string image = *named;
+    while (!image.empty() && (image.back() == '\n' || image.back() == '\r'))
+        image.pop_back();
+    return std::unique_ptr<LazyDrive>(new LazyDrive(machineRoot, image));
+}
+
+LazyDrive::LazyDrive(fs::path folder, fs::path image)
+    : folder_(std::move(folder)), drive_(folder_ / "drive_c"), image_(std::move(image)) {}
+
+LazyDrive::~LazyDrive() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (lock_ >= 0)
+        ::close(lock_);
+}
+
+bool LazyDrive::below(const fs::path& host) const {
+    const std::string& h = host.native();
+    const std::string& d = drive_.native();
+    return h.size() >= d.size() && h.compare(0, d.size(), d) == 0 && (h.size() == d.size() || h[d.size()] == '/');
+}
+
+const FatVolume& LazyDrive::volume() {
+    const std::string display = image_.string();
+    if (fd_ < 0) {
+        fd_ = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0)
+            throw Error("磁盘映像 " + display + (errno == ENOENT ? " 不存在" : " 无法打开"));
+    }
+    const std::string identity = imageIdentity(fd_);
+    if (!volume_ || identity != identity_) {
+        volume_.reset();
+        volume_ = std::make_unique<FatVolume>(fd_, display, false);
+        identity_ = identity;
+    }
+    return *volume_;
+}
+
+void LazyDrive::list(const fs::path& hostFolder) {
+    if (!below(hostFolder))
+        return;
+    const auto record = readEntryRecord(hostFolder);
+    if (!record || record->kind != EntryRecord::Kind::Unlisted)
+        return;
+    const std::string busy = "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试";
+    volume();
+    const FileLock image(fd_, LOCK_SH, busy);
+    if (lock_ < 0)
+        lock_ = ::open((folder_ / "lazy.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock_ < 0)
+        throw IoError(io_text::kWriteError, (folder_ / "lazy.lock").string());
+    const FileLock placing(lock_, LOCK_EX, busy);
+    placeEntries(volume(), record->firstCluster, hostFolder);
+}
+
+void LazyDrive::fill(const fs::path& hostFile) {
+    if (!below(hostFile))
+        return;
+    auto record = readEntryRecord(hostFile);
+    if (!record || record->kind != EntryRecord::Kind::Placeholder)
+        return;
+    const std::string busy = "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试";
+    volume();
+    const FileLock image(fd_, LOCK_SH, busy);
+    if (lock_ < 0)
+        lock_ = ::open((folder_ / "lazy.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lock_ < 0)
+        throw IoError(io_text::kWriteError, (folder_ / "lazy.lock").string());
+    const FileLock placing(lock_, LOCK_EX, busy);
+    record = readEntryRecord(hostFile);
+    struct stat st {};
+    if (!record || record->kind != EntryRecord::Kind::Placeholder || ::stat(hostFile.c_str(), &st) != 0)
+        return;
+    const std::string bytes = volume().read(record->firstCluster, record->size);
+    // What a program changed on the placeholder (attributes, time) stays.
+    const std::uint8_t attributes = readDosAttributes(hostFile, hostFile.string());
+    const std::string shortName = short_names::of(hostFile);
+    const fs::path tmp = temporaryBeside(hostFile);
+    // The working folder is never needed to recover anything: no wait for the disk.
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw IoError(io_text::kWriteError, hostFile.string());
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            throw IoError(io_text::kWriteError, hostFile.string());
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    writeDosAttributes(tmp, attributes, hostFile.string());
+    short_names::keep(tmp, shortName);
+    record->kind = EntryRecord::Kind::Filled;
+    writeEntryRecord(tmp, *record);
+    setTime(tmp, st.st_mtime);
+    if (::rename(tmp.c_str(), hostFile.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        throw IoError(io_text::kWriteError, hostFile.string());
+    }
+}
+
+void LazyDrive::bringIn(const fs::path& host) {
+    struct stat st {};
+    if (!below(host) || ::lstat(host.c_str(), &st) != 0)
+        return;
+    if (!S_ISDIR(st.st_mode)) {
+        fill(host);
+        return;
+    }
+    list(host);
+    std::vector<fs::path> children;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(host, ec))
+        children.push_back(e.path());
+    for (const auto& child : children)
+        bringIn(child);
+}
+
+} // namespace w98::disk

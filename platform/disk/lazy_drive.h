@@ -1,0 +1,56 @@
+#pragma once
+// Drive C: of a disk image as its working folder shows it: a folder gets its entries when it is
+// first looked into, and a file its bytes when it is first opened, read from the image then.
+// Until then a file is a placeholder of the right size, time, attributes and short name whose
+// bytes take no room. So opening a disk of 60,000 files costs what the program touches.
+#include "entry_record.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace w98::disk {
+
+class FatVolume;
+
+// Names what an image file is now (device, inode, size, time): a change by anyone shows.
+std::string imageIdentity(int fd);
+
+// Gives a host folder, standing for the image folder `dir`, an entry for each of the image's
+// that it lacks (a file as a placeholder), and marks it listed. Each entry appears whole.
+void placeEntries(const FatVolume& volume, std::uint32_t dir, const std::filesystem::path& hostFolder);
+
+class LazyDrive {
+  public:
+    // The lazy drive of a machine folder that is a disk's working folder; null for any other.
+    static std::unique_ptr<LazyDrive> openIfDisk(const std::filesystem::path& machineRoot);
+    ~LazyDrive();
+    LazyDrive(const LazyDrive&) = delete;
+    LazyDrive& operator=(const LazyDrive&) = delete;
+
+    // Below drive_c/ only; elsewhere (and for what is there already) nothing happens. Throw
+    // Error naming the image when it cannot be read.
+    void list(const std::filesystem::path& hostFolder);
+    void fill(const std::filesystem::path& hostFile);
+    // Every folder and file below host (or host itself), for a folder about to be moved whole.
+    void bringIn(const std::filesystem::path& host);
+
+    // The working folder's file naming the image it stands for.
+    static constexpr const char* kSourceFile = "image.source";
+
+  private:
+    LazyDrive(std::filesystem::path folder, std::filesystem::path image);
+    bool below(const std::filesystem::path& host) const;
+    const FatVolume& volume();
+
+    std::filesystem::path folder_;
+    std::filesystem::path drive_;
+    std::filesystem::path image_;
+    int fd_ = -1;
+    int lock_ = -1; // the working folder's lock while entries are placed
+    std::string identity_;
+    std::unique_ptr<FatVolume> volume_;
+};
+
+} // namespace w98::disk
