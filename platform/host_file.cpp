@@ -4,12 +4,15 @@
 #include "error.h"
 #include "short_names.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace w98 {
 namespace {
@@ -96,8 +99,44 @@ std::string readHostFile(const std::filesystem::path& file, const std::string& d
     return std::move(*bytes);
 }
 
+namespace {
+
+std::mutex workingCopiesMutex;
+std::vector<std::string> workingCopies;
+
+bool inWorkingCopy(const std::filesystem::path& file) {
+    const std::lock_guard lock(workingCopiesMutex);
+    const std::string& f = file.native();
+    for (const std::string& folder : workingCopies)
+        if (f.size() > folder.size() && f.compare(0, folder.size(), folder) == 0 && f[folder.size()] == '/')
+            return true;
+    return false;
+}
+
+void replace(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
+             std::optional<std::uint8_t> attributes, bool durable);
+
+} // namespace
+
+void setWorkingCopyFolder(const std::filesystem::path& folder) {
+    const std::lock_guard lock(workingCopiesMutex);
+    if (std::find(workingCopies.begin(), workingCopies.end(), folder.native()) == workingCopies.end())
+        workingCopies.push_back(folder.native());
+}
+
 void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
                      std::optional<std::uint8_t> attributes) {
+    replace(file, bytes, displayName, attributes, !inWorkingCopy(file));
+}
+
+void replaceScratchFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName) {
+    replace(file, bytes, displayName, std::nullopt, false);
+}
+
+namespace {
+
+void replace(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
+             std::optional<std::uint8_t> attributes, bool durable) {
     static thread_local std::mt19937 rng{std::random_device{}()};
     const auto dir = file.parent_path();
     struct stat dirSt {};
@@ -135,7 +174,7 @@ void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, 
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd.get()) != 0)
+    if (durable && ::fsync(fd.get()) != 0)
         fail(errno);
     if (::close(fd.release()) != 0)
         fail(errno);
@@ -152,5 +191,7 @@ void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, 
     if (::rename(tmp.c_str(), file.c_str()) != 0)
         fail(errno);
 }
+
+} // namespace
 
 } // namespace w98

@@ -80,6 +80,10 @@ Machine::Machine(fs::path root) : root_(std::move(root)) {
     if (::access(root_.c_str(), R_OK | X_OK) != 0)
         throw Error("机器文件夹 " + root_.string() + " 无法读取");
     lazy_ = disk::LazyDrive::openIfDisk(root_);
+    if (lazy_ && image_)
+        lazy_->adopt(image_->takeVolume());
+    if (lazy_)
+        setWorkingCopyFolder(root_ / "drive_c"); // the image's journal keeps its changes safe
     const fs::path ini = root_ / "machine.ini";
     if (fs::exists(ini, ec)) {
         std::string display = ini.string();
@@ -94,10 +98,12 @@ void Machine::commit() {
         return;
     // A registry change in flight (both files replaced under one lock) goes into the image
     // whole or not at all.
+    if (!image_->hasChanges())
+        return;
     std::optional<RegistryLock> registry;
     try {
         const std::string system = windowsFolder() + "\\SYSTEM.DAT";
-        registry.emplace(hostPath(system), system);
+        registry.emplace(resolve(windowsFolder(), Need::Entry) / "SYSTEM.DAT", system);
     } catch (const FormatError&) {
         // machine.ini names no usable Windows folder: there is no registry to keep whole.
     }

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <sys/stat.h>
+#include <string>
 
 namespace w98::disk {
 
@@ -18,12 +20,20 @@ struct EntryRecord {
     };
     Kind kind = Kind::Placeholder;
     std::uint32_t firstCluster = 0;
-    std::uint32_t size = 0;
+    std::uint32_t size = 0;    // a folder: how many entries it held
     std::uint32_t written = 0; // the entry's packed MS-DOS time
     std::time_t mtime = 0;     // the host time given for it: unchanged, the entry's time stands
+    std::uint8_t attributes = 0;
+    std::uint32_t parent = 0;  // the folder it is in, by its first cluster
+    std::string name;
 };
 
 std::optional<EntryRecord> readEntryRecord(const std::filesystem::path& host);
+
+// True when an entry is still what its record says (a folder's entries aside): standing under
+// the same name in the same folder, with the same size, time and attributes.
+bool recordHolds(const EntryRecord& record, const struct stat& st, std::uint8_t attributes, std::uint32_t parent,
+                 const std::string& name);
 // False when the file system cannot keep it.
 bool writeEntryRecord(const std::filesystem::path& host, const EntryRecord& record);
 

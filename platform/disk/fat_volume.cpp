@@ -132,30 +132,25 @@ FatVolume::FatVolume(int fd, std::string displayName, bool checkFat)
         damaged("映像文件比其中的分区短");
     fatBytes_ = readAt(volumeStart_ + static_cast<std::uint64_t>(reservedSectors_) * sectorBytes_,
                        static_cast<std::size_t>(fatSectors_) * sectorBytes_);
-    for (std::uint32_t i = 1; i < fatCount_ && checkFat; ++i)
-        if (readAt(volumeStart_ +
-                       (reservedSectors_ + static_cast<std::uint64_t>(i) * fatSectors_) * sectorBytes_,
-                   static_cast<std::size_t>(fatSectors_) * sectorBytes_) != fatBytes_)
-            damaged("两份 FAT 不一致");
-    fatRead_ = fatBytes_;
+    // The other copies a piece at a time: a 2 GB disk's FAT is megabytes.
+    constexpr std::size_t kPiece = 64 * 1024;
+    for (std::uint32_t i = 1; i < fatCount_ && checkFat; ++i) {
+        const std::uint64_t copy =
+            volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(i) * fatSectors_) * sectorBytes_;
+        for (std::size_t at = 0; at < fatBytes_.size(); at += kPiece) {
+            const std::size_t n = std::min(kPiece, fatBytes_.size() - at);
+            if (fatBytes_.compare(at, n, readAt(copy + at, n)) != 0)
+                damaged("两份 FAT 不一致");
+        }
+    }
     if (checkFat) {
         this->checkFat();
         list(rootCluster_);
     }
-    for (std::uint32_t c = 2; c < clusterCount_ + 2; ++c)
-        if (next(c) == 0) {
-            nextFree_ = c;
-            break;
-        }
 }
 
 std::uint64_t FatVolume::clusterOffset(std::uint32_t cluster) const {
     return volumeStart_ + dataStart_ + static_cast<std::uint64_t>(cluster - 2) * clusterBytes_;
-}
-
-std::uint32_t FatVolume::next(std::uint32_t cluster) const {
-    return bits_ == FatBits::Fat32 ? get32(fatBytes_, cluster * 4u) & 0x0FFFFFFF
-                                   : get16(fatBytes_, cluster * 2u);
 }
 
 bool FatVolume::isEnd(std::uint32_t value) const {
@@ -163,6 +158,8 @@ bool FatVolume::isEnd(std::uint32_t value) const {
 }
 
 void FatVolume::setNext(std::uint32_t cluster, std::uint32_t value) {
+    if (fatRead_.empty())
+        fatRead_ = fatBytes_;
     if (bits_ == FatBits::Fat32) {
         // The top four bits are reserved and kept as they are.
         put32(fatBytes_, cluster * 4u, (get32(fatBytes_, cluster * 4u) & 0xF0000000) | (value & 0x0FFFFFFF));
@@ -316,6 +313,8 @@ std::string FatVolume::read(std::uint32_t firstCluster, std::uint32_t size) cons
 
 std::vector<std::uint32_t> FatVolume::allocate(std::size_t count) {
     std::vector<std::uint32_t> out;
+    if (nextFree_ < 2 || nextFree_ >= clusterCount_ + 2)
+        nextFree_ = 2;
     for (std::uint32_t c = nextFree_; c < clusterCount_ + 2 && out.size() < count; ++c)
         if (next(c) == 0)
             out.push_back(c);

@@ -92,7 +92,15 @@ class FatVolume {
 
     std::string readAt(std::uint64_t offset, std::size_t size) const;
     std::uint64_t clusterOffset(std::uint32_t cluster) const;
-    std::uint32_t next(std::uint32_t cluster) const;
+    std::uint32_t next(std::uint32_t cluster) const {
+        const auto* at = reinterpret_cast<const unsigned char*>(fatBytes_.data());
+        if (bits_ == FatBits::Fat32) {
+            at += static_cast<std::size_t>(cluster) * 4;
+            return (at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24) & 0x0FFFFFFF;
+        }
+        at += static_cast<std::size_t>(cluster) * 2;
+        return at[0] | static_cast<std::uint32_t>(at[1]) << 8;
+    }
     bool isEnd(std::uint32_t value) const;
     void setNext(std::uint32_t cluster, std::uint32_t value);
     std::vector<std::uint32_t> chain(std::uint32_t first) const;
@@ -129,7 +137,7 @@ class FatVolume {
     std::uint32_t rootCluster_ = 0;
     std::uint32_t fsInfoSector_ = 0;
     std::string fatBytes_; // the first FAT as changed; every copy is written from it
-    std::string fatRead_;  // the first FAT as read
+    std::string fatRead_;  // the first FAT as read, once it is changed
     std::set<std::uint32_t> dirtyFatSectors_;
     std::vector<std::uint32_t> freed_; // freed only once the folders no longer point at them
     std::uint32_t nextFree_ = 2;

@@ -59,7 +59,7 @@ void FatVolume::directoryWrites(std::uint32_t first, const Directory& d, std::ve
                 adds = true;
             }
         if (removed != before)
-            removals.push_back({sectorOffset(at), removed, true});
+            removals.push_back({sectorOffset(at), removed});
         if (adds)
             additions.push_back({sectorOffset(at), now, true});
     }
@@ -84,17 +84,18 @@ std::vector<ImageWrite> FatVolume::writes() const {
     // New chains before the links that take them into a chain the disk already has (a folder
     // growing): a chain never runs into a cluster the FAT still shows free.
     const std::size_t entryBytes = bits_ == FatBits::Fat32 ? 4 : 2;
-    std::string chainsOnly = fatRead_;
+    const std::string& fatRead = fatRead_.empty() ? fatBytes_ : fatRead_;
+    std::string chainsOnly = fatRead;
     std::set<std::uint32_t> chainSectors, linkSectors;
     for (std::uint32_t sector : dirtyFatSectors_) {
         const std::size_t from = static_cast<std::size_t>(sector) * sectorBytes_;
         for (std::size_t at = from; at < from + sectorBytes_; at += entryBytes) {
-            const bool wasFree = bits_ == FatBits::Fat32 ? (le::get32(fatRead_, at) & 0x0FFFFFFF) == 0
-                                                         : le::get16(fatRead_, at) == 0;
+            const bool wasFree = bits_ == FatBits::Fat32 ? (le::get32(fatRead, at) & 0x0FFFFFFF) == 0
+                                                         : le::get16(fatRead, at) == 0;
             if (wasFree)
                 chainsOnly.replace(at, entryBytes, fatBytes_, at, entryBytes);
         }
-        if (chainsOnly.compare(from, sectorBytes_, fatRead_, from, sectorBytes_) != 0)
+        if (chainsOnly.compare(from, sectorBytes_, fatRead, from, sectorBytes_) != 0)
             chainSectors.insert(sector);
         if (chainsOnly.compare(from, sectorBytes_, fatBytes_, from, sectorBytes_) != 0)
             linkSectors.insert(sector);
@@ -102,6 +103,8 @@ std::vector<ImageWrite> FatVolume::writes() const {
     fatWrites(chainsOnly, chainSectors, out);
     fatWrites(fatBytes_, linkSectors, out);
     out.insert(out.end(), removals.begin(), removals.end());
+    if (!removals.empty())
+        out.back().barrier = true;
     out.insert(out.end(), additions.begin(), additions.end());
     std::string freedFat = fatBytes_;
     std::set<std::uint32_t> freedSectors;

@@ -43,7 +43,7 @@ std::string readState(const fs::path& file) {
 }
 
 void writeState(const fs::path& file, const std::string& identity) {
-    replaceHostFile(file, std::string(kStateHeader) + "\n" + identity + "\n", file.string());
+    replaceScratchFile(file, std::string(kStateHeader) + "\n" + identity + "\n", file.string());
 }
 
 // The image file, open and locked against every other program of this machine.
@@ -109,7 +109,7 @@ void writeMachineIni(const FatVolume& volume, const fs::path& folder) {
         "; Drive C: of a disk image.\n[machine]\nwindows=" + windows +
         "\nshortdate=yy-M-d\nlongtime=H:mm:ss\nbios=Award Modular BIOS v4.51PG, An Energy Star Ally\n"
         "\n[drives]\nA=removable\nC=fixed\n";
-    replaceHostFile(folder / "machine.ini", ini, (folder / "machine.ini").string());
+    replaceScratchFile(folder / "machine.ini", ini, (folder / "machine.ini").string());
 }
 
 // Drops what the folder held of drive C: and starts it afresh from the image; its root folder
@@ -158,19 +158,28 @@ ImageMirror::ImageMirror(fs::path image)
         throw Error("无法为磁盘映像 " + display_ + " 建立工作文件夹 " + folder_.string());
     const fs::path source = folder_ / LazyDrive::kSourceFile;
     if (readHostFileIfExists(source, source.string()).value_or("") != image_.string() + "\n")
-        replaceHostFile(source, image_.string() + "\n", source.string());
+        replaceScratchFile(source, image_.string() + "\n", source.string());
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     const std::string identity = imageIdentity(locked.fd());
     // An image unchanged since the last exchange was checked then, and the folder shows it.
     if (readState(folder_ / kStateFile) == identity && readEntryRecord(folder_ / "drive_c"))
         return;
-    const FatVolume volume(locked.fd(), display_);
-    resetDrive(volume, folder_);
+    // Read through a file of its own, the volume stays with the program once the lock is let go.
+    opened_.fd = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (opened_.fd < 0)
+        throw Error("磁盘映像 " + display_ + " 无法打开");
+    opened_.volume = std::make_unique<FatVolume>(opened_.fd, display_);
+    opened_.identity = identity;
+    resetDrive(*opened_.volume, folder_);
     writeState(folder_ / kStateFile, identity);
 }
 
+bool ImageMirror::hasChanges() const { return !driveUnchanged(folder_ / "drive_c"); }
+
 void ImageMirror::commit() {
+    if (!hasChanges())
+        return;
     LockedImage locked(image_, display_);
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
@@ -196,14 +205,13 @@ void ImageMirror::commit() {
         resetDrive(fresh, folder_);
         throw;
     }
-    if (writes.empty())
-        return;
     // Once the journal is written the change is made: should the writer fail, the next opening
     // completes it.
     writeThroughJournal(locked.fd(), writes, folder_ / kJournalFile, display_);
     for (const HostFixup& f : fixups)
         writeEntryRecord(f.host, f.record);
-    writeState(folder_ / kStateFile, imageIdentity(locked.fd()));
+    if (!writes.empty())
+        writeState(folder_ / kStateFile, imageIdentity(locked.fd()));
 }
 
 } // namespace w98::disk

@@ -8,6 +8,8 @@
 //
 // A record beside the folder says, for each entry, what the image held and what the folder
 // held at the last exchange; an entry that changed on neither side is not copied again.
+#include "lazy_drive.h"
+
 #include <filesystem>
 #include <string>
 
@@ -23,6 +25,12 @@ class ImageMirror {
     const std::filesystem::path& image() const { return image_; }
     const std::filesystem::path& folder() const { return folder_; }
 
+    // The volume read at opening, when the image had to be read then: the drive goes on with it.
+    OpenVolume takeVolume() { return std::move(opened_); }
+
+    // True when the folder holds changes not yet in the image.
+    bool hasChanges() const;
+
     // Writes the folder's changes into the image. Throws Error when the image cannot take them
     // (full, read-only, changed by another program meanwhile); the image is then as it was,
     // and the folder is brought back to what the image holds.
@@ -35,6 +43,7 @@ class ImageMirror {
     std::filesystem::path image_;
     std::filesystem::path folder_;
     std::string display_;
+    OpenVolume opened_;
 };
 
 } // namespace w98::disk

@@ -23,64 +23,19 @@ namespace fs = std::filesystem;
 namespace w98::disk {
 namespace {
 
-// The temporary file of a replacement under way: "." name "." pid ["-" number] ".tmp", as
-// replaceHostFile and placeFile make them. Another file named so is the user's own. Gives the pid.
-std::optional<pid_t> inFlightWriter(const std::string& name) {
-    if (!name.starts_with('.') || !name.ends_with(".tmp"))
-        return std::nullopt;
-    const std::string stem = name.substr(0, name.size() - 4);
-    const auto dot = stem.rfind('.');
-    if (dot == std::string::npos || dot == 0)
-        return std::nullopt;
-    const std::string tail = stem.substr(dot + 1);
-    const std::string pid = tail.substr(0, tail.find('-'));
-    const std::string rest = tail.find('-') == std::string::npos ? "0" : tail.substr(tail.find('-') + 1);
-    const auto digits = [](const std::string& t) {
-        return !t.empty() && t.size() < 10 &&
-               std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!digits(pid) || !digits(rest))
-        return std::nullopt;
-    return static_cast<pid_t>(std::stol(pid));
-}
-
-// The names of a host folder, without what replacements under way hold; what a killed writer
-// left is cleared away.
-std::vector<std::string> hostNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(folder.c_str());
-    if (!d)
-        return names;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..")
-            continue;
-        if (const auto writer = inFlightWriter(name)) {
-            if (::kill(*writer, 0) != 0 && errno == ESRCH) {
-                std::error_code ec;
-                fs::remove_all(folder / name, ec);
-            }
-            continue;
-        }
-        names.push_back(name);
-    }
-    ::closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 constexpr std::uint8_t kKeptAttributes = 0x27; // read-only, hidden, system, archive
 
 class Taker {
   public:
-    Taker(FatVolume& volume) : v_(volume) {}
+    explicit Taker(FatVolume& volume) : v_(volume) {}
 
-    void folder(const fs::path& host, std::uint32_t dir) {
+    // Takes a host folder standing for the image folder dir; gives how many entries it holds.
+    std::uint32_t folder(const fs::path& host, std::uint32_t dir) {
         const auto record = readEntryRecord(host);
         if (record && record->kind == EntryRecord::Kind::Unlisted) {
             // Never looked into: unchanged, unless something was put there from outside.
             if (hostNames(host).empty())
-                return;
+                return record->size;
             placeEntries(v_, dir, host);
         }
         std::map<std::string, FatEntry> inImage;
@@ -107,6 +62,7 @@ class Taker {
             const auto img = inImage.find(name);
             entry(host / name, st, dir, img == inImage.end() ? nullptr : &img->second);
         }
+        return static_cast<std::uint32_t>(onHost.size());
     }
 
     std::vector<HostFixup> fixups;
@@ -132,54 +88,62 @@ class Taker {
         return shortName;
     }
 
+    // The entry as the image holds it now, for the next look to find it unchanged.
+    void keep(const fs::path& host, const std::optional<EntryRecord>& had, EntryRecord now) {
+        if (!had || had->kind != now.kind || had->firstCluster != now.firstCluster || had->size != now.size ||
+            had->written != now.written || had->mtime != now.mtime || had->attributes != now.attributes ||
+            had->parent != now.parent || had->name != now.name)
+            fixups.push_back({host, std::move(now)});
+    }
+
     void entry(const fs::path& host, const struct stat& st, std::uint32_t dir, const FatEntry* img) {
         const auto record = readEntryRecord(host);
         const std::uint8_t attributes = readDosAttributes(host, host.string());
+        const std::string name = host.filename().string();
         // A time nobody changed is the entry's own, whatever the host makes of it.
         const std::uint32_t written = record && record->mtime == st.st_mtime
                                           ? record->written
                                           : packDosDateTime(localDateTime(st.st_mtime));
         if (S_ISDIR(st.st_mode)) {
-            std::uint32_t cluster = 0;
+            FatEntry made;
             if (img) {
-                if ((attributes ^ img->attributes) & kKeptAttributes)
-                    v_.setInfo(*img, attributes, img->written);
-                cluster = img->firstCluster;
+                made = (attributes ^ img->attributes) & kKeptAttributes ? v_.setInfo(*img, attributes, img->written)
+                                                                         : *img;
             } else {
-                const FatEntry made = v_.createDirectory(dir, host.filename().string(), shortNameFor(host, dir),
-                                                         attributes, written);
-                cluster = made.firstCluster;
-                fixups.push_back({host, {EntryRecord::Kind::Listed, cluster, 0, written, st.st_mtime}});
+                made = v_.createDirectory(dir, name, shortNameFor(host, dir), attributes, written);
             }
-            folder(host, cluster);
+            const bool unlisted = record && record->kind == EntryRecord::Kind::Unlisted && img;
+            const std::uint32_t count = folder(host, made.firstCluster);
+            const bool stillUnlisted = unlisted && hostNames(host).empty();
+            keep(host, record,
+                 {stillUnlisted ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Listed, made.firstCluster, count,
+                  made.written, record ? record->mtime : st.st_mtime, attributes, dir, name});
             return;
         }
         const bool placeholder = record && record->kind == EntryRecord::Kind::Placeholder;
+        const auto kind = placeholder ? EntryRecord::Kind::Placeholder : EntryRecord::Kind::Filled;
         if (img && placeholder && record->firstCluster == img->firstCluster && record->size == img->size) {
-            if (((attributes ^ img->attributes) & kKeptAttributes) || written != img->written) {
-                v_.setInfo(*img, attributes, written);
-                fixups.push_back({host, {record->kind, img->firstCluster, img->size, written, st.st_mtime}});
-            }
+            const FatEntry made = ((attributes ^ img->attributes) & kKeptAttributes) || written != img->written
+                                      ? v_.setInfo(*img, attributes, written)
+                                      : *img;
+            keep(host, record, {kind, made.firstCluster, made.size, written, st.st_mtime, attributes, dir, name});
             return;
         }
         // A placeholder moved here still has its bytes only in the image.
         const std::string content = placeholder ? v_.read(record->firstCluster, record->size)
                                                 : readHostFile(host, host.string());
         if (content.size() > 0xFFFFFFFFull)
-            throw Error("文件 " + host.filename().string() + " 超过 4 GB，FAT 放不下");
+            throw Error("文件 " + name + " 超过 4 GB，FAT 放不下");
         FatEntry made;
-        if (img) {
-            if (content.size() != img->size || content != v_.read(*img))
-                made = v_.replace(*img, content, attributes, written);
-            else if (((attributes ^ img->attributes) & kKeptAttributes) || written != img->written)
-                made = v_.setInfo(*img, attributes, written);
-            else
-                return;
-        } else {
-            made = v_.create(dir, host.filename().string(), shortNameFor(host, dir), attributes, written, content);
-        }
-        const auto kind = placeholder ? EntryRecord::Kind::Placeholder : EntryRecord::Kind::Filled;
-        fixups.push_back({host, {kind, made.firstCluster, made.size, written, st.st_mtime}});
+        if (!img)
+            made = v_.create(dir, name, shortNameFor(host, dir), attributes, written, content);
+        else if (content.size() != img->size || content != v_.read(*img))
+            made = v_.replace(*img, content, attributes, written);
+        else if (((attributes ^ img->attributes) & kKeptAttributes) || written != img->written)
+            made = v_.setInfo(*img, attributes, written);
+        else
+            made = *img;
+        keep(host, record, {kind, made.firstCluster, made.size, written, st.st_mtime, attributes, dir, name});
     }
 
     FatVolume& v_;
@@ -187,9 +151,46 @@ class Taker {
 
 } // namespace
 
+namespace {
+
+bool unchangedSinceExchange(const fs::path& host, std::uint32_t dir) {
+    const auto record = readEntryRecord(host);
+    if (!record)
+        return false;
+    const std::vector<std::string> names = hostNames(host);
+    if (record->kind == EntryRecord::Kind::Unlisted)
+        return names.empty();
+    if (record->kind != EntryRecord::Kind::Listed || record->size != names.size())
+        return false;
+    for (const std::string& name : names) {
+        const fs::path entry = host / name;
+        struct stat st {};
+        const auto r = readEntryRecord(entry);
+        if (!r || ::lstat(entry.c_str(), &st) != 0 ||
+            !recordHolds(*r, st, readDosAttributes(entry, entry.string()), dir, name) ||
+            (S_ISDIR(st.st_mode) && !unchangedSinceExchange(entry, r->firstCluster)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool driveUnchanged(const fs::path& drive) {
+    const auto root = readEntryRecord(drive);
+    return root && unchangedSinceExchange(drive, root->firstCluster);
+}
+
 std::vector<HostFixup> takeChanges(FatVolume& volume, const fs::path& drive) {
     Taker taker(volume);
-    taker.folder(drive, volume.rootDirectory());
+    const auto had = readEntryRecord(drive);
+    const std::uint32_t count = taker.folder(drive, volume.rootDirectory());
+    EntryRecord root;
+    root.kind = had && had->kind == EntryRecord::Kind::Unlisted && hostNames(drive).empty() ? EntryRecord::Kind::Unlisted
+                                                                                           : EntryRecord::Kind::Listed;
+    root.firstCluster = volume.rootDirectory();
+    root.size = count;
+    taker.fixups.push_back({drive, root});
     return std::move(taker.fixups);
 }
 

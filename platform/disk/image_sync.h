@@ -16,6 +16,10 @@ struct HostFixup {
     EntryRecord record;
 };
 
+// True when nothing in the working folder's drive changed since its last exchange with the
+// image, as the host alone tells: the image then needs no look at all.
+bool driveUnchanged(const std::filesystem::path& drive);
+
 // Changes volume as the working folder's drive_c (drive) says. Throws Error (a full disk, a
 // damaged folder) with the volume's writes not to be used.
 std::vector<HostFixup> takeChanges(FatVolume& volume, const std::filesystem::path& drive);

@@ -9,16 +9,21 @@
 #include "platform/registry/registry_lock.h"
 #include "platform/short_names.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <dirent.h>
+#include <optional>
 #include <fcntl.h>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -70,7 +75,53 @@ class FileLock {
     int fd_;
 };
 
+// The temporary file of a replacement under way: "." name "." pid ["-" number] ".tmp", as
+// replaceHostFile and placeFile make them. Another file named so is the user's own. Gives the pid.
+std::optional<pid_t> inFlightWriter(const std::string& name) {
+    if (!name.starts_with('.') || !name.ends_with(".tmp"))
+        return std::nullopt;
+    const std::string stem = name.substr(0, name.size() - 4);
+    const auto dot = stem.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return std::nullopt;
+    const std::string tail = stem.substr(dot + 1);
+    const std::string pid = tail.substr(0, tail.find('-'));
+    const std::string rest = tail.find('-') == std::string::npos ? "0" : tail.substr(tail.find('-') + 1);
+    const auto digits = [](const std::string& t) {
+        return !t.empty() && t.size() < 10 &&
+               std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(pid) || !digits(rest))
+        return std::nullopt;
+    return static_cast<pid_t>(std::stol(pid));
+}
+
 } // namespace
+
+// The names of a host folder, without what replacements under way hold; what a killed writer
+// left is cleared away.
+std::vector<std::string> hostNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(folder.c_str());
+    if (!d)
+        return names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (const auto writer = inFlightWriter(name)) {
+            if (::kill(*writer, 0) != 0 && errno == ESRCH) {
+                std::error_code ec;
+                fs::remove_all(folder / name, ec);
+            }
+            continue;
+        }
+        names.push_back(name);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::string imageIdentity(int fd) {
     struct stat st {};
@@ -108,7 +159,7 @@ void placeEntries(const FatVolume& volume, std::uint32_t dir, const fs::path& ho
         writeDosAttributes(tmp, e.attributes, host.string());
         short_names::keep(tmp, e.shortName);
         const auto kind = e.isDirectory() ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Placeholder;
-        if (!writeEntryRecord(tmp, {kind, e.firstCluster, e.size, e.written, t})) {
+        if (!writeEntryRecord(tmp, {kind, e.firstCluster, e.size, e.written, t, e.attributes, dir, e.name})) {
             std::error_code ec;
             fs::remove_all(tmp, ec);
             throw IoError(io_text::kWriteError, host.string() + "（这个文件系统无法保存扩展属性）");
@@ -119,6 +170,7 @@ void placeEntries(const FatVolume& volume, std::uint32_t dir, const fs::path& ho
     EntryRecord listed = record.value_or(EntryRecord{});
     listed.kind = EntryRecord::Kind::Listed;
     listed.firstCluster = dir;
+    listed.size = static_cast<std::uint32_t>(hostNames(hostFolder).size());
     writeEntryRecord(hostFolder, listed);
 }
 
@@ -136,11 +188,35 @@ std::unique_ptr<LazyDrive> LazyDrive::openIfDisk(const fs::path& machineRoot) {
 LazyDrive::LazyDrive(fs::path folder, fs::path image)
     : folder_(std::move(folder)), drive_(folder_ / "drive_c"), image_(std::move(image)) {}
 
+OpenVolume::OpenVolume(OpenVolume&& o) noexcept
+    : fd(std::exchange(o.fd, -1)), volume(std::move(o.volume)), identity(std::move(o.identity)) {}
+
+OpenVolume& OpenVolume::operator=(OpenVolume&& o) noexcept {
+    if (this != &o) {
+        volume.reset();
+        if (fd >= 0)
+            ::close(fd);
+        fd = std::exchange(o.fd, -1);
+        volume = std::move(o.volume);
+        identity = std::move(o.identity);
+    }
+    return *this;
+}
+
+OpenVolume::~OpenVolume() {
+    volume.reset();
+    if (fd >= 0)
+        ::close(fd);
+}
+
 LazyDrive::~LazyDrive() {
-    if (fd_ >= 0)
-        ::close(fd_);
     if (lock_ >= 0)
         ::close(lock_);
+}
+
+void LazyDrive::adopt(OpenVolume opened) {
+    if (opened.volume)
+        opened_ = std::move(opened);
 }
 
 bool LazyDrive::below(const fs::path& host) const {
@@ -151,18 +227,18 @@ bool LazyDrive::below(const fs::path& host) const {
 
 const FatVolume& LazyDrive::volume() {
     const std::string display = image_.string();
-    if (fd_ < 0) {
-        fd_ = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0)
+    if (opened_.fd < 0) {
+        opened_.fd = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (opened_.fd < 0)
             throw Error("磁盘映像 " + display + (errno == ENOENT ? " 不存在" : " 无法打开"));
     }
-    const std::string identity = imageIdentity(fd_);
-    if (!volume_ || identity != identity_) {
-        volume_.reset();
-        volume_ = std::make_unique<FatVolume>(fd_, display, false);
-        identity_ = identity;
+    const std::string identity = imageIdentity(opened_.fd);
+    if (!opened_.volume || identity != opened_.identity) {
+        opened_.volume.reset();
+        opened_.volume = std::make_unique<FatVolume>(opened_.fd, display, false);
+        opened_.identity = identity;
     }
-    return *volume_;
+    return *opened_.volume;
 }
 
 void LazyDrive::list(const fs::path& hostFolder) {
@@ -173,7 +249,7 @@ void LazyDrive::list(const fs::path& hostFolder) {
         return;
     const std::string busy = "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试";
     volume();
-    const FileLock image(fd_, LOCK_SH, busy);
+    const FileLock image(opened_.fd, LOCK_SH, busy);
     if (lock_ < 0)
         lock_ = ::open((folder_ / "lazy.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock_ < 0)
@@ -190,7 +266,7 @@ void LazyDrive::fill(const fs::path& hostFile) {
         return;
     const std::string busy = "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试";
     volume();
-    const FileLock image(fd_, LOCK_SH, busy);
+    const FileLock image(opened_.fd, LOCK_SH, busy);
     if (lock_ < 0)
         lock_ = ::open((folder_ / "lazy.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock_ < 0)

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace w98::disk {
 
@@ -17,9 +18,24 @@ class FatVolume;
 // Names what an image file is now (device, inode, size, time): a change by anyone shows.
 std::string imageIdentity(int fd);
 
+// The names of a host folder, without what replacements under way hold (what a killed writer
+// left is cleared away), sorted.
+std::vector<std::string> hostNames(const std::filesystem::path& folder);
+
 // Gives a host folder, standing for the image folder `dir`, an entry for each of the image's
 // that it lacks (a file as a placeholder), and marks it listed. Each entry appears whole.
 void placeEntries(const FatVolume& volume, std::uint32_t dir, const std::filesystem::path& hostFolder);
+
+// A volume read by a program, with the file it reads from, which goes with it.
+struct OpenVolume {
+    int fd = -1;
+    std::unique_ptr<FatVolume> volume;
+    std::string identity; // of the image when it was read
+    OpenVolume() = default;
+    OpenVolume(OpenVolume&&) noexcept;
+    OpenVolume& operator=(OpenVolume&&) noexcept;
+    ~OpenVolume();
+};
 
 class LazyDrive {
   public:
@@ -28,6 +44,9 @@ class LazyDrive {
     ~LazyDrive();
     LazyDrive(const LazyDrive&) = delete;
     LazyDrive& operator=(const LazyDrive&) = delete;
+
+    // Goes on with a volume the program has read already (the image's opening did).
+    void adopt(OpenVolume opened);
 
     // Below drive_c/ only; elsewhere (and for what is there already) nothing happens. Throw
     // Error naming the image when it cannot be read.
@@ -47,10 +66,8 @@ class LazyDrive {
     std::filesystem::path folder_;
     std::filesystem::path drive_;
     std::filesystem::path image_;
-    int fd_ = -1;
+    OpenVolume opened_;
     int lock_ = -1; // the working folder's lock while entries are placed
-    std::string identity_;
-    std::unique_ptr<FatVolume> volume_;
 };
 
 } // namespace w98::disk
