@@ -19,7 +19,10 @@ std::uint8_t readDosAttributes(const std::filesystem::path& hostFile, const std:
     struct stat st {};
     if (::stat(hostFile.c_str(), &st) != 0)
         throw IoError(errno == ENOTDIR ? io_text::kPathNotFound : io_text::kFileNotFound, displayName);
-    const bool isDir = S_ISDIR(st.st_mode);
+    return dosAttributesOf(hostFile, S_ISDIR(st.st_mode));
+}
+
+std::uint8_t dosAttributesOf(const std::filesystem::path& hostFile, bool isDir) {
     char buf[8] = {};
     ssize_t n = ::getxattr(hostFile.c_str(), kXattrName, buf, sizeof buf - 1);
     std::uint8_t stored;

@@ -18,6 +18,9 @@ inline constexpr std::uint8_t kArchive = 0x20;
 // attribute, a folder the directory attribute. Throws IoError when the file does not exist.
 std::uint8_t readDosAttributes(const std::filesystem::path& hostFile, const std::string& displayName);
 
+// The same for an entry known to exist and whether it is a folder, without looking it up again.
+std::uint8_t dosAttributesOf(const std::filesystem::path& hostFile, bool isDirectory);
+
 // Stores the attributes (the directory bit is taken from the host). Throws IoError on failure.
 void writeDosAttributes(const std::filesystem::path& hostFile, std::uint8_t attributes, const std::string& displayName);
 

@@ -17,9 +17,9 @@ std::optional<EntryRecord> readEntryRecord(const std::filesystem::path& host) {
     EntryRecord r;
     char kind = 0;
     unsigned first = 0, size = 0, written = 0, attributes = 0, parent = 0;
-    long long mtime = 0;
+    long long mtimeNs = 0;
     int nameAt = 0;
-    if (std::sscanf(buf, "%c %u %u %u %lld %u %u %n", &kind, &first, &size, &written, &mtime, &attributes, &parent,
+    if (std::sscanf(buf, "%c %u %u %u %lld %u %u %n", &kind, &first, &size, &written, &mtimeNs, &attributes, &parent,
                     &nameAt) != 7 ||
         (kind != 'l' && kind != 'f' && kind != 'u' && kind != 'd'))
         return std::nullopt;
@@ -30,7 +30,7 @@ std::optional<EntryRecord> readEntryRecord(const std::filesystem::path& host) {
     r.firstCluster = first;
     r.size = size;
     r.written = written;
-    r.mtime = static_cast<std::time_t>(mtime);
+    r.mtimeNs = static_cast<std::int64_t>(mtimeNs);
     return r;
 }
 
@@ -39,14 +39,14 @@ bool recordHolds(const EntryRecord& r, const struct stat& st, std::uint8_t attri
     constexpr std::uint8_t kKept = 0x27; // read-only, hidden, system, archive
     const bool folder = r.kind == EntryRecord::Kind::Listed || r.kind == EntryRecord::Kind::Unlisted;
     return folder == S_ISDIR(st.st_mode) && ((r.attributes ^ attributes) & kKept) == 0 && r.parent == parent &&
-           r.name == name && (folder || (st.st_mtime == r.mtime && static_cast<std::uint64_t>(st.st_size) == r.size));
+           r.name == name && (folder || (mtimeNsOf(st) == r.mtimeNs && static_cast<std::uint64_t>(st.st_size) == r.size));
 }
 
 bool writeEntryRecord(const std::filesystem::path& host, const EntryRecord& r) {
     char buf[96];
     const int len = std::snprintf(buf, sizeof buf, "%c %u %u %u %lld %u %u ", static_cast<char>(r.kind),
                                   static_cast<unsigned>(r.firstCluster), static_cast<unsigned>(r.size),
-                                  static_cast<unsigned>(r.written), static_cast<long long>(r.mtime),
+                                  static_cast<unsigned>(r.written), static_cast<long long>(r.mtimeNs),
                                   static_cast<unsigned>(r.attributes), static_cast<unsigned>(r.parent));
     const std::string value = std::string(buf, static_cast<std::size_t>(len)) + r.name;
     return ::setxattr(host.c_str(), kXattrName, value.data(), value.size(), 0) == 0;

@@ -3,7 +3,6 @@
 // for, kept in an extended attribute of its own so that it goes with the entry and never with
 // a file a program writes in its place. An entry without one is the machine's own, made since.
 #include <cstdint>
-#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
@@ -22,13 +21,17 @@ struct EntryRecord {
     std::uint32_t firstCluster = 0;
     std::uint32_t size = 0;    // a folder: how many entries it held
     std::uint32_t written = 0; // the entry's packed MS-DOS time
-    std::time_t mtime = 0;     // the host time given for it: unchanged, the entry's time stands
+    std::int64_t mtimeNs = 0;  // the host time given it, in ns: unchanged, the entry's time stands
     std::uint8_t attributes = 0;
     std::uint32_t parent = 0;  // the folder it is in, by its first cluster
     std::string name;
 };
 
 std::optional<EntryRecord> readEntryRecord(const std::filesystem::path& host);
+
+inline std::int64_t mtimeNsOf(const struct stat& st) {
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
 
 // True when an entry is still what its record says (a folder's entries aside): standing under
 // the same name in the same folder, with the same size, time and attributes.

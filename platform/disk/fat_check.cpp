@@ -13,11 +13,11 @@ namespace w98::disk {
 
 void FatVolume::checkFat() {
     const std::uint32_t end = clusterCount_ + 2;
+    const std::uint32_t bad = bits_ == FatBits::Fat32 ? 0x0FFFFFF7 : 0xFFF7;
     pointedAt_.assign(end, 0);
     for (std::uint32_t c = 2; c < end; ++c) {
         const std::uint32_t v = next(c);
-        const bool bad = bits_ == FatBits::Fat32 ? v == 0x0FFFFFF7 : v == 0xFFF7;
-        if (v == 0 || isEnd(v) || bad)
+        if (v == 0 || v >= bad)
             continue;
         if (v == 1 || v >= end)
             damaged("FAT 里簇 " + std::to_string(c) + " 指向分区以外");
@@ -27,12 +27,12 @@ void FatVolume::checkFat() {
             damaged("FAT 里簇 " + std::to_string(v) + " 被两条簇链共用");
     }
     // With no cluster pointed at twice, what no chain start reaches runs in a circle.
-    std::vector<bool> reached(end);
+    std::vector<std::uint8_t> reached(end);
     for (std::uint32_t c = 2; c < end; ++c) {
         if (next(c) == 0 || pointedAt_[c] != 0)
             continue;
         for (std::uint32_t at = c; at >= 2 && at < end && !reached[at]; at = next(at))
-            reached[at] = true;
+            reached[at] = 1;
     }
     for (std::uint32_t c = 2; c < end; ++c)
         if (next(c) != 0 && !reached[c])

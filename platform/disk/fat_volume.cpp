@@ -65,8 +65,9 @@ void FatVolume::damaged(const std::string& what) const {
                 "。请先在虚拟机里用 ScanDisk 检查驱动器 C:，本程序没有写入任何内容");
 }
 
-FatVolume::FatVolume(int fd, std::string displayName, bool checkFat)
-    : fd_(fd), name_(std::move(displayName)) {
+FatVolume::FatVolume(int fd, std::string displayName, FatCheck check)
+    : fd_(fd), name_(std::move(displayName)), check_(check) {
+    const bool checkFat = check == FatCheck::All;
     std::string first;
     try {
         first = readAt(0, 512);
@@ -158,8 +159,7 @@ bool FatVolume::isEnd(std::uint32_t value) const {
 }
 
 void FatVolume::setNext(std::uint32_t cluster, std::uint32_t value) {
-    if (fatRead_.empty())
-        fatRead_ = fatBytes_;
+    changedFrom_.try_emplace(cluster, rawEntry(cluster));
     if (bits_ == FatBits::Fat32) {
         // The top four bits are reserved and kept as they are.
         put32(fatBytes_, cluster * 4u, (get32(fatBytes_, cluster * 4u) & 0xF0000000) | (value & 0x0FFFFFFF));
@@ -245,7 +245,7 @@ FatEntry FatVolume::entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_
 std::vector<FatEntry> FatVolume::list(std::uint32_t dir) const {
     std::vector<FatEntry> out = entriesOf(dir);
     Directory& d = directories_.at(dir);
-    if (!d.checked) {
+    if (!d.checked && check_ != FatCheck::None) {
         checkDirectory(dir, out);
         d.checked = true;
     }

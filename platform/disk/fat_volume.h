@@ -17,6 +17,11 @@ namespace w98::disk {
 
 enum class FatBits { Fat16 = 16, Fat32 = 32 };
 
+// What a volume is checked for: All when the image is new to the program (the FATs at once,
+// each folder when first listed), Folders when its FATs were checked before (each folder when
+// first listed), None when the folders to be read were checked too.
+enum class FatCheck { All, Folders, None };
+
 struct FatEntry {
     std::string name;      // the long name, or the short name when there is none
     std::string shortName; // "NAME.EXT"
@@ -43,18 +48,17 @@ struct ImageWrite {
 class FatVolume {
   public:
     // Reads the volume of an open image file: its boot sector and FATs; folders are read when
-    // first listed, and each is checked then. Throws Error naming displayName when the file
-    // holds no FAT16/FAT32 volume or, with checkFat (the image changed since this program last
-    // knew it), the FATs are damaged: copies that differ, chains leaving the volume, running
-    // into free clusters, crossing or in a circle.
-    FatVolume(int fd, std::string displayName, bool checkFat = true);
+    // first listed. Throws Error naming displayName when the file holds no FAT16/FAT32 volume
+    // or, as far as checked, the FATs are damaged: copies that differ, chains leaving the
+    // volume, running into free clusters, crossing or in a circle.
+    FatVolume(int fd, std::string displayName, FatCheck check = FatCheck::All);
 
     FatBits bits() const { return bits_; }
     std::uint32_t rootDirectory() const { return rootCluster_; } // 0 on FAT16
     std::uint32_t clusterBytes() const { return clusterBytes_; }
     std::uint64_t freeBytes() const;
 
-    // A folder's entries. Throws Error when they are damaged: names no folder could hold,
+    // A folder's entries. Throws Error when, as far as checked, they are damaged: names no folder could hold,
     // chains that do not start a chain of their own or whose length disagrees with the size.
     std::vector<FatEntry> list(std::uint32_t directory) const;
     std::string read(const FatEntry& file) const;
@@ -117,12 +121,15 @@ class FatVolume {
     std::vector<FatEntry> entriesOf(std::uint32_t dir) const;
     void directoryWrites(std::uint32_t first, const Directory& d, std::vector<ImageWrite>& data,
                          std::vector<ImageWrite>& removals, std::vector<ImageWrite>& additions) const;
-    void fatWrites(const std::string& fat, const std::set<std::uint32_t>& sectors,
-                   std::vector<ImageWrite>& out) const;
+    void fatWrites(const std::map<std::uint32_t, std::string>& sectors, std::vector<ImageWrite>& out) const;
+    std::string fatSector(std::uint32_t sector) const;
+    std::uint32_t rawEntry(std::uint32_t cluster) const;
+    void setEntry(std::string& sector, std::uint32_t index, std::uint32_t raw) const;
     [[noreturn]] void damaged(const std::string& what) const;
 
     int fd_;
     std::string name_;
+    FatCheck check_;
     FatBits bits_ = FatBits::Fat16;
     std::uint64_t volumeStart_ = 0;
     std::uint32_t sectorBytes_ = 512;
@@ -137,7 +144,7 @@ class FatVolume {
     std::uint32_t rootCluster_ = 0;
     std::uint32_t fsInfoSector_ = 0;
     std::string fatBytes_; // the first FAT as changed; every copy is written from it
-    std::string fatRead_;  // the first FAT as read, once it is changed
+    std::map<std::uint32_t, std::uint32_t> changedFrom_; // a changed entry's raw value as read
     std::set<std::uint32_t> dirtyFatSectors_;
     std::vector<std::uint32_t> freed_; // freed only once the folders no longer point at them
     std::uint32_t nextFree_ = 2;

@@ -17,19 +17,34 @@ bool inUse(unsigned char first) {
 
 } // namespace
 
-void FatVolume::fatWrites(const std::string& fat, const std::set<std::uint32_t>& sectors,
-                          std::vector<ImageWrite>& out) const {
+std::string FatVolume::fatSector(std::uint32_t sector) const {
+    return fatBytes_.substr(static_cast<std::size_t>(sector) * sectorBytes_, sectorBytes_);
+}
+
+std::uint32_t FatVolume::rawEntry(std::uint32_t cluster) const {
+    return bits_ == FatBits::Fat32 ? le::get32(fatBytes_, cluster * 4u) : le::get16(fatBytes_, cluster * 2u);
+}
+
+void FatVolume::setEntry(std::string& sector, std::uint32_t index, std::uint32_t raw) const {
+    if (bits_ == FatBits::Fat32)
+        le::put32(sector, index * 4u, raw);
+    else
+        le::put16(sector, index * 2u, raw);
+}
+
+void FatVolume::fatWrites(const std::map<std::uint32_t, std::string>& sectors, std::vector<ImageWrite>& out) const {
     if (sectors.empty())
         return;
     // The first FAT whole before any other copy: a copy that lags behind is what ScanDisk mends.
-    for (std::uint32_t copy = 0; copy < fatCount_; ++copy) {
-        for (std::uint32_t sector : sectors)
+    // Which copy reaches the disk first does not matter while no folder entry points at what
+    // they change, so one barrier follows them all.
+    for (std::uint32_t copy = 0; copy < fatCount_; ++copy)
+        for (const auto& [sector, bytes] : sectors)
             out.push_back(
                 {volumeStart_ + (reservedSectors_ + static_cast<std::uint64_t>(copy) * fatSectors_ + sector) *
                                     sectorBytes_,
-                 fat.substr(static_cast<std::size_t>(sector) * sectorBytes_, sectorBytes_)});
-        out.back().barrier = true;
-    }
+                 bytes});
+    out.back().barrier = true;
 }
 
 void FatVolume::directoryWrites(std::uint32_t first, const Directory& d, std::vector<ImageWrite>& data,
@@ -83,41 +98,36 @@ std::vector<ImageWrite> FatVolume::writes() const {
         out.back().barrier = true;
     // New chains before the links that take them into a chain the disk already has (a folder
     // growing): a chain never runs into a cluster the FAT still shows free.
-    const std::size_t entryBytes = bits_ == FatBits::Fat32 ? 4 : 2;
-    const std::string& fatRead = fatRead_.empty() ? fatBytes_ : fatRead_;
-    std::string chainsOnly = fatRead;
-    std::set<std::uint32_t> chainSectors, linkSectors;
+    const std::uint32_t perSector = sectorBytes_ / (bits_ == FatBits::Fat32 ? 4 : 2);
+    std::map<std::uint32_t, std::string> chainSectors, linkSectors, freedSectors;
     for (std::uint32_t sector : dirtyFatSectors_) {
-        const std::size_t from = static_cast<std::size_t>(sector) * sectorBytes_;
-        for (std::size_t at = from; at < from + sectorBytes_; at += entryBytes) {
-            const bool wasFree = bits_ == FatBits::Fat32 ? (le::get32(fatRead, at) & 0x0FFFFFFF) == 0
-                                                         : le::get16(fatRead, at) == 0;
-            if (wasFree)
-                chainsOnly.replace(at, entryBytes, fatBytes_, at, entryBytes);
+        const std::string now = fatSector(sector);
+        std::string before = now, chains = now;
+        for (auto it = changedFrom_.lower_bound(sector * perSector);
+             it != changedFrom_.end() && it->first < (sector + 1) * perSector; ++it) {
+            setEntry(before, it->first % perSector, it->second);
+            if ((it->second & 0x0FFFFFFF) != 0)
+                setEntry(chains, it->first % perSector, it->second);
         }
-        if (chainsOnly.compare(from, sectorBytes_, fatRead, from, sectorBytes_) != 0)
-            chainSectors.insert(sector);
-        if (chainsOnly.compare(from, sectorBytes_, fatBytes_, from, sectorBytes_) != 0)
-            linkSectors.insert(sector);
+        if (chains != before)
+            chainSectors[sector] = chains;
+        if (chains != now)
+            linkSectors[sector] = now;
     }
-    fatWrites(chainsOnly, chainSectors, out);
-    fatWrites(fatBytes_, linkSectors, out);
+    fatWrites(chainSectors, out);
+    fatWrites(linkSectors, out);
     out.insert(out.end(), removals.begin(), removals.end());
     if (!removals.empty())
         out.back().barrier = true;
     out.insert(out.end(), additions.begin(), additions.end());
-    std::string freedFat = fatBytes_;
-    std::set<std::uint32_t> freedSectors;
     for (std::uint32_t c : freed_) {
-        if (bits_ == FatBits::Fat32) {
-            le::put32(freedFat, c * 4u, le::get32(freedFat, c * 4u) & 0xF0000000);
-            freedSectors.insert(c * 4u / sectorBytes_);
-        } else {
-            le::put16(freedFat, c * 2u, 0);
-            freedSectors.insert(c * 2u / sectorBytes_);
-        }
+        auto [at, fresh] = freedSectors.try_emplace(c / perSector);
+        if (fresh)
+            at->second = fatSector(c / perSector);
+        // FAT32 keeps the top four bits of an entry as they are.
+        setEntry(at->second, c % perSector, bits_ == FatBits::Fat32 ? rawEntry(c) & 0xF0000000 : 0);
     }
-    fatWrites(freedFat, freedSectors, out);
+    fatWrites(freedSectors, out);
     if (bits_ == FatBits::Fat32 && (fsInfoDirty_ || !freed_.empty()) && fsInfoSector_ != 0 &&
         fsInfoSector_ < reservedSectors_) {
         const std::uint64_t at = volumeStart_ + static_cast<std::uint64_t>(fsInfoSector_) * sectorBytes_;
@@ -125,7 +135,7 @@ std::vector<ImageWrite> FatVolume::writes() const {
         if (le::get32(info, 0) == 0x41615252 && le::get32(info, 484) == 0x61417272) {
             le::put32(info, 488, static_cast<std::uint32_t>(freeBytes() / clusterBytes_));
             le::put32(info, 492, nextFree_);
-            out.push_back({at, std::move(info), true});
+            out.push_back({at, std::move(info)});
         }
     }
     return out;

@@ -178,14 +178,12 @@ ImageMirror::ImageMirror(fs::path image)
 bool ImageMirror::hasChanges() const { return !driveUnchanged(folder_ / "drive_c"); }
 
 void ImageMirror::commit() {
-    if (!hasChanges())
-        return;
     LockedImage locked(image_, display_);
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     // An image as this folder last left it was checked then.
     const bool unchanged = readState(folder_ / kStateFile) == imageIdentity(locked.fd());
-    FatVolume volume(locked.fd(), display_, !unchanged);
+    FatVolume volume(locked.fd(), display_, unchanged ? FatCheck::None : FatCheck::All);
     if (!unchanged) {
         resetDrive(volume, folder_);
         writeState(folder_ / kStateFile, imageIdentity(locked.fd()));
@@ -201,7 +199,7 @@ void ImageMirror::commit() {
             throw Error("磁盘映像 " + display_ + " 是只读文件，改动无法写进去");
     } catch (const Error&) {
         // The image keeps what it had; so does the folder, that nothing seems done that is not.
-        const FatVolume fresh(locked.fd(), display_, false);
+        const FatVolume fresh(locked.fd(), display_, FatCheck::None);
         resetDrive(fresh, folder_);
         throw;
     }

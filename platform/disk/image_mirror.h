@@ -31,7 +31,7 @@ class ImageMirror {
     // True when the folder holds changes not yet in the image.
     bool hasChanges() const;
 
-    // Writes the folder's changes into the image. Throws Error when the image cannot take them
+    // Writes the folder's changes into the image (Machine::commit asks hasChanges() first). Throws Error when the image cannot take them
     // (full, read-only, changed by another program meanwhile); the image is then as it was,
     // and the folder is brought back to what the image holds.
     void commit();

@@ -23,6 +23,13 @@ namespace fs = std::filesystem;
 namespace w98::disk {
 namespace {
 
+// A folder never looked into whose time is still the one it was given holds nothing new.
+bool untouched(const EntryRecord& record, const fs::path& host) {
+    struct stat st {};
+    return record.kind == EntryRecord::Kind::Unlisted && ::lstat(host.c_str(), &st) == 0 &&
+           mtimeNsOf(st) == record.mtimeNs;
+}
+
 constexpr std::uint8_t kKeptAttributes = 0x27; // read-only, hidden, system, archive
 
 class Taker {
@@ -34,7 +41,7 @@ class Taker {
         const auto record = readEntryRecord(host);
         if (record && record->kind == EntryRecord::Kind::Unlisted) {
             // Never looked into: unchanged, unless something was put there from outside.
-            if (hostNames(host).empty())
+            if (untouched(*record, host) || hostNames(host).empty())
                 return record->size;
             placeEntries(v_, dir, host);
         }
@@ -91,17 +98,17 @@ class Taker {
     // The entry as the image holds it now, for the next look to find it unchanged.
     void keep(const fs::path& host, const std::optional<EntryRecord>& had, EntryRecord now) {
         if (!had || had->kind != now.kind || had->firstCluster != now.firstCluster || had->size != now.size ||
-            had->written != now.written || had->mtime != now.mtime || had->attributes != now.attributes ||
+            had->written != now.written || had->mtimeNs != now.mtimeNs || had->attributes != now.attributes ||
             had->parent != now.parent || had->name != now.name)
             fixups.push_back({host, std::move(now)});
     }
 
     void entry(const fs::path& host, const struct stat& st, std::uint32_t dir, const FatEntry* img) {
         const auto record = readEntryRecord(host);
-        const std::uint8_t attributes = readDosAttributes(host, host.string());
+        const std::uint8_t attributes = dosAttributesOf(host, S_ISDIR(st.st_mode));
         const std::string name = host.filename().string();
         // A time nobody changed is the entry's own, whatever the host makes of it.
-        const std::uint32_t written = record && record->mtime == st.st_mtime
+        const std::uint32_t written = record && record->mtimeNs == mtimeNsOf(st)
                                           ? record->written
                                           : packDosDateTime(localDateTime(st.st_mtime));
         if (S_ISDIR(st.st_mode)) {
@@ -117,7 +124,7 @@ class Taker {
             const bool stillUnlisted = unlisted && hostNames(host).empty();
             keep(host, record,
                  {stillUnlisted ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Listed, made.firstCluster, count,
-                  made.written, record ? record->mtime : st.st_mtime, attributes, dir, name});
+                  made.written, record ? record->mtimeNs : mtimeNsOf(st), attributes, dir, name});
             return;
         }
         const bool placeholder = record && record->kind == EntryRecord::Kind::Placeholder;
@@ -126,7 +133,7 @@ class Taker {
             const FatEntry made = ((attributes ^ img->attributes) & kKeptAttributes) || written != img->written
                                       ? v_.setInfo(*img, attributes, written)
                                       : *img;
-            keep(host, record, {kind, made.firstCluster, made.size, written, st.st_mtime, attributes, dir, name});
+            keep(host, record, {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
             return;
         }
         // A placeholder moved here still has its bytes only in the image.
@@ -143,7 +150,7 @@ class Taker {
             made = v_.setInfo(*img, attributes, written);
         else
             made = *img;
-        keep(host, record, {kind, made.firstCluster, made.size, written, st.st_mtime, attributes, dir, name});
+        keep(host, record, {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
     }
 
     FatVolume& v_;
@@ -157,6 +164,8 @@ bool unchangedSinceExchange(const fs::path& host, std::uint32_t dir) {
     const auto record = readEntryRecord(host);
     if (!record)
         return false;
+    if (untouched(*record, host))
+        return true;
     const std::vector<std::string> names = hostNames(host);
     if (record->kind == EntryRecord::Kind::Unlisted)
         return names.empty();
@@ -167,7 +176,7 @@ bool unchangedSinceExchange(const fs::path& host, std::uint32_t dir) {
         struct stat st {};
         const auto r = readEntryRecord(entry);
         if (!r || ::lstat(entry.c_str(), &st) != 0 ||
-            !recordHolds(*r, st, readDosAttributes(entry, entry.string()), dir, name) ||
+            !recordHolds(*r, st, dosAttributesOf(entry, S_ISDIR(st.st_mode)), dir, name) ||
             (S_ISDIR(st.st_mode) && !unchangedSinceExchange(entry, r->firstCluster)))
             return false;
     }

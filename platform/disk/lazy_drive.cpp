@@ -42,8 +42,9 @@ std::time_t hostTimeOf(std::uint32_t written) {
     return written == 0 ? 0 : timeOfLocal(unpackDosDateTime(written));
 }
 
-void setTime(const fs::path& host, std::time_t t) {
-    const struct timespec times[2] = {{t, 0}, {t, 0}};
+void setTime(const fs::path& host, std::int64_t ns) {
+    const struct timespec at {static_cast<std::time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    const struct timespec times[2] = {at, at};
     ::utimensat(AT_FDCWD, host.c_str(), times, 0);
 }
 
@@ -155,7 +156,7 @@ void placeEntries(const FatVolume& volume, std::uint32_t dir, const fs::path& ho
                 throw IoError(io_text::kWriteError, host.string());
             }
         }
-        const std::time_t t = hostTimeOf(e.written);
+        const std::int64_t t = static_cast<std::int64_t>(hostTimeOf(e.written)) * 1000000000;
         writeDosAttributes(tmp, e.attributes, host.string());
         short_names::keep(tmp, e.shortName);
         const auto kind = e.isDirectory() ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Placeholder;
@@ -235,7 +236,7 @@ const FatVolume& LazyDrive::volume() {
     const std::string identity = imageIdentity(opened_.fd);
     if (!opened_.volume || identity != opened_.identity) {
         opened_.volume.reset();
-        opened_.volume = std::make_unique<FatVolume>(opened_.fd, display, false);
+        opened_.volume = std::make_unique<FatVolume>(opened_.fd, display, FatCheck::Folders);
         opened_.identity = identity;
     }
     return *opened_.volume;
@@ -301,7 +302,7 @@ void LazyDrive::fill(const fs::path& hostFile) {
     short_names::keep(tmp, shortName);
     record->kind = EntryRecord::Kind::Filled;
     writeEntryRecord(tmp, *record);
-    setTime(tmp, st.st_mtime);
+    setTime(tmp, mtimeNsOf(st));
     if (::rename(tmp.c_str(), hostFile.c_str()) != 0) {
         ::unlink(tmp.c_str());
         throw IoError(io_text::kWriteError, hostFile.string());
