@@ -19,6 +19,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <initializer_list>
 #include <set>
 #include <sys/stat.h>
@@ -28,8 +30,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kImport[] =
-    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Bench]\r\n\"Imported\"=\"yes\"\r\n\r\n";
+// Two imports that undo each other: every run changes the registry.
+std::string importOf(const char* value) {
+    return std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Bench]\r\n\"Imported\"=\"") + value +
+           "\"\r\n\r\n";
+}
 
 bool asImage(const benchmark::State& state) {
     return state.range(1) != 0;
@@ -43,7 +48,8 @@ const RealDisk& disk(const benchmark::State& state) {
     if (!prepared.contains(state.range(0))) {
         for (const bool image : {false, true}) {
             w98::Machine m(d.path(image));
-            m.writeFile("C:\\X.REG", kImport);
+            m.writeFile("C:\\X1.REG", importOf("one"));
+            m.writeFile("C:\\X2.REG", importOf("two"));
             WriteScanregTemplate(m, "C:\\WINDOWS");
             m.commit();
         }
@@ -107,8 +113,9 @@ void BM_RealDisk_ProgramChangingNothing(benchmark::State& state) {
 
 void BM_RealDisk_RegistryImport(benchmark::State& state) {
     const RealDisk& d = disk(state);
+    bool first = true;
     for (auto _ : state)
-        if (runProgram(d.path(asImage(state)), {"regedit", "/s", "C:\\X.REG"}) != 0) {
+        if (runProgram(d.path(asImage(state)), {"regedit", "/s", (first = !first) ? "C:\\X1.REG" : "C:\\X2.REG"}) != 0) {
             state.SkipWithError("regedit failed");
             break;
         }
@@ -134,6 +141,7 @@ void BM_RealDisk_ArmRestore(benchmark::State& state) {
     test::RecordingShell shell;
     test::RecordingPower power;
     System system{m, clock, shell, power};
+    std::chrono::steady_clock::duration arming{}, committing{};
     for (auto _ : state) {
         state.PauseTiming();
         TextTable t;
@@ -148,9 +156,17 @@ void BM_RealDisk_ArmRestore(benchmark::State& state) {
         }
         SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
         state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
         RestoreSystem(system, paths, t, row, CheckRestorePoint(m, t, row), {});
+        const auto armed = std::chrono::steady_clock::now();
         m.commit();
+        committing += std::chrono::steady_clock::now() - armed;
+        arming += armed - start;
     }
+    state.counters["arming_ms"] = std::chrono::duration<double, std::milli>(arming).count() /
+                                  static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["commit_ms"] = std::chrono::duration<double, std::milli>(committing).count() /
+                                  static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
     if (power.calls.size() != static_cast<std::size_t>(state.iterations()))
         state.SkipWithError("a restore was not armed");
     countKeptOutside(state, d);

@@ -98,8 +98,6 @@ void Machine::commit() {
         return;
     // A registry change in flight (both files replaced under one lock) goes into the image
     // whole or not at all.
-    if (!image_->hasChanges())
-        return;
     std::optional<RegistryLock> registry;
     try {
         const std::string system = windowsFolder() + "\\SYSTEM.DAT";

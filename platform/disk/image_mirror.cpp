@@ -175,9 +175,12 @@ ImageMirror::ImageMirror(fs::path image)
     writeState(folder_ / kStateFile, identity);
 }
 
-bool ImageMirror::hasChanges() const { return !driveUnchanged(folder_ / "drive_c"); }
+
 
 void ImageMirror::commit() {
+    const DriveChanges changes = changesIn(folder_ / "drive_c");
+    if (changes.empty())
+        return;
     LockedImage locked(image_, display_);
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
@@ -193,7 +196,7 @@ void ImageMirror::commit() {
     std::vector<ImageWrite> writes;
     std::vector<HostFixup> fixups;
     try {
-        fixups = takeChanges(volume, folder_ / "drive_c");
+        fixups = takeChanges(volume, folder_ / "drive_c", changes);
         writes = volume.writes();
         if (!writes.empty() && locked.readOnly())
             throw Error("磁盘映像 " + display_ + " 是只读文件，改动无法写进去");

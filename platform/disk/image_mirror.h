@@ -28,10 +28,7 @@ class ImageMirror {
     // The volume read at opening, when the image had to be read then: the drive goes on with it.
     OpenVolume takeVolume() { return std::move(opened_); }
 
-    // True when the folder holds changes not yet in the image.
-    bool hasChanges() const;
-
-    // Writes the folder's changes into the image (Machine::commit asks hasChanges() first). Throws Error when the image cannot take them
+    // Writes the folder's changes into the image; a folder with none leaves the image unread. Throws Error when the image cannot take them
     // (full, read-only, changed by another program meanwhile); the image is then as it was,
     // and the folder is brought back to what the image holds.
     void commit();

@@ -34,11 +34,20 @@ constexpr std::uint8_t kKeptAttributes = 0x27; // read-only, hidden, system, arc
 
 class Taker {
   public:
-    explicit Taker(FatVolume& volume) : v_(volume) {}
+    Taker(FatVolume& volume, const DriveChanges& changes) : v_(volume), changes_(changes) {}
 
     // Takes a host folder standing for the image folder dir; gives how many entries it holds.
     std::uint32_t folder(const fs::path& host, std::uint32_t dir) {
         const auto record = readEntryRecord(host);
+        if (record && !changes_.changed.contains(host.native())) {
+            // Nothing of its own changed: only the way to what did.
+            if (changes_.onTheWay.contains(host.native()))
+                for (const std::string& name : hostNames(host))
+                    if (const auto r = readEntryRecord(host / name);
+                        r && (r->kind == EntryRecord::Kind::Listed || r->kind == EntryRecord::Kind::Unlisted))
+                        folder(host / name, r->firstCluster);
+            return record->size;
+        }
         if (record && record->kind == EntryRecord::Kind::Unlisted) {
             // Never looked into: unchanged, unless something was put there from outside.
             if (untouched(*record, host) || hostNames(host).empty())
@@ -154,44 +163,47 @@ class Taker {
     }
 
     FatVolume& v_;
+    const DriveChanges& changes_;
 };
 
-} // namespace
-
-namespace {
-
-bool unchangedSinceExchange(const fs::path& host, std::uint32_t dir) {
+// Finds the folders whose own entries changed, and those on the way to them; true when any.
+bool walk(const fs::path& host, std::uint32_t dir, DriveChanges& out) {
     const auto record = readEntryRecord(host);
-    if (!record)
+    if (record && untouched(*record, host))
         return false;
-    if (untouched(*record, host))
-        return true;
     const std::vector<std::string> names = hostNames(host);
-    if (record->kind == EntryRecord::Kind::Unlisted)
-        return names.empty();
-    if (record->kind != EntryRecord::Kind::Listed || record->size != names.size())
+    if (record && record->kind == EntryRecord::Kind::Unlisted && names.empty())
         return false;
+    bool own = !record || record->kind != EntryRecord::Kind::Listed || record->size != names.size();
+    bool below = false;
     for (const std::string& name : names) {
         const fs::path entry = host / name;
         struct stat st {};
         const auto r = readEntryRecord(entry);
         if (!r || ::lstat(entry.c_str(), &st) != 0 ||
-            !recordHolds(*r, st, dosAttributesOf(entry, S_ISDIR(st.st_mode)), dir, name) ||
-            (S_ISDIR(st.st_mode) && !unchangedSinceExchange(entry, r->firstCluster)))
-            return false;
+            !recordHolds(*r, st, dosAttributesOf(entry, S_ISDIR(st.st_mode)), dir, name))
+            own = true;
+        else if (S_ISDIR(st.st_mode))
+            below = walk(entry, r->firstCluster, out) || below;
     }
-    return true;
+    if (own)
+        out.changed.insert(host.native());
+    else if (below)
+        out.onTheWay.insert(host.native());
+    return own || below;
 }
 
 } // namespace
 
-bool driveUnchanged(const fs::path& drive) {
+DriveChanges changesIn(const fs::path& drive) {
+    DriveChanges changes;
     const auto root = readEntryRecord(drive);
-    return root && unchangedSinceExchange(drive, root->firstCluster);
+    walk(drive, root ? root->firstCluster : 0, changes);
+    return changes;
 }
 
-std::vector<HostFixup> takeChanges(FatVolume& volume, const fs::path& drive) {
-    Taker taker(volume);
+std::vector<HostFixup> takeChanges(FatVolume& volume, const fs::path& drive, const DriveChanges& changes) {
+    Taker taker(volume, changes);
     const auto had = readEntryRecord(drive);
     const std::uint32_t count = taker.folder(drive, volume.rootDirectory());
     EntryRecord root;

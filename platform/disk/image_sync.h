@@ -6,6 +6,8 @@
 #include "fat_volume.h"
 
 #include <filesystem>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace w98::disk {
@@ -16,12 +18,18 @@ struct HostFixup {
     EntryRecord record;
 };
 
-// True when nothing in the working folder's drive changed since its last exchange with the
-// image, as the host alone tells: the image then needs no look at all.
-bool driveUnchanged(const std::filesystem::path& drive);
+// What changed in the working folder's drive since its last exchange with the image, as the
+// host alone tells (host paths): folders whose own entries changed, and those on the way to
+// them. Nothing changed: the image needs no look at all.
+struct DriveChanges {
+    std::set<std::string> changed;
+    std::set<std::string> onTheWay;
+    bool empty() const { return changed.empty() && onTheWay.empty(); }
+};
+DriveChanges changesIn(const std::filesystem::path& drive);
 
-// Changes volume as the working folder's drive_c (drive) says. Throws Error (a full disk, a
-// damaged folder) with the volume's writes not to be used.
-std::vector<HostFixup> takeChanges(FatVolume& volume, const std::filesystem::path& drive);
+// Changes volume as the working folder's drive_c (drive) says, looking only where changes
+// are. Throws Error (a full disk, a damaged folder) with the volume's writes not to be used.
+std::vector<HostFixup> takeChanges(FatVolume& volume, const std::filesystem::path& drive, const DriveChanges& changes);
 
 } // namespace w98::disk
