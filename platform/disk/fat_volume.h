@@ -43,6 +43,8 @@ struct ImageWrite {
     // The writes up to here reach the disk before any that follows: the order that keeps the
     // volume sound after a power cut at any point.
     bool barrier = false;
+    // Into clusters nothing points at yet: it needs no journal, only to be on the disk first.
+    bool fresh = false;
 };
 
 class FatVolume {

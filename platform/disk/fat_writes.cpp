@@ -58,7 +58,7 @@ void FatVolume::directoryWrites(std::uint32_t first, const Directory& d, std::ve
         const std::string now = d.bytes.substr(at, sectorBytes_);
         if (at >= d.original.size()) {
             // A cluster the folder grew by: unreachable until its chain is written.
-            data.push_back({sectorOffset(at), now});
+            data.push_back({sectorOffset(at), now, false, true});
             continue;
         }
         const std::string before = d.original.substr(at, sectorBytes_);
@@ -94,6 +94,8 @@ std::vector<ImageWrite> FatVolume::writes() const {
         additions.insert(additions.end(), folderAdditions.rbegin(), folderAdditions.rend());
     }
     out.insert(out.end(), data_.begin(), data_.end());
+    for (ImageWrite& w : out)
+        w.fresh = true;
     if (!out.empty())
         out.back().barrier = true;
     // New chains before the links that take them into a chain the disk already has (a folder

@@ -97,7 +97,16 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
         return;
     if (observer())
         observer()(writes);
-    writeJournal(journal, writes);
+    // New data goes straight in: until the journaled part points at it, it is free space.
+    std::vector<ImageWrite> journaled;
+    std::vector<ImageWrite> fresh;
+    for (const ImageWrite& w : writes)
+        (w.fresh && journaled.empty() ? fresh : journaled).push_back(w);
+    if (!fresh.empty() && !applyAll(fd, fresh))
+        throw IoError(io_text::kWriteError, displayName);
+    if (journaled.empty())
+        return;
+    writeJournal(journal, journaled);
     const std::string journalName = journal.string();
     const pid_t pid = ::fork();
     if (pid < 0)
@@ -105,7 +114,7 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
     if (pid == 0) {
         // A session of its own: a signal to the program's process group does not reach it.
         ::setsid();
-        const bool ok = applyAll(fd, writes);
+        const bool ok = applyAll(fd, journaled);
         if (ok)
             ::unlink(journalName.c_str());
         ::_exit(ok ? 0 : 1);

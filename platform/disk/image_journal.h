@@ -14,7 +14,8 @@
 
 namespace w98::disk {
 
-// Writes the changes into the image open as fd, through the journal file. Throws IoError
+// Writes the changes into the image open as fd: those into fresh clusters at once, the rest
+// through the journal file. Throws IoError
 // naming displayName when it cannot; the image is then unchanged or wholly changed.
 void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const std::filesystem::path& journal,
                          const std::string& displayName);
