@@ -18,6 +18,7 @@
 #include <dirent.h>
 #include <optional>
 #include <fcntl.h>
+#include <functional>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -242,12 +243,7 @@ const FatVolume& LazyDrive::volume() {
     return *opened_.volume;
 }
 
-void LazyDrive::list(const fs::path& hostFolder) {
-    if (!below(hostFolder))
-        return;
-    const auto record = readEntryRecord(hostFolder);
-    if (!record || record->kind != EntryRecord::Kind::Unlisted)
-        return;
+void LazyDrive::whileHeld(const std::function<void(const FatVolume&)>& work) {
     const std::string busy = "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试";
     volume();
     const FileLock image(opened_.fd, LOCK_SH, busy);
@@ -256,57 +252,42 @@ void LazyDrive::list(const fs::path& hostFolder) {
     if (lock_ < 0)
         throw IoError(io_text::kWriteError, (folder_ / "lazy.lock").string());
     const FileLock placing(lock_, LOCK_EX, busy);
-    placeEntries(volume(), record->firstCluster, hostFolder);
+    work(volume());
+}
+
+void LazyDrive::list(const fs::path& hostFolder) {
+    if (!below(hostFolder))
+        return;
+    const auto record = readEntryRecord(hostFolder);
+    if (record && record->kind == EntryRecord::Kind::Unlisted)
+        whileHeld([&](const FatVolume& v) { placeEntries(v, record->firstCluster, hostFolder); });
 }
 
 void LazyDrive::fill(const fs::path& hostFile) {
     if (!below(hostFile))
         return;
-    auto record = readEntryRecord(hostFile);
-    if (!record || record->kind != EntryRecord::Kind::Placeholder)
+    if (const auto seen = readEntryRecord(hostFile); !seen || seen->kind != EntryRecord::Kind::Placeholder)
         return;
-    const std::string busy = "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试";
-    volume();
-    const FileLock image(opened_.fd, LOCK_SH, busy);
-    if (lock_ < 0)
-        lock_ = ::open((folder_ / "lazy.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock_ < 0)
-        throw IoError(io_text::kWriteError, (folder_ / "lazy.lock").string());
-    const FileLock placing(lock_, LOCK_EX, busy);
-    record = readEntryRecord(hostFile);
-    struct stat st {};
-    if (!record || record->kind != EntryRecord::Kind::Placeholder || ::stat(hostFile.c_str(), &st) != 0)
-        return;
-    const std::string bytes = volume().read(record->firstCluster, record->size);
-    // What a program changed on the placeholder (attributes, time) stays.
-    const std::uint8_t attributes = readDosAttributes(hostFile, hostFile.string());
-    const std::string shortName = short_names::of(hostFile);
-    const fs::path tmp = temporaryBeside(hostFile);
-    // The working folder is never needed to recover anything: no wait for the disk.
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw IoError(io_text::kWriteError, hostFile.string());
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ::close(fd);
+    whileHeld([&](const FatVolume& v) {
+        auto record = readEntryRecord(hostFile);
+        struct stat st {};
+        if (!record || record->kind != EntryRecord::Kind::Placeholder || ::stat(hostFile.c_str(), &st) != 0)
+            return; // filled meanwhile
+        // What a program changed on the placeholder (attributes, time) stays.
+        const std::uint8_t attributes = readDosAttributes(hostFile, hostFile.string());
+        const std::string shortName = short_names::of(hostFile);
+        const fs::path tmp = temporaryBeside(hostFile);
+        replaceScratchFile(tmp, v.read(record->firstCluster, record->size), hostFile.string());
+        writeDosAttributes(tmp, attributes, hostFile.string());
+        short_names::keep(tmp, shortName);
+        record->kind = EntryRecord::Kind::Filled;
+        writeEntryRecord(tmp, *record);
+        setTime(tmp, mtimeNsOf(st));
+        if (::rename(tmp.c_str(), hostFile.c_str()) != 0) {
             ::unlink(tmp.c_str());
             throw IoError(io_text::kWriteError, hostFile.string());
         }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    writeDosAttributes(tmp, attributes, hostFile.string());
-    short_names::keep(tmp, shortName);
-    record->kind = EntryRecord::Kind::Filled;
-    writeEntryRecord(tmp, *record);
-    setTime(tmp, mtimeNsOf(st));
-    if (::rename(tmp.c_str(), hostFile.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        throw IoError(io_text::kWriteError, hostFile.string());
-    }
+    });
 }
 
 void LazyDrive::bringIn(const fs::path& host) {

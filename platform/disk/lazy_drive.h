@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,8 @@ class LazyDrive {
   private:
     LazyDrive(std::filesystem::path folder, std::filesystem::path image);
     bool below(const std::filesystem::path& host) const;
+    // Runs work on the volume with the image read-locked and the working folder locked.
+    void whileHeld(const std::function<void(const FatVolume&)>& work);
     const FatVolume& volume();
 
     std::filesystem::path folder_;
