@@ -452,7 +452,7 @@ void Machine::moveFile(std::string_view from, std::string_view to) {
     const fs::path src = resolve(from, Need::Entry);
     const fs::path dst = resolve(to, Need::Entry);
     if (lazy_ && fs::is_directory(src))
-        lazy_->bringIn(src); // a folder moves with everything in it
+        lazy_->bringIn(src, false); // a folder moves with everything in it
     RegistryFileGuard sourceGuard(src, from);
     RegistryFileGuard targetGuard(dst, to);
     std::error_code ec;

@@ -26,26 +26,7 @@ namespace fs = std::filesystem;
 namespace w98::disk {
 namespace {
 
-constexpr const char* kStateFile = "image.state";
 constexpr const char* kJournalFile = "image.journal";
-constexpr const char* kStateHeader = "korvane-image-state 2";
-
-// What the image file was after the last exchange with this folder.
-std::string readState(const fs::path& file) {
-    const auto bytes = readHostFileIfExists(file, file.string());
-    if (!bytes)
-        return {};
-    std::istringstream in(*bytes);
-    std::string header, identity;
-    if (!std::getline(in, header) || header != kStateHeader || !std::getline(in, identity))
-        return {};
-    return identity;
-}
-
-void writeState(const fs::path& file, const std::string& identity) {
-    replaceScratchFile(file, std::string(kStateHeader) + "\n" + identity + "\n", file.string());
-}
-
 // The image file, open and locked against every other program of this machine.
 class LockedImage {
   public:
@@ -163,7 +144,7 @@ ImageMirror::ImageMirror(fs::path image)
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     const std::string identity = imageIdentity(locked.fd());
     // An image unchanged since the last exchange was checked then, and the folder shows it.
-    if (readState(folder_ / kStateFile) == identity && readEntryRecord(folder_ / "drive_c"))
+    if (exchangedIdentity(folder_) == identity && readEntryRecord(folder_ / "drive_c"))
         return;
     // Read through a file of its own, the volume stays with the program once the lock is let go.
     opened_.fd = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -172,7 +153,7 @@ ImageMirror::ImageMirror(fs::path image)
     opened_.volume = std::make_unique<FatVolume>(opened_.fd, display_);
     opened_.identity = identity;
     resetDrive(*opened_.volume, folder_);
-    writeState(folder_ / kStateFile, identity);
+    recordExchange(folder_, identity);
 }
 
 
@@ -185,11 +166,11 @@ void ImageMirror::commit() {
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     // An image as this folder last left it was checked then.
-    const bool unchanged = readState(folder_ / kStateFile) == imageIdentity(locked.fd());
+    const bool unchanged = exchangedIdentity(folder_) == imageIdentity(locked.fd());
     FatVolume volume(locked.fd(), display_, unchanged ? FatCheck::None : FatCheck::All);
     if (!unchanged) {
         resetDrive(volume, folder_);
-        writeState(folder_ / kStateFile, imageIdentity(locked.fd()));
+        recordExchange(folder_, imageIdentity(locked.fd()));
         throw Error("磁盘映像 " + display_ +
                     " 在本程序运行时被别的程序改过，刚才的改动没有写进去。请关闭虚拟机后重做");
     }
@@ -212,7 +193,7 @@ void ImageMirror::commit() {
     for (const HostFixup& f : fixups)
         writeEntryRecord(f.host, f.record);
     if (!writes.empty())
-        writeState(folder_ / kStateFile, imageIdentity(locked.fd()));
+        recordExchange(folder_, imageIdentity(locked.fd()));
 }
 
 } // namespace w98::disk

@@ -125,6 +125,28 @@ std::vector<std::string> hostNames(const fs::path& folder) {
     return names;
 }
 
+namespace {
+constexpr const char* kStateFile = "image.state";
+constexpr const char* kStateHeader = "korvane-image-state 2";
+} // namespace
+
+std::string exchangedIdentity(const fs::path& folder) {
+    const fs::path file = folder / kStateFile;
+    const auto bytes = readHostFileIfExists(file, file.string());
+    if (!bytes)
+        return {};
+    std::istringstream in(*bytes);
+    std::string header, identity;
+    if (!std::getline(in, header) || header != kStateHeader || !std::getline(in, identity))
+        return {};
+    return identity;
+}
+
+void recordExchange(const fs::path& folder, const std::string& identity) {
+    const fs::path file = folder / kStateFile;
+    replaceScratchFile(file, std::string(kStateHeader) + "\n" + identity + "\n", file.string());
+}
+
 std::string imageIdentity(int fd) {
     struct stat st {};
     ::fstat(fd, &st);
@@ -255,12 +277,29 @@ void LazyDrive::whileHeld(const std::function<void(const FatVolume&)>& work) {
     work(volume());
 }
 
+void LazyDrive::checkStillThere(const FatVolume& v, const fs::path& host, const EntryRecord& record) const {
+    if (host == drive_ || opened_.identity == exchangedIdentity(folder_))
+        return;
+    // Another program wrote the image since: the clusters the entry had may be another's now.
+    const auto parent = readEntryRecord(host.parent_path());
+    if (parent)
+        for (const FatEntry& e : v.list(parent->firstCluster))
+            if (e.name == host.filename().string() && e.firstCluster == record.firstCluster &&
+                (e.isDirectory() || e.size == record.size))
+                return;
+    throw Error("磁盘映像 " + image_.string() + " 在本程序运行时被别的程序改过，" + host.filename().string() +
+                " 已不是本程序看到的样子。请关闭本程序后重新打开");
+}
+
 void LazyDrive::list(const fs::path& hostFolder) {
     if (!below(hostFolder))
         return;
     const auto record = readEntryRecord(hostFolder);
     if (record && record->kind == EntryRecord::Kind::Unlisted)
-        whileHeld([&](const FatVolume& v) { placeEntries(v, record->firstCluster, hostFolder); });
+        whileHeld([&](const FatVolume& v) {
+            checkStillThere(v, hostFolder, *record);
+            placeEntries(v, record->firstCluster, hostFolder);
+        });
 }
 
 void LazyDrive::fill(const fs::path& hostFile) {
@@ -273,6 +312,7 @@ void LazyDrive::fill(const fs::path& hostFile) {
         struct stat st {};
         if (!record || record->kind != EntryRecord::Kind::Placeholder || ::stat(hostFile.c_str(), &st) != 0)
             return; // filled meanwhile
+        checkStillThere(v, hostFile, *record);
         // What a program changed on the placeholder (attributes, time) stays.
         const std::uint8_t attributes = readDosAttributes(hostFile, hostFile.string());
         const std::string shortName = short_names::of(hostFile);
@@ -290,12 +330,13 @@ void LazyDrive::fill(const fs::path& hostFile) {
     });
 }
 
-void LazyDrive::bringIn(const fs::path& host) {
+void LazyDrive::bringIn(const fs::path& host, bool bytes) {
     struct stat st {};
     if (!below(host) || ::lstat(host.c_str(), &st) != 0)
         return;
     if (!S_ISDIR(st.st_mode)) {
-        fill(host);
+        if (bytes)
+            fill(host);
         return;
     }
     list(host);
@@ -304,7 +345,7 @@ void LazyDrive::bringIn(const fs::path& host) {
     for (const auto& e : fs::directory_iterator(host, ec))
         children.push_back(e.path());
     for (const auto& child : children)
-        bringIn(child);
+        bringIn(child, bytes);
 }
 
 } // namespace w98::disk

@@ -19,6 +19,11 @@ class FatVolume;
 // Names what an image file is now (device, inode, size, time): a change by anyone shows.
 std::string imageIdentity(int fd);
 
+// The image's identity after the last exchange with a working folder (empty when unknown), and
+// the record of a new one.
+std::string exchangedIdentity(const std::filesystem::path& folder);
+void recordExchange(const std::filesystem::path& folder, const std::string& identity);
+
 // The names of a host folder, without what replacements under way hold (what a killed writer
 // left is cleared away), sorted.
 std::vector<std::string> hostNames(const std::filesystem::path& folder);
@@ -53,8 +58,10 @@ class LazyDrive {
     // Error naming the image when it cannot be read.
     void list(const std::filesystem::path& hostFolder);
     void fill(const std::filesystem::path& hostFile);
-    // Every folder and file below host (or host itself), for a folder about to be moved whole.
-    void bringIn(const std::filesystem::path& host);
+    // Every folder below host (or host itself) gets its entries, and with bytes every file its
+    // bytes: a folder about to move takes its entries along (a placeholder keeps its bytes in
+    // the image wherever it goes).
+    void bringIn(const std::filesystem::path& host, bool bytes);
 
     // The working folder's file naming the image it stands for.
     static constexpr const char* kSourceFile = "image.source";
@@ -62,6 +69,9 @@ class LazyDrive {
   private:
     LazyDrive(std::filesystem::path folder, std::filesystem::path image);
     bool below(const std::filesystem::path& host) const;
+    // Throws Error when another program changed the image since the last exchange and the
+    // entry the record stands for is gone from it.
+    void checkStillThere(const FatVolume& volume, const std::filesystem::path& host, const EntryRecord& record) const;
     // Runs work on the volume with the image read-locked and the working folder locked.
     void whileHeld(const std::function<void(const FatVolume&)>& work);
     const FatVolume& volume();

@@ -200,7 +200,7 @@ std::string firstContentDifference(const fs::path& image, const fs::path& drive,
 void expectImageHoldsFolder(const fs::path& image, const fs::path& drive, const fs::path& scratch) {
     EXPECT_EQ(test::fsckFatProblems(image), "");
     // The folder holds what was looked into; the rest comes in now.
-    w98::disk::LazyDrive::openIfDisk(drive.parent_path())->bringIn(drive);
+    w98::disk::LazyDrive::openIfDisk(drive.parent_path())->bringIn(drive, true);
     EXPECT_EQ(listingDifference(test::mtoolsListing(image), folderListing(drive, false)), "") << "mtools";
     EXPECT_EQ(listingDifference(test::fatcatListing(image), folderListing(drive, true)), "") << "fatcat";
     EXPECT_EQ(firstContentDifference(image, drive, scratch), "");

@@ -199,6 +199,26 @@ TEST_P(DiskImage, AChangeTheImageCannotTakeLeavesImageAndFolderAsTheyWere) {
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
 }
 
+TEST_P(DiskImage, AFileAnotherProgramReplacedMeanwhileIsNotReadFromClustersNoLongerItsOwn) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\A.TXT", std::string(3000, 'a'));
+        m.commit();
+    }
+    ::setenv("XDG_CACHE_HOME", (folder_ / "first").c_str(), 1);
+    w98::Machine m(image_);
+    EXPECT_EQ(m.fileSize("C:\\A.TXT"), 3000u); // known, its bytes not read yet
+    {
+        auto other = openAfresh();
+        other->deleteFile("C:\\A.TXT");
+        other->commit();
+        other->writeFile("C:\\B.TXT", std::string(3000, 'b')); // into the clusters A.TXT had
+        other->commit();
+    }
+    ::setenv("XDG_CACHE_HOME", (folder_ / "first").c_str(), 1);
+    EXPECT_THROW(m.readFile("C:\\A.TXT"), w98::Error);
+}
+
 TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
     {
         w98::Machine m(image_);
