@@ -37,9 +37,10 @@ class Taker {
     Taker(FatVolume& volume, const DriveChanges& changes) : v_(volume), changes_(changes) {}
 
     // Takes a host folder standing for the image folder dir; gives how many entries it holds.
-    std::uint32_t folder(const fs::path& host, std::uint32_t dir) {
+    // whole: it is new to that image folder (made or moved there), all it holds is looked at.
+    std::uint32_t folder(const fs::path& host, std::uint32_t dir, bool whole = false) {
         const auto record = readEntryRecord(host);
-        if (record && !changes_.changed.contains(host.native())) {
+        if (record && !whole && !changes_.changed.contains(host.native())) {
             // Nothing of its own changed: only the way to what did.
             if (changes_.onTheWay.contains(host.native()))
                 for (const std::string& name : hostNames(host))
@@ -49,10 +50,11 @@ class Taker {
             return record->size;
         }
         if (record && record->kind == EntryRecord::Kind::Unlisted) {
-            // Never looked into: unchanged, unless something was put there from outside.
-            if (untouched(*record, host) || hostNames(host).empty())
+            // Never looked into: unchanged, unless something was put there from outside. One
+            // that moved takes its entries from where it was.
+            if (!whole && (untouched(*record, host) || hostNames(host).empty()))
                 return record->size;
-            placeEntries(v_, dir, host);
+            placeEntries(v_, record->firstCluster, host);
         }
         std::map<std::string, FatEntry> inImage;
         for (FatEntry& e : v_.list(dir))
@@ -129,7 +131,9 @@ class Taker {
                 made = v_.createDirectory(dir, name, shortNameFor(host, dir), attributes, written);
             }
             const bool unlisted = record && record->kind == EntryRecord::Kind::Unlisted && img;
-            const std::uint32_t count = folder(host, made.firstCluster);
+            const bool moved = !record || record->firstCluster != made.firstCluster || record->parent != dir ||
+                               record->name != name;
+            const std::uint32_t count = folder(host, made.firstCluster, moved);
             const bool stillUnlisted = unlisted && hostNames(host).empty();
             keep(host, record,
                  {stillUnlisted ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Listed, made.firstCluster, count,

@@ -121,6 +121,17 @@ TEST_P(DiskImage, FoldersGrowAndShrinkAndTheFreeSpaceComesBack) {
     ASSERT_EQ(left.size(), 150u);
     EXPECT_EQ(left.front(),
               (FatListedEntry{"WINDOWS\\SYSBCKUP\\backup number 1.cab", "BACKUP~2.CAB", 0x20, 7}));
+    // A folder whose files were never read moves whole, there and back.
+    for (const auto& [from, to] : {std::pair{"C:\\WINDOWS\\SYSBCKUP", "C:\\OLD BACKUPS"},
+                                   std::pair{"C:\\OLD BACKUPS", "C:\\WINDOWS\\SYSBCKUP"}}) {
+        {
+            w98::Machine m(image_);
+            m.moveFile(from, to);
+            m.commit();
+        }
+        EXPECT_EQ(kt::fsckFatProblems(image_), "");
+        EXPECT_EQ(openAfresh()->readFile(std::string(to) + "\\backup number 3.cab"), std::string(3000, 'x'));
+    }
     {
         w98::Machine m(image_);
         for (int i = 1; i < 300; i += 2)
