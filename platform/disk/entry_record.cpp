@@ -19,8 +19,8 @@ std::optional<EntryRecord> readEntryRecord(const std::filesystem::path& host) {
     unsigned first = 0, size = 0, written = 0, attributes = 0, parent = 0;
     long long mtimeNs = 0;
     int nameAt = 0;
-    if (std::sscanf(buf, "%c %u %u %u %lld %u %u %n", &kind, &first, &size, &written, &mtimeNs, &attributes, &parent,
-                    &nameAt) != 7 ||
+    if (std::sscanf(buf, "%c %u %u %u %lld %u %u %n", &kind, &first, &size, &written, &mtimeNs, &attributes,
+                    &parent, &nameAt) != 7 ||
         (kind != 'l' && kind != 'f' && kind != 'u' && kind != 'd'))
         return std::nullopt;
     r.attributes = static_cast<std::uint8_t>(attributes);
@@ -38,8 +38,9 @@ bool recordHolds(const EntryRecord& r, const struct stat& st, std::uint8_t attri
                  const std::string& name) {
     constexpr std::uint8_t kKept = 0x27; // read-only, hidden, system, archive
     const bool folder = r.kind == EntryRecord::Kind::Listed || r.kind == EntryRecord::Kind::Unlisted;
-    return folder == S_ISDIR(st.st_mode) && ((r.attributes ^ attributes) & kKept) == 0 && r.parent == parent &&
-           r.name == name && (folder || (mtimeNsOf(st) == r.mtimeNs && static_cast<std::uint64_t>(st.st_size) == r.size));
+    return folder == S_ISDIR(st.st_mode) && ((r.attributes ^ attributes) & kKept) == 0 &&
+           r.parent == parent && r.name == name &&
+           (folder || (mtimeNsOf(st) == r.mtimeNs && static_cast<std::uint64_t>(st.st_size) == r.size));
 }
 
 bool writeEntryRecord(const std::filesystem::path& host, const EntryRecord& r) {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 
 namespace w98::disk {
 
@@ -23,7 +23,7 @@ struct EntryRecord {
     std::uint32_t written = 0; // the entry's packed MS-DOS time
     std::int64_t mtimeNs = 0;  // the host time given it, in ns: unchanged, the entry's time stands
     std::uint8_t attributes = 0;
-    std::uint32_t parent = 0;  // the folder it is in, by its first cluster
+    std::uint32_t parent = 0; // the folder it is in, by its first cluster
     std::string name;
 };
 
@@ -35,8 +35,8 @@ inline std::int64_t mtimeNsOf(const struct stat& st) {
 
 // True when an entry is still what its record says (a folder's entries aside): standing under
 // the same name in the same folder, with the same size, time and attributes.
-bool recordHolds(const EntryRecord& record, const struct stat& st, std::uint8_t attributes, std::uint32_t parent,
-                 const std::string& name);
+bool recordHolds(const EntryRecord& record, const struct stat& st, std::uint8_t attributes,
+                 std::uint32_t parent, const std::string& name);
 // False when the file system cannot keep it.
 bool writeEntryRecord(const std::filesystem::path& host, const EntryRecord& record);
 

@@ -85,7 +85,8 @@ void FatVolume::checkDirectory(std::uint32_t first, const std::vector<FatEntry>&
             if (isEnd(next(c)))
                 break;
         }
-        if (!e.isDirectory() && count != (static_cast<std::uint64_t>(e.size) + clusterBytes_ - 1) / clusterBytes_)
+        if (!e.isDirectory() &&
+            count != (static_cast<std::uint64_t>(e.size) + clusterBytes_ - 1) / clusterBytes_)
             damaged(e.name + " 的大小与它占的簇数不符");
     }
 }

@@ -291,7 +291,9 @@ std::vector<FatEntry> FatVolume::entriesOf(std::uint32_t dir) const {
     return out;
 }
 
-std::string FatVolume::read(const FatEntry& file) const { return read(file.firstCluster, file.size); }
+std::string FatVolume::read(const FatEntry& file) const {
+    return read(file.firstCluster, file.size);
+}
 
 std::string FatVolume::read(std::uint32_t firstCluster, std::uint32_t size) const {
     std::string out;
@@ -361,7 +363,8 @@ std::size_t FatVolume::freeSlots(std::uint32_t dir, std::size_t count) {
     // may still be what the disk shows there.
     const auto isFree = [&d](std::size_t s) {
         const auto now = static_cast<unsigned char>(d.bytes[s * kSlot]);
-        const auto before = s * kSlot < d.original.size() ? static_cast<unsigned char>(d.original[s * kSlot]) : 0;
+        const auto before =
+            s * kSlot < d.original.size() ? static_cast<unsigned char>(d.original[s * kSlot]) : 0;
         return (now == 0x00 || now == 0xE5) && (before == 0x00 || before == 0xE5);
     };
     std::size_t run = 0;

@@ -91,7 +91,7 @@ class FatVolume {
     struct Directory {
         std::vector<std::uint32_t> clusters; // empty for the fixed root
         std::string bytes;
-        std::string original;      // as on the disk; its clusters are the first ones
+        std::string original; // as on the disk; its clusters are the first ones
         bool dirty = false;
         bool checked = false;
     };

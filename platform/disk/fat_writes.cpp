@@ -32,7 +32,8 @@ void FatVolume::setEntry(std::string& sector, std::uint32_t index, std::uint32_t
         le::put16(sector, index * 2u, raw);
 }
 
-void FatVolume::fatWrites(const std::map<std::uint32_t, std::string>& sectors, std::vector<ImageWrite>& out) const {
+void FatVolume::fatWrites(const std::map<std::uint32_t, std::string>& sectors,
+                          std::vector<ImageWrite>& out) const {
     if (sectors.empty())
         return;
     // The first FAT whole before any other copy: a copy that lags behind is what ScanDisk mends.

@@ -127,7 +127,9 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
                       displayName + "（改动留在日志 " + journalName + " 里，下次打开时补写）");
 }
 
-void setImageWriteObserver(std::function<void(const std::vector<ImageWrite>&)> o) { observer() = std::move(o); }
+void setImageWriteObserver(std::function<void(const std::vector<ImageWrite>&)> o) {
+    observer() = std::move(o);
+}
 
 bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName) {
     const auto bytes = readHostFileIfExists(journal, journal.string());

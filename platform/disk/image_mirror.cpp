@@ -156,8 +156,6 @@ ImageMirror::ImageMirror(fs::path image)
     recordExchange(folder_, identity);
 }
 
-
-
 void ImageMirror::commit() {
     const DriveChanges changes = changesIn(folder_ / "drive_c");
     if (changes.empty())

@@ -28,9 +28,9 @@ class ImageMirror {
     // The volume read at opening, when the image had to be read then: the drive goes on with it.
     OpenVolume takeVolume() { return std::move(opened_); }
 
-    // Writes the folder's changes into the image; a folder with none leaves the image unread. Throws Error when the image cannot take them
-    // (full, read-only, changed by another program meanwhile); the image is then as it was,
-    // and the folder is brought back to what the image holds.
+    // Writes the folder's changes into the image; a folder with none leaves the image unread. Throws Error
+    // when the image cannot take them (full, read-only, changed by another program meanwhile); the image is
+    // then as it was, and the folder is brought back to what the image holds.
     void commit();
 
     // Where the folder of an image lives: $XDG_CACHE_HOME/korvane/disks (~/.cache/...).

@@ -125,33 +125,36 @@ class Taker {
         if (S_ISDIR(st.st_mode)) {
             FatEntry made;
             if (img) {
-                made = (attributes ^ img->attributes) & kKeptAttributes ? v_.setInfo(*img, attributes, img->written)
-                                                                         : *img;
+                made = (attributes ^ img->attributes) & kKeptAttributes
+                           ? v_.setInfo(*img, attributes, img->written)
+                           : *img;
             } else {
                 made = v_.createDirectory(dir, name, shortNameFor(host, dir), attributes, written);
             }
             const bool unlisted = record && record->kind == EntryRecord::Kind::Unlisted && img;
-            const bool moved = !record || record->firstCluster != made.firstCluster || record->parent != dir ||
-                               record->name != name;
+            const bool moved = !record || record->firstCluster != made.firstCluster ||
+                               record->parent != dir || record->name != name;
             const std::uint32_t count = folder(host, made.firstCluster, moved);
             const bool stillUnlisted = unlisted && hostNames(host).empty();
             keep(host, record,
-                 {stillUnlisted ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Listed, made.firstCluster, count,
-                  made.written, record ? record->mtimeNs : mtimeNsOf(st), attributes, dir, name});
+                 {stillUnlisted ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Listed, made.firstCluster,
+                  count, made.written, record ? record->mtimeNs : mtimeNsOf(st), attributes, dir, name});
             return;
         }
         const bool placeholder = record && record->kind == EntryRecord::Kind::Placeholder;
         const auto kind = placeholder ? EntryRecord::Kind::Placeholder : EntryRecord::Kind::Filled;
         if (img && placeholder && record->firstCluster == img->firstCluster && record->size == img->size) {
-            const FatEntry made = ((attributes ^ img->attributes) & kKeptAttributes) || written != img->written
-                                      ? v_.setInfo(*img, attributes, written)
-                                      : *img;
-            keep(host, record, {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
+            const FatEntry made =
+                ((attributes ^ img->attributes) & kKeptAttributes) || written != img->written
+                    ? v_.setInfo(*img, attributes, written)
+                    : *img;
+            keep(host, record,
+                 {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
             return;
         }
         // A placeholder moved here still has its bytes only in the image.
-        const std::string content = placeholder ? v_.read(record->firstCluster, record->size)
-                                                : readHostFile(host, host.string());
+        const std::string content =
+            placeholder ? v_.read(record->firstCluster, record->size) : readHostFile(host, host.string());
         if (content.size() > 0xFFFFFFFFull)
             throw Error("文件 " + name + " 超过 4 GB，FAT 放不下");
         FatEntry made;
@@ -163,7 +166,8 @@ class Taker {
             made = v_.setInfo(*img, attributes, written);
         else
             made = *img;
-        keep(host, record, {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
+        keep(host, record,
+             {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
     }
 
     FatVolume& v_;
@@ -211,8 +215,9 @@ std::vector<HostFixup> takeChanges(FatVolume& volume, const fs::path& drive, con
     const auto had = readEntryRecord(drive);
     const std::uint32_t count = taker.folder(drive, volume.rootDirectory());
     EntryRecord root;
-    root.kind = had && had->kind == EntryRecord::Kind::Unlisted && hostNames(drive).empty() ? EntryRecord::Kind::Unlisted
-                                                                                           : EntryRecord::Kind::Listed;
+    root.kind = had && had->kind == EntryRecord::Kind::Unlisted && hostNames(drive).empty()
+                    ? EntryRecord::Kind::Unlisted
+                    : EntryRecord::Kind::Listed;
     root.firstCluster = volume.rootDirectory();
     root.size = count;
     taker.fixups.push_back({drive, root});

@@ -30,6 +30,7 @@ DriveChanges changesIn(const std::filesystem::path& drive);
 
 // Changes volume as the working folder's drive_c (drive) says, looking only where changes
 // are. Throws Error (a full disk, a damaged folder) with the volume's writes not to be used.
-std::vector<HostFixup> takeChanges(FatVolume& volume, const std::filesystem::path& drive, const DriveChanges& changes);
+std::vector<HostFixup> takeChanges(FatVolume& volume, const std::filesystem::path& drive,
+                                   const DriveChanges& changes);
 
 } // namespace w98::disk

@@ -16,9 +16,9 @@
 #include <csignal>
 #include <cstdio>
 #include <dirent.h>
-#include <optional>
 #include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -44,7 +44,9 @@ std::time_t hostTimeOf(std::uint32_t written) {
 }
 
 void setTime(const fs::path& host, std::int64_t ns) {
-    const struct timespec at {static_cast<std::time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    struct timespec at {};
+    at.tv_sec = static_cast<std::time_t>(ns / 1000000000);
+    at.tv_nsec = static_cast<long>(ns % 1000000000);
     const struct timespec times[2] = {at, at};
     ::utimensat(AT_FDCWD, host.c_str(), times, 0);
 }
@@ -151,7 +153,8 @@ std::string imageIdentity(int fd) {
     struct stat st {};
     ::fstat(fd, &st);
     std::ostringstream s;
-    s << st.st_dev << ' ' << st.st_ino << ' ' << st.st_size << ' ' << st.st_mtim.tv_sec << '.' << st.st_mtim.tv_nsec;
+    s << st.st_dev << ' ' << st.st_ino << ' ' << st.st_size << ' ' << st.st_mtim.tv_sec << '.'
+      << st.st_mtim.tv_nsec;
     return s.str();
 }
 
@@ -246,7 +249,8 @@ void LazyDrive::adopt(OpenVolume opened) {
 bool LazyDrive::below(const fs::path& host) const {
     const std::string& h = host.native();
     const std::string& d = drive_.native();
-    return h.size() >= d.size() && h.compare(0, d.size(), d) == 0 && (h.size() == d.size() || h[d.size()] == '/');
+    return h.size() >= d.size() && h.compare(0, d.size(), d) == 0 &&
+           (h.size() == d.size() || h[d.size()] == '/');
 }
 
 const FatVolume& LazyDrive::volume() {

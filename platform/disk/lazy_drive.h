@@ -71,7 +71,8 @@ class LazyDrive {
     bool below(const std::filesystem::path& host) const;
     // Throws Error when another program changed the image since the last exchange and the
     // entry the record stands for is gone from it.
-    void checkStillThere(const FatVolume& volume, const std::filesystem::path& host, const EntryRecord& record) const;
+    void checkStillThere(const FatVolume& volume, const std::filesystem::path& host,
+                         const EntryRecord& record) const;
     // Runs work on the volume with the image read-locked and the working folder locked.
     void whileHeld(const std::function<void(const FatVolume&)>& work);
     const FatVolume& volume();
