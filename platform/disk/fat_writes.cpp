@@ -6,6 +6,8 @@
 
 #include "platform/little_endian.h"
 
+#include <optional>
+
 namespace w98::disk {
 namespace {
 
@@ -95,6 +97,21 @@ std::vector<ImageWrite> FatVolume::writes() const {
         additions.insert(additions.end(), folderAdditions.rbegin(), folderAdditions.rend());
     }
     out.insert(out.end(), data_.begin(), data_.end());
+    // The FAT32 free-space count says "unknown" while the FATs change, as Windows reads it then
+    // (it counts for itself): never a count that is wrong.
+    std::optional<std::string> fsInfo;
+    const std::uint64_t fsInfoAt = volumeStart_ + static_cast<std::uint64_t>(fsInfoSector_) * sectorBytes_;
+    if (bits_ == FatBits::Fat32 && (fsInfoDirty_ || !freed_.empty()) && fsInfoSector_ != 0 &&
+        fsInfoSector_ < reservedSectors_) {
+        fsInfo = readAt(fsInfoAt, 512);
+        if (le::get32(*fsInfo, 0) == 0x41615252 && le::get32(*fsInfo, 484) == 0x61417272) {
+            std::string unknown = *fsInfo;
+            le::put32(unknown, 488, 0xFFFFFFFF);
+            out.insert(out.begin(), {fsInfoAt, std::move(unknown)});
+        } else {
+            fsInfo.reset();
+        }
+    }
     for (ImageWrite& w : out)
         w.fresh = true;
     if (!out.empty())
@@ -131,15 +148,11 @@ std::vector<ImageWrite> FatVolume::writes() const {
         setEntry(at->second, c % perSector, bits_ == FatBits::Fat32 ? rawEntry(c) & 0xF0000000 : 0);
     }
     fatWrites(freedSectors, out);
-    if (bits_ == FatBits::Fat32 && (fsInfoDirty_ || !freed_.empty()) && fsInfoSector_ != 0 &&
-        fsInfoSector_ < reservedSectors_) {
-        const std::uint64_t at = volumeStart_ + static_cast<std::uint64_t>(fsInfoSector_) * sectorBytes_;
-        std::string info = readAt(at, 512);
-        if (le::get32(info, 0) == 0x41615252 && le::get32(info, 484) == 0x61417272) {
-            le::put32(info, 488, static_cast<std::uint32_t>(freeBytes() / clusterBytes_));
-            le::put32(info, 492, nextFree_);
-            out.push_back({at, std::move(info)});
-        }
+    if (fsInfo) {
+        // The count the FATs now give, once they give it.
+        le::put32(*fsInfo, 488, static_cast<std::uint32_t>(freeBytes() / clusterBytes_));
+        le::put32(*fsInfo, 492, nextFree_);
+        out.push_back({fsInfoAt, *fsInfo});
     }
     return out;
 }

@@ -445,15 +445,15 @@ std::map<std::string, std::string> filesOf(const fs::path& image, const fs::path
 }
 
 // What fsck.fat finds beyond what ScanDisk mends without loss: clusters no file holds, a second
-// FAT behind the first, and the free-space count those leave.
+// FAT behind the first, a free-space count left unknown.
 std::string unmendable(const std::string& fsck) {
     std::istringstream in(fsck);
     std::string line, out;
     while (std::getline(in, line)) {
         bool fine = line.empty();
         for (const char* mended : {"fsck.fat ", "Leaving filesystem unchanged", "FATs differ but appear to be intact",
-                                   "Using first FAT", "Reclaimed ", "Free cluster summary", "Auto-correcting",
-                                   "Checking for unused clusters", " files, "})
+                                   "Using first FAT", "Reclaimed ", "Free cluster summary uninitialized",
+                                   "Auto-correcting", "Checking for unused clusters", " files, "})
             fine = fine || line.find(mended) != std::string::npos;
         if (!fine)
             out += line + "\n";
