@@ -97,6 +97,10 @@ std::vector<ImageWrite> FatVolume::writes() const {
         additions.insert(additions.end(), folderAdditions.rbegin(), folderAdditions.rend());
     }
     out.insert(out.end(), data_.begin(), data_.end());
+    for (ImageWrite& w : out)
+        w.fresh = true;
+    if (!out.empty())
+        out.back().barrier = true;
     // The FAT32 free-space count says "unknown" while the FATs change, as Windows reads it then
     // (it counts for itself): never a count that is wrong.
     std::optional<std::string> fsInfo;
@@ -107,15 +111,11 @@ std::vector<ImageWrite> FatVolume::writes() const {
         if (le::get32(*fsInfo, 0) == 0x41615252 && le::get32(*fsInfo, 484) == 0x61417272) {
             std::string unknown = *fsInfo;
             le::put32(unknown, 488, 0xFFFFFFFF);
-            out.insert(out.begin(), {fsInfoAt, std::move(unknown)});
+            out.push_back({fsInfoAt, std::move(unknown), true});
         } else {
             fsInfo.reset();
         }
     }
-    for (ImageWrite& w : out)
-        w.fresh = true;
-    if (!out.empty())
-        out.back().barrier = true;
     // New chains before the links that take them into a chain the disk already has (a folder
     // growing): a chain never runs into a cluster the FAT still shows free.
     const std::uint32_t perSector = sectorBytes_ / (bits_ == FatBits::Fat32 ? 4 : 2);
