@@ -359,20 +359,32 @@ std::uint32_t FatVolume::writeData(std::string_view content) {
 
 std::size_t FatVolume::freeSlots(std::uint32_t dir, std::size_t count) {
     Directory& d = directory(dir);
-    // A slot emptied by this change stays empty: until the change is whole, the entry it held
-    // may still be what the disk shows there.
-    const auto isFree = [&d](std::size_t s) {
-        const auto now = static_cast<unsigned char>(d.bytes[s * kSlot]);
-        const auto before =
-            s * kSlot < d.original.size() ? static_cast<unsigned char>(d.original[s * kSlot]) : 0;
-        return (now == 0x00 || now == 0xE5) && (before == 0x00 || before == 0xE5);
+    // Everything from the first slot that starts with 0 is past the folder's end, whatever it
+    // holds. A slot emptied by this change stays empty: until the change is whole, the entry it
+    // held may still be what the disk shows there.
+    const auto endOf = [](const std::string& bytes) {
+        std::size_t s = 0;
+        while (s * kSlot < bytes.size() && bytes[s * kSlot] != '\0')
+            ++s;
+        return s;
+    };
+    const std::size_t endNow = endOf(d.bytes);
+    const std::size_t endBefore = endOf(d.original);
+    const auto isFree = [&](std::size_t s) {
+        const auto deleted = static_cast<char>(0xE5);
+        return (s >= endNow || d.bytes[s * kSlot] == deleted) &&
+               (s >= endBefore || d.original[s * kSlot] == deleted);
     };
     std::size_t run = 0;
     const std::size_t slots = d.bytes.size() / kSlot;
     for (std::size_t s = 0; s < slots; ++s) {
         run = isFree(s) ? run + 1 : 0;
-        if (run == count)
+        if (run == count) {
+            // Placed across the end: the slot after it ends the folder now.
+            if (s + 1 > endNow && s + 1 < slots)
+                std::memset(d.bytes.data() + (s + 1) * kSlot, 0, kSlot);
             return s + 1 - count;
+        }
     }
     if (dir == 0)
         throw Error("磁盘映像 " + name_ + " 的根文件夹已满（FAT16 的根文件夹最多 " +
@@ -380,7 +392,7 @@ std::size_t FatVolume::freeSlots(std::uint32_t dir, std::size_t count) {
     const std::uint32_t added = allocate(1).front();
     // The entry goes wholly into the new cluster, so that no entry is half in a cluster the
     // folder's chain does not reach yet; the end mark before it becomes empty slots.
-    for (std::size_t s = slots; s-- > 0 && d.bytes[s * kSlot] == 0x00;)
+    for (std::size_t s = endNow; s < slots; ++s)
         d.bytes[s * kSlot] = static_cast<char>(0xE5);
     setNext(d.clusters.back(), added);
     d.clusters.push_back(added);

@@ -102,7 +102,9 @@ class FatVolume {
         const auto* at = reinterpret_cast<const unsigned char*>(fatBytes_.data());
         if (bits_ == FatBits::Fat32) {
             at += static_cast<std::size_t>(cluster) * 4;
-            return (at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24) & 0x0FFFFFFF;
+            return (at[0] | static_cast<std::uint32_t>(at[1]) << 8 | static_cast<std::uint32_t>(at[2]) << 16 |
+                    static_cast<std::uint32_t>(at[3]) << 24) &
+                   0x0FFFFFFF;
         }
         at += static_cast<std::size_t>(cluster) * 2;
         return at[0] | static_cast<std::uint32_t>(at[1]) << 8;
