@@ -34,10 +34,32 @@ grep -q "Depends:" <<<"$info" || fail "dpkg-deb -I shows no Depends"
 
 contents="$(dpkg-deb -c "$deb" | awk '{print $6}')"
 for file in ./usr/bin/korvane ./usr/bin/w98 ./usr/share/applications/korvane.desktop \
-            ./usr/share/icons/hicolor/scalable/apps/korvane.svg ./usr/share/icons/hicolor/48x48/apps/korvane.png; do
+            ./usr/share/icons/hicolor/scalable/apps/korvane.svg ./usr/share/icons/hicolor/48x48/apps/korvane.png \
+            ./usr/share/doc/korvane/copyright ./usr/share/doc/korvane/changelog.Debian.gz \
+            ./usr/share/man/man1/korvane.1.gz ./usr/share/man/man1/w98.1.gz \
+            ./usr/share/metainfo/io.github.korvane.Korvane.metainfo.xml; do
   grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
 done
 # Only the program goes into the package: no tests, benchmarks or build files.
-extra="$(grep -vE '^\./(usr/((bin|share)/|bin/(korvane|w98)|share/(applications|icons)/.*)?)?$' <<<"$contents" || true)"
+extra="$(grep -vE '^\./(usr/((bin|share)/|bin/(korvane|w98)|share/(applications|icons|man|metainfo|lintian)/.*|share/doc/(korvane/.*)?)?)?$' \
+         <<<"$contents" || true)"
 [ -z "$extra" ] || fail "unexpected files in the package: $extra"
+
+# What Debian's checker and a software centre read from it.
+report="$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1)" || fail "lintian: $report"
+dpkg-deb -x "$deb" "$tmp/root"
+doc="$tmp/root/usr/share/doc/korvane"
+grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$doc/copyright" ||
+  fail "the copyright file is not machine-readable"
+gzip -dc "$doc/changelog.Debian.gz" >"$tmp/changelog"
+changelog="$(dpkg-parsechangelog -l "$tmp/changelog" -S Version)"
+[ "$changelog" = "$(field Version)" ] || fail "the changelog is for $changelog, the package is $(field Version)"
+for page in korvane w98; do
+  text="$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l "$tmp/root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
+  [ -z "$text" ] || fail "man $page: $text"
+done
+metainfo="$tmp/root/usr/share/metainfo/io.github.korvane.Korvane.metainfo.xml"
+report="$(appstreamcli validate --no-net "$metainfo" 2>&1)" || fail "appstreamcli: $report"
+grep -q '<launchable type="desktop-id">korvane.desktop</launchable>' "$metainfo" || fail "the metadata names no desktop entry"
+grep -q "<release version=\"$(field Version | sed 's/-[^-]*$//')\"" "$metainfo" || fail "the metadata has no release $(field Version)"
 echo "debian package ok"
