@@ -1,6 +1,7 @@
 #include "machine.h"
 
 #include "cp936.h"
+#include "disk/disk_source.h"
 #include "disk/image_mirror.h"
 #include "disk/lazy_drive.h"
 #include "dos_attributes.h"
@@ -68,9 +69,17 @@ struct stat statOrThrow(const fs::path& host, std::string_view winPath) {
 
 Machine::Machine(fs::path root) : root_(std::move(root)) {
     std::error_code ec;
-    if (fs::is_regular_file(root_, ec)) {
+    const auto named = fs::status(root_, ec);
+    if (fs::is_regular_file(named) || fs::is_block_file(named)) {
         image_ = std::make_unique<disk::ImageMirror>(root_);
         root_ = image_->folder();
+    } else if (fs::is_directory(named) && disk::looksLikeDriveC(root_)) {
+        // The restore jobs need the disk's own short names and attributes, which only the
+        // disk itself shows; a mounted partition hides them.
+        const std::string device = disk::deviceMountedAt(root_);
+        throw Error("文件夹 " + root_.string() + " 是一个 Windows 98 的 C: 盘本身（已挂载的分区）。请先卸载它（umount " +
+                    root_.string() + "），再打开它的设备：korvane --machine " +
+                    (device.empty() ? std::string("/dev/sdX1") : device));
     }
     auto status = fs::status(root_, ec);
     if (ec || !fs::exists(status))

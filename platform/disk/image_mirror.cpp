@@ -1,5 +1,7 @@
 #include "image_mirror.h"
 
+#include "container_export.h"
+#include "device_hold.h"
 #include "entry_record.h"
 #include "fat_volume.h"
 #include "fnv1a.h"
@@ -131,23 +133,33 @@ fs::path ImageMirror::folderFor(const fs::path& image) {
 }
 
 ImageMirror::ImageMirror(fs::path image)
-    : image_(fs::absolute(std::move(image))), folder_(folderFor(image_)), display_(image_.string()) {
-    LockedImage locked(image_, display_);
+    : image_(fs::absolute(std::move(image))), folder_(folderFor(image_)), display_(image_.string()),
+      source_(diskSourceOf(image_)), raw_(image_) {
     std::error_code ec;
     fs::create_directories(folder_, ec);
     if (ec)
         throw Error("无法为磁盘映像 " + display_ + " 建立工作文件夹 " + folder_.string());
+    if (source_.form == DiskForm::Container) {
+        export_ = std::make_unique<ContainerExport>(source_, folder_);
+        raw_ = export_->raw();
+        how_ = "file " + image_.string();
+    } else if (source_.form == DiskForm::Device) {
+        device_ = std::make_unique<DeviceHold>(image_, folder_);
+        how_ = "session";
+    }
+    LockedImage locked(raw_, display_);
     const fs::path source = folder_ / LazyDrive::kSourceFile;
-    if (readHostFileIfExists(source, source.string()).value_or("") != image_.string() + "\n")
-        replaceScratchFile(source, image_.string() + "\n", source.string());
+    const std::string named = raw_.string() + "\n" + how_ + "\n" + display_ + "\n";
+    if (readHostFileIfExists(source, source.string()).value_or("") != named)
+        replaceScratchFile(source, named, source.string());
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
-    const std::string identity = imageIdentity(locked.fd());
+    const std::string identity = this->identity(locked.fd());
     // An image unchanged since the last exchange was checked then, and the folder shows it.
     if (exchangedIdentity(folder_) == identity && readEntryRecord(folder_ / "drive_c"))
         return;
     // Read through a file of its own, the volume stays with the program once the lock is let go.
-    opened_.fd = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
+    opened_.fd = ::open(raw_.c_str(), O_RDONLY | O_CLOEXEC);
     if (opened_.fd < 0)
         throw Error("磁盘映像 " + display_ + " 无法打开");
     opened_.volume = std::make_unique<FatVolume>(opened_.fd, display_);
@@ -156,19 +168,23 @@ ImageMirror::ImageMirror(fs::path image)
     recordExchange(folder_, identity);
 }
 
+ImageMirror::~ImageMirror() {
+    opened_ = OpenVolume{}; // the raw view goes only once nothing reads it
+}
+
 void ImageMirror::commit() {
     const DriveChanges changes = changesIn(folder_ / "drive_c");
     if (changes.empty())
         return;
-    LockedImage locked(image_, display_);
+    LockedImage locked(raw_, display_);
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     // An image as this folder last left it was checked then.
-    const bool unchanged = exchangedIdentity(folder_) == imageIdentity(locked.fd());
+    const bool unchanged = exchangedIdentity(folder_) == identity(locked.fd());
     FatVolume volume(locked.fd(), display_, unchanged ? FatCheck::None : FatCheck::All);
     if (!unchanged) {
         resetDrive(volume, folder_);
-        recordExchange(folder_, imageIdentity(locked.fd()));
+        recordExchange(folder_, identity(locked.fd()));
         throw Error("磁盘映像 " + display_ +
                     " 在本程序运行时被别的程序改过，刚才的改动没有写进去。请关闭虚拟机后重做");
     }
@@ -191,7 +207,7 @@ void ImageMirror::commit() {
     for (const HostFixup& f : fixups)
         writeEntryRecord(f.host, f.record);
     if (!writes.empty())
-        recordExchange(folder_, imageIdentity(locked.fd()));
+        recordExchange(folder_, identity(locked.fd()));
 }
 
 } // namespace w98::disk

@@ -8,19 +8,26 @@
 //
 // A record beside the folder says, for each entry, what the image held and what the folder
 // held at the last exchange; an entry that changed on neither side is not copied again.
+#include "disk_source.h"
 #include "lazy_drive.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace w98::disk {
+
+class ContainerExport;
+class DeviceHold;
 
 class ImageMirror {
   public:
     // Opens the image and brings its folder up to date. Throws Error naming the image when it
     // is no FAT disk, is damaged, or another program holds it longer than the registry lock
     // would be waited for.
+    // The image may be a raw file, a virtual PC's container or a block device.
     explicit ImageMirror(std::filesystem::path image);
+    ~ImageMirror();
 
     const std::filesystem::path& image() const { return image_; }
     const std::filesystem::path& folder() const { return folder_; }
@@ -37,9 +44,17 @@ class ImageMirror {
     static std::filesystem::path folderFor(const std::filesystem::path& image);
 
   private:
+    std::string identity(int fd) const { return identityOf(folder_, how_, fd); }
+
     std::filesystem::path image_;
     std::filesystem::path folder_;
     std::string display_;
+    DiskSource source_;
+    // What keeps a container's raw view or a device's hold while the program runs.
+    std::unique_ptr<ContainerExport> export_;
+    std::unique_ptr<DeviceHold> device_;
+    std::filesystem::path raw_; // the file the sectors are read from and written to
+    std::string how_;           // what the disk's identity is read from
     OpenVolume opened_;
 };
 

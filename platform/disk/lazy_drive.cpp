@@ -158,6 +158,24 @@ std::string imageIdentity(int fd) {
     return s.str();
 }
 
+std::string identityOf(const fs::path& folder, const std::string& how, int fd) {
+    if (how.starts_with("file ")) {
+        const int container = ::open(how.c_str() + 5, O_RDONLY | O_CLOEXEC);
+        if (container < 0)
+            return {};
+        std::string identity = imageIdentity(container);
+        ::close(container);
+        return identity;
+    }
+    if (how == "session") {
+        struct stat st {};
+        ::fstat(fd, &st);
+        const auto session = readHostFileIfExists(folder / "disk.session", "disk.session");
+        return "device " + std::to_string(st.st_rdev) + " " + session.value_or("");
+    }
+    return imageIdentity(fd);
+}
+
 void placeEntries(const FatVolume& volume, std::uint32_t dir, const fs::path& hostFolder) {
     const auto record = readEntryRecord(hostFolder);
     if (record && record->kind != EntryRecord::Kind::Unlisted)
@@ -206,14 +224,17 @@ std::unique_ptr<LazyDrive> LazyDrive::openIfDisk(const fs::path& machineRoot) {
     const auto named = readHostFileIfExists(source, source.string());
     if (!named)
         return nullptr;
-    std::string image = *named;
-    while (!image.empty() && (image.back() == '\n' || image.back() == '\r'))
-        image.pop_back();
-    return std::unique_ptr<LazyDrive>(new LazyDrive(machineRoot, image));
+    std::istringstream lines(*named);
+    std::string image, how, display;
+    std::getline(lines, image);
+    std::getline(lines, how);
+    std::getline(lines, display);
+    return std::unique_ptr<LazyDrive>(new LazyDrive(machineRoot, image, how, display.empty() ? image : display));
 }
 
-LazyDrive::LazyDrive(fs::path folder, fs::path image)
-    : folder_(std::move(folder)), drive_(folder_ / "drive_c"), image_(std::move(image)) {}
+LazyDrive::LazyDrive(fs::path folder, fs::path image, std::string how, std::string display)
+    : folder_(std::move(folder)), drive_(folder_ / "drive_c"), image_(std::move(image)), how_(std::move(how)),
+      display_(std::move(display)) {}
 
 OpenVolume::OpenVolume(OpenVolume&& o) noexcept
     : fd(std::exchange(o.fd, -1)), volume(std::move(o.volume)), identity(std::move(o.identity)) {}
@@ -254,13 +275,13 @@ bool LazyDrive::below(const fs::path& host) const {
 }
 
 const FatVolume& LazyDrive::volume() {
-    const std::string display = image_.string();
+    const std::string& display = display_;
     if (opened_.fd < 0) {
         opened_.fd = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
         if (opened_.fd < 0)
             throw Error("磁盘映像 " + display + (errno == ENOENT ? " 不存在" : " 无法打开"));
     }
-    const std::string identity = imageIdentity(opened_.fd);
+    const std::string identity = identityOf(folder_, how_, opened_.fd);
     if (!opened_.volume || identity != opened_.identity) {
         opened_.volume.reset();
         opened_.volume = std::make_unique<FatVolume>(opened_.fd, display, FatCheck::Folders);
@@ -270,7 +291,7 @@ const FatVolume& LazyDrive::volume() {
 }
 
 void LazyDrive::whileHeld(const std::function<void(const FatVolume&)>& work) {
-    const std::string busy = "磁盘映像 " + image_.string() + " 正被另一个程序使用，请稍后再试";
+    const std::string busy = "磁盘映像 " + display_ + " 正被另一个程序使用，请稍后再试";
     volume();
     const FileLock image(opened_.fd, LOCK_SH, busy);
     if (lock_ < 0)
@@ -291,7 +312,7 @@ void LazyDrive::checkStillThere(const FatVolume& v, const fs::path& host, const 
             if (e.name == host.filename().string() && e.firstCluster == record.firstCluster &&
                 (e.isDirectory() || e.size == record.size))
                 return;
-    throw Error("磁盘映像 " + image_.string() + " 在本程序运行时被别的程序改过，" + host.filename().string() +
+    throw Error("磁盘映像 " + display_ + " 在本程序运行时被别的程序改过，" + host.filename().string() +
                 " 已不是本程序看到的样子。请关闭本程序后重新打开");
 }
 

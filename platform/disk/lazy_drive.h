@@ -18,6 +18,11 @@ class FatVolume;
 
 // Names what an image file is now (device, inode, size, time): a change by anyone shows.
 std::string imageIdentity(int fd);
+// The same for the disk a working folder stands for, read from what its source file names
+// after the disk (`how`): nothing for the image file itself; "file PATH" for the container a
+// raw view is exported from; "session" for a device, which shows no change of its own: each
+// first opening after every program let go of it starts a new session.
+std::string identityOf(const std::filesystem::path& folder, const std::string& how, int fd);
 
 // The image's identity after the last exchange with a working folder (empty when unknown), and
 // the record of a new one.
@@ -67,7 +72,7 @@ class LazyDrive {
     static constexpr const char* kSourceFile = "image.source";
 
   private:
-    LazyDrive(std::filesystem::path folder, std::filesystem::path image);
+    LazyDrive(std::filesystem::path folder, std::filesystem::path image, std::string how, std::string display);
     bool below(const std::filesystem::path& host) const;
     // Throws Error when another program changed the image since the last exchange and the
     // entry the record stands for is gone from it.
@@ -80,6 +85,8 @@ class LazyDrive {
     std::filesystem::path folder_;
     std::filesystem::path drive_;
     std::filesystem::path image_;
+    std::string how_;     // what the identity is read from
+    std::string display_; // the disk as its user names it
     OpenVolume opened_;
     int lock_ = -1; // the working folder's lock while entries are placed
 };

@@ -1,0 +1,274 @@
+#include "disk_source.h"
+
+#include "platform/error.h"
+#include "platform/ini_file.h"
+
+#include <cstdint>
+#include <fcntl.h>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace w98::disk {
+namespace {
+
+std::string readAt(int fd, off_t offset, std::size_t size) {
+    std::string b(size, '\0');
+    const ssize_t n = ::pread(fd, b.data(), size, offset);
+    b.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return b;
+}
+
+std::uint64_t bigEndian(std::string_view b, std::size_t at, std::size_t bytes) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < bytes && at + i < b.size(); ++i)
+        v = v << 8 | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
+
+std::uint32_t littleEndian32(std::string_view b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 4; i-- > 0;)
+        v = v << 8 | (at + i < b.size() ? static_cast<unsigned char>(b[at + i]) : 0u);
+    return v;
+}
+
+[[noreturn]] void refuseParentMissing(const fs::path& disk, const std::string& parent) {
+    throw Error("磁盘 " + disk.string() + " 是差异磁盘（快照），它的父磁盘 " + parent +
+                " 找不到。请把父磁盘放回原处后再打开，或在虚拟机软件里合并快照");
+}
+
+void checkParent(const fs::path& disk, const std::string& parent) {
+    if (parent.empty())
+        return;
+    std::error_code ec;
+    const fs::path p = fs::path(parent).is_absolute() ? fs::path(parent) : disk.parent_path() / parent;
+    if (!fs::exists(p, ec))
+        refuseParentMissing(disk, parent);
+}
+
+// The value of a key in a VMDK descriptor ("parentFileNameHint=\"base.vmdk\""), unquoted.
+std::string descriptorValue(const std::string& text, const std::string& key) {
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string k = line.substr(0, eq);
+        while (!k.empty() && k.back() == ' ')
+            k.pop_back();
+        if (k != key)
+            continue;
+        std::string v = line.substr(eq + 1);
+        const auto q1 = v.find('"');
+        const auto q2 = v.rfind('"');
+        return q1 != std::string::npos && q2 > q1 ? v.substr(q1 + 1, q2 - q1 - 1) : v;
+    }
+    return {};
+}
+
+DiskSource container(const fs::path& path, const char* driver, const char* display) {
+    return {DiskForm::Container, path, driver, display};
+}
+
+DiskSource classifyFile(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {DiskForm::Raw, path, {}, {}}; // the opening itself says why
+    struct stat st {};
+    ::fstat(fd, &st);
+    const std::string head = readAt(fd, 0, 1024);
+    const std::string tail = st.st_size >= 512 ? readAt(fd, st.st_size - 512, 512) : std::string();
+    ::close(fd);
+    const std::string_view h(head);
+    if (h.starts_with("QFI\xfb")) {
+        const std::uint64_t at = bigEndian(h, 8, 8);
+        const std::uint64_t size = bigEndian(h, 16, 4);
+        if (at != 0 && size != 0 && size < 1024) {
+            std::ifstream in(path, std::ios::binary);
+            std::string parent(size, '\0');
+            in.seekg(static_cast<std::streamoff>(at));
+            in.read(parent.data(), static_cast<std::streamsize>(size));
+            checkParent(path, parent);
+        }
+        return container(path, "qcow2", "qcow2");
+    }
+    if (h.starts_with("vhdxfile"))
+        return container(path, "vhdx", "VHDX");
+    if (h.size() >= 0x50 && littleEndian32(h, 0x40) == 0xBEDA107F) {
+        const std::uint32_t type = littleEndian32(h, 0x4C);
+        if (type == 3 || type == 4)
+            throw Error("磁盘 " + path.string() +
+                        " 是 VirtualBox 的快照（差异磁盘），只记着与父磁盘的不同。请在 VirtualBox 的“快照”里删除快照，"
+                        "把改动合并进父磁盘后，打开父磁盘");
+        return container(path, "vdi", "VDI");
+    }
+    const std::string_view vhdFooter = h.starts_with("conectix") ? h : std::string_view(tail);
+    if (vhdFooter.starts_with("conectix")) {
+        if (bigEndian(vhdFooter, 60, 4) == 4)
+            throw Error("磁盘 " + path.string() +
+                        " 是 VHD 差异磁盘，只记着与父磁盘的不同。请先在虚拟机软件里把它合并进父磁盘，再打开合并后的磁盘");
+        return container(path, "vpc", "VHD");
+    }
+    if (h.starts_with("KDMV")) {
+        // A sparse extent holds its descriptor: offset and size in sectors at 28 and 36.
+        std::uint64_t at = 0, sectors = 0;
+        for (std::size_t i = 8; i-- > 0;) {
+            at = at << 8 | static_cast<unsigned char>(h[28 + i]);
+            sectors = sectors << 8 | static_cast<unsigned char>(h[36 + i]);
+        }
+        if (at != 0 && sectors != 0 && sectors < 2048) {
+            const int again = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            const std::string text = readAt(again, static_cast<off_t>(at * 512), sectors * 512);
+            ::close(again);
+            checkParent(path, descriptorValue(text, "parentFileNameHint"));
+        }
+        return container(path, "vmdk", "VMDK");
+    }
+    if (h.starts_with("# Disk DescriptorFile")) {
+        checkParent(path, descriptorValue(head, "parentFileNameHint"));
+        return container(path, "vmdk", "VMDK");
+    }
+    if (h.starts_with(std::string_view("QED\0", 4)) || h.starts_with("WithoutFreeSpace") || h.starts_with("WithouFreSpacExt") ||
+        std::string_view(tail).starts_with("koly"))
+        throw Error("磁盘 " + path.string() +
+                    " 的格式不受支持。能打开的有：原始磁盘映像、VHD、VDI、VMDK、qcow2、VHDX。请先用 qemu-img convert "
+                    "把它转换成其中一种");
+    return {DiskForm::Raw, path, {}, {}};
+}
+
+std::set<std::string> devicesOf(const struct stat& st) {
+    // The device and, for a whole disk, each of its partitions, as "major:minor".
+    std::set<std::string> out;
+    const std::string self = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    out.insert(self);
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator("/sys/dev/block/" + self, ec)) {
+        std::ifstream dev(e.path() / "dev");
+        std::string number;
+        if (fs::exists(e.path() / "partition", ec) && std::getline(dev, number))
+            out.insert(number);
+    }
+    return out;
+}
+
+// The mount points of /proc/self/mountinfo, each with its device and source.
+struct Mount {
+    std::string device, point, source;
+};
+
+std::vector<Mount> mounts() {
+    std::vector<Mount> out;
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream f(line);
+        std::string id, parent, device, root, point, word;
+        f >> id >> parent >> device >> root >> point;
+        while (f >> word && word != "-") {
+        }
+        std::string type, source;
+        f >> type >> source;
+        // Blanks and other bytes come escaped as \040 and the like.
+        std::string unescaped;
+        for (std::size_t i = 0; i < point.size(); ++i) {
+            if (point[i] == '\\' && i + 3 < point.size()) {
+                unescaped += static_cast<char>(std::stoi(point.substr(i + 1, 3), nullptr, 8));
+                i += 3;
+            } else {
+                unescaped += point[i];
+            }
+        }
+        out.push_back({device, unescaped, source});
+    }
+    return out;
+}
+
+} // namespace
+
+DiskSource diskSourceOf(const fs::path& path) {
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (fs::is_block_file(status))
+        return {DiskForm::Device, path, {}, {}};
+    if (fs::is_regular_file(status))
+        return classifyFile(path);
+    return {DiskForm::Folder, path, {}, {}};
+}
+
+bool looksLikeDriveC(const fs::path& folder) {
+    std::error_code ec;
+    bool system = false, windows = false, stand = false;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        const std::string name = foldAscii(e.path().filename().string());
+        if (name == "machine.ini" || name == "drive_c")
+            stand = true;
+        if (name == "io.sys" || name == "msdos.sys")
+            system = true;
+        if (e.is_directory(ec))
+            for (const auto& f : fs::directory_iterator(e.path(), ec))
+                if (foldAscii(f.path().filename().string()) == "win.com")
+                    windows = true;
+    }
+    return system && windows && !stand;
+}
+
+std::string mountPointOf(const fs::path& device) {
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return {};
+    const auto numbers = devicesOf(st);
+    const auto all = mounts();
+    std::error_code ec;
+    const std::string canonical = fs::canonical(device, ec).string();
+    for (const Mount& m : all)
+        if (numbers.contains(m.device) || m.source == canonical || m.source == device.string())
+            return m.point;
+    // A FUSE file system shows no device in the mount table: look for a program holding the
+    // device open with a mount point among its arguments.
+    std::set<std::string> points;
+    for (const Mount& m : all)
+        points.insert(m.point);
+    for (const auto& proc : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = proc.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(::getpid()))
+            continue;
+        bool holds = false;
+        for (const auto& fd : fs::directory_iterator(proc.path() / "fd", ec)) {
+            struct stat target {};
+            if (::stat(fd.path().c_str(), &target) == 0 && S_ISBLK(target.st_mode) &&
+                numbers.contains(std::to_string(major(target.st_rdev)) + ":" + std::to_string(minor(target.st_rdev))))
+                holds = true;
+        }
+        if (!holds)
+            continue;
+        std::ifstream cmd(proc.path() / "cmdline", std::ios::binary);
+        std::string arg;
+        const fs::path cwd = fs::read_symlink(proc.path() / "cwd", ec);
+        while (std::getline(cmd, arg, '\0')) {
+            const fs::path p = fs::path(arg).is_absolute() ? fs::path(arg) : cwd / arg;
+            const std::string normal = p.lexically_normal().string();
+            if (points.contains(normal))
+                return normal;
+        }
+    }
+    return {};
+}
+
+std::string deviceMountedAt(const fs::path& folder) {
+    std::error_code ec;
+    const std::string point = fs::weakly_canonical(fs::absolute(folder), ec).string();
+    for (const Mount& m : mounts())
+        if (m.point == point && m.source.starts_with("/dev/"))
+            return m.source;
+    return {};
+}
+
+} // namespace w98::disk
