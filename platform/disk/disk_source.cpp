@@ -161,7 +161,7 @@ std::set<std::string> devicesOf(const struct stat& st) {
 
 // The mount points of /proc/self/mountinfo, each with its device and source.
 struct Mount {
-    std::string device, point, source;
+    std::string device, point, type, source;
 };
 
 std::vector<Mount> mounts() {
@@ -186,7 +186,7 @@ std::vector<Mount> mounts() {
                 unescaped += point[i];
             }
         }
-        out.push_back({device, unescaped, source});
+        out.push_back({device, unescaped, type, source});
     }
     return out;
 }
@@ -232,13 +232,16 @@ std::string mountPointOf(const fs::path& device) {
         if (numbers.contains(m.device) || m.source == canonical || m.source == device.string())
             return m.point;
     // A FUSE file system shows no device in the mount table: look for a program holding the
-    // device open with a mount point among its arguments.
-    std::set<std::string> points;
+    // device open with one of those mount points among its arguments (a daemon has left its
+    // folder by then, so a relative one is matched by its end).
+    std::vector<std::string> points;
     for (const Mount& m : all)
-        points.insert(m.point);
+        if (m.type.starts_with("fuse"))
+            points.push_back(m.point);
     for (const auto& proc : fs::directory_iterator("/proc", ec)) {
         const std::string pid = proc.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(::getpid()))
+        if (points.empty() || pid.find_first_not_of("0123456789") != std::string::npos ||
+            pid == std::to_string(::getpid()))
             continue;
         bool holds = false;
         for (const auto& fd : fs::directory_iterator(proc.path() / "fd", ec)) {
@@ -251,12 +254,13 @@ std::string mountPointOf(const fs::path& device) {
             continue;
         std::ifstream cmd(proc.path() / "cmdline", std::ios::binary);
         std::string arg;
-        const fs::path cwd = fs::read_symlink(proc.path() / "cwd", ec);
         while (std::getline(cmd, arg, '\0')) {
-            const fs::path p = fs::path(arg).is_absolute() ? fs::path(arg) : cwd / arg;
-            const std::string normal = p.lexically_normal().string();
-            if (points.contains(normal))
-                return normal;
+            const std::string normal = fs::path(arg).lexically_normal().string();
+            if (normal.empty() || normal == "/" || normal == "." || arg.starts_with('-'))
+                continue;
+            for (const std::string& point : points)
+                if (point == normal || (normal[0] != '/' && point.ends_with("/" + normal)))
+                    return point;
         }
     }
     return {};

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/disk/fat_format.h"
 #include "platform/disk/image_journal.h"
+#include "platform/disk/image_mirror.h"
 #include "platform/disk/lazy_drive.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
@@ -49,7 +50,10 @@
 #include <optional>
 #include <random>
 #include <sstream>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace korvane;
 using test::FatKind;
@@ -257,11 +261,46 @@ struct ImageRoad {
     ~ImageRoad() {
         system.reset();
         m.reset();
+        if (!loop.empty())
+            test::runTool({"losetup", "-d", loop});
         std::error_code ec;
         fs::remove_all(folder, ec);
     }
     ImageRoad(const ImageRoad&) = delete;
     ImageRoad& operator=(const ImageRoad&) = delete;
+
+    // The same disk in a virtual PC's container (qemu-img's format name, "vpc fixed" for a
+    // fixed VHD) or behind a loop device, as its user would name it.
+    fs::path disk = image;
+    std::string loop;
+    void reopenAs(const std::string& container) {
+        system.reset();
+        m.reset();
+        if (container == "device") {
+            loop = test::runTool({"losetup", "-f", "--show", image.string()}).output;
+            loop.erase(loop.find_last_not_of("\n") + 1);
+            disk = loop;
+        } else {
+            const std::string format = container.substr(0, container.find(' '));
+            disk = folder / ("c." + format);
+            std::vector<std::string> convert = {"qemu-img", "convert", "-f", "raw", "-O", format};
+            if (container.ends_with(" fixed"))
+                convert.insert(convert.end(), {"-o", "subformat=fixed"});
+            convert.insert(convert.end(), {image.string(), disk.string()});
+            ASSERT_EQ(test::runTool(convert).exitCode, 0);
+        }
+        m = std::make_unique<w98::Machine>(disk);
+        system = std::make_unique<System>(System{*m, clock, shell, power});
+    }
+    // The disk as outside tools read it: a container's raw content, read beside its export.
+    fs::path rawView() {
+        if (disk == image || !loop.empty())
+            return image;
+        const fs::path view = folder / "view.img";
+        fs::remove(view);
+        EXPECT_EQ(test::runTool({"qemu-img", "convert", "-U", "-O", "raw", disk.string(), view.string()}).exitCode, 0);
+        return view;
+    }
 
     void setImageAttributesAsIn(const fs::path& host, const std::string& dosPath) {
         for (const auto& e : fs::directory_iterator(host)) {
@@ -337,7 +376,7 @@ const std::vector<Step>& roadSteps() {
          }},
         {"w98 boot runs the job",
          [](ImageRoad& d) {
-             ASSERT_EQ(runW98OnImage(d.image, {"boot"}), 0);
+             ASSERT_EQ(runW98OnImage(d.disk, {"boot"}), 0);
              EXPECT_NE(d.bootLog().find("restore1"), std::string::npos);
              EXPECT_EQ(d.state(), ImageRoad::kChinesePoint);
              EXPECT_EQ(d.marker(), std::string("marker=") + ImageRoad::kChinesePoint);
@@ -358,7 +397,7 @@ const std::vector<Step>& roadSteps() {
          }},
         {"w98 boot rebuilds the registry",
          [](ImageRoad& d) {
-             ASSERT_EQ(runW98OnImage(d.image, {"boot"}), 0);
+             ASSERT_EQ(runW98OnImage(d.disk, {"boot"}), 0);
              EXPECT_NE(d.bootLog().find("A new registry was built"), std::string::npos);
              EXPECT_EQ(d.state(), "rebuilt");
              EXPECT_FALSE(d.m->exists("C:\\reg.reg"));
@@ -392,39 +431,80 @@ const std::vector<Step>& roadSteps() {
     return steps;
 }
 
+// What qemu-img says of a container: its format and virtual size, and whether it is sound.
+std::string containerInfo(const fs::path& disk) {
+    const std::string info = test::runTool({"qemu-img", "info", "-U", "--output=json", disk.string()}).output;
+    std::string out;
+    for (const char* key : {"\"format\"", "\"virtual-size\""})
+        if (const auto at = info.find(key); at != std::string::npos)
+            out += info.substr(at, info.find_first_of(",\n", at) - at) + " ";
+    return out;
+}
+
+// The identity a virtual PC knows a container by: a VDI's creation UUID, a VHD's unique id.
+std::string containerIdentity(const fs::path& disk) {
+    const std::string bytes = test::readBytes(disk);
+    if (disk.extension() == ".vdi")
+        return bytes.substr(0x188, 16);
+    if (disk.extension() == ".vpc")
+        return bytes.substr(bytes.size() - 512 + 68, 16);
+    return "";
+}
+
 } // namespace
 
 TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder) {
     struct Disk {
         FatKind kind;
         bool partitioned, byMtools, formattedHere;
+        const char* container = "";
     };
     // Disks with a partition table, as a virtual PC has, formatted by mkfs.fat and by the
-    // program, a bare volume, and a disk whose files another system wrote.
-    for (const Disk disk : {Disk{FatKind::Fat16, true, false, false}, Disk{FatKind::Fat32, true, false, false},
-                            Disk{FatKind::Fat32, true, false, true}, Disk{FatKind::Fat16, false, false, true},
-                            Disk{FatKind::Fat32, true, true, false}}) {
+    // program, a bare volume, and a disk whose files another system wrote; the same in each
+    // virtual PC's container and behind a block device, worked on in place.
+    std::vector<Disk> disks = {Disk{FatKind::Fat16, true, false, false}, Disk{FatKind::Fat32, true, false, false},
+                               Disk{FatKind::Fat32, true, false, true}, Disk{FatKind::Fat16, false, false, true},
+                               Disk{FatKind::Fat32, true, true, false}};
+    for (const char* container : {"vdi", "vpc", "vpc fixed", "vmdk", "qcow2", "vhdx"})
+        disks.push_back(Disk{FatKind::Fat32, true, false, false, container});
+    if (::geteuid() == 0 && test::runTool({"losetup", "-f"}).exitCode == 0)
+        disks.push_back(Disk{FatKind::Fat16, true, false, false, "device"});
+    for (const Disk& disk : disks) {
         const std::string kind = std::string(kindName(disk.kind)) + (disk.partitioned ? "" : " without partition table") +
-                                 (disk.byMtools ? " filled by mtools" : "") + (disk.formattedHere ? " formatted here" : "");
+                                 (disk.byMtools ? " filled by mtools" : "") + (disk.formattedHere ? " formatted here" : "") +
+                                 " " + disk.container;
         ImageRoad d(disk.kind, disk.partitioned, disk.byMtools, disk.formattedHere);
+        if (*disk.container)
+            d.reopenAs(disk.container);
+        const std::string before = containerInfo(d.disk), identity = containerIdentity(d.disk);
         for (const Step& step : roadSteps()) {
             SCOPED_TRACE(kind + ": " + step.name);
             step.run(d);
             if (::testing::Test::HasFatalFailure())
                 return;
             d.m->commit();
-            expectImageHoldsFolder(d.image, d.m->root() / "drive_c", d.folder / "copied-out");
+            expectImageHoldsFolder(d.rawView(), d.m->root() / "drive_c", d.folder / "copied-out");
         }
         // Another computer's program, reading the image into a folder of its own, finds what
         // the steps left.
         const ScopedCache elsewhere(d.folder / "other-cache");
-        w98::Machine other(d.image);
+        w98::Machine other(d.rawView());
         ASSERT_NE(other.root(), d.m->root());
         EXPECT_EQ(ReadRegStr(other, HKLM, "Software\\Korvane Test", "State"), "rebuilt") << kind;
         EXPECT_EQ(RefreshPolicySwitch(other, kAddressBarSwitch), "启用地址栏直接输入");
         EXPECT_EQ(ReadRegStr(other, w98::kHkeyCurrentUser, kDesktopKey, "Wallpaper"), "C:\\WINDOWS\\dest.bmp");
         EXPECT_EQ(other.readFile("C:\\WINDOWS\\dest.bmp"), d.m->readFile("C:\\WINDOWS\\dest.bmp"));
         EXPECT_FALSE(other.exists("C:\\WINDOWS\\Start Menu\\Programs\\启动\\桌面日历.lnk"));
+        // The container stays the medium its virtual PC knows, sound, and free once the program ends.
+        d.system.reset();
+        d.m.reset();
+        if (d.disk != d.image && d.loop.empty()) {
+            EXPECT_EQ(containerInfo(d.disk), before) << kind;
+            EXPECT_EQ(containerIdentity(d.disk), identity) << kind;
+            const test::ToolResult check = test::runTool({"qemu-img", "check", d.disk.string()});
+            EXPECT_TRUE(check.exitCode == 0 || check.output.find("does not support checks") != std::string::npos)
+                << kind << check.output;
+        }
     }
 }
 
@@ -826,3 +906,96 @@ TEST(DiskImageRefused, ARestoreClickOnAFullDiskSaysTheDiskIsFull) {
         expectImageHoldsFolder(d.image, d.m->root() / "drive_c", d.folder / "copied-out");
     }
 }
+
+namespace {
+
+bool exportRunsFor(const fs::path& folder) {
+    return test::runTool({"pgrep", "-f", "qemu-storage-daemon.*" + folder.string()}).exitCode == 0 ||
+           test::readBytes("/proc/self/mountinfo").find(folder.string()) != std::string::npos;
+}
+
+} // namespace
+
+// Containers in use, without their parent, damaged or of a format not supported, and a disk or
+// folder mounted by the system, are refused by name and keep every byte; a program killed while
+// a container is open leaves nothing running or mounted.
+TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAreNamed) {
+    const fs::path folder = test::makeTempFolder("korvane-image-container");
+    const ScopedCache cache(folder / "cache");
+    const fs::path raw = folder / "c.img";
+    test::makeFatImage(raw, FatKind::Fat16, 16, true);
+    fs::create_directories(folder / "tree" / "WINDOWS");
+    w98::replaceHostFile(folder / "tree" / "IO.SYS", "io", "IO.SYS");
+    w98::replaceHostFile(folder / "tree" / "WINDOWS" / "WIN.COM", "win", "WIN.COM");
+    test::copyTreeIntoImage(raw, folder / "tree");
+    const auto convert = [&](const char* format, const std::string& name) {
+        const fs::path out = folder / name;
+        EXPECT_EQ(test::runTool({"qemu-img", "convert", "-f", "raw", "-O", format, raw.string(), out.string()}).exitCode, 0);
+        return out;
+    };
+    const auto patch = [](const fs::path& file, std::size_t at, const std::string& bytes) {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(at));
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
+
+    const fs::path held = convert("qcow2", "held.qcow2");
+    const pid_t vm = w98::startQuietly({"qemu-storage-daemon", "--blockdev", "driver=file,filename=" + held.string() + ",node-name=f",
+                                        "--blockdev", "driver=qcow2,file=f,node-name=d"}, {}, true);
+    while (test::runTool({"qemu-img", "info", held.string()}).exitCode == 0)
+        ::usleep(10000);
+    expectOpenRefused(held, "正被虚拟机使用");
+    ::kill(vm, SIGTERM);
+    ::waitpid(vm, nullptr, 0);
+
+    const fs::path child = folder / "child.qcow2";
+    ASSERT_EQ(test::runTool({"qemu-img", "create", "-q", "-f", "qcow2", "-b", "gone.qcow2", "-F", "qcow2", "-u", child.string(), "16M"}).exitCode, 0);
+    expectOpenRefused(child, "父磁盘 gone.qcow2 找不到");
+    const fs::path snapshot = convert("vdi", "snapshot.vdi");
+    patch(snapshot, 0x4C, std::string("\x04\0\0\0", 4));
+    expectOpenRefused(snapshot, "快照");
+    const fs::path damaged = convert("qcow2", "damaged.qcow2");
+    patch(damaged, 40, std::string("\0\0\0\0\0\0\x01\x23", 8)); // the L1 table at an odd offset
+    expectOpenRefused(damaged, "容器已损坏");
+    expectOpenRefused(convert("qed", "other.qed"), "格式不受支持");
+
+    // Killed while the container is open: the next opening finds nothing of it left.
+    const fs::path vdi = convert("vdi", "c.vdi");
+    const pid_t killed = ::fork();
+    if (killed == 0) {
+        w98::Machine m(vdi);
+        ::pause();
+        ::_exit(0);
+    }
+    while (!exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)))
+        ::usleep(10000);
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+    for (int i = 0; i < 500 && exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)); ++i)
+        ::usleep(10000);
+    EXPECT_FALSE(exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)));
+    EXPECT_EQ(test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
+
+    // A partition mounted by a FUSE file system, and the folder it is mounted at.
+    if (::geteuid() == 0 && test::runTool({"which", "fusefat"}).exitCode == 0) {
+        std::string partition =
+            test::runTool({"losetup", "-f", "--show", "-o", std::to_string(test::fatVolumeOffset(raw)), raw.string()}).output;
+        partition.erase(partition.find_last_not_of("\n") + 1);
+        const fs::path mounted = folder / "mounted";
+        fs::create_directory(mounted);
+        test::runTool({"fusefat", "-o", "rw+", partition, mounted.string()});
+        for (const fs::path& named : {fs::path(partition), mounted}) {
+            try {
+                w98::Machine m(named);
+                ADD_FAILURE() << named << " was opened while mounted";
+            } catch (const w98::Error& e) {
+                expectRefusal(e.what(), named, named == mounted ? "C: 盘本身" : "请先卸载 " + mounted.string() + " 再打开");
+            }
+        }
+        EXPECT_FALSE(fs::exists(mounted / "machine.ini"));
+        test::runTool({"fusermount3", "-u", mounted.string()});
+        test::runTool({"losetup", "-d", partition});
+    }
+    fs::remove_all(folder);
+}
+

@@ -6,6 +6,7 @@
 #include "platform/error.h"
 #include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/process.h"
 #include "platform/short_names.h"
 
 #include <algorithm>
@@ -64,6 +65,28 @@ void copyMachineTree(const fs::path& from, const fs::path& to) {
     }
 }
 
+namespace {
+
+// The container a disk's name asks for, as qemu-img names it; empty for a raw image.
+std::string containerFormatOf(const fs::path& image) {
+    const std::string ext = foldAscii(image.extension().string());
+    if (ext == ".vhd")
+        return "vpc";
+    if (ext == ".vdi" || ext == ".vmdk" || ext == ".qcow2" || ext == ".vhdx")
+        return ext.substr(1);
+    return {};
+}
+
+// Puts the raw disk into the container, as a virtual PC's own tool would have made it.
+void convertInto(const fs::path& raw, const std::string& format, const fs::path& target) {
+    const int status =
+        spawnQuietly({"qemu-img", "convert", "-q", "-f", "raw", "-O", format, raw.string(), target.string()}, {}, true);
+    if (status != 0)
+        throw Error(status < 0 || status == 127 ? "需要 qemu-img（Debian 软件包 qemu-utils）才能建立这种格式的磁盘"
+                                                : "qemu-img 没能把磁盘转换成 " + format + " 格式");
+}
+
+} // namespace
 
 void createDemoImage(const fs::path& image, disk::FatType type) {
     std::error_code ec;
@@ -86,6 +109,17 @@ void createDemoImage(const fs::path& image, disk::FatType type) {
             fs::create_directories(m.root() / "drive_c");
             copyMachineTree(demo.path() / "machine" / "drive_c", m.root() / "drive_c");
             m.commit();
+        }
+        if (const std::string format = containerFormatOf(image); !format.empty()) {
+            const fs::path raw = building.string() + ".raw";
+            fs::rename(building, raw);
+            try {
+                convertInto(raw, format, building);
+            } catch (...) {
+                fs::remove(raw, ec);
+                throw;
+            }
+            fs::remove(raw, ec);
         }
         // A link, unlike a rename, never replaces a file that appeared meanwhile.
         if (::link(building.c_str(), image.c_str()) != 0)
