@@ -52,10 +52,11 @@ bool displayAvailable(const QStringList& arguments) {
 
 CommandLine::CommandLine()
     : machine_(QStringLiteral("machine"),
-               QString::fromUtf8("要修复的 Windows 98 机器所在的文件夹，或虚拟机的硬盘映像文件"
-                                 "（先关闭虚拟机），优先于环境变量 WIN98_MACHINE；"
+               QString::fromUtf8("要修复的 Windows 98 机器所在的文件夹，或虚拟机的硬盘文件"
+                                 "（原始映像、VHD、VDI、VMDK、qcow2、VHDX；先关闭虚拟机），"
+                                 "或旧电脑硬盘的设备（如 /dev/sdb，先卸载），优先于环境变量 WIN98_MACHINE；"
                                  "不存在的文件夹会建成演示机器。"),
-               QStringLiteral("DIR|FILE")) {
+               QStringLiteral("DIR|FILE|DEVICE")) {
     parser_.setApplicationDescription(QString::fromUtf8(
         "把出了故障的 Windows 98 还原到以前能正常工作的状态。\n"
         "不指定 --machine 时，使用环境变量 WIN98_MACHINE 所指的机器，"

@@ -251,6 +251,8 @@ void ContainerExport::start() {
             ::kill(daemon_, SIGTERM);
             if (said.find("\"write\" lock") != std::string::npos)
                 throw Error("磁盘 " + source_.path.string() + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
+            if (said.find("Permission denied") != std::string::npos || said.find("Read-only") != std::string::npos)
+                throw Error("磁盘 " + source_.path.string() + " 无法写入：当前用户没有写入它的权限，或它在只读的地方。请检查文件的权限");
             if (said.find("backing file") != std::string::npos)
                 throw Error("磁盘 " + source_.path.string() +
                             " 是差异磁盘（快照），它的父磁盘找不到。请把父磁盘放回原处后再打开，或在虚拟机软件里合并快照");

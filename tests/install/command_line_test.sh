@@ -25,7 +25,7 @@ no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 # --- korvane: help and version in a terminal without a display ---
 run "${no_display[@]}" "$korvane" --help
 [ "$rc" = 0 ] || fail "--help exits with $rc: $err"
-for text in "用法：" "选项：" "-h, --help" "--help-all" "-v, --version" "--machine <DIR|FILE>" "WIN98_MACHINE"; do
+for text in "用法：" "选项：" "-h, --help" "--help-all" "-v, --version" "--machine <DIR|FILE|DEVICE>" "WIN98_MACHINE"; do
   grep -qF -- "$text" <<<"$out" || fail "--help lacks '$text': $out"
 done
 if grep -qE "Usage|Options|Displays" <<<"$out"; then fail "--help left English texts: $out"; fi
@@ -39,7 +39,7 @@ run "${no_display[@]}" "$korvane" -v
 run "${no_display[@]}" "$korvane" --help-all
 [ "$rc" = 0 ] || fail "--help-all exits with $rc"
 grep -qE "^ *--platform" <<<"$out" || fail "--help-all lacks Qt's own options: $out"
-grep -qF -- "--machine <DIR|FILE>" <<<"$out" || fail "--help-all lacks --machine"
+grep -qF -- "--machine <DIR|FILE|DEVICE>" <<<"$out" || fail "--help-all lacks --machine"
 
 # Without a display the window is refused with a clear message, and a folder called --help is
 # a machine, not a request for help.
