@@ -87,8 +87,9 @@ std::uint64_t bytesOnDisk(const fs::path& folder) {
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(folder, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        struct stat st {};
-        if (::lstat(it->path().c_str(), &st) == 0)
+        struct stat st {}, top {};
+        // A container's raw view mounted there is the disk itself, not what is kept beside it.
+        if (::lstat(it->path().c_str(), &st) == 0 && ::stat(folder.c_str(), &top) == 0 && st.st_dev == top.st_dev)
             total += static_cast<std::uint64_t>(st.st_blocks) * 512;
     }
     return total;

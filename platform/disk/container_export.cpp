@@ -81,8 +81,8 @@ void unmount(const fs::path& raw) {
 }
 
 void waitUntilEnded(pid_t pid) {
-    for (int i = 0; i < 1000 && alive(pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 10000 && alive(pid); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (alive(pid))
         ::kill(pid, SIGKILL);
     for (int i = 0; i < 200 && alive(pid); ++i)
@@ -264,7 +264,7 @@ void ContainerExport::start() {
             throw Error("磁盘 " + source_.path.string() + " 打不开：它的 " + source_.display +
                         " 容器已损坏或不受支持（" + (said.empty() ? std::string(kDaemon) : said) + "）");
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     replaceScratchFile(folder_ / kRecordFile, std::to_string(pids[0]) + " " + std::to_string(pids[1]) + "\n",
                        (folder_ / kRecordFile).string());

@@ -269,8 +269,8 @@ struct ImageRoad {
     ImageRoad(const ImageRoad&) = delete;
     ImageRoad& operator=(const ImageRoad&) = delete;
 
-    // The same disk in a virtual PC's container (qemu-img's format name, "vpc fixed" for a
-    // fixed VHD) or behind a loop device, as its user would name it.
+    // The same disk in a virtual PC's container (qemu-img's format name and subformat) or
+    // behind a loop device, as its user would name it.
     fs::path disk = image;
     std::string loop;
     void reopenAs(const std::string& container) {
@@ -284,8 +284,8 @@ struct ImageRoad {
             const std::string format = container.substr(0, container.find(' '));
             disk = folder / ("c." + format);
             std::vector<std::string> convert = {"qemu-img", "convert", "-f", "raw", "-O", format};
-            if (container.ends_with(" fixed"))
-                convert.insert(convert.end(), {"-o", "subformat=fixed"});
+            if (container.find(' ') != std::string::npos)
+                convert.insert(convert.end(), {"-o", container.substr(container.find(' ') + 1)});
             convert.insert(convert.end(), {image.string(), disk.string()});
             ASSERT_EQ(test::runTool(convert).exitCode, 0);
         }
@@ -465,7 +465,7 @@ TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder
     std::vector<Disk> disks = {Disk{FatKind::Fat16, true, false, false}, Disk{FatKind::Fat32, true, false, false},
                                Disk{FatKind::Fat32, true, false, true}, Disk{FatKind::Fat16, false, false, true},
                                Disk{FatKind::Fat32, true, true, false}};
-    for (const char* container : {"vdi", "vpc", "vpc fixed", "vmdk", "qcow2", "vhdx"})
+    for (const char* container : {"vdi", "vpc", "vpc subformat=fixed", "vmdk", "vmdk subformat=monolithicFlat", "qcow2", "vhdx"})
         disks.push_back(Disk{FatKind::Fat32, true, false, false, container});
     if (::geteuid() == 0 && test::runTool({"losetup", "-f"}).exitCode == 0)
         disks.push_back(Disk{FatKind::Fat16, true, false, false, "device"});
