@@ -524,23 +524,6 @@ std::map<std::string, std::string> filesOf(const fs::path& image, const fs::path
     return files;
 }
 
-// What fsck.fat finds beyond what ScanDisk mends without loss: clusters no file holds, a second
-// FAT behind the first, a free-space count left unknown.
-std::string unmendable(const std::string& fsck) {
-    std::istringstream in(fsck);
-    std::string line, out;
-    while (std::getline(in, line)) {
-        bool fine = line.empty();
-        for (const char* mended : {"fsck.fat ", "Leaving filesystem unchanged", "FATs differ but appear to be intact",
-                                   "Using first FAT", "Reclaimed ", "Free cluster summary uninitialized",
-                                   "Auto-correcting", "Checking for unused clusters", " files, "})
-            fine = fine || line.find(mended) != std::string::npos;
-        if (!fine)
-            out += line + "\n";
-    }
-    return out;
-}
-
 } // namespace
 
 // A power cut after any of an action's sector writes, the virtual PC started next: the disk
@@ -577,7 +560,7 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
                 const fs::path copy = d.folder / "cut.img";
                 std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
                 const std::string where = "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) + " writes";
-                EXPECT_EQ(unmendable(test::fsckFatProblems(copy)), "") << where;
+                EXPECT_EQ(test::unmendable(test::fsckFatProblems(copy)), "") << where;
                 auto files = filesOf(copy, d.folder / "cut");
                 for (const auto& [path, content] : oldFiles) {
                     if (newFiles.contains(path)) {

@@ -289,6 +289,23 @@ std::string mtoolsVolume(const fs::path& image) {
     return image.string() + "@@" + std::to_string(fatVolumeOffset(image));
 }
 
+// What fsck.fat finds beyond what ScanDisk mends without loss: clusters no file holds, a second
+// FAT behind the first, a free-space count left unknown.
+std::string unmendable(const std::string& fsck) {
+    std::istringstream in(fsck);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        bool fine = line.empty();
+        for (const char* mended : {"fsck.fat ", "Leaving filesystem unchanged", "FATs differ but appear to be intact",
+                                   "Using first FAT", "Reclaimed ", "Free cluster summary uninitialized",
+                                   "Auto-correcting", "Checking for unused clusters", " files, "})
+            fine = fine || line.find(mended) != std::string::npos;
+        if (!fine)
+            out += line + "\n";
+    }
+    return out;
+}
+
 std::string fsckFatProblems(const fs::path& image) {
     const VolumeExtent extent = volumeExtent(image);
     TempFile copy;

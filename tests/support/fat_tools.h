@@ -34,6 +34,9 @@ std::string mtoolsVolume(const std::filesystem::path& image);
 // Windows 98 never makes them) exits 0 and prints nothing but its version and summary lines;
 // otherwise its whole output. A partition is checked from a sparse copy of its bytes, since
 // fsck.fat takes no offset.
+// What of fsck.fat's findings ScanDisk would not mend without loss (lost clusters, a second FAT
+// behind an intact first, an unknown free count are mended); empty when nothing else.
+std::string unmendable(const std::string& fsck);
 std::string fsckFatProblems(const std::filesystem::path& image);
 
 struct FatListedEntry {

@@ -227,7 +227,9 @@ void killAtRandomWhileWriting(FatKind kind, int rounds) {
             waitUntilImageFree(image);
         }
 
-        ASSERT_EQ(korvane::test::fsckFatProblems(image), "");
+        // Killed while its changes went in: at most what ScanDisk mends, until the next opening
+        // finishes the journal.
+        ASSERT_EQ(korvane::test::unmendable(korvane::test::fsckFatProblems(image)), "");
         const std::map<std::string, std::string> now = filesInImage(image, demo.folder() / "out");
         ASSERT_TRUE(now.contains("system.dat") && now.contains("user.dat"));
         for (const auto& [name, bytes] : now) {
