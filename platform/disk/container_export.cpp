@@ -105,16 +105,6 @@ std::string json(const std::string& s) {
     return out + "\"";
 }
 
-bool onPath(const char* program) {
-    const char* path = std::getenv("PATH");
-    std::istringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && ::access((fs::path(dir) / program).c_str(), X_OK) == 0)
-            return true;
-    return false;
-}
-
 // Moves fd to a number of its own at or above 10, that the fixed numbers below stay free.
 int highUp(int fd) {
     return ::fcntl(fd, F_DUPFD, 10);
@@ -169,7 +159,7 @@ void ContainerExport::start() {
         fs::remove(raw_, ec);
         replaceScratchFile(raw_, "", raw_.string());
     }
-    if (!onPath(kDaemon))
+    if (!findOnHostPath(kDaemon))
         throw Error("要打开 " + source_.display + " 磁盘 " + source_.path.string() +
                     "，需要 QEMU 的 qemu-storage-daemon（Debian 软件包 qemu-system-common）和 FUSE（软件包 fuse3）。"
                     "请先安装它们，或用 qemu-img convert 把磁盘转换成原始映像");
@@ -220,6 +210,8 @@ void ContainerExport::start() {
         const pid_t pids[2] = {::getpid(), d};
         (void)!::write(5, pids, sizeof pids);
         ::close(5);
+        if (d < 0)
+            ::_exit(1); // never kill(-1): that would signal every process of the user
         ::close(4);
         // Granted once every program using the disk has let go of it, ended or killed.
         ::flock(3, LOCK_EX);

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/ini_file.h"
+#include "platform/little_endian.h"
 
 #include <cstdint>
 #include <fcntl.h>
@@ -32,11 +33,8 @@ std::uint64_t bigEndian(std::string_view b, std::size_t at, std::size_t bytes) {
     return v;
 }
 
-std::uint32_t littleEndian32(std::string_view b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 4; i-- > 0;)
-        v = v << 8 | (at + i < b.size() ? static_cast<unsigned char>(b[at + i]) : 0u);
-    return v;
+std::string deviceNumber(dev_t device) {
+    return std::to_string(major(device)) + ":" + std::to_string(minor(device));
 }
 
 [[noreturn]] void refuseParentMissing(const fs::path& disk, const std::string& parent) {
@@ -82,28 +80,26 @@ DiskSource classifyFile(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return {DiskForm::Raw, path, {}, {}}; // the opening itself says why
+    struct Closing {
+        int fd;
+        ~Closing() { ::close(fd); }
+    } closing{fd};
     struct stat st {};
     ::fstat(fd, &st);
     const std::string head = readAt(fd, 0, 1024);
     const std::string tail = st.st_size >= 512 ? readAt(fd, st.st_size - 512, 512) : std::string();
-    ::close(fd);
     const std::string_view h(head);
     if (h.starts_with("QFI\xfb")) {
         const std::uint64_t at = bigEndian(h, 8, 8);
         const std::uint64_t size = bigEndian(h, 16, 4);
-        if (at != 0 && size != 0 && size < 1024) {
-            std::ifstream in(path, std::ios::binary);
-            std::string parent(size, '\0');
-            in.seekg(static_cast<std::streamoff>(at));
-            in.read(parent.data(), static_cast<std::streamsize>(size));
-            checkParent(path, parent);
-        }
+        if (at != 0 && size != 0 && size < 1024)
+            checkParent(path, readAt(fd, static_cast<off_t>(at), size));
         return container(path, "qcow2", "qcow2");
     }
     if (h.starts_with("vhdxfile"))
         return container(path, "vhdx", "VHDX");
-    if (h.size() >= 0x50 && littleEndian32(h, 0x40) == 0xBEDA107F) {
-        const std::uint32_t type = littleEndian32(h, 0x4C);
+    if (h.size() >= 0x50 && le::get32(h, 0x40) == 0xBEDA107F) {
+        const std::uint32_t type = le::get32(h, 0x4C);
         if (type == 3 || type == 4)
             throw Error("磁盘 " + path.string() +
                         " 是 VirtualBox 的快照（差异磁盘），只记着与父磁盘的不同。请在 VirtualBox 的“快照”里删除快照，"
@@ -119,17 +115,12 @@ DiskSource classifyFile(const fs::path& path) {
     }
     if (h.starts_with("KDMV")) {
         // A sparse extent holds its descriptor: offset and size in sectors at 28 and 36.
-        std::uint64_t at = 0, sectors = 0;
-        for (std::size_t i = 8; i-- > 0;) {
-            at = at << 8 | static_cast<unsigned char>(h[28 + i]);
-            sectors = sectors << 8 | static_cast<unsigned char>(h[36 + i]);
-        }
-        if (at != 0 && sectors != 0 && sectors < 2048) {
-            const int again = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            const std::string text = readAt(again, static_cast<off_t>(at * 512), sectors * 512);
-            ::close(again);
-            checkParent(path, descriptorValue(text, "parentFileNameHint"));
-        }
+        const auto get64 = [h](std::size_t at) {
+            return h.size() < at + 8 ? 0 : le::get32(h, at) | std::uint64_t{le::get32(h, at + 4)} << 32;
+        };
+        const std::uint64_t at = get64(28), sectors = get64(36);
+        if (at != 0 && sectors != 0 && sectors < 2048)
+            checkParent(path, descriptorValue(readAt(fd, static_cast<off_t>(at * 512), sectors * 512), "parentFileNameHint"));
         return container(path, "vmdk", "VMDK");
     }
     if (h.starts_with("# Disk DescriptorFile")) {
@@ -147,7 +138,7 @@ DiskSource classifyFile(const fs::path& path) {
 std::set<std::string> devicesOf(const struct stat& st) {
     // The device and, for a whole disk, each of its partitions, as "major:minor".
     std::set<std::string> out;
-    const std::string self = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+    const std::string self = deviceNumber(st.st_rdev);
     out.insert(self);
     std::error_code ec;
     for (const auto& e : fs::directory_iterator("/sys/dev/block/" + self, ec)) {
@@ -247,7 +238,7 @@ std::string mountPointOf(const fs::path& device) {
         for (const auto& fd : fs::directory_iterator(proc.path() / "fd", ec)) {
             struct stat target {};
             if (::stat(fd.path().c_str(), &target) == 0 && S_ISBLK(target.st_mode) &&
-                numbers.contains(std::to_string(major(target.st_rdev)) + ":" + std::to_string(minor(target.st_rdev))))
+                numbers.contains(deviceNumber(target.st_rdev)))
                 holds = true;
         }
         if (!holds)

@@ -51,6 +51,7 @@
 #include <random>
 #include <sstream>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -925,9 +926,21 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     const fs::path held = convert("qcow2", "held.qcow2");
     const pid_t vm = w98::startQuietly({"qemu-storage-daemon", "--blockdev", "driver=file,filename=" + held.string() + ",node-name=f",
                                         "--blockdev", "driver=qcow2,file=f,node-name=d"}, {}, true);
-    while (test::runTool({"qemu-img", "info", held.string()}).exitCode == 0)
+    // Held once QEMU's lock shows; asking with qemu-img, which locks too, could keep it out.
+    const auto locked = [&held] {
+        const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+        struct flock probe {};
+        probe.l_type = F_WRLCK;
+        const bool any = ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+        ::close(fd);
+        return any;
+    };
+    for (int i = 0; i < 3000 && !locked() && ::waitpid(vm, nullptr, WNOHANG) == 0; ++i)
         ::usleep(10000);
-    expectOpenRefused(held, "正被虚拟机使用");
+    const bool took = locked();
+    EXPECT_TRUE(took) << "qemu-storage-daemon did not take the disk";
+    if (took)
+        expectOpenRefused(held, "正被虚拟机使用");
     ::kill(vm, SIGTERM);
     ::waitpid(vm, nullptr, 0);
 
@@ -940,6 +953,9 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     const fs::path damaged = convert("qcow2", "damaged.qcow2");
     patch(damaged, 40, std::string("\0\0\0\0\0\0\x01\x23", 8)); // the L1 table at an odd offset
     expectOpenRefused(damaged, "容器已损坏");
+    const fs::path cut = folder / "cut.vmdk"; // a sparse extent's signature and nothing after it
+    w98::replaceHostFile(cut, "KDMV", cut.string());
+    expectOpenRefused(cut, "容器已损坏");
     expectOpenRefused(convert("qed", "other.qed"), "格式不受支持");
 
     // Killed while the container is open: the next opening finds nothing of it left.
