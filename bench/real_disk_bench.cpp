@@ -53,14 +53,14 @@ fs::path diskPath(const benchmark::State& state, const RealDisk& d) {
         w98::spawnQuietly({"qemu-img", "convert", "-f", "raw", "-O", formats[form], d.image.string(), container.string()},
                           {}, true);
     // Its working folder goes with the run, as the raw image's does.
-    static std::vector<fs::path> folders;
+    static std::set<fs::path> folders;
     static const struct Sweep {
         ~Sweep() {
             for (const fs::path& f : folders)
                 fs::remove_all(f);
         }
     } sweep;
-    folders.push_back(w98::disk::ImageMirror::folderFor(container));
+    folders.insert(w98::disk::ImageMirror::folderFor(container));
     return container;
 }
 

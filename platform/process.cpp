@@ -93,6 +93,22 @@ std::filesystem::path w98Executable() {
     return self.parent_path() / "w98";
 }
 
+std::optional<std::string> findOnHostPath(std::string_view program) {
+    const char* path = std::getenv("PATH");
+    const std::string_view dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string_view::npos)
+            end = dirs.size();
+        std::string candidate = std::string(dirs.substr(start, end - start)) + "/" + std::string(program);
+        if (end > start && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
 std::vector<std::string> environmentNaming(const std::filesystem::path& machine) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {

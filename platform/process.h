@@ -24,6 +24,9 @@ std::optional<std::string> findProgram(const Machine& machine, std::string_view 
 // The stand-in tool name for a program file: its name without folder and extension, lower case.
 std::string toolNameOf(std::string_view programFile);
 
+// A program of the host found along its PATH, as the shell would find it; nullopt when none.
+std::optional<std::string> findOnHostPath(std::string_view program);
+
 // The w98 program: beside the running executable, or W98_TOOL when that is set.
 std::filesystem::path w98Executable();
 

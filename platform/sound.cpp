@@ -2,6 +2,7 @@
 
 #include "host_file.h"
 #include "machine.h"
+#include "process.h"
 #include "text_lines.h"
 
 #include <cstdlib>
@@ -31,20 +32,9 @@ void note(const Machine& m, std::string_view sound) {
 }
 
 std::optional<std::string> hostPlayer() {
-    const char* path = std::getenv("PATH");
-    std::string_view dirs = path ? path : "/usr/bin:/bin";
-    for (const char* player : {"pw-play", "paplay", "aplay"}) {
-        std::size_t start = 0;
-        while (start <= dirs.size()) {
-            std::size_t end = dirs.find(':', start);
-            if (end == std::string_view::npos)
-                end = dirs.size();
-            std::string candidate = std::string(dirs.substr(start, end - start)) + "/" + player;
-            if (end > start && ::access(candidate.c_str(), X_OK) == 0)
-                return candidate;
-            start = end + 1;
-        }
-    }
+    for (const char* player : {"pw-play", "paplay", "aplay"})
+        if (auto found = findOnHostPath(player))
+            return found;
     return std::nullopt;
 }
 

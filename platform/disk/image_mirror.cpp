@@ -134,16 +134,18 @@ fs::path ImageMirror::folderFor(const fs::path& image) {
 
 ImageMirror::ImageMirror(fs::path image)
     : image_(fs::absolute(std::move(image))), folder_(folderFor(image_)), display_(image_.string()),
-      source_(diskSourceOf(image_)), raw_(image_) {
+      raw_(image_) {
+    // A container refused for what it is leaves nothing behind, not even its working folder.
+    const DiskSource disk = diskSourceOf(image_);
     std::error_code ec;
     fs::create_directories(folder_, ec);
     if (ec)
         throw Error("无法为磁盘映像 " + display_ + " 建立工作文件夹 " + folder_.string());
-    if (source_.form == DiskForm::Container) {
-        export_ = std::make_unique<ContainerExport>(source_, folder_);
+    if (disk.form == DiskForm::Container) {
+        export_ = std::make_unique<ContainerExport>(disk, folder_);
         raw_ = export_->raw();
         how_ = "file " + image_.string();
-    } else if (source_.form == DiskForm::Device) {
+    } else if (disk.form == DiskForm::Device) {
         device_ = std::make_unique<DeviceHold>(image_, folder_);
         how_ = "session";
     }
@@ -168,9 +170,7 @@ ImageMirror::ImageMirror(fs::path image)
     recordExchange(folder_, identity);
 }
 
-ImageMirror::~ImageMirror() {
-    opened_ = OpenVolume{}; // the raw view goes only once nothing reads it
-}
+ImageMirror::~ImageMirror() = default;
 
 void ImageMirror::commit() {
     const DriveChanges changes = changesIn(folder_ / "drive_c");

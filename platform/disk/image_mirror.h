@@ -49,13 +49,12 @@ class ImageMirror {
     std::filesystem::path image_;
     std::filesystem::path folder_;
     std::string display_;
-    DiskSource source_;
     // What keeps a container's raw view or a device's hold while the program runs.
     std::unique_ptr<ContainerExport> export_;
     std::unique_ptr<DeviceHold> device_;
     std::filesystem::path raw_; // the file the sectors are read from and written to
     std::string how_;           // what the disk's identity is read from
-    OpenVolume opened_;
+    OpenVolume opened_;         // last, so that it goes before the raw view it reads
 };
 
 } // namespace w98::disk

@@ -149,23 +149,27 @@ void recordExchange(const fs::path& folder, const std::string& identity) {
     replaceScratchFile(file, std::string(kStateHeader) + "\n" + identity + "\n", file.string());
 }
 
-std::string imageIdentity(int fd) {
-    struct stat st {};
-    ::fstat(fd, &st);
+namespace {
+
+std::string identityOfStat(const struct stat& st) {
     std::ostringstream s;
     s << st.st_dev << ' ' << st.st_ino << ' ' << st.st_size << ' ' << st.st_mtim.tv_sec << '.'
       << st.st_mtim.tv_nsec;
     return s.str();
 }
 
+} // namespace
+
+std::string imageIdentity(int fd) {
+    struct stat st {};
+    ::fstat(fd, &st);
+    return identityOfStat(st);
+}
+
 std::string identityOf(const fs::path& folder, const std::string& how, int fd) {
     if (how.starts_with("file ")) {
-        const int container = ::open(how.c_str() + 5, O_RDONLY | O_CLOEXEC);
-        if (container < 0)
-            return {};
-        std::string identity = imageIdentity(container);
-        ::close(container);
-        return identity;
+        struct stat st {};
+        return ::stat(how.c_str() + 5, &st) == 0 ? identityOfStat(st) : std::string();
     }
     if (how == "session") {
         struct stat st {};
