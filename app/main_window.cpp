@@ -172,7 +172,7 @@ void TForm1::RunStartupDuties() {
     firstPage_->FillRestorePoints({});
     firstPage_->FillRestorePoints(ScanAllRestorePoints(m, paths_.WinDir, paths_.BackupDir));
     WriteScanregTemplate(m, paths_.WinDir);
-    DailyBackupCheck(m, firstPage_->StringGrid1->table(), paths_.WinDir, system_.clock);
+    DailyBackupCheck(m, NewestRestorePoint(firstPage_->StringGrid1->table()).shownDate, paths_.WinDir, system_.clock);
     firstPage_->StringGrid1->edit(
         [&](TextTable& t) { MoveFutureRestorePoints(m, t, paths_.BackupDir, system_.clock); });
     WriteStartupReinstallBatch(m, paths_.WinDir);

@@ -17,6 +17,7 @@
 #include "restore/scanreg_ini.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
+#include "tests/support/restore_click.h"
 
 #include <benchmark/benchmark.h>
 
@@ -182,7 +183,7 @@ void BM_RealDisk_ArmRestore(benchmark::State& state) {
         SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
-        RestoreSystem(system, paths, t, row, CheckRestorePoint(m, t, row), {});
+        test::RestoreRow(system, paths, t, row);
         const auto armed = std::chrono::steady_clock::now();
         m.commit();
         committing += std::chrono::steady_clock::now() - armed;

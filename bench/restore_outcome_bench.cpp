@@ -18,6 +18,7 @@
 #include "tests/support/temp_machine.h"
 #include "tools/checker/registry_checker.h"
 #include "tools/demo/demo_machine.h"
+#include "tests/support/restore_click.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,7 +54,7 @@ void BM_CheckCabinetOnClick(benchmark::State& state) {
     t.setCell(restore_col::kFileName, 1, d.cabinet.substr(d.cabinet.rfind('\\') + 1));
     t.setCell(restore_col::kExtension, 1, ".cab");
     for (auto _ : state)
-        benchmark::DoNotOptimize(CheckRestorePoint(*d.m, t, 1));
+        benchmark::DoNotOptimize(test::CheckRow(*d.m, t, 1));
     state.counters["cabinet_bytes"] = static_cast<double>(d.m->fileSize(d.cabinet));
 }
 BENCHMARK(BM_CheckCabinetOnClick)->Unit(benchmark::kMillisecond);
@@ -84,15 +85,6 @@ void BM_StartUpWithRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_StartUpWithRecord)->Unit(benchmark::kMillisecond);
 
-// The hash of a registry file of a real Windows 98 installation's size (about 4 MB for both).
-void BM_FingerprintOfFourMegabytes(benchmark::State& state) {
-    const std::string bytes(4u << 20, 'R');
-    for (auto _ : state)
-        benchmark::DoNotOptimize(FingerprintOf(bytes));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
-}
-BENCHMARK(BM_FingerprintOfFourMegabytes)->Unit(benchmark::kMillisecond);
-
 // A click on a restore point up to the restart: the point checked, the pre-restore backup,
 // the job written and armed; in an image (arg 1) the changes put into it as well, as after
 // every action. Each click restores the same point again.
@@ -118,7 +110,7 @@ void BM_ArmRestore(benchmark::State& state) {
         SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
         const double before = cpuMilliseconds(RUSAGE_SELF) + cpuMilliseconds(RUSAGE_CHILDREN);
         state.ResumeTiming();
-        RestoreSystem(system, paths, t, row, CheckRestorePoint(m, t, row), {});
+        test::RestoreRow(system, paths, t, row);
         m.commit();
         state.PauseTiming();
         cpu += cpuMilliseconds(RUSAGE_SELF) + cpuMilliseconds(RUSAGE_CHILDREN) - before;

@@ -22,7 +22,16 @@ using namespace korvane;
 
 namespace {
 
-const PreviewRow kDaily{notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb001.cab", "2002-5-16 8:00:00"};
+RestorePoint pointOf(const char* date) {
+    RestorePoint p;
+    p.note = notes::kDailyBackup;
+    p.folder = "C:\\WINDOWS\\SYSBCKUP";
+    p.extension = ".cab";
+    p.fileName = "rb001.cab";
+    p.shownDate = date;
+    return p;
+}
+const RestorePoint kDaily = pointOf("2002-5-16 8:00:00");
 
 struct DemoFolder {
     fs::path root = test::makeTempFolder("korvane-preview-bench");
@@ -87,7 +96,7 @@ std::unique_ptr<PairMachine> generatedPair() {
     return machine;
 }
 
-void previewEach(benchmark::State& state, const fs::path& root, const PreviewRow& row) {
+void previewEach(benchmark::State& state, const fs::path& root, const RestorePoint& row) {
     std::size_t lines = 0;
     for (auto _ : state) {
         PointPreview p(root, "C:\\WINDOWS", "C:");
@@ -98,17 +107,17 @@ void previewEach(benchmark::State& state, const fs::path& root, const PreviewRow
 
 // The live registry read once, as the window keeps it: each preview reads the point only (the
 // date text makes each row one not seen before).
-void previewWithLiveRead(benchmark::State& state, const fs::path& root, PreviewRow row) {
+void previewWithLiveRead(benchmark::State& state, const fs::path& root, RestorePoint row) {
     PointPreview p(root, "C:\\WINDOWS", "C:");
     p.lines(row);
     int n = 0;
     for (auto _ : state) {
-        row.date = std::to_string(++n);
+        row.shownDate = std::to_string(++n);
         benchmark::DoNotOptimize(p.lines(row));
     }
 }
 
-void previewKept(benchmark::State& state, const fs::path& root, const PreviewRow& row) {
+void previewKept(benchmark::State& state, const fs::path& root, const RestorePoint& row) {
     PointPreview p(root, "C:\\WINDOWS", "C:");
     p.lines(row);
     for (auto _ : state)
@@ -118,7 +127,7 @@ void previewKept(benchmark::State& state, const fs::path& root, const PreviewRow
 }
 
 // Arg 0: made from nothing; 1: the live registry already read; 2: taken from the cache.
-void run(benchmark::State& state, const fs::path& root, const PreviewRow& row) {
+void run(benchmark::State& state, const fs::path& root, const RestorePoint& row) {
     switch (state.range(0)) {
     case 0:
         return previewEach(state, root, row);
@@ -131,7 +140,7 @@ void run(benchmark::State& state, const fs::path& root, const PreviewRow& row) {
 
 void BM_PreviewDemoCabinet(benchmark::State& state) {
     static DemoFolder demo;
-    const PreviewRow row{notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb001.cab", ""};
+    const RestorePoint row = pointOf("");
     run(state, demo.root / "m", row);
 }
 BENCHMARK(BM_PreviewDemoCabinet)->ArgName("read")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);

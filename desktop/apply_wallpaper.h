@@ -1,6 +1,6 @@
 #pragma once
 // Making a picture of the list the desktop wallpaper now.
-#include "ui/text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Adding the pictures of a whole folder to the wallpaper list.
-#include "ui/text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <string>
 #include <vector>

@@ -8,7 +8,7 @@
 //
 // List file (code page 936, CR LF after every line): "3", an empty line, then one line per
 // picture: the style word (four bytes in code page 936) followed directly by the path.
-#include "ui/text_table.h"
+#include "sysaccess/text_table.h"
 #include "wallpaper_style.h"
 
 #include <optional>

@@ -1,7 +1,6 @@
 #include "daily_backup.h"
 
 #include "batch_file.h"
-#include "restore_table.h"
 #include "scanreg_ini.h"
 
 #include "platform/clock.h"
@@ -17,13 +16,14 @@
 
 namespace korvane {
 
-bool NewestRestorePointIsToday(const TextTable& table, const w98::Machine& m, const w98::Clock& clock) {
+bool NewestRestorePointIsToday(const std::string& newestDate, const w98::Machine& m, const w98::Clock& clock) {
     const std::string today = w98::formatDateTimePicture(m.shortDateFormat(), clock.now());
-    return w98::containsNoCase(table.cell(restore_col::kDate, 1), today);
+    return w98::containsNoCase(newestDate, today);
 }
 
-void DailyBackupCheck(w98::Machine& m, const TextTable& table, const std::string& winDir, const w98::Clock& clock) {
-    if (!NewestRestorePointIsToday(table, m, clock))
+void DailyBackupCheck(w98::Machine& m, const std::string& newestDate, const std::string& winDir,
+                      const w98::Clock& clock) {
+    if (!NewestRestorePointIsToday(newestDate, m, clock))
         WriteRegStr(m, w98::kHkeyLocalMachine, kRunKey, "ScanRegistry", winDir + "\\scanregw.exe /autorun");
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 // Making sure restore points exist: the daily backup at the next Windows start, and a
 // restore point made on demand.
-#include "ui/text_table.h"
-
 #include <string>
 #include <vector>
 
@@ -15,13 +13,13 @@ namespace korvane {
 
 inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// True when the newest restore point (column 1 of row 1) carries today's date in the short
-// date format, letter case ignored.
-bool NewestRestorePointIsToday(const TextTable& table, const w98::Machine& m, const w98::Clock& clock);
+// True when the newest restore point's date as the table shows it (empty: no point) holds
+// today's date in the short date format, letter case ignored.
+bool NewestRestorePointIsToday(const std::string& newestDate, const w98::Machine& m, const w98::Clock& clock);
 
 // When the newest restore point is not from today, the registry checker goes into the Run
 // key so that Windows makes a backup at its next start.
-void DailyBackupCheck(w98::Machine& m, const TextTable& table, const std::string& winDir, const w98::Clock& clock);
+void DailyBackupCheck(w98::Machine& m, const std::string& newestDate, const std::string& winDir, const w98::Clock& clock);
 
 // The caption steps of the command that makes a restore point now.
 inline constexpr const char* kCreateCaption = "可随时建立系统还原点...";

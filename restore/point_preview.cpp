@@ -3,7 +3,7 @@
 #include "point_difference.h"
 #include "restore_check.h"
 #include "restore_execution.h"
-#include "restore_table.h"
+#include "restore_plan.h"
 #include "system_facts.h"
 
 #include "startup/win_ini.h"
@@ -15,30 +15,6 @@
 
 namespace korvane {
 namespace {
-
-// The start-up files the restore job copies out of a cabinet, in its order, and whether each
-// goes to the Windows folder (else to the root of C:).
-struct CabinetFile {
-    const char* name;
-    bool inWindows;
-};
-constexpr CabinetFile kCabinetFiles[] = {
-    {"msdos.sys", false},   {"command.com", false}, {"config.sys", false},   {"Control.ini", true},
-    {"io.sys", false},      {"Desktop.ini", true},  {"Explorer.exe", true},  {"Protocol.ini", true},
-    {"system.ini", true},   {"win.ini", true},      {"win.com", true},
-};
-
-// What a file pair's folder adds to the registry files: the point's win.ini and system.ini.
-struct PairFile {
-    std::string from;
-    const char* to;
-};
-std::vector<PairFile> pairFiles(const std::string& extension) {
-    const std::string tail = extension == ".dat" ? "ini" : extension == ".da" ? "in" : extension == ".da0" ? "in0" : "";
-    if (tail.empty())
-        return {};
-    return {{"win." + tail, "win.ini"}, {"system." + tail, "system.ini"}};
-}
 
 // A start-up file the restore would put in place: its name, where it goes, what the point holds.
 struct Replacement {
@@ -54,17 +30,11 @@ std::vector<std::string> linesOf(std::string_view file) {
     return lines;
 }
 
-std::string key(const PreviewRow& r) {
-    return r.note + '\n' + r.folder + '\n' + r.extension + '\n' + r.fileName + '\n' + r.date;
+std::string key(const RestorePoint& p) {
+    return p.note + '\n' + p.folder + '\n' + p.extension + '\n' + p.fileName + '\n' + p.shownDate;
 }
 
 } // namespace
-
-PreviewRow PreviewRowAt(const TextTable& table, int row) {
-    return {table.cell(restore_col::kNote, row), table.cell(restore_col::kFolder, row),
-            table.cell(restore_col::kExtension, row), table.cell(restore_col::kFileName, row),
-            table.cell(restore_col::kDate, row)};
-}
 
 bool PointPreview::Stamp::same(const Stamp& o) const {
     return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
@@ -78,18 +48,21 @@ PointPreview::PointPreview(const std::filesystem::path& machineRoot, std::string
 
 PointPreview::~PointPreview() = default;
 
-std::vector<PointPreview::Stamp> PointPreview::stampsOf(const PreviewRow& row) const {
+std::vector<PointPreview::Stamp> PointPreview::stampsOf(const RestorePoint& point) const {
+    // Every file the preview may read: the live registry, the point's files, whether there or
+    // not (a pair's optional files change its plan), and every live file a restore may replace.
     std::vector<std::string> files = {winDir_ + "\\SYSTEM.DAT", winDir_ + "\\USER.DAT"};
-    if (row.extension == ".cab") {
-        files.push_back(SourceCabinet(row.note, row.folder, row.fileName));
+    if (point.extension == ".cab") {
+        files.push_back(SourceCabinet(point));
     } else {
-        files.push_back(row.folder + "\\system" + row.extension);
-        files.push_back(row.folder + "\\user" + row.extension);
-        for (const PairFile& f : pairFiles(row.extension))
-            files.push_back(row.folder + "\\" + f.from);
+        for (const RestoreFile& f : PairRestoreFiles(point.extension))
+            files.push_back(point.folder + "\\" + f.from);
     }
-    for (const CabinetFile& f : kCabinetFiles)
-        files.push_back((f.inWindows ? winDir_ : std::string("C:")) + "\\" + f.name);
+    RestorePlan live;
+    live.winDir = winDir_;
+    for (const RestoreFile& f : CabinetRestoreFiles())
+        if (!f.isRegistry())
+            files.push_back(live.livePath(f));
     std::vector<Stamp> stamps;
     for (const std::string& file : files) {
         Stamp s;
@@ -106,11 +79,11 @@ std::vector<PointPreview::Stamp> PointPreview::stampsOf(const PreviewRow& row) c
     return stamps;
 }
 
-std::optional<std::vector<std::string>> PointPreview::lines(const PreviewRow& row,
+std::optional<std::vector<std::string>> PointPreview::lines(const RestorePoint& point,
                                                             const std::function<bool()>& abandoned) {
     // Stamped before reading: a file that changes while it is read makes the next call read again.
-    std::vector<Stamp> stamps = stampsOf(row);
-    const std::string k = key(row);
+    std::vector<Stamp> stamps = stampsOf(point);
+    const std::string k = key(point);
     if (auto it = kept_.find(k); it != kept_.end() && it->second.files.size() == stamps.size()) {
         bool same = true;
         for (std::size_t i = 0; i < stamps.size() && same; ++i)
@@ -118,31 +91,27 @@ std::optional<std::vector<std::string>> PointPreview::lines(const PreviewRow& ro
         if (same)
             return it->second.lines;
     }
-    auto made = make(row, abandoned);
+    auto made = make(point, abandoned);
     if (made)
         kept_[k] = Kept{std::move(stamps), *made};
     return made;
 }
 
-std::optional<std::vector<std::string>> PointPreview::make(const PreviewRow& row,
+std::optional<std::vector<std::string>> PointPreview::make(const RestorePoint& point,
                                                            const std::function<bool()>& abandoned) {
     auto gone = [&] { return abandoned && abandoned(); };
     ++made_;
-    TextTable table(restore_col::kCount, 2);
-    table.setCell(restore_col::kNote, 1, row.note);
-    table.setCell(restore_col::kFolder, 1, row.folder);
-    table.setCell(restore_col::kExtension, 1, row.extension);
-    table.setCell(restore_col::kFileName, 1, row.fileName);
 
     // The click's own checks, in its order: what it would refuse, the preview explains.
-    PointContents point;
+    RestorePlan plan;
+    PointContents contents;
     try {
-        CheckRestorableIn(*m_, winDir_, bootDrive_, table, 1);
+        plan = CheckRestorableIn(*m_, winDir_, bootDrive_, point);
         if (gone())
             return std::nullopt;
-        CheckRestorePoint(*m_, table, 1, &point);
+        CheckRestorePoint(*m_, plan, &contents);
     } catch (const w98::Error& e) {
-        return RefusalLines(e.what(), row.date);
+        return RefusalLines(e.what(), point.shownDate);
     }
     if (gone())
         return std::nullopt;
@@ -154,17 +123,18 @@ std::optional<std::vector<std::string>> PointPreview::make(const PreviewRow& row
     if (gone())
         return std::nullopt;
 
+    // The registry files are compared by what they hold, the other files by their bytes.
     std::vector<Replacement> replacing;
-    if (row.extension == ".cab") {
-        for (const CabinetFile& f : kCabinetFiles)
-            for (w98::CabEntry& e : point.cabinetFiles)
-                if (w98::equalsNoCase(e.name, f.name))
-                    replacing.push_back({f.name, (f.inWindows ? winDir_ : std::string("C:")) + "\\" + f.name,
-                                         std::move(e.data)});
-    } else {
-        for (const PairFile& f : pairFiles(row.extension))
-            if (m_->isFile(row.folder + "\\" + f.from))
-                replacing.push_back({f.to, winDir_ + "\\" + f.to, m_->readFile(row.folder + "\\" + f.from)});
+    for (const RestoreFile& f : plan.files) {
+        if (f.isRegistry())
+            continue;
+        if (plan.cabinet) {
+            for (w98::CabEntry& e : contents.cabinetFiles)
+                if (w98::equalsNoCase(e.name, f.from))
+                    replacing.push_back({f.name, plan.livePath(f), std::move(e.data)});
+        } else if (m_->isFile(plan.sourcePath(f))) {
+            replacing.push_back({f.name, plan.livePath(f), m_->readFile(plan.sourcePath(f))});
+        }
     }
 
     const std::string liveWinIniPath = winDir_ + "\\win.ini";
@@ -181,8 +151,9 @@ std::optional<std::vector<std::string>> PointPreview::make(const PreviewRow& row
         return std::nullopt;
 
     const SystemFacts live = ReadSystemFacts(liveSystem, liveUser, linesOf(liveWinIni), FactsOf::LiveMachine);
-    const SystemFacts then = ReadSystemFacts(*point.registry.system, *point.registry.user, linesOf(pointWinIni), FactsOf::RestorePoint);
-    return DifferenceLines(live, then, differing, row.date);
+    const SystemFacts then =
+        ReadSystemFacts(*contents.registry.system, *contents.registry.user, linesOf(pointWinIni), FactsOf::RestorePoint);
+    return DifferenceLines(live, then, differing, point.shownDate);
 }
 
 } // namespace korvane

@@ -3,8 +3,9 @@
 // now. It reads the point (the cabinet or the file pair) through the click's own checks, and the
 // live registry and start-up files, each file in the form it has; it changes nothing. A point's
 // preview is kept until one of the files it was made from changes.
+#include "restore_point.h"
+
 #include "platform/registry/registry_file.h"
-#include "ui/text_table.h"
 
 #include <cstddef>
 #include <ctime>
@@ -23,13 +24,6 @@ class Machine;
 
 namespace korvane {
 
-// The cells of a restore-point table row that name the point, and its date as the table shows it.
-struct PreviewRow {
-    std::string note, folder, extension, fileName;
-    std::string date;
-};
-PreviewRow PreviewRowAt(const TextTable& table, int row);
-
 class PointPreview {
 public:
     // The preview opens a view of the machine folder of its own, so that it may run on a thread
@@ -40,7 +34,7 @@ public:
     PointPreview& operator=(const PointPreview&) = delete;
 
     // The preview's lines, or nullopt when abandoned() turned true on the way (nothing is kept).
-    std::optional<std::vector<std::string>> lines(const PreviewRow& row,
+    std::optional<std::vector<std::string>> lines(const RestorePoint& point,
                                                   const std::function<bool()>& abandoned = {});
 
     // How many previews were made, not taken from the cache.
@@ -61,8 +55,8 @@ private:
         std::vector<std::string> lines;
     };
 
-    std::vector<Stamp> stampsOf(const PreviewRow& row) const;
-    std::optional<std::vector<std::string>> make(const PreviewRow& row, const std::function<bool()>& abandoned);
+    std::vector<Stamp> stampsOf(const RestorePoint& point) const;
+    std::optional<std::vector<std::string>> make(const RestorePoint& point, const std::function<bool()>& abandoned);
 
     std::unique_ptr<w98::Machine> m_;
     std::string winDir_, bootDrive_;

@@ -15,11 +15,11 @@ PreviewWorker::~PreviewWorker() {
     thread_.join();
 }
 
-std::uint64_t PreviewWorker::request(const PreviewRow& row) {
+std::uint64_t PreviewWorker::request(const RestorePoint& point) {
     std::uint64_t ticket;
     {
         std::lock_guard lock(mutex_);
-        pending_ = row;
+        pending_ = point;
         ticket = ++latest_;
     }
     wake_.notify_one();
@@ -34,20 +34,20 @@ void PreviewWorker::abandon() {
 
 void PreviewWorker::run() {
     for (;;) {
-        PreviewRow row;
+        RestorePoint point;
         std::uint64_t ticket;
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || pending_; });
             if (stopping_)
                 return;
-            row = std::move(*pending_);
+            point = std::move(*pending_);
             pending_.reset();
             ticket = latest_;
         }
         std::optional<std::vector<std::string>> lines;
         try {
-            lines = preview_->lines(row, [this, ticket] { return latest_ != ticket; });
+            lines = preview_->lines(point, [this, ticket] { return latest_ != ticket; });
         } catch (const std::exception& e) {
             lines = std::vector<std::string>{"无法与现在的系统比较：" + std::string(e.what())};
         }

@@ -29,7 +29,7 @@ public:
     PreviewWorker& operator=(const PreviewWorker&) = delete;
 
     // The ticket its lines will come with.
-    std::uint64_t request(const PreviewRow& row);
+    std::uint64_t request(const RestorePoint& point);
     // Stops the request in hand at its next step and delivers nothing for it.
     void abandon();
     // True while no later request was made.
@@ -42,7 +42,7 @@ private:
     Delivery deliver_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::optional<PreviewRow> pending_;
+    std::optional<RestorePoint> pending_;
     std::atomic<std::uint64_t> latest_{0};
     bool stopping_ = false;
     std::thread thread_;

@@ -1,7 +1,5 @@
 #include "restore_check.h"
 
-#include "restore_execution.h"
-#include "restore_table.h"
 
 #include "platform/cabinet.h"
 #include "platform/host_file.h"
@@ -9,7 +7,6 @@
 #include "platform/machine.h"
 #include "platform/registry/registry_file.h"
 
-#include <cstdio>
 #include <optional>
 
 namespace korvane {
@@ -39,6 +36,10 @@ std::string readSource(const w98::Machine& m, const std::string& path, const cha
     }
 }
 
+std::string userPairFile(const RestorePlan& plan) {
+    return plan.point.folder + "\\user" + plan.point.extension;
+}
+
 std::optional<std::string> entryNamed(std::vector<w98::CabEntry>& entries, const char* name) {
     for (auto& e : entries)
         if (w98::equalsNoCase(e.name, name))
@@ -46,7 +47,8 @@ std::optional<std::string> entryNamed(std::vector<w98::CabEntry>& entries, const
     return std::nullopt;
 }
 
-CheckedRestorePoint checkCabinet(const w98::Machine& m, const std::string& cabinet, PointContents* contents) {
+void checkCabinet(const w98::Machine& m, CheckedRestorePoint& p, PointContents* contents) {
+    const std::string& cabinet = p.plan.source;
     const std::string bytes = readSource(m, cabinet, "还原点的备份文件");
     std::vector<w98::CabEntry> entries;
     try {
@@ -54,8 +56,6 @@ CheckedRestorePoint checkCabinet(const w98::Machine& m, const std::string& cabin
     } catch (const std::exception& e) {
         refuse("还原点的备份文件 " + cabinet + " 已经损坏，无法解开（" + e.what() + "）", "无法还原：备份文件已损坏");
     }
-    CheckedRestorePoint p;
-    p.source = cabinet;
     auto system = entryNamed(entries, "system.dat");
     auto user = entryNamed(entries, "user.dat");
     if (!system || !user) {
@@ -69,60 +69,14 @@ CheckedRestorePoint checkCabinet(const w98::Machine& m, const std::string& cabin
         for (auto& e : entries)
             if (!w98::equalsNoCase(e.name, "system.dat") && !w98::equalsNoCase(e.name, "user.dat"))
                 contents->cabinetFiles.push_back(std::move(e));
-    return p;
 }
 
-CheckedRestorePoint checkPair(const w98::Machine& m, const std::string& folder, const std::string& extension) {
-    CheckedRestorePoint p;
-    p.source = folder + "\\system" + extension;
-    p.systemDat = readSource(m, p.source, "还原点的文件");
-    p.userDat = readSource(m, folder + "\\user" + extension, "还原点的文件");
-    return p;
+void checkPair(const w98::Machine& m, CheckedRestorePoint& p) {
+    p.systemDat = readSource(m, p.plan.source, "还原点的文件");
+    p.userDat = readSource(m, userPairFile(p.plan), "还原点的文件");
 }
 
 } // namespace
-
-std::string Fingerprint::text() const {
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    return std::to_string(size) + ":" + hex;
-}
-
-Fingerprint FingerprintOf(std::string_view bytes) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ull;
-    }
-    return Fingerprint{bytes.size(), h};
-}
-
-bool ParseFingerprint(std::string_view text, Fingerprint& out) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos || colon == 0 || colon > 20 || text.size() - colon - 1 != 16)
-        return false;
-    Fingerprint f;
-    for (char c : text.substr(0, colon)) {
-        if (c < '0' || c > '9')
-            return false;
-        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
-        if (f.size > (UINT64_MAX - digit) / 10)
-            return false;
-        f.size = f.size * 10 + digit;
-    }
-    for (char c : text.substr(colon + 1)) {
-        std::uint64_t digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<std::uint64_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<std::uint64_t>(c - 'a' + 10);
-        else
-            return false;
-        f.hash = f.hash << 4 | digit;
-    }
-    out = f;
-    return true;
-}
 
 UnusableRestorePoint::UnusableRestorePoint(const std::string& problem, std::string mark)
     : w98::Error(problem + "。\n" + kNothingChanged), mark_(std::move(mark)) {}
@@ -140,17 +94,17 @@ RegistryTrees ReadRegistryTrees(const std::string& systemDat, const std::string&
     return trees;
 }
 
-CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row, PointContents* contents) {
-    const std::string& note = table.cell(restore_col::kNote, row);
-    const std::string& folder = table.cell(restore_col::kFolder, row);
-    const std::string& extension = table.cell(restore_col::kExtension, row);
-    const std::string& fileName = table.cell(restore_col::kFileName, row);
-
-    CheckedRestorePoint p = extension == ".cab" ? checkCabinet(m, SourceCabinet(note, folder, fileName), contents)
-                                                : checkPair(m, folder, extension);
-    const bool cab = extension == ".cab";
-    const std::string systemName = cab ? p.source + " 中的 system.dat" : p.source;
-    const std::string userName = cab ? p.source + " 中的 user.dat" : folder + "\\user" + extension;
+CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, RestorePlan plan, PointContents* contents) {
+    CheckedRestorePoint p;
+    p.plan = std::move(plan);
+    const bool cab = p.plan.cabinet;
+    if (cab)
+        checkCabinet(m, p, contents);
+    else
+        checkPair(m, p);
+    const std::string& source = p.plan.source;
+    const std::string systemName = cab ? source + " 中的 system.dat" : source;
+    const std::string userName = cab ? source + " 中的 user.dat" : userPairFile(p.plan);
     try {
         RegistryTrees read = ReadRegistryTrees(p.systemDat, systemName, p.userDat, userName);
         if (contents)

@@ -6,13 +6,11 @@
 #include "platform/cabinet.h"
 #include "platform/error.h"
 #include "platform/registry/registry_tree.h"
-#include "ui/text_table.h"
+#include "restore_plan.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace w98 {
@@ -21,21 +19,9 @@ class Machine;
 
 namespace korvane {
 
-// What a file's bytes were: their count and a 64-bit FNV-1a hash. Written as
-// "<size>:<16 hex digits>".
-struct Fingerprint {
-    std::uint64_t size = 0;
-    std::uint64_t hash = 0;
-    bool operator==(const Fingerprint&) const = default;
-    std::string text() const;
-};
-Fingerprint FingerprintOf(std::string_view bytes);
-// False when text is not a fingerprint as text() writes it.
-bool ParseFingerprint(std::string_view text, Fingerprint& out);
-
-// A restore point that passed the check, with the registry files the job will put in place.
+// A restore point that passed both checks, with the registry files the job will put in place.
 struct CheckedRestorePoint {
-    std::string source; // the cabinet, or the system file of a pair
+    RestorePlan plan;
     std::string systemDat;
     std::string userDat;
 };
@@ -63,11 +49,9 @@ private:
     std::string mark_;
 };
 
-// Checks the point of data row `row` of the restore-point table (note, folder, extension,
-// file name). Reads only; throws UnusableRestorePoint. contents, when given, receives what the
-// check read.
-CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, const TextTable& table, int row,
-                                      PointContents* contents = nullptr);
+// Checks the files of a planned restore (CheckRestorable made the plan). Reads only; throws
+// UnusableRestorePoint. contents, when given, receives what the check read.
+CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, RestorePlan plan, PointContents* contents = nullptr);
 
 // Throws w98::Error (the registry's own message) unless both texts read as registry files
 // of the machine's registry, in either form; names say what the errors call them.

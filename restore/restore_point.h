@@ -13,6 +13,7 @@ struct RestorePoint {
     std::string extension; // ".cab", ".da0", ".dat" or ".da"
     std::string fileName;  // the cabinet's name on disk, or "system" + extension
     std::uint32_t dosTime = 0; // the date text as a packed MS-DOS date-time, when the scan knows it
+    std::string shownDate{};   // the date as the restore-point table shows it, once it is listed
 };
 
 using RestoreCatalogue = std::vector<RestorePoint>;

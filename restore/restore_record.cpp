@@ -30,11 +30,11 @@ std::string RestoreRecordPath(const std::string& winDir) {
     return winDir + "\\korvane.rst";
 }
 
-RestoreRecord MakeRestoreRecord(const w98::Machine& m, const CheckedRestorePoint& point, const std::string& date,
-                                bool backupMade, const std::string& mark) {
+RestoreRecord MakeRestoreRecord(const w98::Machine& m, const RestorePlan& plan, bool backupMade,
+                                const std::string& mark) {
     RestoreRecord r;
-    r.point = point.source;
-    r.date = date;
+    r.point = plan.source;
+    r.date = plan.point.shownDate;
     r.backupMade = backupMade;
     r.mark = mark;
     r.bootLogOffset = BootLogSize(m);

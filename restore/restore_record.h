@@ -1,7 +1,7 @@
 #pragma once
 // What a restore was armed with, kept in a small file of the program in the Windows folder
 // until the next start has told the user whether the restore took place.
-#include "restore_check.h"
+#include "restore_plan.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,9 +26,9 @@ struct RestoreRecord {
 // <WinDir>\korvane.rst
 std::string RestoreRecordPath(const std::string& winDir);
 
-// The record of a restore about to be armed from a checked point with the given mark.
-RestoreRecord MakeRestoreRecord(const w98::Machine& m, const CheckedRestorePoint& point, const std::string& date,
-                                bool backupMade, const std::string& mark);
+// The record of a restore about to be armed from a plan with the given mark.
+RestoreRecord MakeRestoreRecord(const w98::Machine& m, const RestorePlan& plan, bool backupMade,
+                                const std::string& mark);
 
 // Code page 936, CR LF, replaced atomically.
 void WriteRestoreRecord(w98::Machine& m, const std::string& winDir, const RestoreRecord& record);

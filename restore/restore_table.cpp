@@ -90,6 +90,18 @@ void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const
         table.setCell(restore_col::kNumber, r, std::to_string(r));
 }
 
+RestorePoint RestorePointAt(const TextTable& table, int row) {
+    RestorePoint p;
+    p.note = table.cell(restore_col::kNote, row);
+    p.folder = table.cell(restore_col::kFolder, row);
+    p.extension = table.cell(restore_col::kExtension, row);
+    p.fileName = table.cell(restore_col::kFileName, row);
+    p.shownDate = table.cell(restore_col::kDate, row);
+    const std::uint64_t key = keyOf(table.cell(restore_col::kSortKey, row));
+    p.dosTime = key <= UINT32_MAX ? static_cast<std::uint32_t>(key) : 0;
+    return p;
+}
+
 void SortTableRows(TextTable& table, int keyColumn) {
     if (table.rowCount() > 2)
         quickSort(table, 1, table.rowCount() - 1, keyColumn);

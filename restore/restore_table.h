@@ -4,7 +4,7 @@
 // packed MS-DOS date-time used as the sort key. Row 0 holds the headers.
 #include "restore_point.h"
 
-#include "ui/text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <string>
 
@@ -35,6 +35,12 @@ std::string YearPrefix(const std::string& shortDateFormat, int year);
 
 // Fills the table from the catalogue, sorts it newest first and numbers the rows.
 void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m, int referenceYear);
+
+// The restore point a data row was made from, with the date as the row shows it; a row
+// outside the table gives an empty point.
+RestorePoint RestorePointAt(const TextTable& table, int row);
+// The newest point listed (the first data row); an empty point when none is.
+inline RestorePoint NewestRestorePoint(const TextTable& table) { return RestorePointAt(table, 1); }
 
 // Descending sort of the data rows on a column of decimal numbers (a text that is no number
 // counts as 0). Rows are exchanged, never copied cell by cell, so the sort stays O(n log n).

@@ -1,7 +1,7 @@
 #pragma once
 // Notes and protection for well-known system entries of the startup table. A protected row
 // loses its "删除" cell, and removal refuses it.
-#include "ui/text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <string>
 

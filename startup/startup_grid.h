@@ -3,7 +3,7 @@
 // note, delete cell, two columns kept empty, entry name and source.
 #include "startup_entry.h"
 
-#include "ui/text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <string>
 #include <vector>

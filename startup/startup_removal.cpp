@@ -53,7 +53,7 @@ void RemoveStartupEntry(w98::Machine& m, const StartupEntry& entry, const std::s
         DeleteRegValue(m, w98::kHkeyLocalMachine, kRunKeyPrefix + entry.source, entry.name);
 }
 
-ClickOutcome ClickStartupTable(w98::Machine& m, TextTable& table, const ui::GridRect& selection,
+ClickOutcome ClickStartupTable(w98::Machine& m, TextTable& table, const GridRect& selection,
                                const std::string& winDir) {
     const int row = selection.bottom;
     if (selection.top <= 0 || selection.right != startup_col::kDelete || row >= table.rowCount())

@@ -4,8 +4,7 @@
 // really gone; a removal that fails raises its error and leaves the row.
 #include "startup_entry.h"
 
-#include "ui/grid_selection.h"
-#include "ui/text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <string>
 
@@ -24,7 +23,7 @@ enum class ClickOutcome {
 };
 
 // A click on the startup table with the selection given.
-ClickOutcome ClickStartupTable(w98::Machine& m, TextTable& table, const ui::GridRect& selection,
+ClickOutcome ClickStartupTable(w98::Machine& m, TextTable& table, const GridRect& selection,
                                const std::string& winDir);
 
 // Removes the entry from the machine. Throws when it cannot, leaving everything as it was.

@@ -1,18 +1,13 @@
 #pragma once
 // What pointing at a cell of a grid selects. Grids select by hovering: the row or the cell
 // under the pointer becomes the selection, and a click acts on it. Plain C++.
+#include "sysaccess/text_table.h"
+
 #include <optional>
 
 namespace korvane::ui {
 
-// A block of cells, as (column, row) corners; both corners are included.
-struct GridRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    friend bool operator==(const GridRect&, const GridRect&) = default;
-};
+using korvane::GridRect;
 
 enum class HoverSelect {
     None,       // hovering selects nothing

@@ -3,7 +3,7 @@
 // the grid shows it with fixed header cells, and the row or cell under the pointer is the
 // selection that a click acts on.
 #include "grid_selection.h"
-#include "text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <QTableView>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 // Shows a TextTable in a Qt item view. The first rows and columns are fixed: drawn as header
 // cells and never selected.
-#include "text_table.h"
+#include "sysaccess/text_table.h"
 
 #include <QAbstractTableModel>
 

@@ -18,8 +18,8 @@ namespace ui {
 class Memo;
 class PictureBox;
 class TextGrid;
-struct GridRect;
 } // namespace ui
+struct GridRect;
 
 class ArtPage {
   public:
@@ -51,7 +51,7 @@ class ArtPage {
     void Label101Click();
     void Label95Click();
     void StringGrid5MouseMove(int col, int row);
-    void StringGrid5Click(const ui::GridRect& selection);
+    void StringGrid5Click(const GridRect& selection);
     void Label60Click();
     void DriveComboBox1Change(int index);
     void DirectoryListBox1DblClick(int index);

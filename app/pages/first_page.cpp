@@ -185,8 +185,8 @@ void FirstPage::StringGrid1SelectionMoved() {
             std::make_unique<PointPreview>(ctx_.system.machine.root(), ctx_.paths.WinDir, ctx_.paths.BootDrive),
             deliver);
     }
-    const PreviewRow point = PreviewRowAt(StringGrid1->table(), row);
-    MemoPreview->setLines({QString::fromStdString(PointName(point.date)) + Utf8(kPreviewWorking)});
+    const RestorePoint point = RestorePointAt(StringGrid1->table(), row);
+    MemoPreview->setLines({QString::fromStdString(PointName(point.shownDate)) + Utf8(kPreviewWorking)});
     previewTicket_ = previewWorker_->request(point);
 }
 
@@ -221,12 +221,13 @@ void FirstPage::StringGrid1Click(int row) {
     if (previewWorker_)
         previewWorker_->abandon();
     ui::BusyWindow busy(ctx_.window);
-    // A row whose files MS-DOS cannot name is explained, and nothing is changed.
-    CheckRestorable(ctx_.system, ctx_.paths, StringGrid1->table(), row);
+    const RestorePoint chosen = RestorePointAt(StringGrid1->table(), row);
+    // A point whose files MS-DOS cannot name is explained, and nothing is changed.
+    RestorePlan plan = CheckRestorable(ctx_.system, ctx_.paths, chosen);
     // A point the job could not restore is refused before anything is written or shown.
     CheckedRestorePoint point;
     try {
-        point = CheckRestorePoint(ctx_.system.machine, StringGrid1->table(), row);
+        point = CheckRestorePoint(ctx_.system.machine, std::move(plan));
     } catch (const UnusableRestorePoint& e) {
         StringGrid1->edit([&](TextTable& t) { t.setCell(restore_col::kNote, row, e.mark()); });
         throw;
@@ -238,7 +239,9 @@ void FirstPage::StringGrid1Click(int row) {
     Memo4->setVisible(true);
     Memo4->setLines(progress);
     ui::PaintNow();
-    RestoreSystem(ctx_.system, ctx_.paths, StringGrid1->table(), row, point, ui::PaintNow);
+    const bool newestIsToday = NewestRestorePointIsToday(NewestRestorePoint(StringGrid1->table()).shownDate,
+                                                         ctx_.system.machine, ctx_.system.clock);
+    RestoreSystem(ctx_.system, ctx_.paths, point, newestIsToday, ui::PaintNow);
 }
 
 void FirstPage::buildFeaturePanel() {

@@ -25,6 +25,7 @@
 #include "tests/support/temp_machine.h"
 #include "tools/checker/registry_checker.h"
 #include "tools/demo/demo_machine.h"
+#include "tests/support/restore_click.h"
 
 #include <gtest/gtest.h>
 
@@ -175,7 +176,7 @@ TEST(BinaryMachine, ARestoreFromACabinetPutsBackExactlyTheFilesTheCabinetCarried
             t.cell(restore_col::kFileName, r) == cab.substr(cab.rfind('\\') + 1))
             row = r;
     ASSERT_GT(row, 0);
-    RestoreSystem(*b.system, b.paths, t, row, CheckRestorePoint(*b.m, t, row), {});
+    test::RestoreRow(*b.system, b.paths, t, row);
     ASSERT_EQ(b.power.calls.size(), 1u);
     ASSERT_EQ(w98::runW98(*b.m, {"boot"}), 0);
     b.forgetStarts();

@@ -38,6 +38,7 @@
 #include "tools/checker/registry_checker.h"
 #include "tools/demo/demo_image.h"
 #include "tools/demo/demo_machine.h"
+#include "tests/support/restore_click.h"
 
 #include <gtest/gtest.h>
 
@@ -370,7 +371,7 @@ const std::vector<Step>& roadSteps() {
              TextTable t = d.restoreTable();
              const int row = restoreRowOf(t, ImageRoad::kChinesePoint);
              ASSERT_GT(row, 0);
-             RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+             test::RestoreRow(*d.system, d.paths, t, row);
              ASSERT_EQ(d.power.calls.size(), 1u);
              EXPECT_TRUE(d.m->isFile("C:\\dosrun.bat"));
              EXPECT_EQ(d.beforeRestorePoints(), saved + 1); // the state before it, saved first
@@ -880,7 +881,7 @@ TEST(DiskImageRefused, ARestoreClickOnAFullDiskSaysTheDiskIsFull) {
         ASSERT_GT(row, 0);
         std::string message;
         try {
-            RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+            test::RestoreRow(*d.system, d.paths, t, row);
             d.m->commit();
         } catch (const w98::Error& e) {
             message = e.what();

@@ -21,12 +21,6 @@ using korvane::test::TempMachine;
 namespace {
 const char* const kIni = "C:\\WINDOWS\\scanreg.ini";
 
-TextTable tableWithNewest(const std::string& date) {
-    TextTable t(7, 2);
-    t.setCell(1, 1, date);
-    return t;
-}
-
 // The files a registry checker backup holds.
 void seedSystemFiles(w98::Machine& m) {
     m.writeTextLines("C:\\WINDOWS\\WIN.INI", {"[windows]", "load="});
@@ -83,18 +77,18 @@ TEST(DailyBackup, RunValueOnlyWhenNewestIsNotToday) {
     const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     {
         TempMachine tm;
-        DailyBackupCheck(tm.machine(), tableWithNewest("2002-5-17 8:00:00"), "C:\\WINDOWS", clock);
+        DailyBackupCheck(tm.machine(), "2002-5-17 8:00:00", "C:\\WINDOWS", clock);
         EXPECT_FALSE(tm.machine().registry().getValue(w98::kHkeyLocalMachine, run, "ScanRegistry"));
     }
     for (const char* newest : {"2002-5-16 8:00:00", ""}) {
         TempMachine tm;
-        DailyBackupCheck(tm.machine(), tableWithNewest(newest), "C:\\WINDOWS", clock);
+        DailyBackupCheck(tm.machine(), newest, "C:\\WINDOWS", clock);
         EXPECT_EQ(ReadRegStr(tm.machine(), w98::kHkeyLocalMachine, run, "ScanRegistry"), "C:\\WINDOWS\\scanregw.exe /autorun");
     }
     // Today's short date found inside a longer date counts as today.
     w98::FixedClock first({2002, 5, 1, 10, 0, 0});
     TempMachine tm;
-    DailyBackupCheck(tm.machine(), tableWithNewest("2002-5-17 8:00:00"), "C:\\WINDOWS", first);
+    DailyBackupCheck(tm.machine(), "2002-5-17 8:00:00", "C:\\WINDOWS", first);
     EXPECT_FALSE(tm.machine().registry().getValue(w98::kHkeyLocalMachine, run, "ScanRegistry"));
 }
 

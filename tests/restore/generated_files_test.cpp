@@ -13,6 +13,7 @@
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_machine.h"
+#include "tests/support/restore_click.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +56,7 @@ struct Restore {
         table.setCell(restore_col::kExtension, 1, ext);
         table.setCell(restore_col::kFileName, 1, file);
     }
-    void run() { RestoreSystem(system, paths, table, 1, CheckedRestorePoint{}, {}); }
+    void run() { test::RestoreRowUnread(system, paths, table, 1); }
     std::string bytes(const std::string& path) { return tm.bytes(path); }
 };
 

@@ -35,8 +35,19 @@ const std::string kUser = ".DEFAULT\\";
 const std::string kEnum = "Enum\\";
 const std::string kClass = "System\\CurrentControlSet\\Services\\Class\\";
 
-const PreviewRow kCabinetRow{notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb001.cab", "2002-5-16 8:00:00"};
-const PreviewRow kPairRow{notes::kOtherSoftware, "C:\\WINDOWS\\REGOPT", ".dat", "system.dat", ""};
+RestorePoint pointOf(const char* note, const char* folder, const char* extension, const char* file,
+                     const char* date) {
+    RestorePoint p;
+    p.note = note;
+    p.folder = folder;
+    p.extension = extension;
+    p.fileName = file;
+    p.shownDate = date;
+    return p;
+}
+const RestorePoint kCabinetRow =
+    pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb001.cab", "2002-5-16 8:00:00");
+const RestorePoint kPairRow = pointOf(notes::kOtherSoftware, "C:\\WINDOWS\\REGOPT", ".dat", "system.dat", "");
 
 // A machine whose restore points (a checker's cabinet and a registry optimiser's pair) were made
 // before programs, start-up entries, devices and switches changed.
@@ -245,13 +256,13 @@ TEST(PointPreview, TheDemoMachinesOldestDailyBackupPredatesADictionaryAndAScanne
     ASSERT_GT(oldest, newest);
     PointPreview p(d.folder / "m", "C:\\WINDOWS", "C:");
     const std::string date = t.cell(restore_col::kDate, oldest);
-    EXPECT_EQ(p.lines(PreviewRowAt(t, oldest)),
+    EXPECT_EQ(p.lines(RestorePointAt(t, oldest)),
               (Lines{"还原到 " + date + " 的还原点，与现在相比：", "【程序】",
                      "  此后安装的 1 个程序将从注册表中去掉（文件仍留在硬盘上）：金山词霸 2002",
                      "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0", "【硬件和驱动程序】",
                      "  设备：还原后少 1 个（Canon CanoScan N650U）", "  设备类别：还原后少 1 个（成像设备）",
                      "  驱动程序：还原后少 1 个（Canon CanoScan N650U）"}));
-    EXPECT_EQ(p.lines(PreviewRowAt(t, newest)),
+    EXPECT_EQ(p.lines(RestorePointAt(t, newest)),
               Lines{"还原到 " + t.cell(restore_col::kDate, newest) +
                     " 的还原点：程序、启动项、硬件和驱动程序、设置和启动文件都与现在相同。"});
 }
@@ -263,11 +274,11 @@ TEST(PointPreview, APointTheClickWouldRefuseGivesTheClicksReason) {
     const std::string cab = "C:\\WINDOWS\\SYSBCKUP\\rb002.cab";
     c.m.writeFile(cab, w98::buildCabinet({{"system.dat", c.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT"), 0x20, {}}}));
     PointPreview p = c.preview();
-    EXPECT_EQ(p.lines({notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb002.cab", ""}),
+    EXPECT_EQ(p.lines(pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb002.cab", "")),
               (Lines{"这个还原点无法还原，点击它会提示：",
                      "  还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb002.cab 里没有 user.dat，还原不了注册表。",
                      "  系统没有作任何改动，请选择其它的还原点。"}));
-    EXPECT_EQ(p.lines({notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb404.cab", "2002-5-17 8:00:00"}),
+    EXPECT_EQ(p.lines(pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb404.cab", "2002-5-17 8:00:00")),
               (Lines{"2002-5-17 8:00:00 的还原点无法还原，点击它会提示：",
                      "  还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb404.cab 已经不在了。",
                      "  系统没有作任何改动，请选择其它的还原点。"}));
@@ -278,7 +289,7 @@ TEST(PointPreview, APointTheClickWouldRefuseGivesTheClicksReason) {
     EXPECT_TRUE((*pair)[1].starts_with("  还原点中的注册表文件无法读取（C:\\WINDOWS\\REGOPT\\user.dat")) << (*pair)[1];
     // A name MS-DOS cannot take as itself: the click's first check.
     c.m.writeFile("C:\\WINDOWS\\SYSBCKUP\\a >msdos.sys .cab", c.tm.bytes("C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
-    const auto dos = p.lines({notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "a >msdos.sys .cab", ""});
+    const auto dos = p.lines(pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "a >msdos.sys .cab", ""));
     ASSERT_TRUE(dos);
     EXPECT_EQ(dos->at(1), "  无法在MS-DOS方式下从这个还原点还原：");
     EXPECT_EQ(dos->back(), "  本程序没有做任何改动：没有备份当前系统，没有写任何文件，也不会重新启动电脑。");
@@ -321,20 +332,61 @@ TEST(PointPreview, WinIniStartupEntriesAreTheProgramsOfLoadAndRunInTheWindowsSec
               (Lines{"a.exe（win.ini load=）", "b.exe（win.ini load=）", "c.exe（win.ini load=）", "d.exe（win.ini run=）"}));
 }
 
-TEST(PointPreview, TheCabinetFilesAreThoseTheRestoreJobCopies) {
-    test::TempMachine tm;
-    const Lines job = RestoreJobLines(tm.machine(), "C:\\WINDOWS", "C:", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP",
-                                      ".cab", "rb001.cab", "");
-    Lines copied;
-    for (const std::string& line : job)
-        if (line.starts_with("copy "))
-            copied.push_back(line);
-    EXPECT_EQ(copied, (Lines{"copy msdos.sys c:\\ /Y", "copy command.com c:\\ /Y", "copy config.sys c:\\ /Y",
-                             "copy Control.ini %winbootdir% /Y", "copy io.sys c:\\ /Y",
-                             "copy Desktop.ini %winbootdir% /Y", "copy Explorer.exe %winbootdir% /Y",
-                             "copy Protocol.ini %winbootdir% /Y", "copy system.dat %winbootdir% /Y",
-                             "copy system.ini %winbootdir% /Y", "copy user.dat %winbootdir% /Y",
-                             "copy win.ini %winbootdir% /Y", "copy win.com %winbootdir% /Y"}));
+// A point whose every start-up file differs from the live one: the preview names exactly the
+// files the job copies, registry files aside, for a cabinet and for a pair.
+TEST(PointPreview, TheFilesNamedAreThoseTheRestoreJobCopies) {
+    Changed c;
+    c.then();
+    auto& m = c.m;
+    const Lines cabNames = {"msdos.sys", "command.com", "config.sys",  "Control.ini", "io.sys",  "Desktop.ini",
+                            "Explorer.exe", "Protocol.ini", "system.dat", "system.ini",  "user.dat", "win.ini", "win.com"};
+    std::vector<w98::CabEntry> entries;
+    for (const std::string& name : cabNames)
+        entries.push_back({name,
+                           name == "system.dat" ? c.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT")
+                           : name == "user.dat" ? c.tm.bytes("C:\\WINDOWS\\USER.DAT")
+                                                : "point " + name + "\r\n",
+                           0x20,
+                           {2002, 5, 16, 8, 0, 0}});
+    m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
+    m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", w98::buildCabinet(entries));
+    m.createDirectories("C:\\WINDOWS\\REGOPT");
+    m.copyFile("C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\REGOPT\\system.dat", true);
+    m.copyFile("C:\\WINDOWS\\USER.DAT", "C:\\WINDOWS\\REGOPT\\user.dat", true);
+    m.writeFile("C:\\WINDOWS\\REGOPT\\win.ini", "[windows]\r\n");
+    m.writeFile("C:\\WINDOWS\\REGOPT\\system.ini", "[boot]\r\n");
+
+    struct Case {
+        RestorePoint point;
+        Lines copies;
+        std::string named;
+    };
+    const Case cases[] = {
+        {pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb001.cab", ""),
+         {"copy msdos.sys c:\\ /Y", "copy command.com c:\\ /Y", "copy config.sys c:\\ /Y",
+          "copy Control.ini %winbootdir% /Y", "copy io.sys c:\\ /Y", "copy Desktop.ini %winbootdir% /Y",
+          "copy Explorer.exe %winbootdir% /Y", "copy Protocol.ini %winbootdir% /Y", "copy system.dat %winbootdir% /Y",
+          "copy system.ini %winbootdir% /Y", "copy user.dat %winbootdir% /Y", "copy win.ini %winbootdir% /Y",
+          "copy win.com %winbootdir% /Y"},
+         "  与现在的不同，将换成还原点里的：msdos.sys、command.com、config.sys、Control.ini、io.sys、Desktop.ini、"
+         "Explorer.exe、Protocol.ini、system.ini、win.ini、win.com"},
+        {pointOf(notes::kOtherSoftware, "C:\\WINDOWS\\REGOPT", ".dat", "system.dat", ""),
+         {"copy C:\\WINDOWS\\REGOPT\\SYSTEM.DAT C:\\WINDOWS\\SYSTEM.DAT",
+          "copy C:\\WINDOWS\\REGOPT\\USER.DAT C:\\WINDOWS\\USER.DAT", "copy C:\\WINDOWS\\REGOPT\\WIN.INI C:\\WINDOWS\\WIN.INI",
+          "copy C:\\WINDOWS\\REGOPT\\SYSTEM.INI C:\\WINDOWS\\SYSTEM.INI"},
+         "  与现在的不同，将换成还原点里的：win.ini、system.ini"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.point.extension);
+        Lines copies;
+        for (const std::string& line : RestoreJobLines(m, CheckRestorableIn(m, "C:\\WINDOWS", "C:", k.point), ""))
+            if (line.starts_with("copy "))
+                copies.push_back(line);
+        EXPECT_EQ(copies, k.copies);
+        const auto lines = c.preview().lines(k.point);
+        ASSERT_TRUE(lines);
+        EXPECT_EQ(lines->back(), k.named);
+    }
 }
 
 TEST(PreviewWorker, DeliversOnlyTheLatestRequest) {

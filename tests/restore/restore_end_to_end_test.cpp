@@ -19,6 +19,7 @@
 #include "tests/support/temp_machine.h"
 #include "tools/checker/registry_checker.h"
 #include "tools/demo/demo_machine.h"
+#include "tests/support/restore_click.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ struct DemoMachine : test::RestoreDemo {
 
     void restoreAndBoot(const TextTable& t, int row) {
         ASSERT_GT(row, 0);
-        RestoreSystem(*system, paths, t, row, CheckRestorePoint(*m, t, row), {});
+        test::RestoreRow(*system, paths, t, row);
         ASSERT_EQ(power.calls.size(), 1u);
         ASSERT_EQ(w98::runW98(*m, {"boot"}), 0);
     }
@@ -218,7 +219,7 @@ TEST(RestoreEndToEnd, ANameThatWouldChangeABatchLineIsListedButArmsNothing) {
         const int row = DemoMachine::rowOf(t, "C:\\WINDOWS\\SYSBCKUP", name);
         ASSERT_GT(row, 0) << name; // still listed
         try {
-            RestoreSystem(*d.system, d.paths, t, row, CheckedRestorePoint{}, {});
+            test::RestoreRowUnread(*d.system, d.paths, t, row);
             ADD_FAILURE() << "restored from " << name;
         } catch (const w98::Error& e) {
             EXPECT_TRUE(std::string(e.what()).starts_with("无法在MS-DOS方式下从这个还原点还原")) << e.what();
@@ -258,7 +259,7 @@ TEST(RestoreEndToEnd, ABackupThatFailsAfterTheSettingsWereEditedPutsThemBackAndA
         TextTable t = d.table();
         const int row = DemoMachine::rowOf(t, "C:\\WINDOWS\\SYSBCKUP", name);
         ASSERT_GT(row, 0);
-        EXPECT_THROW(RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {}), w98::Error);
+        EXPECT_THROW(test::RestoreRow(*d.system, d.paths, t, row), w98::Error);
         EXPECT_TRUE(d.power.calls.empty());
         EXPECT_EQ(d.m->readFile("C:\\WINDOWS\\scanreg.ini"), settings);
         EXPECT_EQ(d.m->readFile("c:\\scanreg.bei"), settings);
@@ -293,7 +294,7 @@ TEST(RestoreEndToEnd, BlanksPercentSignsAndChineseInANameAreWrittenSoMsDosReadsT
         TextTable t = d.table();
         const int row = DemoMachine::rowOf(t, "C:\\WINDOWS\\SYSBCKUP", c.name);
         ASSERT_GT(row, 0) << c.name;
-        RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+        test::RestoreRow(*d.system, d.paths, t, row);
         EXPECT_EQ(d.m->readTextLines("C:\\dosrun.bat")[6],
                   "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 " + c.source);
         ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
@@ -375,7 +376,7 @@ TEST(RestoreEndToEnd, LongBlankAndChineseNamesAreRestoredThroughMsDosByTheirShor
             TextTable t = d.table();
             const int row = DemoMachine::rowOf(t, "C:\\WINDOWS\\SYSBCKUP", c.name);
             ASSERT_GT(row, 0);
-            RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+            test::RestoreRow(*d.system, d.paths, t, row);
             const auto job = d.m->readTextLines("C:\\dosrun.bat");
             ASSERT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\" +
                                   c.shortName);
@@ -429,7 +430,7 @@ TEST(RestoreEndToEnd, AWindowsFolderThatIsNotCWindowsIsRestoredAndTheOldCdLinesM
         FillRestoreTable(t, ScanAllRestorePoints(*d.m, "C:\\WIN98", "C:\\WIN98\\SYSBCKUP"), *d.m, d.clock.now().year);
         const int row = DemoMachine::rowOf(t, "C:\\WIN98\\SYSBCKUP", cab.substr(cab.rfind('\\') + 1));
         ASSERT_GT(row, 0);
-        RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+        test::RestoreRow(*d.system, d.paths, t, row);
         const auto job = d.m->readTextLines("C:\\dosrun.bat");
         EXPECT_EQ(job[9], "cd \\WIN98\\TEMP\\RESTORE1");
         if (oldLines)
@@ -469,7 +470,7 @@ TEST(RestoreEndToEnd, AJobLineLongerThanMsDosReadsIsRefusedAndArmsNothing) {
     t.setCell(restore_col::kExtension, 1, ".cab");
     t.setCell(restore_col::kFileName, 1, "rb001.cab");
     try {
-        RestoreSystem(*d.system, d.paths, t, 1, CheckedRestorePoint{}, {});
+        test::RestoreRowUnread(*d.system, d.paths, t, 1);
         ADD_FAILURE() << "armed";
     } catch (const w98::Error& e) {
         const std::string what = e.what();

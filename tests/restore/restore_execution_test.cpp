@@ -12,12 +12,28 @@
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_machine.h"
+#include "tests/support/restore_click.h"
 
 #include <gtest/gtest.h>
 
 using namespace korvane;
 using korvane::test::TempMachine;
 using Lines = std::vector<std::string>;
+
+namespace {
+RestorePoint pointOf(const char* note, const std::string& folder, const char* extension, const char* file) {
+    RestorePoint p;
+    p.note = note;
+    p.folder = folder;
+    p.extension = extension;
+    p.fileName = file;
+    return p;
+}
+Lines jobLines(const w98::Machine& m, const std::string& winDir, const char* note, const std::string& folder,
+               const char* extension, const char* file, const std::string& last) {
+    return RestoreJobLines(m, PlanRestore(m, pointOf(note, folder, extension, file), winDir, "C:"), last);
+}
+} // namespace
 
 TEST(DosJobRunner, LauncherAndCleanUpNameEveryPathByItsShortNameAndMoveByTheFoldersOwnPaths) {
     TempMachine tm;
@@ -83,8 +99,7 @@ TEST(DosJobRunner, HandOverFolderHoldsOnlyTheUsersStartUpFile) {
 
 TEST(RestoreJob, CabinetLinesAndTheMovedSource) {
     TempMachine tm;
-    Lines job = RestoreJobLines(tm.machine(), "C:\\WINDOWS", "C:", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab",
-                                "rb002.cab", "");
+    Lines job = jobLines(tm.machine(), "C:\\WINDOWS", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb002.cab", "");
     ASSERT_EQ(job.size(), 29u);
     EXPECT_EQ(job[1], "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\SYSTEM.DAT");
     EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB002.CAB");
@@ -94,22 +109,26 @@ TEST(RestoreJob, CabinetLinesAndTheMovedSource) {
     EXPECT_EQ(job[10], "%winbootdir%\\COMMAND\\attrib -s -h -r msdos.sys");
     EXPECT_EQ(job[27], "copy win.com %winbootdir% /Y");
     EXPECT_EQ(job[28], "");
-    EXPECT_EQ(SourceCabinet(notes::kMovedNow, "C:\\WINDOWS\\SYSBCKUP", "rb002.cab"), "C:\\WINDOWS\\SYSBCKUP\\old\\rb002.cab");
-    EXPECT_EQ(SourceCabinet(notes::kMovedNow, "C:\\WINDOWS\\sysbckup\\old", "rb002.cab"), "C:\\WINDOWS\\sysbckup\\old\\rb002.cab");
+    EXPECT_EQ(SourceCabinet(pointOf(notes::kMovedNow, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb002.cab")),
+              "C:\\WINDOWS\\SYSBCKUP\\old\\rb002.cab");
+    EXPECT_EQ(SourceCabinet(pointOf(notes::kMovedNow, "C:\\WINDOWS\\sysbckup\\old", ".cab", "rb002.cab")),
+              "C:\\WINDOWS\\sysbckup\\old\\rb002.cab");
 
     // A Windows folder that is not C:\WINDOWS: the job moves into its hand-over folder.
     TempMachine win98({.windowsFolder = "C:\\WIN98"});
-    job = RestoreJobLines(win98.machine(), "C:\\WIN98", "C:", notes::kDailyBackup, "C:\\WIN98\\SYSBCKUP", ".cab",
-                          "rb002.cab", "");
+    job = jobLines(win98.machine(), "C:\\WIN98", notes::kDailyBackup, "C:\\WIN98\\SYSBCKUP", ".cab", "rb002.cab", "");
     EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WIN98\\TEMP\\RESTORE1 C:\\WIN98\\SYSBCKUP\\RB002.CAB");
     EXPECT_EQ(job[9], "cd \\WIN98\\TEMP\\RESTORE1");
+    // The daily backup the restored registry makes runs the checker of this Windows folder.
+    EXPECT_EQ(ScanregRunRegLines(win98.machine(), "C:\\WIN98").back(),
+              "\"ScanRegistry系统备份\"=\"C:\\\\WIN98\\\\scanregw.exe /autorun\"");
 }
 
 TEST(RestoreJob, FilePairCopiesOnlyWhatExists) {
     TempMachine tm;
     auto& m = tm.machine();
     m.writeFile("C:\\WINDOWS\\win.in0", "x");
-    Lines job = RestoreJobLines(m, "C:\\WINDOWS", "C:", notes::kFirstInstall, "C:\\WINDOWS", ".da0", "system.da0", "regedit x");
+    Lines job = jobLines(m, "C:\\WINDOWS", notes::kFirstInstall, "C:\\WINDOWS", ".da0", "system.da0", "regedit x");
     EXPECT_EQ(Lines(job.begin() + 6, job.end()),
               (Lines{"copy C:\\WINDOWS\\SYSTEM.DA0 C:\\WINDOWS\\SYSTEM.DAT", "copy C:\\WINDOWS\\USER.DA0 C:\\WINDOWS\\USER.DAT",
                      "copy C:\\WINDOWS\\WIN.IN0 C:\\WINDOWS\\WIN.INI", "regedit x"}));
@@ -124,7 +143,6 @@ struct RestoreHarness {
     System system{tm.machine(), clock, shell, power};
     SharedPaths paths{"C:\\WINDOWS", "C:", "C:\\WINDOWS\\SYSBCKUP", "C:\\KORVANE"};
     TextTable table;
-    CheckedRestorePoint point{"C:\\WINDOWS\\SYSBCKUP\\rb000.cab", "REGEDIT4\r\n\r\n", "REGEDIT4\r\n\r\n"};
     RestoreHarness() {
         auto& m = tm.machine();
         WriteScanregTemplate(m, "C:\\WINDOWS");
@@ -146,7 +164,7 @@ TEST(RestoreSystem, APreRestoreBackupIsRestoredWithoutAnotherBackupAndArmsTheJob
     RestoreHarness h;
     auto& m = h.tm.machine();
     h.row("2002-5-17 8:00:00", notes::kBeforeRestore, "C:\\WINDOWS\\sysbckup\\restore");
-    RestoreSystem(h.system, h.paths, h.table, 1, h.point, {});
+    test::RestoreRowUnread(h.system, h.paths, h.table, 1);
     EXPECT_FALSE(m.exists("C:\\WINDOWS\\scRegbei.bat"));
     EXPECT_FALSE(m.exists("C:\\WINDOWS\\scanrun.reg")); // the newest point is from today
     Lines job = m.readTextLines("C:\\dosrun.bat");
@@ -167,7 +185,7 @@ TEST(RestoreSystem, AnOlderNewestPointRearmsTheDailyBackupAndTheStateIsSavedFirs
     RestoreHarness h;
     auto& m = h.tm.machine();
     h.row("2002-5-16 8:00:00", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP");
-    RestoreSystem(h.system, h.paths, h.table, 1, h.point, {});
+    test::RestoreRowUnread(h.system, h.paths, h.table, 1);
     EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\scanrun.reg"),
               (Lines{"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
                      "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""}));
@@ -182,7 +200,7 @@ TEST(RestoreSystem, ControlCharactersFromTheDiskAreRefused) {
     auto& m = h.tm.machine();
     h.row("2002-5-17 8:00:00", notes::kBeforeRestore, "C:\\WINDOWS\\sysbckup\\restore");
     h.table.setCell(restore_col::kFileName, 1, "rb000.cab\r\nformat c:");
-    EXPECT_THROW(RestoreSystem(h.system, h.paths, h.table, 1, h.point, {}), w98::Error);
+    EXPECT_THROW(test::RestoreRowUnread(h.system, h.paths, h.table, 1), w98::Error);
     EXPECT_FALSE(m.exists("C:\\dosrun.bat"));
     EXPECT_TRUE(h.power.calls.empty());
 }

@@ -23,6 +23,7 @@
 #include "tests/support/temp_machine.h"
 #include "tools/checker/registry_checker.h"
 #include "tools/demo/demo_machine.h"
+#include "tests/support/restore_click.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +94,7 @@ struct Demo : test::RestoreDemo {
     UnusableRestorePoint refused(const TextTable& t, int row) {
         const auto before = files();
         try {
-            CheckRestorePoint(*m, t, row);
+            test::CheckRow(*m, t, row);
         } catch (const UnusableRestorePoint& e) {
             EXPECT_EQ(files(), before);
             EXPECT_FALSE(m->exists("C:\\dosrun.bat"));
@@ -106,7 +107,7 @@ struct Demo : test::RestoreDemo {
 
     void restoreAndBoot(const TextTable& t, int row) {
         ASSERT_GT(row, 0);
-        RestoreSystem(*system, paths, t, row, CheckRestorePoint(*m, t, row), {});
+        test::RestoreRow(*system, paths, t, row);
         ASSERT_EQ(power.calls.size(), 1u);
         ASSERT_EQ(w98::runW98(*m, {"boot"}), 0);
     }
@@ -150,7 +151,7 @@ TEST(RestoreCheck, DamagedOrIncompleteCabinetsAndPairsAreRefusedWithTheirReason)
     // The pair left when Windows was installed: one file gone, then one that is a folder.
     const int pair = Demo::rowOf(t, "C:\\WINDOWS\\system.da0");
     ASSERT_GT(pair, 0);
-    EXPECT_NO_THROW(CheckRestorePoint(*d.m, t, pair));
+    EXPECT_NO_THROW(test::CheckRow(*d.m, t, pair));
     d.m->moveFile("C:\\WINDOWS\\user.da0", "C:\\WINDOWS\\user.sav");
     e = d.refused(t, pair);
     EXPECT_EQ(std::string(e.what()), std::string("还原点的文件 C:\\WINDOWS\\user.da0 已经不在了") + nothing);
@@ -176,8 +177,8 @@ TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBootInEitherRegis
         TextTable t = d.table();
         const int row = Demo::rowOf(t, cab);
         const std::string date = t.cell(restore_col::kDate, row);
-        const CheckedRestorePoint point = CheckRestorePoint(*d.m, t, row);
-        RestoreSystem(*d.system, d.paths, t, row, point, {});
+        const CheckedRestorePoint point = test::CheckRow(*d.m, t, row);
+        test::RestoreRow(*d.system, d.paths, t, row);
         // The job ends with the registry import, which changes the restored SYSTEM.DAT again.
         ASSERT_EQ(d.m->readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\SCANRUN.REG");
         ASSERT_EQ(w98::runW98(*d.m, {"boot"}), 0);
@@ -221,7 +222,7 @@ TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLo
     TextTable t = d.table();
     const int row = Demo::rowOf(t, cab);
     const std::string date = t.cell(restore_col::kDate, row);
-    RestoreSystem(*d.system, d.paths, t, row, CheckRestorePoint(*d.m, t, row), {});
+    test::RestoreRow(*d.system, d.paths, t, row);
 
     // Armed, but the computer has not restarted: nothing to tell yet, and the record stays.
     EXPECT_FALSE(TakeRestoreOutcome(*d.m, "C:\\WINDOWS"));
@@ -253,7 +254,7 @@ TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLo
     d.setState("later");
     t = d.table();
     const int second = Demo::rowOf(t, again);
-    RestoreSystem(*d.system, d.paths, t, second, CheckRestorePoint(*d.m, t, second), {});
+    test::RestoreRow(*d.system, d.paths, t, second);
     d.m->setAttributes("C:\\AUTOEXEC.BAT", w98::attr::kArchive);
     d.m->deleteFile("C:\\AUTOEXEC.BAT");
     outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
@@ -281,7 +282,7 @@ TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsName
     Demo p;
     TextTable pt = p.table();
     const int pair = Demo::rowOf(pt, "C:\\WINDOWS\\system.da0");
-    RestoreSystem(*p.system, p.paths, pt, pair, CheckRestorePoint(*p.m, pt, pair), {});
+    test::RestoreRow(*p.system, p.paths, pt, pair);
     p.m->deleteFile("C:\\WINDOWS\\user.da0");
     ASSERT_EQ(w98::runW98(*p.m, {"boot"}), 0);
     outcome = TakeRestoreOutcome(*p.m, "C:\\WINDOWS");
@@ -377,15 +378,3 @@ TEST(BootLog, TheReasonNamesWhatFailed) {
     EXPECT_EQ(RestoreFailureFromLog(longLine), "注册表文件没能复制到位（" + longLine.substr(0, 200) + "...）");
 }
 
-TEST(Fingerprint, TextRoundTripsAndDiffersForOtherBytes) {
-    const Fingerprint a = FingerprintOf("REGEDIT4\r\n");
-    EXPECT_NE(a, FingerprintOf("REGEDIT4\r\r"));
-    EXPECT_NE(a, FingerprintOf("REGEDIT4\r\n\r\n"));
-    Fingerprint b;
-    ASSERT_TRUE(ParseFingerprint(a.text(), b));
-    EXPECT_EQ(a, b);
-    EXPECT_EQ(FingerprintOf("a").text(), "1:af63dc4c8601ec8c");
-    for (const char* bad : {"", ":", "1:", "1:af63dc4c8601ec8", "1:AF63DC4C8601EC8C", "x:af63dc4c8601ec8c",
-                            "1af63dc4c8601ec8c", "-1:af63dc4c8601ec8c"})
-        EXPECT_FALSE(ParseFingerprint(bad, b)) << bad;
-}

@@ -15,7 +15,7 @@ namespace {
 const std::string kWin = "C:\\WINDOWS";
 const std::string kFolder = "C:\\WINDOWS\\Start Menu\\Programs\\启动";
 
-ui::GridRect deleteCell(int row) {
+GridRect deleteCell(int row) {
     return {startup_col::kDelete, row, startup_col::kDelete, row};
 }
 
@@ -36,7 +36,7 @@ struct Fixture {
         table = StartupTable(BuildStartupCatalogue(m, kWin), kWin);
     }
 
-    ClickOutcome click(const ui::GridRect& r) { return ClickStartupTable(m, table, r, kWin); }
+    ClickOutcome click(const GridRect& r) { return ClickStartupTable(m, table, r, kWin); }
     std::string numbers() const {
         std::string out;
         for (int row = 1; row < table.rowCount(); ++row)

@@ -1,13 +1,23 @@
 #pragma once
-// A grid's state: a plain table of text cells that logic reads and changes and a grid widget
-// shows. Cells are addressed as (column, row), row 0 being the header row. Reading outside the
-// table gives an empty text; writing outside it throws. Plain C++: logic needs no widgets.
+// A grid's state: a plain table of text cells that a grid widget shows and the lists behind it
+// fill. Cells are addressed as (column, row), row 0 being the header row. Reading outside the
+// table gives an empty text; writing outside it throws. Plain C++, so that what fills a table
+// needs no widgets.
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace korvane {
+
+// A block of cells, as (column, row) corners; both corners are included.
+struct GridRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    friend bool operator==(const GridRect&, const GridRect&) = default;
+};
 
 class TextTable {
 public:

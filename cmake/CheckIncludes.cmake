@@ -1,0 +1,22 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a file under ROOT/FOLDER includes a header of a project folder outside ALLOWED.
+# Called by the build (IncludeRules.cmake); lists come comma-separated.
+string(REPLACE "," ";" allowed "${ALLOWED}")
+string(REPLACE "," ";" top "${TOP}")
+file(GLOB_RECURSE files ${ROOT}/${FOLDER}/*.cpp ${ROOT}/${FOLDER}/*.h)
+set(wrong "")
+foreach(f IN LISTS files)
+  file(STRINGS ${f} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"/]+/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"/]+)/.*" "\\1" included "${line}")
+    if(included IN_LIST top AND NOT included IN_LIST allowed)
+      file(RELATIVE_PATH rel ${ROOT} ${f})
+      string(APPEND wrong "\n  ${rel}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(wrong)
+  message(FATAL_ERROR "${FOLDER}/ includes headers of folders its libraries do not link "
+                      "(it may include: ${allowed}):${wrong}")
+endif()
+file(TOUCH ${STAMP})
