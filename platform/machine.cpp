@@ -146,6 +146,8 @@ std::string Machine::windowsFolder() const {
                           "windows=" + w + " 不是带盘符的完整路径");
     }
 }
+std::string Machine::windowsFolderNotNamed() const { return ini_.get("machine", "windowsnamed", ""); }
+
 std::string Machine::shortDateFormat() const { return ini_.get("machine", "shortdate", kDefaultShortDate); }
 std::string Machine::longTimeFormat() const { return ini_.get("machine", "longtime", kDefaultLongTime); }
 std::string Machine::biosIdText() const { return ini_.get("machine", "bios", kDefaultBios); }

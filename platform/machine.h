@@ -54,6 +54,9 @@ public:
 
     // What Windows would know, from machine.ini.
     std::string windowsFolder() const; // e.g. C:\WINDOWS, where SYSTEM.DAT and USER.DAT live
+    // On a disk whose MSDOS.SYS names no folder holding Windows: what it names ("none" for
+    // nothing), the Windows folder having been found where Setup puts it. Empty otherwise.
+    std::string windowsFolderNotNamed() const;
     std::string shortDateFormat() const;
     std::string longTimeFormat() const;
     std::string biosIdText() const;

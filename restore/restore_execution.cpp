@@ -44,12 +44,9 @@ std::string DailyBackupJobLine(const w98::Machine& m, const std::string& winDir)
 std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePlan& plan, const std::string& lastLine) {
     auto dos = [&](const std::string& path) { return DosPath(m, path); };
     auto attrib = [&](const std::string& path) { return kAttrib + dos(path); };
-    std::vector<std::string> lines = {"@ECHO OFF",
-                                      attrib(plan.winDir + "\\system.dat"),
-                                      attrib(plan.winDir + "\\user.dat"),
-                                      attrib(plan.winDir + "\\desktop.ini"),
-                                      kAttrib + "c:\\msdos.sys",
-                                      kAttrib + "c:\\io.sys"};
+    std::vector<std::string> lines = {"@ECHO OFF"};
+    for (const RestoreFile& f : ClearedLiveFiles())
+        lines.push_back(f.to == RestoreTarget::BootRoot ? kAttrib + "c:\\" + f.name : attrib(plan.livePath(f)));
     if (plan.cabinet) {
         const std::string unpack = HandOverFolder(plan.winDir);
         BatchDrive(plan.bootDrive);
@@ -58,6 +55,8 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePla
         for (const auto& line : ChangeToFolderLines(m, unpack))
             lines.push_back(line);
         for (const RestoreFile& f : plan.files) {
+            if (f.handedOver)
+                continue;
             if (f.clearAttributesFirst)
                 lines.push_back(kAttrib + f.from);
             lines.push_back("copy " + f.from + (f.to == RestoreTarget::BootRoot ? " c:\\" : " %winbootdir%") + " /Y");

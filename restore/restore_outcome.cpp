@@ -30,13 +30,15 @@ bool jobStillArmed(const w98::Machine& m) {
 
 } // namespace
 
-RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& r, bool restored, const std::string& reason) {
+RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& r, bool restored, const std::string& reason,
+                                      RestoreReport when) {
     RestoreOutcome o;
     o.restored = restored;
+    const std::string which = when == RestoreReport::AfterRestart ? "上次的系统还原" : "系统还原";
     if (restored) {
-        o.message = "上次的系统还原已经完成：系统已还原到 " + r.date + " 的还原点。";
+        o.message = which + "已经完成：系统已还原到 " + r.date + " 的还原点。";
     } else {
-        o.message = "上次的系统还原没有完成：系统没有还原到 " + r.date + " 的还原点。\n原因：" +
+        o.message = which + "没有完成：系统没有还原到 " + r.date + " 的还原点。\n原因：" +
                     (reason.empty() ? std::string("重新启动后的注册表仍是还原前的") : reason) + "。";
     }
     if (r.backupMade)

@@ -19,8 +19,13 @@ struct RestoreOutcome {
     std::string message; // for a message box
 };
 
+// When the user hears of a restore: at the start after the restart that ran its job, or as soon
+// as it was made directly into a disk.
+enum class RestoreReport { AfterRestart, JustNow };
+
 // The message for a record: restored or not, and why not (may be empty: no cause known).
-RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& record, bool restored, const std::string& reason);
+RestoreOutcome DescribeRestoreOutcome(const RestoreRecord& record, bool restored, const std::string& reason,
+                                      RestoreReport when = RestoreReport::AfterRestart);
 
 // nullopt when there is nothing to tell: no record (one look at the disk), or the job is still
 // waiting for the restart (C:\AUTOEXEC.BAT still calls it), in which case the record is kept.

@@ -39,7 +39,14 @@ const std::vector<RestoreFile>& CabinetRestoreFiles() {
         inWindows("Control.ini"),    inRoot("io.sys", true),       inWindows("Desktop.ini", true),
         inWindows("Explorer.exe"),   inWindows("Protocol.ini"),    inWindows("system.dat", true),
         inWindows("system.ini"),     inWindows("user.dat", true),  inWindows("win.ini"),
-        inWindows("win.com")};
+        inWindows("win.com"),
+        {"autoexec.bat", "autoexec.bat", RestoreTarget::BootRoot, false, true}};
+    return files;
+}
+
+const std::vector<RestoreFile>& ClearedLiveFiles() {
+    static const std::vector<RestoreFile> files = {inWindows("system.dat"), inWindows("user.dat"),
+                                                   inWindows("desktop.ini"), inRoot("msdos.sys"), inRoot("io.sys")};
     return files;
 }
 

@@ -23,6 +23,9 @@ struct RestoreFile {
     // The job clears the copy's attributes before it copies: the file may be read-only, hidden
     // or a system file, which COPY would not overwrite.
     bool clearAttributesFirst = false;
+    // Reaches the system through the clean-up, which copies the start-up file of the hand-over
+    // folder (where the cabinet was unpacked) to C:\, not by a line of the job itself.
+    bool handedOver = false;
     bool isRegistry() const;
 };
 
@@ -37,6 +40,10 @@ struct RestorePlan {
     // A pair's file in the point's folder; a cabinet's entry has no path of its own.
     std::string sourcePath(const RestoreFile& f) const;
 };
+
+// The live files whose attributes the job clears before anything is copied, so that the copies
+// can replace them: the registry files, Desktop.ini, MSDOS.SYS and IO.SYS.
+const std::vector<RestoreFile>& ClearedLiveFiles();
 
 // The cabinet a point restores from: a point moved aside at this start is found in "old".
 std::string SourceCabinet(const RestorePoint& point);

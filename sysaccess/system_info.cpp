@@ -33,7 +33,15 @@ std::string FindCdromDrive(const w98::Machine& m) {
 }
 
 std::string GetWindowsDir(w98::Machine& m) {
-    return ReadRegStr(m, w98::kHkeyLocalMachine, kCurrentVersion, "SystemRoot");
+    try {
+        return ReadRegStr(m, w98::kHkeyLocalMachine, kCurrentVersion, "SystemRoot");
+    } catch (const std::exception&) {
+        // A disk's Windows is switched off and may no longer start: its registry may be what
+        // needs restoring, and the folder the disk itself shows is the one to restore into.
+        if (!m.isDiskImage())
+            throw;
+        return m.windowsFolder();
+    }
 }
 
 bool IsWindows98(w98::Machine& m) {

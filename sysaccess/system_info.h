@@ -21,7 +21,8 @@ std::int32_t RunAndWait(w98::Machine& m, std::string_view commandLine, std::uint
 // "X:\" for the first CD-ROM drive, "0" when there is none.
 std::string FindCdromDrive(const w98::Machine& m);
 
-// The registry's SystemRoot; "" when it does not hold it.
+// The registry's SystemRoot; "" when it does not hold it. On a disk whose registry cannot be
+// read, the Windows folder the disk shows.
 std::string GetWindowsDir(w98::Machine& m);
 
 bool IsWindows98(w98::Machine& m);

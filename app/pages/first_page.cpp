@@ -1,7 +1,9 @@
 #include "first_page.h"
 
 #include "app/navigation.h"
+#include "restore/catalogue.h"
 #include "restore/daily_backup.h"
+#include "restore/offline_restore.h"
 #include "restore/point_difference.h"
 #include "restore/point_preview.h"
 #include "restore/preview_worker.h"
@@ -52,12 +54,17 @@ const QStringList& Label9Help() {
     return lines;
 }
 
-const QStringList& Label14Help() {
+const QStringList& Label14Help(bool onDisk) {
     static const QStringList lines = Lines({
         "    如果您确信在列表中的某一时间以前电脑是好的，点击这一行即可，之后再不要对电脑作任何操作，"
         "电脑将在一分钟自动重新启动，启动后就ok了",
     });
-    return lines;
+    // A disk's Windows is switched off: the restore goes into the disk at once.
+    static const QStringList disk = Lines({
+        "    如果您确信在列表中的某一时间以前电脑是好的，点击这一行即可：还原立即写入这个硬盘，"
+        "完成后马上告诉您结果。还原时请不要启动这个虚拟机（或这块硬盘所在的电脑），之后正常启动即可",
+    });
+    return onDisk ? disk : lines;
 }
 
 const QStringList& Label21Help() {
@@ -108,7 +115,14 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     StringGrid1->setRowDragColumn(restore_col::kNumber);
     StringGrid1->setTable(TextTable(restore_col::kCount, 1));
 
-    MemoPreview = MakeMemo(sheet, "MemoPreview", {Utf8(kPreviewPrompt)});
+    QStringList prompt = {Utf8(kPreviewPrompt)};
+    // A disk whose MSDOS.SYS hides its Windows folder: the user sees which folder is restored.
+    if (const std::string named = ctx_.system.machine.windowsFolderNotNamed(); !named.empty())
+        prompt.prepend(QString::fromStdString(
+            "这个硬盘的 MSDOS.SYS 没有指明可用的 Windows 文件夹（" +
+            (named == "none" ? std::string("它没有写") : "它写的是 " + named) + "），本程序使用的是 " +
+            ctx_.system.machine.windowsFolder() + "：其中有 WIN.COM、SYSTEM.DAT 和 SYSBCKUP。"));
+    MemoPreview = MakeMemo(sheet, "MemoPreview", prompt);
     MemoPreview->setReadOnly(true);
     MemoPreview->setFixedWidth(705);
     // At the design size the free area holds about a line; the text scrolls, and a larger
@@ -232,6 +246,12 @@ void FirstPage::StringGrid1Click(int row) {
         StringGrid1->edit([&](TextTable& t) { t.setCell(restore_col::kNote, row, e.mark()); });
         throw;
     }
+    const bool newestIsToday = NewestRestorePointIsToday(NewestRestorePoint(StringGrid1->table()).shownDate,
+                                                         ctx_.system.machine, ctx_.system.clock);
+    if (ctx_.system.machine.isDiskImage()) {
+        restoreIntoDisk(point, newestIsToday);
+        return;
+    }
     QStringList progress;
     for (const auto& line : RestoreProgressLines())
         progress << QString::fromStdString(line);
@@ -239,9 +259,15 @@ void FirstPage::StringGrid1Click(int row) {
     Memo4->setVisible(true);
     Memo4->setLines(progress);
     ui::PaintNow();
-    const bool newestIsToday = NewestRestorePointIsToday(NewestRestorePoint(StringGrid1->table()).shownDate,
-                                                         ctx_.system.machine, ctx_.system.clock);
     RestoreSystem(ctx_.system, ctx_.paths, point, newestIsToday, ui::PaintNow);
+}
+
+void FirstPage::restoreIntoDisk(const CheckedRestorePoint& point, bool newestIsToday) {
+    const OfflineRestore done = RestoreOffline(ctx_.system, ctx_.paths, point, newestIsToday, ui::PaintNow);
+    // The state before is a point of the list now.
+    FillRestorePoints(ScanAllRestorePoints(ctx_.system.machine, ctx_.paths.WinDir, ctx_.paths.BackupDir));
+    ctx_.dialogs.showMessage(ctx_.window, QString::fromStdString(done.outcome.message), Utf8("系统还原"),
+                             done.outcome.restored ? ui::MessageIcon::Information : ui::MessageIcon::Warning);
 }
 
 void FirstPage::buildFeaturePanel() {
@@ -256,7 +282,7 @@ void FirstPage::buildFeaturePanel() {
     auto* layout = new QVBoxLayout(FeaturePanel);
     layout->setContentsMargins(16, 10, 8, 10);
     for (auto [label, help] : {std::pair{Label3, &Label3Help()}, std::pair{Label9, &Label9Help()},
-                               std::pair{Label14, &Label14Help()}, std::pair{Label21, &Label21Help()},
+                               std::pair{Label14, &Label14Help(ctx_.system.machine.isDiskImage())}, std::pair{Label21, &Label21Help()},
                                std::pair{Label217, &Label217Help()}}) {
         if (label->look() == ui::LabelLook::Heading)
             label->setTextColor(ui::colors::blue());
@@ -277,7 +303,7 @@ void FirstPage::Label9MouseMove() {
     showFeatureHelp(Label9, Label9Help());
 }
 void FirstPage::Label14MouseMove() {
-    showFeatureHelp(Label14, Label14Help());
+    showFeatureHelp(Label14, Label14Help(ctx_.system.machine.isDiskImage()));
 }
 void FirstPage::Label21MouseMove() {
     showFeatureHelp(Label21, Label21Help());

@@ -14,6 +14,7 @@ class QLabel;
 namespace korvane {
 
 class PreviewWorker;
+struct CheckedRestorePoint;
 
 namespace ui {
 class Memo;
@@ -54,6 +55,8 @@ class FirstPage {
 
   private:
     void buildFeaturePanel();
+    // A disk's Windows is switched off: the point goes into the disk at once.
+    void restoreIntoDisk(const CheckedRestorePoint& point, bool newestIsToday);
     void showFeatureHelp(ui::CommandLabel* label, const QStringList& lines);
 
     PageContext ctx_;

@@ -70,9 +70,9 @@ class LockedImage {
     std::string display_;
 };
 
-// The machine's settings for a real disk: the Windows folder as MSDOS.SYS names it.
-void writeMachineIni(const FatVolume& volume, const fs::path& folder) {
-    std::string windows = "C:\\WINDOWS";
+// The Windows folder as MSDOS.SYS names it ([Paths] WinDir=); empty when it names none.
+std::string namedWindowsFolder(const FatVolume& volume) {
+    std::string windows;
     for (const FatEntry& e : volume.list(volume.rootDirectory())) {
         if (e.isDirectory() || foldAscii(e.name) != "msdos.sys")
             continue;
@@ -88,9 +88,52 @@ void writeMachineIni(const FatVolume& volume, const fs::path& folder) {
                 windows = line.substr(7);
         }
     }
+    return windows;
+}
+
+// The Windows folder of the disk: the named one when it holds WIN.COM and SYSTEM.DAT, else a
+// folder of the root where Setup leaves those with the registry checker's SYSBCKUP beside them;
+// "" when there is neither.
+std::string windowsFolderOnDisk(const FatVolume& volume, const std::string& named) {
+    std::string found;
+    for (const FatEntry& dir : volume.list(volume.rootDirectory())) {
+        if (!dir.isDirectory() || dir.name == "." || dir.name == "..")
+            continue;
+        bool winCom = false, systemDat = false, backups = false;
+        for (const FatEntry& e : volume.list(dir.firstCluster)) {
+            const std::string name = foldAscii(e.name);
+            winCom |= !e.isDirectory() && name == "win.com";
+            systemDat |= !e.isDirectory() && name == "system.dat";
+            backups |= e.isDirectory() && name == "sysbckup";
+        }
+        const std::string path = "C:\\" + dir.name;
+        if (winCom && systemDat && foldAscii(path) == foldAscii(named))
+            return path;
+        if (winCom && systemDat && backups && found.empty())
+            found = path;
+    }
+    return found;
+}
+
+// The machine's settings for a real disk: the Windows folder as MSDOS.SYS names it. A damaged
+// or empty MSDOS.SYS must not hide a Windows that no longer starts: the folder is then the one
+// Setup made, and the settings keep what MSDOS.SYS named so that the user can be told.
+void writeMachineIni(const FatVolume& volume, const fs::path& folder) {
+    const std::string named = namedWindowsFolder(volume);
+    std::string windows = named.empty() ? "C:\\WINDOWS" : named;
+    std::string note;
+    try {
+        const std::string found = windowsFolderOnDisk(volume, windows);
+        if (!found.empty() && (named.empty() || foldAscii(found) != foldAscii(named)))
+            note = "windowsnamed=" + (named.empty() ? std::string("none") : named) + "\n";
+        if (!found.empty())
+            windows = found;
+    } catch (const std::exception&) {
+        // A damaged folder of the root: the named folder stands.
+    }
     const std::string ini =
-        "; Drive C: of a disk image.\n[machine]\nwindows=" + windows +
-        "\nshortdate=yy-M-d\nlongtime=H:mm:ss\nbios=Award Modular BIOS v4.51PG, An Energy Star Ally\n"
+        "; Drive C: of a disk image.\n[machine]\nwindows=" + windows + "\n" + note +
+        "shortdate=yy-M-d\nlongtime=H:mm:ss\nbios=Award Modular BIOS v4.51PG, An Energy Star Ally\n"
         "\n[drives]\nA=removable\nC=fixed\n";
     replaceScratchFile(folder / "machine.ini", ini, (folder / "machine.ini").string());
 }
