@@ -530,11 +530,19 @@ std::map<std::string, std::string> filesOf(const fs::path& image, const fs::path
 
 } // namespace
 
-// A power cut after any of an action's sector writes, the virtual PC started next: the disk
-// needs at most what ScanDisk mends without loss, and every file is wholly old or wholly new.
+// A power cut (or the program killed) after any of an action's sector writes, the virtual PC
+// started next: the disk needs at most what ScanDisk mends without loss, and every file is
+// wholly old or wholly new.
 TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNew) {
     const std::vector<std::pair<std::string, std::function<void(ImageRoad&)>>> actions = {
         {"a restore click", roadSteps()[1].run},
+        {"a restore made at once",
+         [](ImageRoad& d) {
+             TextTable t = d.restoreTable();
+             const RestorePoint point = RestorePointAt(t, restoreRowOf(t, "my backup 1.cab"));
+             RestoreOffline(*d.system, d.paths, CheckRestorePoint(*d.m, CheckRestorable(*d.system, d.paths, point)),
+                            true, {});
+         }},
         {"a registry import",
          [](ImageRoad& d) {
              d.m->registry().importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Test]\r\n\"Imported\"=\"" +
