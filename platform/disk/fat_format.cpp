@@ -1,5 +1,7 @@
 #include "fat_format.h"
 
+#include "fat_structures.h"
+
 #include "platform/date_time.h"
 #include "platform/error.h"
 
@@ -39,8 +41,7 @@ void putBytes(Sector& s, std::size_t at, std::string_view bytes) {
 }
 
 void putSignature(Sector& s) {
-    s[510] = 0x55;
-    s[511] = 0xAA;
+    put16(s, fat::kSignature, fat::kSignatureValue);
 }
 
 std::string quoted(const std::filesystem::path& image) {
@@ -142,14 +143,14 @@ void putChs(Sector& s, std::size_t at, std::uint32_t lba) {
 Sector masterBootRecord(FatType type, std::uint32_t partitionSectors) {
     Sector s{};
     putBytes(s, 0, haltingBootCode(0));
-    constexpr std::size_t entry = 0x1BE;
-    s[entry] = 0x80; // active
-    putChs(s, entry + 1, kPartitionStart);
+    constexpr std::size_t entry = fat::kPartitionTable;
+    s[entry + fat::kPartitionStatus] = 0x80; // active
+    putChs(s, entry + fat::kPartitionFirstChs, kPartitionStart);
     // FDISK marks a FAT16 partition under 32 MB (whose sectors a 16-bit count holds) with 04h.
-    s[entry + 4] = type == FatType::Fat32 ? 0x0C : partitionSectors < 65536 ? 0x04 : 0x06;
-    putChs(s, entry + 5, kPartitionStart + partitionSectors - 1);
-    put32(s, entry + 8, kPartitionStart);
-    put32(s, entry + 12, partitionSectors);
+    s[entry + fat::kPartitionType] = type == FatType::Fat32 ? 0x0C : partitionSectors < 65536 ? 0x04 : 0x06;
+    putChs(s, entry + fat::kPartitionLastChs, kPartitionStart + partitionSectors - 1);
+    put32(s, entry + fat::kPartitionFirstSector, kPartitionStart);
+    put32(s, entry + fat::kPartitionSectors, partitionSectors);
     putSignature(s);
     return s;
 }
@@ -159,48 +160,51 @@ Sector bootSector(FatType type, const FatLayout& l, std::uint32_t hidden, std::u
     const bool fat16 = type == FatType::Fat16;
     const bool smallCount = fat16 && l.sectors < 65536;
     Sector s{};
-    s[0] = 0xEB;
-    s[1] = fat16 ? 0x3C : 0x58;
-    s[2] = 0x90;
-    putBytes(s, 3, "MSWIN4.1");
-    put16(s, 0x0B, kSectorBytes);
-    s[0x0D] = static_cast<std::uint8_t>(l.sectorsPerCluster);
-    put16(s, 0x0E, l.reserved);
-    s[0x10] = 2;
-    put16(s, 0x11, fat16 ? kFat16RootEntries : 0);
-    put16(s, 0x13, smallCount ? l.sectors : 0);
-    s[0x15] = 0xF8;
-    put16(s, 0x16, fat16 ? l.fatSectors : 0);
-    put16(s, 0x18, kSectorsPerTrack);
-    put16(s, 0x1A, kHeads);
-    put32(s, 0x1C, hidden);
-    put32(s, 0x20, smallCount ? 0 : l.sectors);
-    std::size_t ext = 0x24;
+    // A short jump over the BPB to the boot code, then a NOP.
+    s[fat::kJump] = 0xEB;
+    s[fat::kJump + 1] = fat16 ? 0x3C : 0x58;
+    s[fat::kJump + 2] = 0x90;
+    putBytes(s, fat::kOemName, "MSWIN4.1");
+    put16(s, fat::kBpbBytesPerSector, kSectorBytes);
+    s[fat::kBpbSectorsPerCluster] = static_cast<std::uint8_t>(l.sectorsPerCluster);
+    put16(s, fat::kBpbReservedSectors, l.reserved);
+    s[fat::kBpbFatCount] = 2;
+    put16(s, fat::kBpbRootEntries, fat16 ? kFat16RootEntries : 0);
+    put16(s, fat::kBpbTotalSectors16, smallCount ? l.sectors : 0);
+    s[fat::kBpbMedia] = 0xF8;
+    put16(s, fat::kBpbFatSectors16, fat16 ? l.fatSectors : 0);
+    put16(s, fat::kBpbSectorsPerTrack, kSectorsPerTrack);
+    put16(s, fat::kBpbHeads, kHeads);
+    put32(s, fat::kBpbHiddenSectors, hidden);
+    put32(s, fat::kBpbTotalSectors32, smallCount ? 0 : l.sectors);
+    std::size_t ext = fat::kFat16Extended;
     if (!fat16) {
-        put32(s, 0x24, l.fatSectors);
-        put32(s, 0x2C, 2); // root folder's first cluster
-        put16(s, 0x30, 1); // FSInfo sector
-        put16(s, 0x32, 6); // backup boot sector
-        ext = 0x40;
+        put32(s, fat::kBpbFatSectors32, l.fatSectors);
+        put32(s, fat::kBpbRootCluster, 2);
+        put16(s, fat::kBpbFsInfoSector, 1);
+        put16(s, fat::kBpbBackupBootSector, 6);
+        ext = fat::kFat32Extended;
     }
-    s[ext] = 0x80; // first hard disk
-    s[ext + 2] = 0x29;
-    put32(s, ext + 3, serial);
-    putBytes(s, ext + 7,
+    s[ext + fat::kExtDriveNumber] = 0x80; // first hard disk
+    s[ext + fat::kExtSignature] = 0x29;
+    put32(s, ext + fat::kExtSerial, serial);
+    putBytes(s, ext + fat::kExtLabel,
              label.empty() ? std::string("NO NAME    ") : label + std::string(11 - label.size(), ' '));
-    putBytes(s, ext + 18, fat16 ? "FAT16   " : "FAT32   ");
-    putBytes(s, ext + 26, haltingBootCode(static_cast<std::uint32_t>(ext + 26)));
+    putBytes(s, ext + fat::kExtTypeName, fat16 ? "FAT16   " : "FAT32   ");
+    putBytes(s, ext + fat::kExtBootCode,
+             haltingBootCode(static_cast<std::uint32_t>(ext + fat::kExtBootCode)));
     putSignature(s);
     return s;
 }
 
 Sector fsInfo(const FatLayout& l) {
     Sector s{};
-    put32(s, 0, 0x41615252);
-    put32(s, 0x1E4, 0x61417272);
-    put32(s, 0x1E8, l.clusters - 1); // all but the root folder's cluster
-    put32(s, 0x1EC, 2);              // the last cluster handed out: drivers look for free ones after it
-    put32(s, 0x1FC, 0xAA550000);
+    put32(s, fat::kFsInfoLeadSignature, fat::kFsInfoLeadValue);
+    put32(s, fat::kFsInfoSignature, fat::kFsInfoValue);
+    put32(s, fat::kFsInfoFreeCount, l.clusters - 1); // all but the root folder's cluster
+    // The last cluster handed out: drivers look for free ones after it.
+    put32(s, fat::kFsInfoNextFree, 2);
+    put32(s, fat::kFsInfoTrailSignature, fat::kFsInfoTrailValue);
     return s;
 }
 
@@ -223,12 +227,12 @@ Sector rootWithLabel(const std::string& label, const std::tm& t) {
     Sector s{};
     if (label.empty())
         return s;
-    putBytes(s, 0, label + std::string(11 - label.size(), ' '));
-    s[11] = 0x08; // volume label
+    putBytes(s, fat::kEntryName, label + std::string(11 - label.size(), ' '));
+    s[fat::kEntryAttributes] = fat::kAttributeVolumeLabel;
     const std::uint32_t packed =
         packDosDateTime({t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec});
-    put16(s, 0x16, packed & 0xFFFFu);
-    put16(s, 0x18, packed >> 16);
+    put16(s, fat::kEntryWrittenTime, packed & 0xFFFFu);
+    put16(s, fat::kEntryWrittenDate, packed >> 16);
     return s;
 }
 

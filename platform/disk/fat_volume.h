@@ -15,6 +15,10 @@
 
 namespace w98::disk {
 
+namespace fat {
+struct BootParameters;
+} // namespace fat
+
 enum class FatBits { Fat16 = 16, Fat32 = 32 };
 
 // What a volume is checked for: All when the image is new to the program (the FATs at once,
@@ -95,6 +99,12 @@ class FatVolume {
         bool dirty = false;
         bool checked = false;
     };
+
+    // Opening: the boot sector of the image or of its first FAT partition, the volume's
+    // geometry from its BPB, the FATs.
+    std::string findBootSector();
+    void takeParameters(const fat::BootParameters& boot);
+    void readFats(bool compareCopies);
 
     std::string readAt(std::uint64_t offset, std::size_t size) const;
     std::uint64_t clusterOffset(std::uint32_t cluster) const;

@@ -4,6 +4,8 @@
 // pointing at free space, a cluster in two files, or a file half old and half new.
 #include "fat_volume.h"
 
+#include "fat_structures.h"
+
 #include "platform/little_endian.h"
 
 #include <optional>
@@ -11,10 +13,10 @@
 namespace w98::disk {
 namespace {
 
-constexpr std::size_t kSlot = 32;
+constexpr std::size_t kSlot = fat::kEntrySize;
 
 bool inUse(unsigned char first) {
-    return first != 0x00 && first != 0xE5;
+    return first != fat::kEntryEnd && first != fat::kEntryDeleted;
 }
 
 } // namespace
@@ -108,9 +110,10 @@ std::vector<ImageWrite> FatVolume::writes() const {
     if (bits_ == FatBits::Fat32 && (fsInfoDirty_ || !freed_.empty()) && fsInfoSector_ != 0 &&
         fsInfoSector_ < reservedSectors_) {
         fsInfo = readAt(fsInfoAt, 512);
-        if (le::get32(*fsInfo, 0) == 0x41615252 && le::get32(*fsInfo, 484) == 0x61417272) {
+        if (le::get32(*fsInfo, fat::kFsInfoLeadSignature) == fat::kFsInfoLeadValue &&
+            le::get32(*fsInfo, fat::kFsInfoSignature) == fat::kFsInfoValue) {
             std::string unknown = *fsInfo;
-            le::put32(unknown, 488, 0xFFFFFFFF);
+            le::put32(unknown, fat::kFsInfoFreeCount, fat::kFsInfoUnknown);
             out.push_back({fsInfoAt, std::move(unknown), true});
         } else {
             fsInfo.reset();
@@ -126,7 +129,7 @@ std::vector<ImageWrite> FatVolume::writes() const {
         for (auto it = changedFrom_.lower_bound(sector * perSector);
              it != changedFrom_.end() && it->first < (sector + 1) * perSector; ++it) {
             setEntry(before, it->first % perSector, it->second);
-            if ((it->second & 0x0FFFFFFF) != 0)
+            if ((it->second & fat::kFat32Mask) != 0)
                 setEntry(chains, it->first % perSector, it->second);
         }
         if (chains != before)
@@ -150,8 +153,8 @@ std::vector<ImageWrite> FatVolume::writes() const {
     fatWrites(freedSectors, out);
     if (fsInfo) {
         // The count the FATs now give, once they give it.
-        le::put32(*fsInfo, 488, static_cast<std::uint32_t>(freeBytes() / clusterBytes_));
-        le::put32(*fsInfo, 492, nextFree_);
+        le::put32(*fsInfo, fat::kFsInfoFreeCount, static_cast<std::uint32_t>(freeBytes() / clusterBytes_));
+        le::put32(*fsInfo, fat::kFsInfoNextFree, nextFree_);
         out.push_back({fsInfoAt, *fsInfo});
     }
     return out;

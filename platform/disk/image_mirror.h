@@ -45,6 +45,12 @@ class ImageMirror {
 
   private:
     std::string identity(int fd) const { return identityOf(folder_, how_, fd); }
+    // Opening, step by step: the raw view of a container or the hold on a device, kept while the
+    // program runs; image.source, naming what the folder mirrors; the volume read and the folder
+    // started afresh from it, when the image changed since the last exchange.
+    void holdDisk(const DiskSource& disk);
+    void recordSource() const;
+    void readVolume(const std::string& identity);
 
     std::filesystem::path image_;
     std::filesystem::path folder_;

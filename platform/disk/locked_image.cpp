@@ -1,0 +1,46 @@
+#include "locked_image.h"
+
+#include "platform/error.h"
+#include "platform/registry/registry_lock.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace w98::disk {
+
+LockedImage::LockedImage(const std::filesystem::path& image, const std::string& display) {
+    fd_ = ::open(image.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) {
+        fd_ = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
+        readOnly_ = true;
+    }
+    if (fd_ < 0)
+        throw Error("磁盘映像 " + display + (errno == ENOENT ? " 不存在" : " 无法打开"));
+    // A virtual PC that has the image open holds a lock on it (QEMU does); its disk must
+    // not change under it.
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    if (::fcntl(fd_, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
+        ::close(fd_);
+        throw Error("磁盘映像 " + display + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
+    }
+    const auto deadline = std::chrono::steady_clock::now() + registryLockWait();
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd_);
+            throw Error("磁盘映像 " + display + " 正被另一个程序使用，请稍后再试");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+LockedImage::~LockedImage() {
+    ::close(fd_);
+}
+
+} // namespace w98::disk
