@@ -243,6 +243,11 @@ void ContainerExport::start() {
             ::kill(daemon_, SIGTERM);
             if (said.find("\"write\" lock") != std::string::npos)
                 throw Error("磁盘 " + source_.path.string() + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
+            // FUSE closed to the user says "Permission denied" too, of /dev/fuse, not of the disk.
+            if (said.find("/dev/fuse") != std::string::npos)
+                throw Error("无法打开磁盘 " + source_.path.string() +
+                            "：当前用户不能使用 FUSE（没有 /dev/fuse 的读写权限）。请让管理员把 /dev/fuse "
+                            "设为所有用户可读写（Debian 的默认设置），或用 qemu-img convert 把磁盘转换成原始映像");
             if (said.find("Permission denied") != std::string::npos || said.find("Read-only") != std::string::npos)
                 throw Error("磁盘 " + source_.path.string() + " 无法写入：当前用户没有写入它的权限，或它在只读的地方。请检查文件的权限");
             if (said.find("backing file") != std::string::npos)

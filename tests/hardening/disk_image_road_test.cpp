@@ -1119,6 +1119,27 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     EXPECT_FALSE(exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)));
     EXPECT_EQ(test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
 
+    // A user who is not root, as on a desktop: the container opens where FUSE is open to users,
+    // else the message names /dev/fuse; nothing is left running either way.
+    if (::geteuid() == 0 && test::runTool({"which", "setpriv"}).exitCode == 0) {
+        const fs::path home = folder / "user";
+        fs::create_directory(home);
+        for (const fs::path& p : {folder, home, vdi})
+            fs::permissions(p, fs::perms::all, fs::perm_options::add);
+        struct stat fuse {};
+        const bool fuseOpen = ::stat("/dev/fuse", &fuse) == 0 && (fuse.st_mode & 06) == 06;
+        const test::ToolResult r =
+            test::runTool({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env", "HOME=" + home.string(),
+                           "XDG_CACHE_HOME=" + home.string(), "WIN98_MACHINE=" + vdi.string(),
+                           w98::w98Executable().string(), "attrib", "C:\\IO.SYS"});
+        if (fuseOpen)
+            EXPECT_EQ(r.exitCode, 0) << r.output;
+        else
+            EXPECT_NE(r.output.find("没有 /dev/fuse 的读写权限"), std::string::npos) << r.output;
+        const ScopedCache users(home);
+        EXPECT_FALSE(exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)));
+    }
+
     // A partition mounted by a FUSE file system, and the folder it is mounted at.
     if (::geteuid() == 0 && test::runTool({"which", "fusefat"}).exitCode == 0) {
         std::string partition =
