@@ -10,6 +10,7 @@
 #include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
+#include "platform/text_lines.h"
 #include "sysaccess/system.h"
 
 #include <optional>
@@ -74,13 +75,6 @@ void cleanUp(w98::Machine& m) {
         m.setAttributes("C:\\AUTOEXEC.BAT", w98::attr::kArchive);
 }
 
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
 } // namespace
 
 OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedRestorePoint& point, bool newestIsToday,
@@ -122,7 +116,7 @@ OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedR
     cleanUp(m);
     if (!newestIsToday) {
         try {
-            m.registry().importText(joined(ScanregRunRegLines(m, paths.WinDir)), DailyBackupImport(paths.WinDir));
+            m.registry().importText(w98::joinLinesCrlf(ScanregRunRegLines(m, paths.WinDir)), DailyBackupImport(paths.WinDir));
         } catch (const std::exception&) {
             // As the job's regedit: a registry that takes no import keeps the point's entries.
         }
