@@ -71,7 +71,7 @@ QString CommandLine::problem() const {
     if (!extra.isEmpty())
         return QString::fromUtf8("多余的参数“%1”：korvane 只接受选项。").arg(extra.front());
     if (parser_.isSet(machine_) && parser_.value(machine_).isEmpty())
-        return QString::fromUtf8("选项 --machine 需要一个文件夹。");
+        return QString::fromUtf8("选项 --machine 需要机器所在的文件夹、虚拟机的硬盘文件或旧电脑硬盘的设备。");
     return {};
 }
 

@@ -3,16 +3,16 @@
 #include "main_window.h"
 #include "startup.h"
 
+#include "app_restart.h"
+#include "command_line.h"
+#include "demo/demo_machine.h"
 #include "platform/clock.h"
-#include "tools/demo/demo_machine.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
 #include "sysaccess/system.h"
 #include "ui/busy_window.h"
 #include "ui/dialogs.h"
 #include "ui/guard.h"
-#include "app_restart.h"
-#include "command_line.h"
 
 #include <QApplication>
 #include <QIcon>

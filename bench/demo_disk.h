@@ -3,11 +3,11 @@
 // for benchmarks that set the two side by side. An image's working copy lives below one
 // XDG_CACHE_HOME of the benchmark's own, which the programs it starts share.
 #include "bench/cache_home.h"
+#include "demo/demo_machine.h"
 #include "platform/disk/image_mirror.h"
 #include "platform/machine.h"
 #include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"
-#include "tools/demo/demo_machine.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,11 +1,11 @@
 #include "bench/real_disk.h"
 
 #include "bench/cache_home.h"
+#include "demo/demo_machine.h"
 #include "platform/disk/image_mirror.h"
 #include "platform/short_names.h"
 #include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"
-#include "tools/demo/demo_machine.h"
 
 #include <algorithm>
 #include <cctype>

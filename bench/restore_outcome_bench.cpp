@@ -3,8 +3,10 @@
 // the live registry files read and hashed when there is one. And the whole click up to the
 // restart on the demo machine as a folder against the same machine in a disk image.
 #include "bench/demo_disk.h"
+#include "demo/demo_machine.h"
 #include "platform/clock.h"
 #include "platform/machine.h"
+#include "platform/registry_checker.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
@@ -15,10 +17,8 @@
 #include "restore/scanreg_ini.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
-#include "tests/support/temp_machine.h"
-#include "tools/checker/registry_checker.h"
-#include "tools/demo/demo_machine.h"
 #include "tests/support/restore_click.h"
+#include "tests/support/temp_machine.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,6 +2,7 @@
 // real-size registry (the real pair, read where it lies, and a
 // generated one of 30,000 keys), each made from nothing, with the live registry already read,
 // and taken from the cache. The registry files themselves: what reading them costs.
+#include "demo/demo_machine.h"
 #include "platform/cabinet.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
@@ -9,7 +10,6 @@
 #include "restore/restore_check.h"
 #include "restore/restore_point.h"
 #include "tests/support/temp_machine.h"
-#include "tools/demo/demo_machine.h"
 
 #include <benchmark/benchmark.h>
 

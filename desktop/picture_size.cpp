@@ -3,8 +3,8 @@
 #include "jpeg_codec.h"
 
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/text_lines.h"
+#include "platform/text.h"
 
 #include <array>
 

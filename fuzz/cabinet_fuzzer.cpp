@@ -8,7 +8,7 @@
 
 #include "platform/cabinet.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <sstream>

@@ -3,12 +3,12 @@
 // other line and leaves a file from which the checker reads what the program asked for.
 #include "fuzz_machine.h"
 
-#include "checker/registry_checker.h"
+#include "platform/registry_checker.h"
 #include "restore/scanreg_ini.h"
 
 #include "platform/error.h"
 #include "platform/host_file.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 
 namespace {
 

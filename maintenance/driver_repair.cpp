@@ -5,7 +5,6 @@
 #include "setup_source.h"
 
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "restore/batch_file.h"
 #include "sysaccess/system.h"

@@ -2,9 +2,9 @@
 
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry/regedit4.h"
+#include "platform/text.h"
 #include "restore/batch_file.h"
 #include "restore/dos_job_runner.h"
 #include "sysaccess/policy_keys.h"
@@ -98,7 +98,7 @@ void CheckRegistryExport(w98::Machine& m) {
     const std::string bytes = m.readFile(path);
     HiveSink hives;
     try {
-        w98::regedit4::parse(w98::regedit4::splitLines(bytes), path, w98::regedit4::Mode::File, hives);
+        w98::regedit4::parse(w98::splitLineViews(bytes), path, w98::regedit4::Mode::File, hives);
     } catch (const w98::Error& e) {
         throw w98::Error(failed + "无法读取：" + e.what() + nothing);
     }

@@ -5,8 +5,8 @@
 #include "platform/cabinet.h"
 #include "platform/cabinet_set.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 namespace korvane {
 

@@ -1,8 +1,8 @@
 #include "setup_source.h"
 
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 #include "restore/batch_file.h"
 #include "sysaccess/registry_values.h"
 

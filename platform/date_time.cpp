@@ -1,6 +1,7 @@
 #include "date_time.h"
 
 #include "error.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -146,7 +147,7 @@ DateTime parseDateTimeText(std::string_view text, std::string_view shortDate, st
     // Order of the date fields, as the short date format gives them.
     std::vector<char> order;
     for (char c : shortDate) {
-        char lc = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        char lc = lowerAscii(c);
         if ((lc == 'y' || lc == 'm' || lc == 'd') && std::find(order.begin(), order.end(), lc) == order.end())
             order.push_back(lc);
     }
@@ -226,7 +227,7 @@ DateTime parseDateTimeText(std::string_view text, std::string_view shortDate, st
         skipBlanks();
         std::string rest(text.substr(i));
         for (auto& ch : rest)
-            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            ch = upperAscii(ch);
         if (rest == "PM" || rest == "P") {
             if (dt.hour < 12)
                 dt.hour += 12;

@@ -1,45 +1,14 @@
 #include "ini_file.h"
 
 #include "error.h"
+#include "text.h"
 
 namespace w98 {
 
-std::string foldAscii(std::string_view s) {
-    std::string out(s);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-bool containsNoCase(std::string_view haystack, std::string_view needle) {
-    return foldAscii(haystack).find(foldAscii(needle)) != std::string::npos;
-}
-
-std::string IniFile::fold(std::string_view s) { return foldAscii(s); }
-
 namespace {
+// Lines are cut at LF alone: a CR before it is trimmed with the blanks.
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
+    return trimmed(s, " \t\r");
 }
 } // namespace
 
@@ -58,7 +27,7 @@ IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
                 if (line.back() != ']' || line.size() < 3)
                     throw FormatError(displayName, lineNo, "节的行应写成 [节名]");
                 section = std::string(trim(line.substr(1, line.size() - 2)));
-                auto& sec = ini.sections_[fold(section)];
+                auto& sec = ini.sections_[foldAscii(section)];
                 if (sec.first.empty())
                     sec.first = section;
             } else {
@@ -76,25 +45,25 @@ IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
 }
 
 std::string IniFile::get(std::string_view section, std::string_view key, std::string_view fallback) const {
-    auto s = sections_.find(fold(section));
+    auto s = sections_.find(foldAscii(section));
     if (s == sections_.end())
         return std::string(fallback);
-    auto k = s->second.second.find(fold(key));
+    auto k = s->second.second.find(foldAscii(key));
     if (k == s->second.second.end())
         return std::string(fallback);
     return k->second.second;
 }
 
 bool IniFile::has(std::string_view section, std::string_view key) const {
-    auto s = sections_.find(fold(section));
-    return s != sections_.end() && s->second.second.count(fold(key)) > 0;
+    auto s = sections_.find(foldAscii(section));
+    return s != sections_.end() && s->second.second.count(foldAscii(key)) > 0;
 }
 
 void IniFile::set(std::string_view section, std::string_view key, std::string_view value) {
-    auto& sec = sections_[fold(section)];
+    auto& sec = sections_[foldAscii(section)];
     if (sec.first.empty())
         sec.first = std::string(section);
-    sec.second[fold(key)] = {std::string(key), std::string(value)};
+    sec.second[foldAscii(key)] = {std::string(key), std::string(value)};
 }
 
 std::string IniFile::text() const {

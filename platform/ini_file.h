@@ -1,6 +1,10 @@
 #pragma once
 // A small reader for the machine description (machine.ini, UTF-8): [section] and key=value
 // lines; keys and sections compare without regard to case, ';' starts a comment line.
+// The ASCII case helpers lived here once: code that still takes them through this header moves
+// to text.h.
+#include "text.h"
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -18,15 +22,9 @@ public:
     void set(std::string_view section, std::string_view key, std::string_view value);
     std::string text() const;
 
-private:
-    static std::string fold(std::string_view s);
+  private:
     // folded section -> (folded key -> (key as written, value))
     std::map<std::string, std::pair<std::string, std::map<std::string, std::pair<std::string, std::string>>>> sections_;
 };
-
-// Lower-cases ASCII letters; other bytes stay as they are.
-std::string foldAscii(std::string_view s);
-bool equalsNoCase(std::string_view a, std::string_view b);
-bool containsNoCase(std::string_view haystack, std::string_view needle);
 
 } // namespace w98

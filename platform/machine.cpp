@@ -6,8 +6,10 @@
 #include "disk/lazy_drive.h"
 #include "error.h"
 #include "host_file.h"
+#include "machine_ini.h"
 #include "registry/registry.h"
 #include "registry/registry_lock.h"
+#include "text.h"
 
 #include <cstdlib>
 #include <optional>
@@ -18,10 +20,6 @@ namespace fs = std::filesystem;
 namespace w98 {
 namespace {
 
-constexpr const char* kDefaultWindows = "C:\\WINDOWS";
-constexpr const char* kDefaultShortDate = "yy-M-d";
-constexpr const char* kDefaultLongTime = "H:mm:ss";
-constexpr const char* kDefaultBios = "Award Modular BIOS v4.51PG, An Energy Star Ally";
 
 } // namespace
 
@@ -95,7 +93,7 @@ fs::path Machine::defaultRoot() {
 }
 
 std::string Machine::windowsFolder() const {
-    std::string w = ini_.get("machine", "windows", kDefaultWindows);
+    std::string w = ini_.get("machine", "windows", machine_ini::kWindows);
     try {
         return normalize(w);
     } catch (const Error&) {
@@ -106,14 +104,20 @@ std::string Machine::windowsFolder() const {
 }
 std::string Machine::windowsFolderNotNamed() const { return ini_.get("machine", "windowsnamed", ""); }
 
-std::string Machine::shortDateFormat() const { return ini_.get("machine", "shortdate", kDefaultShortDate); }
-std::string Machine::longTimeFormat() const { return ini_.get("machine", "longtime", kDefaultLongTime); }
-std::string Machine::biosIdText() const { return ini_.get("machine", "bios", kDefaultBios); }
+std::string Machine::shortDateFormat() const {
+    return ini_.get("machine", "shortdate", machine_ini::kShortDate);
+}
+std::string Machine::longTimeFormat() const {
+    return ini_.get("machine", "longtime", machine_ini::kLongTime);
+}
+std::string Machine::biosIdText() const {
+    return ini_.get("machine", "bios", machine_ini::kBios);
+}
 
 DriveType Machine::driveType(std::string_view rootPath) const {
     if (rootPath.size() < 2 || rootPath[1] != ':')
         return DriveType::NoRootDir;
-    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(rootPath[0])));
+    char letter = upperAscii(rootPath[0]);
     if (letter < 'A' || letter > 'Z')
         return DriveType::NoRootDir;
     std::string type = foldAscii(ini_.get("drives", std::string(1, letter)));
@@ -128,7 +132,7 @@ DriveType Machine::driveType(std::string_view rootPath) const {
     if (type == "fixed")
         return DriveType::Fixed;
     std::error_code ec;
-    if (fs::is_directory(root_ / (std::string("drive_") + static_cast<char>(std::tolower(letter))), ec))
+    if (fs::is_directory(root_ / (std::string("drive_") + lowerAscii(letter)), ec))
         return DriveType::Fixed;
     return DriveType::NoRootDir;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// A stand-in Windows 98 machine: a host folder holding drive_c/, drive_d/... and machine.ini.
+// A stand-in Windows 98 machine: a host folder holding drive_c/, drive_d/... and machine.ini, or
+// a disk (an image file, a virtual PC's disk, a device) whose drive C: such a folder mirrors.
 // Windows paths map onto host paths without regard to letter case, component by component,
 // while new files and folders keep the case they are given, as on FAT.
 #include "date_time.h"

@@ -6,11 +6,11 @@
 #include "disk/lazy_drive.h"
 #include "dos_attributes.h"
 #include "error.h"
-#include "path_components.h"
 #include "host_file.h"
+#include "path_components.h"
 #include "registry/registry_lock.h"
 #include "short_names.h"
-#include "text_lines.h"
+#include "text.h"
 
 #include <cerrno>
 #include <optional>

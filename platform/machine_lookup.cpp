@@ -7,6 +7,7 @@
 #include "error.h"
 #include "path_components.h"
 #include "short_names.h"
+#include "text.h"
 
 #include <algorithm>
 #include <ctime>
@@ -34,7 +35,7 @@ std::string Machine::normalize(std::string_view winPath) {
     if (winPath.size() < 2 || winPath[1] != ':' || !std::isalpha(static_cast<unsigned char>(winPath[0])))
         throw Error("“" + std::string(winPath) + "”不是带盘符的完整路径");
     std::string out;
-    out += static_cast<char>(std::toupper(static_cast<unsigned char>(winPath[0])));
+    out += upperAscii(winPath[0]);
     out += ":\\";
     std::vector<std::string> parts;
     std::size_t pos = 2;
@@ -101,9 +102,7 @@ fs::path Machine::hostPath(std::string_view winPath) const {
 
 fs::path Machine::resolve(std::string_view winPath, Need need) const {
     const std::string norm = normalize(winPath);
-    std::string host = (root_ / (std::string("drive_") +
-                                 static_cast<char>(std::tolower(static_cast<unsigned char>(norm[0])))))
-                           .string();
+    std::string host = (root_ / (std::string("drive_") + lowerAscii(norm[0]))).string();
     bool resolving = true;
     struct stat st {};
     for (const auto& part : pathComponents(norm)) {
@@ -150,9 +149,8 @@ bool matchesWildcard(std::string_view name, std::string_view pattern) {
         return true;
     // Iterative match with backtracking on the last '*'.
     std::size_t n = 0, p = 0, star = std::string_view::npos, mark = 0;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+        if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
             ++n;
             ++p;
         } else if (p < pattern.size() && pattern[p] == '*') {

@@ -1,7 +1,7 @@
 #include "process.h"
 
-#include "ini_file.h"
 #include "machine.h"
+#include "text.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -109,13 +109,16 @@ std::optional<std::string> findOnHostPath(std::string_view program) {
     return std::nullopt;
 }
 
-std::vector<std::string> environmentNaming(const std::filesystem::path& machine) {
+std::vector<std::string> hostEnvironment() {
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string_view kv(*e);
-        if (!kv.starts_with("WIN98_MACHINE="))
-            env.emplace_back(kv);
-    }
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
+    return env;
+}
+
+std::vector<std::string> environmentNaming(const std::filesystem::path& machine) {
+    std::vector<std::string> env = hostEnvironment();
+    std::erase_if(env, [](const std::string& kv) { return kv.starts_with("WIN98_MACHINE="); });
     env.push_back("WIN98_MACHINE=" + std::filesystem::absolute(machine).string());
     return env;
 }

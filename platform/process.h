@@ -1,6 +1,7 @@
 #pragma once
-// Starting the machine's programs as real child processes. A Windows program named in a
-// command line runs as `w98 NAME ARGS...` when its program file exists in the machine.
+// Starting programs as real child processes: the machine's, a Windows program named in a command
+// line running as `w98 NAME ARGS...` when its program file exists in the machine, and the host's
+// (a sound player, qemu-img), all with no input and their output going nowhere.
 #include <filesystem>
 #include <optional>
 #include <sys/types.h>
@@ -30,7 +31,9 @@ std::optional<std::string> findOnHostPath(std::string_view program);
 // The w98 program: beside the running executable, or W98_TOOL when that is set.
 std::filesystem::path w98Executable();
 
-// This process's environment with WIN98_MACHINE naming the machine, for the programs it starts.
+// This process's environment, for the host programs it starts.
+std::vector<std::string> hostEnvironment();
+// The same with WIN98_MACHINE naming the machine, for the programs it starts.
 std::vector<std::string> machineEnvironment(const Machine& machine);
 // The same naming a machine folder or disk image, as its user names it.
 std::vector<std::string> environmentNaming(const std::filesystem::path& machine);

@@ -1,8 +1,8 @@
 #include "shell.h"
 
-#include "ini_file.h"
 #include "machine.h"
 #include "process.h"
+#include "text.h"
 
 #include <filesystem>
 #include <string_view>

@@ -1,6 +1,7 @@
 #include "short_names.h"
 
 #include "cp936.h"
+#include "text.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -42,8 +43,8 @@ std::vector<std::string> splitBytes(std::string_view gbk) {
 }
 
 std::string upper(std::string c) {
-    if (c.size() == 1 && c[0] >= 'a' && c[0] <= 'z')
-        c[0] = static_cast<char>(c[0] - 'a' + 'A');
+    if (c.size() == 1)
+        c[0] = upperAscii(c[0]);
     return c;
 }
 

@@ -3,16 +3,12 @@
 #include "host_file.h"
 #include "machine.h"
 #include "process.h"
-#include "text_lines.h"
+#include "text.h"
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <optional>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace w98 {
 namespace {
@@ -41,19 +37,9 @@ std::optional<std::string> hostPlayer() {
 // The player runs in a session of its own ("setsid -f" returns at once) unless the caller
 // waits for the sound to end; its output goes nowhere.
 bool play(const std::string& player, const std::string& file, bool wait) {
-    std::string setsid = "setsid", fork = "-f", p = player, f = file;
-    char* detached[] = {setsid.data(), fork.data(), p.data(), f.data(), nullptr};
-    char* direct[] = {p.data(), f.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = wait ? posix_spawn(&pid, p.c_str(), &actions, nullptr, direct, environ)
-                        : posix_spawnp(&pid, "setsid", &actions, nullptr, detached, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    const pid_t pid = wait ? startQuietly({player, file}, hostEnvironment(), false)
+                           : startQuietly({"setsid", "-f", player, file}, hostEnvironment(), true);
+    if (pid < 0)
         return false;
     int status = 0;
     ::waitpid(pid, &status, 0);

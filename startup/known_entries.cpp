@@ -3,6 +3,8 @@
 #include "startup_grid.h"
 #include "startup_text.h"
 
+#include "platform/text.h"
+
 #include <array>
 
 namespace korvane {
@@ -32,7 +34,7 @@ constexpr std::array<Rule, 7> kRules = {{
 
 bool matches(const Rule& rule, const std::string& program, const std::string& winDir) {
     const std::string text = rule.underWinDir ? winDir + rule.text : std::string(rule.text);
-    return rule.test == Test::Equals ? program == text : ContainsIgnoringCase(program, text);
+    return rule.test == Test::Equals ? program == text : w98::containsNoCase(program, text);
 }
 
 } // namespace

@@ -7,19 +7,16 @@
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
+#include "platform/text.h"
 #include "sysaccess/registry_values.h"
 
 namespace korvane {
 namespace {
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && ContainsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
 // Only a file directly inside the startup folder is ever deleted, whatever the row says.
 void deleteStartupFile(w98::Machine& m, const std::string& path, const std::string& winDir) {
     const std::string folder = StartupFolderOf(winDir) + "\\";
-    if (!startsWithIgnoringCase(path, folder) ||
+    if (!w98::startsWithNoCase(path, folder) ||
         !IsPlainFileName(std::string_view(path).substr(folder.size())))
         throw w98::IoError(w98::io_text::kAccessDenied, path);
     if (!m.exists(path))

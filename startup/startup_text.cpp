@@ -5,21 +5,11 @@
 namespace korvane {
 namespace {
 
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
 } // namespace
-
-bool ContainsIgnoringCase(std::string_view text, std::string_view needle) {
-    const auto it = std::search(text.begin(), text.end(), needle.begin(), needle.end(),
-                                [](char a, char b) { return upperAscii(a) == upperAscii(b); });
-    return it != text.end() || needle.empty();
-}
 
 std::string DropLeadingChars(std::string_view text, std::size_t count) {
     std::size_t i = 0;

@@ -5,10 +5,6 @@
 
 namespace korvane {
 
-// True when needle occurs in text, letters compared as the system's ANSI upper-casing does:
-// only A-Z and a-z fold; Chinese characters compare as they are.
-bool ContainsIgnoringCase(std::string_view text, std::string_view needle);
-
 // The text without its first count characters (whole characters, never half of one).
 std::string DropLeadingChars(std::string_view text, std::size_t count);
 

@@ -5,6 +5,7 @@
 
 #include "platform/cp936.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 namespace korvane {
 
@@ -64,7 +65,7 @@ std::vector<std::string> ReadWinIniText(const w98::Machine& m, const std::string
 }
 
 bool IsWinIniLoadLine(std::string_view text) {
-    return text != startup_name::kWinIniLoad && ContainsIgnoringCase(text, startup_name::kWinIniLoad);
+    return text != startup_name::kWinIniLoad && w98::containsNoCase(text, startup_name::kWinIniLoad);
 }
 
 } // namespace korvane

@@ -4,9 +4,9 @@
 
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 #include <algorithm>
 

@@ -6,9 +6,9 @@
 
 #include "demo/demo_image.h"
 #include "demo/demo_machine.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <filesystem>

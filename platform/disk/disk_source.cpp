@@ -1,8 +1,8 @@
 #include "disk_source.h"
 
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/little_endian.h"
+#include "platform/text.h"
 
 #include <cstdint>
 #include <fcntl.h>

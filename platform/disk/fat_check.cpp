@@ -4,7 +4,7 @@
 #include "fat_volume.h"
 
 #include "platform/error.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <set>

@@ -4,6 +4,7 @@
 
 #include "platform/date_time.h"
 #include "platform/error.h"
+#include "platform/text.h"
 
 #include <array>
 #include <cerrno>
@@ -79,8 +80,7 @@ std::string labelBytes(const std::filesystem::path& image, const std::string& la
             (&c == &bytes.front() && c == ' '))
             throw Error(refused +
                         "不能用：只能有英文字母、数字、空格（不在开头）和 ! # $ % & ' ( ) - @ ^ _ ` { } ~。");
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        c = upperAscii(c);
     }
     return bytes;
 }

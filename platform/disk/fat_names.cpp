@@ -2,6 +2,7 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
+#include "platform/utf16.h"
 
 #include <algorithm>
 
@@ -53,71 +54,15 @@ std::uint8_t shortNameChecksum(const unsigned char* raw11) {
 
 std::u16string utf16Of(std::string_view s) {
     std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        char32_t cp;
-        std::size_t n;
-        if (c < 0x80) {
-            cp = c;
-            n = 1;
-        } else if ((c >> 5) == 6) {
-            cp = c & 0x1F;
-            n = 2;
-        } else if ((c >> 4) == 14) {
-            cp = c & 0x0F;
-            n = 3;
-        } else if ((c >> 3) == 30) {
-            cp = c & 0x07;
-            n = 4;
-        } else {
-            throw Error("文件名不是有效的 UTF-8 文本");
-        }
-        if (i + n > s.size())
-            throw Error("文件名不是有效的 UTF-8 文本");
-        for (std::size_t k = 1; k < n; ++k) {
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc >> 6) != 2)
-                throw Error("文件名不是有效的 UTF-8 文本");
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
+    if (!utf8ToUtf16(s, out))
+        throw Error("文件名不是有效的 UTF-8 文本");
     return out;
 }
 
+// Half a surrogate pair becomes '_': a name no program could open as written.
 std::string utf8Of(std::u16string_view s) {
     std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t cp = s[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp < 0xE000) {
-            cp = '_'; // half a surrogate pair: a name no program could open as written
-        }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
+    utf16ToUtf8(s, out, '_');
     return out;
 }
 

@@ -2,12 +2,13 @@
 
 #include "entry_record.h"
 #include "fat_volume.h"
-#include "fnv1a.h"
 #include "image_mirror.h"
 
 #include "platform/error.h"
+#include "platform/hash.h"
 #include "platform/host_file.h"
-#include "platform/ini_file.h"
+#include "platform/machine_ini.h"
+#include "platform/text.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -68,21 +69,22 @@ std::string windowsFolderOnDisk(const FatVolume& volume, const std::string& name
 // Setup made, and the settings keep what MSDOS.SYS named so that the user can be told.
 void writeMachineIni(const FatVolume& volume, const fs::path& folder) {
     const std::string named = namedWindowsFolder(volume);
-    std::string windows = named.empty() ? "C:\\WINDOWS" : named;
+    std::string windows = named.empty() ? machine_ini::kWindows : named;
     std::string note;
     try {
         const std::string found = windowsFolderOnDisk(volume, windows);
         if (!found.empty() && (named.empty() || foldAscii(found) != foldAscii(named)))
-            note = "windowsnamed=" + (named.empty() ? std::string("none") : named) + "\n";
+            note = "windowsnamed=" + (named.empty() ? std::string("none") : named);
         if (!found.empty())
             windows = found;
     } catch (const std::exception&) {
         // A damaged folder of the root: the named folder stands.
     }
+    std::vector<std::string> settings = {"windows=" + windows};
+    if (!note.empty())
+        settings.push_back(note);
     const std::string ini =
-        "; Drive C: of a disk image.\n[machine]\nwindows=" + windows + "\n" + note +
-        "shortdate=yy-M-d\nlongtime=H:mm:ss\nbios=Award Modular BIOS v4.51PG, An Energy Star Ally\n"
-        "\n[drives]\nA=removable\nC=fixed\n";
+        machine_ini::text("Drive C: of a disk image.", settings, {"A=removable", "C=fixed"});
     replaceScratchFile(folder / "machine.ini", ini, (folder / "machine.ini").string());
 }
 

@@ -1,8 +1,7 @@
 #include "image_journal.h"
 
-#include "fnv1a.h"
-
 #include "platform/error.h"
+#include "platform/hash.h"
 #include "platform/host_file.h"
 
 #include <cerrno>
@@ -123,8 +122,8 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw IoError(io_text::kWriteError,
-                      displayName + "（改动留在日志 " + journalName + " 里，下次打开时补写）");
+        throw Error("磁盘映像 " + displayName + " 没能写完：改动留在日志 " + journalName +
+                    " 里，下次打开时补写。");
 }
 
 void setImageWriteObserver(std::function<void(const std::vector<ImageWrite>&)> o) {

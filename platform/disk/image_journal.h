@@ -15,8 +15,9 @@
 namespace w98::disk {
 
 // Writes the changes into the image open as fd: those into fresh clusters at once, the rest
-// through the journal file. Throws IoError
-// naming displayName when it cannot; the image is then unchanged or wholly changed.
+// through the journal file. Throws IoError naming displayName when it cannot; the image is then
+// unchanged or wholly changed. Throws Error naming the journal when the image was left halfway:
+// the next recoverJournal completes it.
 void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const std::filesystem::path& journal,
                          const std::string& displayName);
 

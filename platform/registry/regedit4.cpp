@@ -2,6 +2,8 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
+#include "platform/text.h"
+#include "platform/utf16.h"
 
 #include <optional>
 
@@ -17,34 +19,9 @@ std::size_t charLength(std::string_view s, std::size_t i) {
     return c >= 0x81 && c <= 0xFE && i + 1 < s.size() ? 2 : 1;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimRight(std::string_view s) {
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string_view trimLeft(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    return s;
-}
-
 bool isAscii(std::string_view s) {
     for (char c : s)
         if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
-
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (lowerAscii(s[i]) != lowerAscii(prefix[i]))
             return false;
     return true;
 }
@@ -73,46 +50,6 @@ std::optional<std::uint32_t> parseHex32(std::string_view s) {
     return v;
 }
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-bool utf16leToUtf8(std::string_view bytes, std::string& out) {
-    if (bytes.size() % 2 != 0)
-        return false;
-    out.clear();
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        std::uint32_t unit = byteAt(bytes, i) | static_cast<std::uint32_t>(byteAt(bytes, i + 1)) << 8;
-        if (unit >= 0xDC00 && unit <= 0xDFFF)
-            return false;
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 3 >= bytes.size())
-                return false;
-            std::uint32_t low = byteAt(bytes, i + 2) | static_cast<std::uint32_t>(byteAt(bytes, i + 3)) << 8;
-            if (low < 0xDC00 || low > 0xDFFF)
-                return false;
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-            i += 2;
-        }
-        appendUtf8(out, unit);
-    }
-    return true;
-}
-
 std::string nameText(std::string_view bytes) {
     if (isAscii(bytes))
         return std::string(bytes);
@@ -132,7 +69,7 @@ public:
             fail(1, "不是 REGEDIT4 注册表文件");
         for (index_ = 1; index_ < lines_.size(); ++index_) {
             std::string_view line = lines_[index_];
-            if (trimRight(line).empty() || line.front() == ';')
+            if (trimmedRight(line).empty() || line.front() == ';')
                 continue;
             if (mode_ == Mode::File && !isAscii(line)) {
                 std::string ignored;
@@ -159,7 +96,7 @@ private:
 
     void parseSection(std::string_view line) {
         const std::size_t number = lineNumber();
-        std::string_view body = trimRight(line);
+        std::string_view body = trimmedRight(line);
         // The closing bracket must be a character of its own, the last one on the line.
         std::size_t i = 1;
         std::size_t lastChar = 0;
@@ -188,7 +125,7 @@ private:
         for (const auto& part : parts)
             if (part.empty())
                 fail(number, "键行无效");
-        if (parts.size() - 1 > kMaxDepth)
+        if (parts.size() - 1 > kRegMaxDepth)
             fail(number, "键的层次太深");
         std::vector<Name> path;
         path.reserve(parts.size() - 1);
@@ -235,7 +172,7 @@ private:
             ++pos;
         if (pos >= line.size() || line[pos] != '=')
             fail(number, "值行无效");
-        std::string_view data = trimLeft(line.substr(pos + 1));
+        std::string_view data = trimmedLeft(line.substr(pos + 1));
 
         RegValue value;
         if (!data.empty() && data.front() == '"') {
@@ -243,14 +180,14 @@ private:
             value.type = reg_type::kSz;
             value.data = parseQuoted(data, p, number);
             value.data += '\0';
-            if (!trimRight(data.substr(p)).empty())
+            if (!trimmedRight(data.substr(p)).empty())
                 fail(number, "值行无效");
-        } else if (trimRight(data) == "-" && mode_ == Mode::Import) {
+        } else if (trimmedRight(data) == "-" && mode_ == Mode::Import) {
             if (state_ == State::Open)
                 sink_.removeValue(number, Name{nameText(nameBytes), nameBytes});
             return;
         } else if (startsWithNoCase(data, "dword:")) {
-            auto v = parseHex32(trimRight(data.substr(6)));
+            auto v = parseHex32(trimmedRight(data.substr(6)));
             if (!v)
                 fail(number, "值行无效");
             value.type = reg_type::kDword;
@@ -285,14 +222,14 @@ private:
         rest.remove_prefix(1);
 
         std::string joined;
-        std::string_view list = trimRight(rest);
+        std::string_view list = trimmedRight(rest);
         if (!list.empty() && list.back() == '\\') {
             joined.assign(list.substr(0, list.size() - 1));
             for (;;) {
                 if (index_ + 1 >= lines_.size())
                     fail(number, "值的续行缺失");
                 ++index_;
-                std::string_view next = trimRight(trimLeft(lines_[index_]));
+                std::string_view next = trimmedRight(trimmedLeft(lines_[index_]));
                 if (!next.empty() && next.back() == '\\') {
                     joined.append(next.substr(0, next.size() - 1));
                     continue;
@@ -309,7 +246,7 @@ private:
         while (p < list.size()) {
             std::size_t comma = list.find(',', p);
             std::size_t end = comma == std::string_view::npos ? list.size() : comma;
-            std::string_view token = trimRight(trimLeft(list.substr(p, end - p)));
+            std::string_view token = trimmedRight(trimmedLeft(list.substr(p, end - p)));
             if (token.empty() && comma != std::string_view::npos)
                 fail(number, "值行无效");
             if (!token.empty()) {
@@ -392,21 +329,6 @@ constexpr std::size_t kWrapColumn = 76;
 void parse(const std::vector<std::string_view>& lines, const std::string& displayName, Mode mode,
            Sink& sink) {
     Parser(lines, displayName, mode, sink).run();
-}
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t nl = text.find('\n', start);
-        std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-        std::size_t contentEnd = end > start && text[end - 1] == '\r' ? end - 1 : end;
-        lines.push_back(text.substr(start, contentEnd - start));
-        if (nl == std::string_view::npos)
-            break;
-        start = nl + 1;
-    }
-    return lines;
 }
 
 void appendSection(std::string& out, std::string_view path) {

@@ -1,7 +1,7 @@
 #pragma once
-// REGEDIT4 text as regedit exports and imports it, on code page 936 bytes. The registry's
-// SYSTEM.DAT and USER.DAT are such text, and so is what it exports and imports.
-#include "registry.h"
+// REGEDIT4 text as regedit exports and imports it, on code page 936 bytes. A registry file may be
+// such text too (hand-made machines and test fixtures; registry_text_format.h).
+#include "registry_value.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,14 +14,7 @@ namespace w98::regedit4 {
 inline constexpr std::string_view kHeader = "REGEDIT4";
 inline constexpr std::string_view kHeaderV5 = "Windows Registry Editor Version 5.00";
 
-// Deeper paths are refused, which also bounds the recursion over the tree.
-inline constexpr std::size_t kMaxDepth = 512;
-
-// A key or value name both ways: as the program sees it and as the file holds it.
-struct Name {
-    std::string text;  // UTF-8
-    std::string bytes; // code page 936
-};
+using Name = RegName;
 
 class Sink {
 public:
@@ -41,9 +34,6 @@ public:
 // naming displayName and the line.
 enum class Mode { File, Import };
 void parse(const std::vector<std::string_view>& lines, const std::string& displayName, Mode mode, Sink& sink);
-
-// Splits text into lines at LF, dropping the CR of CR LF; a final line break ends the last line.
-std::vector<std::string_view> splitLines(std::string_view text);
 
 // Appends "[path]" and a CR LF; path is in code page 936.
 void appendSection(std::string& out, std::string_view path);

@@ -14,26 +14,6 @@
 
 namespace w98 {
 
-std::string regStringData(std::string_view utf8) {
-    std::string data = cp936::fromUtf8(utf8);
-    data += '\0';
-    return data;
-}
-
-std::string regDwordData(std::uint32_t v) {
-    std::string data(4, '\0');
-    for (std::size_t i = 0; i < 4; ++i)
-        data[i] = static_cast<char>(v >> (8 * i) & 0xFF);
-    return data;
-}
-
-std::uint32_t regDwordFromData(std::string_view data) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < 4 && i < data.size(); ++i)
-        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
-    return v;
-}
-
 namespace {
 
 using regtree::Key;
@@ -102,7 +82,7 @@ struct Registry::Impl {
                 break;
             start = slash + 1;
         }
-        if (parts.size() > regedit4::kMaxDepth)
+        if (parts.size() > kRegMaxDepth)
             throw Error("注册表键路径的层次太深");
         return parts;
     }
@@ -110,7 +90,7 @@ struct Registry::Impl {
     // The depth counts the keys HKEY_CURRENT_USER and HKEY_CLASSES_ROOT stand for: the file
     // holds them, and a deeper key there would make the file unreadable.
     static void checkDepth(std::size_t depth) {
-        if (depth > regedit4::kMaxDepth)
+        if (depth > kRegMaxDepth)
             throw Error("注册表键路径的层次太深");
     }
 

@@ -1,12 +1,15 @@
 #pragma once
 // The machine's registry. HKEY_LOCAL_MACHINE lives in <WinDir>\SYSTEM.DAT and HKEY_USERS in
-// <WinDir>\USER.DAT, both REGEDIT4 text in code page 936 with CR LF. HKEY_CURRENT_USER is
-// HKEY_USERS\.DEFAULT and HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes.
+// <WinDir>\USER.DAT, each in Windows 98's binary form or as REGEDIT4 text, and kept in the form
+// it has (registry_file.h). HKEY_CURRENT_USER is HKEY_USERS\.DEFAULT and HKEY_CLASSES_ROOT is
+// HKEY_LOCAL_MACHINE\Software\Classes.
 //
-// Each file is parsed once per change: a call on an unchanged file costs a stat. A change made
+// Each file is read once per change: a call on an unchanged file costs a stat. A change made
 // by another process is seen by the next call. Every change is made under the registry lock to
 // the file as it is at that moment, and written back at once, replacing the file atomically and
 // keeping its MS-DOS attributes: programs that change the registry at the same time lose nothing.
+#include "registry_value.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -17,34 +20,6 @@
 #include <vector>
 
 namespace w98 {
-
-using RegRoot = std::uint32_t;
-inline constexpr RegRoot kHkeyClassesRoot = 0x80000000u;
-inline constexpr RegRoot kHkeyCurrentUser = 0x80000001u;
-inline constexpr RegRoot kHkeyLocalMachine = 0x80000002u;
-inline constexpr RegRoot kHkeyUsers = 0x80000003u;
-
-namespace reg_type {
-inline constexpr std::uint32_t kNone = 0;
-inline constexpr std::uint32_t kSz = 1;
-inline constexpr std::uint32_t kExpandSz = 2;
-inline constexpr std::uint32_t kBinary = 3;
-inline constexpr std::uint32_t kDword = 4;
-inline constexpr std::uint32_t kMultiSz = 7;
-} // namespace reg_type
-
-// A value as Windows holds it: strings are code page 936 bytes ending in a NUL,
-// a DWORD is four bytes, least significant first.
-struct RegValue {
-    std::string name; // UTF-8; empty for the default value
-    std::uint32_t type = reg_type::kSz;
-    std::string data; // raw bytes
-};
-
-// Helpers to build and read raw value data.
-std::string regStringData(std::string_view utf8); // code page 936 + NUL; throws w98::Error if not representable
-std::string regDwordData(std::uint32_t v);
-std::uint32_t regDwordFromData(std::string_view data); // first 4 bytes, zero-padded
 
 class Registry {
 public:

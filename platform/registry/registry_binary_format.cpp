@@ -1,6 +1,7 @@
 #include "registry_binary_format.h"
 
 #include "platform/error.h"
+#include "platform/text.h"
 #include "registry_binary_layout.h"
 
 #include <cstdio>
@@ -43,10 +44,8 @@ std::uint32_t nameHash(std::string_view nameBytes) {
                 hash += trail;
             continue;
         }
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<unsigned char>(c - 'a' + 'A');
         if (c < 0x80)
-            hash += c;
+            hash += static_cast<unsigned char>(upperAscii(nameBytes[i]));
     }
     return hash;
 }

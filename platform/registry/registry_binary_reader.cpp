@@ -279,7 +279,7 @@ private:
         while (!stack.empty()) {
             Pending p = stack.back();
             stack.pop_back();
-            if (p.depth > regedit4::kMaxDepth)
+            if (p.depth > kRegMaxDepth)
                 damaged(p.from, "键的层次太深");
             // One sibling chain in order; subkey chains wait on the stack, so that each key's
             // subkeys are added in the order the chain gives them.

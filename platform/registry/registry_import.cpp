@@ -2,6 +2,7 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
+#include "platform/text.h"
 #include "regedit4.h"
 
 #include <iterator>
@@ -9,7 +10,6 @@
 
 namespace w98::regimport {
 
-using regtree::foldEqual;
 using regtree::Key;
 using regtree::Name;
 using regtree::textsOf;
@@ -34,14 +34,14 @@ class ImportSink : public regedit4::Sink {
     void section(std::size_t line, bool remove, std::string_view rootName, std::vector<Name> path) override {
         ImportOp op{remove ? ImportOp::Kind::RemoveKey : ImportOp::Kind::OpenKey, 0, {}, {}, {}};
         const std::vector<Name>* prefix = nullptr;
-        if (foldEqual(rootName, "HKEY_LOCAL_MACHINE")) {
+        if (equalsNoCase(rootName, "HKEY_LOCAL_MACHINE")) {
             op.hive = 0;
-        } else if (foldEqual(rootName, "HKEY_USERS")) {
+        } else if (equalsNoCase(rootName, "HKEY_USERS")) {
             op.hive = 1;
-        } else if (foldEqual(rootName, "HKEY_CURRENT_USER")) {
+        } else if (equalsNoCase(rootName, "HKEY_CURRENT_USER")) {
             op.hive = 1;
             prefix = &currentUserPrefix();
-        } else if (foldEqual(rootName, "HKEY_CLASSES_ROOT")) {
+        } else if (equalsNoCase(rootName, "HKEY_CLASSES_ROOT")) {
             op.hive = 0;
             prefix = &classesRootPrefix();
         } else {
@@ -54,7 +54,7 @@ class ImportSink : public regedit4::Sink {
         } else {
             op.path = std::move(path);
         }
-        if (op.path.size() > regedit4::kMaxDepth)
+        if (op.path.size() > kRegMaxDepth)
             throw FormatError(displayName_, line, "键的层次太深");
         if (remove && op.path.empty())
             throw FormatError(displayName_, line, "根键不能删除");
@@ -79,7 +79,7 @@ class ImportSink : public regedit4::Sink {
 } // namespace
 
 std::vector<ImportOp> parse(std::string_view utf8Text, const std::string& displayName) {
-    auto utf8Lines = regedit4::splitLines(utf8Text);
+    auto utf8Lines = splitLineViews(utf8Text);
     std::vector<std::string> converted(utf8Lines.size());
     std::vector<std::string_view> lines(utf8Lines.size());
     for (std::size_t i = 0; i < utf8Lines.size(); ++i) {

@@ -2,9 +2,9 @@
 // A REGEDIT4 import into the machine's two registry files, step by step: the text read into
 // operations, the operations applied to the trees of the files they touch, the changed files
 // written back as one change.
-#include "registry.h"
 #include "registry_file.h"
 #include "registry_tree.h"
+#include "registry_value.h"
 
 #include <cstddef>
 #include <string>

@@ -1,6 +1,7 @@
 #include "registry_lock.h"
 
 #include "platform/error.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -65,13 +66,6 @@ Slots& slots() {
     throw Error("另一个程序正在改写注册表文件 " + displayName + "，等了几秒仍未完成，这次什么也没有做。请稍后再试。");
 }
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool foldedEquals(const std::string& a, const char* b) {
-    const std::string_view bv(b);
-    return a.size() == bv.size() && std::equal(a.begin(), a.end(), bv.begin(), [](char x, char y) { return fold(x) == y; });
-}
-
 } // namespace
 
 std::chrono::milliseconds registryLockWait() { return std::chrono::milliseconds(waitMs.load()); }
@@ -80,7 +74,7 @@ void setRegistryLockWait(std::chrono::milliseconds wait) { waitMs.store(wait.cou
 
 bool isRegistryFileName(const std::filesystem::path& file) {
     const std::string name = file.filename().string();
-    return foldedEquals(name, "system.dat") || foldedEquals(name, "user.dat");
+    return equalsNoCase(name, "system.dat") || equalsNoCase(name, "user.dat");
 }
 
 RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std::string& displayName) {

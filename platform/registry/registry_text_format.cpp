@@ -1,6 +1,7 @@
 #include "registry_text_format.h"
 
 #include "platform/error.h"
+#include "platform/text.h"
 #include "regedit4.h"
 
 #include <utility>
@@ -33,7 +34,7 @@ public:
         : displayName_(displayName), rootName_(rootName), root_(root) {}
 
     void section(std::size_t line, bool, std::string_view rootName, std::vector<regtree::Name> path) override {
-        if (!regtree::foldEqual(rootName, rootName_))
+        if (!equalsNoCase(rootName, rootName_))
             throw FormatError(displayName_, line, "键不在 " + rootName_ + " 之下");
         bool ignored = false;
         current_ = &regtree::createPath(root_, path, ignored);
@@ -58,7 +59,7 @@ std::unique_ptr<Key> read(std::string_view bytes, const std::string& displayName
     auto root = std::make_unique<Key>();
     root->name = rootName;
     root->bytes = rootName;
-    auto lines = regedit4::splitLines(bytes);
+    auto lines = splitLineViews(bytes);
     TreeSink sink(displayName, rootName, *root);
     regedit4::parse(lines, displayName, regedit4::Mode::File, sink);
     return root;

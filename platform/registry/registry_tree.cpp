@@ -1,29 +1,17 @@
 #include "registry_tree.h"
 
+#include "platform/hash.h"
+#include "platform/text.h"
+
 #include <utility>
 
 namespace w98::regtree {
 
-namespace {
-char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-} // namespace
-
-bool foldEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (foldAscii(a[i]) != foldAscii(b[i]))
-            return false;
-    return true;
-}
-
 std::size_t FoldHash::operator()(std::string_view s) const noexcept {
-    std::size_t h = 14695981039346656037ull;
-    for (char c : s) {
-        h ^= static_cast<unsigned char>(foldAscii(c));
-        h *= 1099511628211ull;
-    }
-    return h;
+    std::uint64_t h = kFnv1aBasis;
+    for (char c : s)
+        h = fnv1aAdd(h, static_cast<unsigned char>(lowerAscii(c)));
+    return static_cast<std::size_t>(h);
 }
 
 Key* Key::child(std::string_view childName) const {
@@ -32,7 +20,7 @@ Key* Key::child(std::string_view childName) const {
         return it == index_->end() ? nullptr : it->second;
     }
     for (const auto& c : children)
-        if (foldEqual(c->name, childName))
+        if (equalsNoCase(c->name, childName))
             return c.get();
     return nullptr;
 }
@@ -67,7 +55,7 @@ void Key::removeChild(const Key* k) {
 
 StoredValue* Key::findValue(std::string_view valueName) {
     for (auto& v : values)
-        if (foldEqual(v.value.name, valueName))
+        if (equalsNoCase(v.value.name, valueName))
             return &v;
     return nullptr;
 }
@@ -90,7 +78,7 @@ bool Key::setValue(RegValue v, std::string nameBytes) {
 
 bool Key::removeValue(std::string_view valueName) {
     for (auto it = values.begin(); it != values.end(); ++it) {
-        if (foldEqual(it->value.name, valueName)) {
+        if (equalsNoCase(it->value.name, valueName)) {
             values.erase(it);
             return true;
         }

@@ -2,8 +2,9 @@
 // The registry's key tree, as one file (SYSTEM.DAT or USER.DAT) holds it, whatever its form.
 // Names compare without regard to ASCII letter case and keep the case they were created with;
 // keys and values keep the order in which they were created, as the registry enumerates them.
-#include "regedit4.h"
-#include "registry.h"
+#include "registry_value.h"
+
+#include "platform/text.h"
 
 #include <cstddef>
 #include <memory>
@@ -14,16 +15,14 @@
 
 namespace w98::regtree {
 
-using Name = regedit4::Name;
-
-bool foldEqual(std::string_view a, std::string_view b);
+using Name = RegName;
 
 struct FoldHash {
     std::size_t operator()(std::string_view s) const noexcept;
 };
 
 struct FoldEqual {
-    bool operator()(std::string_view a, std::string_view b) const noexcept { return foldEqual(a, b); }
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return equalsNoCase(a, b); }
 };
 
 struct StoredValue {

@@ -60,7 +60,9 @@ private Q_SLOTS:
     void wrongArgumentsAreRefused() {
         CommandLine empty;
         QVERIFY(empty.parser().parse(args({"--machine", ""})));
-        QCOMPARE(empty.problem(), QString::fromUtf8("选项 --machine 需要一个文件夹。"));
+        QCOMPARE(
+            empty.problem(),
+            QString::fromUtf8("选项 --machine 需要机器所在的文件夹、虚拟机的硬盘文件或旧电脑硬盘的设备。"));
 
         CommandLine extra;
         QVERIFY(extra.parser().parse(args({"C:\\WINDOWS"})));

@@ -4,6 +4,8 @@
 // nothing with the program (fsck.fat, mtools, fatcat): no error, and the files, long and short
 // names, attributes and sizes of the machine folder. Images that are no FAT disk, damaged or full
 // are refused with a message naming them and keep every byte.
+#include "demo/demo_image.h"
+#include "demo/demo_machine.h"
 #include "desktop/apply_wallpaper.h"
 #include "desktop/picture_folder.h"
 #include "desktop/wallpaper_list.h"
@@ -19,6 +21,7 @@
 #include "platform/host_file.h"
 #include "platform/process.h"
 #include "platform/registry/registry.h"
+#include "platform/registry_checker.h"
 #include "platform/short_names.h"
 #include "restore/catalogue.h"
 #include "restore/offline_restore.h"
@@ -35,12 +38,9 @@
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
 #include "tests/support/fat_tools.h"
+#include "tests/support/restore_click.h"
 #include "tests/support/temp_machine.h"
 #include "tests/support/tool_process.h"
-#include "tools/checker/registry_checker.h"
-#include "tools/demo/demo_image.h"
-#include "tools/demo/demo_machine.h"
-#include "tests/support/restore_click.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "platform/error.h"
 #include "platform/host_file.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -19,7 +19,7 @@ constexpr auto HKCU = w98::kHkeyCurrentUser;
 
 TEST(BrokenRegistry, AKeyTooDeepForTheFileIsRefusedUnderEveryRoot) {
     std::string deep = "k";
-    for (std::size_t i = 1; i < w98::regedit4::kMaxDepth; ++i)
+    for (std::size_t i = 1; i < w98::kRegMaxDepth; ++i)
         deep += "\\k";
     for (const auto root : {HKLM, HKCU, w98::kHkeyUsers, w98::kHkeyClassesRoot}) {
         TempMachine tm;

@@ -1,6 +1,6 @@
 // The program's edit of the registry checker's settings and the checker's own reading of them
 // must agree on which lines set a value, whatever blanks a user's editor left around the names.
-#include "checker/registry_checker.h"
+#include "platform/registry_checker.h"
 #include "restore/scanreg_ini.h"
 #include "tests/support/temp_machine.h"
 

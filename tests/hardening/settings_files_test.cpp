@@ -2,12 +2,12 @@
 // or an error naming the file, and each file is afterwards either as it was or wholly new.
 #include "broken_forms.h"
 
-#include "checker/registry_checker.h"
 #include "desktop/wallpaper_list.h"
 #include "platform/cp936.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/text_lines.h"
+#include "platform/registry_checker.h"
+#include "platform/text.h"
 #include "restore/scanreg_ini.h"
 #include "startup/startup_catalogue.h"
 #include "startup/startup_removal.h"

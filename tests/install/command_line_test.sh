@@ -65,7 +65,7 @@ check_error() {
 }
 check_error "未知的选项“bogus”" --bogus
 check_error "选项“--machine”后面缺少值" --machine
-check_error "--machine 需要一个文件夹" --machine ""
+check_error "--machine 需要机器所在的文件夹" --machine ""
 check_error "多余的参数“C:\\WINDOWS”" 'C:\WINDOWS'
 
 # --- w98 ---

@@ -2,6 +2,7 @@
 // Machines for the maintenance jobs: the demo machine in a temporary folder (with its setup
 // cabinets and its registry), and a job's page stand-in that records what the job shows and
 // answers its questions.
+#include "demo/demo_machine.h"
 #include "maintenance/job_ui.h"
 #include "platform/clock.h"
 #include "platform/host_file.h"
@@ -10,7 +11,6 @@
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_machine.h"
-#include "tools/demo/demo_machine.h"
 
 #include <deque>
 #include <filesystem>

@@ -277,6 +277,18 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
         EXPECT_FALSE(m.exists("C:\\B.TXT"));
     }
     EXPECT_FALSE(fs::exists(journal));
+
+    // A writer that cannot put the journal into the image says where the changes wait.
+    const int readOnly = ::open(image_.c_str(), O_RDONLY);
+    try {
+        w98::disk::writeThroughJournal(readOnly, writes, journal, "disk.img");
+        ADD_FAILURE() << "wrote through a read-only descriptor";
+    } catch (const w98::Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "磁盘映像 disk.img 没能写完：改动留在日志 " + journal.string() + " 里，下次打开时补写。");
+    }
+    ::close(readOnly);
+    EXPECT_EQ(w98::Machine(image_).readFile("C:\\B.TXT"), "new");
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
 }
 

@@ -3,13 +3,13 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/registry/registry.h"
+#include "platform/registry_checker.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
 #include "restore/restore_table.h"
 #include "restore/scanreg_ini.h"
 #include "sysaccess/registry_values.h"
 #include "tests/support/temp_machine.h"
-#include "tools/checker/registry_checker.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #pragma once
 // The demo machine in a temporary folder, with what a restore needs around it: the system's
 // seams and the shared paths, and the registry checker's settings in place.
+#include "demo/demo_machine.h"
 #include "platform/clock.h"
 #include "platform/machine.h"
 #include "restore/scanreg_ini.h"
@@ -8,7 +9,6 @@
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_machine.h"
-#include "tools/demo/demo_machine.h"
 
 #include <filesystem>
 #include <memory>

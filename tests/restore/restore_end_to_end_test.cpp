@@ -1,11 +1,13 @@
 // A restore from the click to the next start, through the real w98 programs: the job is armed,
 // the machine boots, the job runs in MS-DOS mode and Windows comes back with the restored files.
+#include "demo/demo_machine.h"
 #include "platform/cabinet.h"
 #include "platform/clock.h"
 #include "platform/dos_attributes.h"
 #include "platform/host_file.h"
 #include "platform/process.h"
 #include "platform/registry/registry.h"
+#include "platform/registry_checker.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
@@ -14,12 +16,10 @@
 #include "restore/scanreg_ini.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
-#include "tests/support/fakes.h"
 #include "tests/restore/restore_demo.h"
-#include "tests/support/temp_machine.h"
-#include "tools/checker/registry_checker.h"
-#include "tools/demo/demo_machine.h"
+#include "tests/support/fakes.h"
 #include "tests/support/restore_click.h"
+#include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
 

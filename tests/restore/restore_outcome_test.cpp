@@ -1,12 +1,14 @@
 // A restore point is checked before anything is armed, and the start after the restart tells
 // whether it was restored: through the real w98 programs, the boot and its log.
+#include "demo/demo_machine.h"
 #include "platform/cabinet.h"
 #include "platform/clock.h"
-#include "platform/host_file.h"
 #include "platform/dos_attributes.h"
+#include "platform/host_file.h"
 #include "platform/process.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
+#include "platform/registry_checker.h"
 #include "restore/boot_log.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
@@ -18,12 +20,10 @@
 #include "restore/scanreg_ini.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
-#include "tests/support/fakes.h"
 #include "tests/restore/restore_demo.h"
-#include "tests/support/temp_machine.h"
-#include "tools/checker/registry_checker.h"
-#include "tools/demo/demo_machine.h"
+#include "tests/support/fakes.h"
 #include "tests/support/restore_click.h"
+#include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
-#include "platform/registry/regedit4.h"
 #include "platform/registry/registry_binary_layout.h"
+#include "platform/registry/registry_value.h"
 
 #include <libcreg.h>
 
@@ -31,7 +31,6 @@ using w98::RegValue;
 using w98::regtree::Key;
 namespace io_text = w98::io_text;
 namespace cp936 = w98::cp936;
-namespace regedit4 = w98::regedit4;
 
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 constexpr std::size_t kFileHeaderSize = 0x20;
@@ -106,7 +105,7 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
             const std::size_t at = entryAt(rel, p.from);
             if (!seen.insert(rel).second)
                 damaged(displayName, p.from, "键的链接又指回了已经读过的键（" + hexOffset(at) + "），键树成了环");
-            if (p.depth > regedit4::kMaxDepth)
+            if (p.depth > w98::kRegMaxDepth)
                 damaged(displayName, at, "键的层次太深");
             const std::uint32_t child = get32(bytes, at + 16);
             if (child != kNone)

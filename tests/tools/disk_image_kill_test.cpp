@@ -2,10 +2,10 @@
 // while their changes go into the image: the FAT stays sound, every registry file and backup
 // cabinet in the image is wholly the old one or a whole new one, and the next program opens
 // the image.
+#include "demo/demo_machine.h"
 #include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"
 #include "tests/support/tool_process.h"
-#include "tools/demo/demo_machine.h"
 
 #include "platform/cabinet.h"
 #include "platform/disk/image_mirror.h"

@@ -2,9 +2,9 @@
 // machine carries the setup cabinets where Windows 98 has them, and goes into a disk image whole.
 #include "dos_machine.h"
 
+#include "demo/demo_image.h"
+#include "demo/demo_machine.h"
 #include "tests/support/fat_tools.h"
-#include "tools/demo/demo_image.h"
-#include "tools/demo/demo_machine.h"
 
 #include "platform/cabinet.h"
 #include "platform/dos_attributes.h"

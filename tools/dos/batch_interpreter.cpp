@@ -5,9 +5,9 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/process.h"
+#include "platform/text.h"
 #include "programs/tool_registry.h"
 
 #include <cctype>
@@ -23,22 +23,6 @@ constexpr const char* kSyntaxError = "Syntax error";
 constexpr const char* kNoEnvironmentSpace = "Out of environment space";
 // Batch files are read whole; a bigger file is no batch file.
 constexpr std::uint64_t kMaxBatchBytes = 4u << 20;
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string upperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 // A word of an IF condition, quotes kept: IF compares "%1"=="" as written.
 std::pair<std::string, std::string_view> rawWord(std::string_view s) {
@@ -126,7 +110,7 @@ std::string BatchInterpreter::prompt() const {
             out += pattern[i];
             continue;
         }
-        switch (std::tolower(static_cast<unsigned char>(pattern[++i]))) {
+        switch (lowerAscii(pattern[++i])) {
         case 'p':
             out += session_.paths.folder();
             break;
@@ -200,7 +184,7 @@ void BatchInterpreter::runFrames(std::size_t depth) {
         std::string raw = top.lines[top.next++];
         if (session_.msDosMode())
             raw = dosLine(raw);
-        if (trimBlanks(raw).starts_with(':'))
+        if (trimmed(raw).starts_with(':'))
             continue; // a label
         runLine(expandVariables(raw), true);
     }
@@ -224,7 +208,7 @@ void BatchInterpreter::runLine(std::string_view expanded, bool inBatch) {
     if (cl.word.empty())
         return;
     if (inBatch && echo_ && !cl.quiet)
-        out_ << "\n" << prompt() << trimBlanks(expanded) << "\n";
+        out_ << "\n" << prompt() << trimmed(expanded) << "\n";
     if (cl.outputFile.empty()) {
         dispatch(cl.word, cl.tail, inBatch, out_);
         return;
@@ -283,7 +267,7 @@ void BatchInterpreter::dispatch(const std::string& word, std::string_view tail, 
         } else if (cmd == "path") {
             pathCommand(tail, out);
         } else if (cmd == "prompt") {
-            std::string_view p = trimBlanks(skipSeparators(tail));
+            std::string_view p = trimmed(skipSeparators(tail));
             if (!session_.setVariable("prompt", p.empty() ? std::string_view("$p$g") : p))
                 out << kNoEnvironmentSpace << "\n";
         } else if (cmd == "if") {
@@ -333,7 +317,7 @@ void BatchInterpreter::echoCommand(std::string_view tail, std::ostream& out) {
         out << text << "\n";
         return;
     }
-    const std::string arg = foldAscii(trimBlanks(text));
+    const std::string arg = foldAscii(trimmed(text));
     if (arg == "on" || arg == "off")
         echo_ = arg == "on";
     else if (arg.empty())
@@ -346,7 +330,7 @@ void BatchInterpreter::setCommand(std::string_view tail, std::ostream& out) {
     std::string_view rest = tail;
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t'))
         rest.remove_prefix(1);
-    if (trimBlanks(rest).empty()) {
+    if (trimmed(rest).empty()) {
         for (const auto& [name, value] : session_.environment)
             out << upperAscii(name) << "=" << value << "\n";
         return;
@@ -361,9 +345,9 @@ void BatchInterpreter::setCommand(std::string_view tail, std::ostream& out) {
 }
 
 void BatchInterpreter::pathCommand(std::string_view tail, std::ostream& out) {
-    std::string_view rest = trimBlanks(tail);
+    std::string_view rest = trimmed(tail);
     if (!rest.empty() && rest.front() == '=')
-        rest = trimBlanks(rest.substr(1));
+        rest = trimmed(rest.substr(1));
     if (rest.empty()) {
         const std::string path = session_.variable("path");
         out << (path.empty() ? std::string("No Path") : "PATH=" + path) << "\n";
@@ -407,7 +391,7 @@ void BatchInterpreter::ifCommand(std::string_view tail, bool inBatch, std::ostre
             left = word.substr(0, eq);
             right = word.substr(eq + 2);
         } else {
-            std::string_view r = trimBlanks(rest);
+            std::string_view r = trimmed(rest);
             if (!r.starts_with("==")) {
                 out << kSyntaxError << "\n";
                 return;
@@ -440,7 +424,7 @@ void BatchInterpreter::gotoCommand(std::string_view tail, std::ostream& out) {
     const std::string wanted = nextWord(label).first;
     Frame& top = frames_.back();
     for (std::size_t i = 0; i < top.lines.size(); ++i) {
-        std::string_view line = trimBlanks(top.lines[i]);
+        std::string_view line = trimmed(top.lines[i]);
         if (!line.starts_with(':'))
             continue;
         if (equalsNoCase(nextWord(line.substr(1)).first, wanted)) {
@@ -469,7 +453,7 @@ std::string BatchInterpreter::findProgram(const std::string& word) const {
             std::size_t end = path.find(';', pos);
             if (end == std::string::npos)
                 end = path.size();
-            const std::string entry(trimBlanks(std::string_view(path).substr(pos, end - pos)));
+            const std::string entry(trimmed(std::string_view(path).substr(pos, end - pos)));
             if (!entry.empty()) {
                 try {
                     folders.push_back(session_.paths.resolve(entry));

@@ -1,7 +1,7 @@
 #include "command_line.h"
 
 #include "platform/error.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <array>
@@ -20,13 +20,6 @@ bool endsInternalName(char c) {
 
 bool endsWord(char c) {
     return isSeparator(c) || c == '/' || c == '<' || c == '>' || c == '|';
-}
-
-// Trailing blanks stay: "echo hi " prints them, as MS-DOS does.
-std::string_view trimLeft(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    return s;
 }
 
 } // namespace
@@ -97,10 +90,10 @@ std::vector<std::string> dosArguments(std::string_view tail) {
 
 CommandLine parseCommandLine(std::string_view line) {
     CommandLine cl;
-    line = trimLeft(line);
+    line = trimmedLeft(line); // trailing blanks stay: "echo hi " prints them, as MS-DOS does
     while (!line.empty() && line.front() == '@') {
         cl.quiet = true;
-        line = trimLeft(line.substr(1));
+        line = trimmedLeft(line.substr(1));
     }
 
     // Redirections may stand anywhere outside quotes; they are taken out of the line.
@@ -134,7 +127,7 @@ CommandLine parseCommandLine(std::string_view line) {
         }
         i = end - 1;
     }
-    cl.text = std::string(trimLeft(rest));
+    cl.text = std::string(trimmedLeft(rest));
 
     std::string_view text = cl.text;
     if (text.starts_with('"')) {

@@ -1,9 +1,9 @@
 #include "dos_paths.h"
 
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/short_names.h"
+#include "platform/text.h"
 
 #include <algorithm>
 
@@ -12,7 +12,7 @@
 namespace w98 {
 
 std::size_t DosPaths::index(char drive) {
-    const int up = std::toupper(static_cast<unsigned char>(drive));
+    const int up = upperAscii(drive);
     if (up < 'A' || up > 'Z')
         throw Error(kInvalidDrive);
     return static_cast<std::size_t>(up - 'A');

@@ -7,9 +7,8 @@
 #include "platform/cp936.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
-#include "platform/text_lines.h"
+#include "platform/text.h"
 
 #include <cstdio>
 #include <optional>

@@ -10,14 +10,13 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/machine.h"
-
-#include <cctype>
+#include "platform/text.h"
 
 namespace w98 {
 namespace {
 
 std::uint8_t attributeOf(char letter) {
-    switch (std::tolower(static_cast<unsigned char>(letter))) {
+    switch (lowerAscii(letter)) {
     case 'r':
         return attr::kReadOnly;
     case 'a':

@@ -5,7 +5,7 @@
 
 #include "dos/batch_interpreter.h"
 
-#include "platform/ini_file.h"
+#include "platform/text.h"
 
 namespace w98 {
 

@@ -16,8 +16,8 @@
 #include "platform/cabinet_set.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 #include <cctype>
 #include <optional>

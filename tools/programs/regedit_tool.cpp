@@ -10,12 +10,11 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/host_file.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
 #include "platform/registry/registry_lock.h"
-#include "platform/text_lines.h"
+#include "platform/text.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,12 +1,12 @@
 // scanreg.exe (MS-DOS) and scanregw.exe (Windows): the registry checker.
 #include "tools.h"
 
-#include "checker/registry_checker.h"
 #include "dos/dos_session.h"
 
 #include "platform/clock.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
+#include "platform/registry_checker.h"
+#include "platform/text.h"
 
 namespace w98 {
 namespace {

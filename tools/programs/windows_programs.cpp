@@ -6,7 +6,6 @@
 
 #include "dos/dos_session.h"
 
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 
 namespace w98 {

@@ -3,11 +3,11 @@
 // (a missing folder becomes the demo machine); links and restarts are only recorded.
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "demo/demo_machine.h"
 #include "platform/clock.h"
 #include "platform/machine.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
-#include "tools/demo/demo_machine.h"
 #include "ui/dialogs.h"
 
 #include <QApplication>

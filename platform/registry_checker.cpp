@@ -1,9 +1,9 @@
 #include "registry_checker.h"
 
 #include "platform/cabinet.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry/registry_lock.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,13 +11,6 @@
 
 namespace w98 {
 namespace {
-
-std::string trimmed(std::string s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.pop_back();
-    std::size_t start = s.find_first_not_of(" \t");
-    return start == std::string::npos ? std::string() : s.substr(start);
-}
 
 // The cabinets this checker made: rb000.cab ... rb999.cab (RBBAD.CAB is not one of them).
 bool isNumberedCabinet(const std::string& name) {
@@ -36,14 +29,14 @@ CheckerSettings readCheckerSettings(const Machine& m) {
     if (!m.isFile(ini))
         return s;
     for (const auto& raw : m.readTextLines(ini)) {
-        const std::string line = trimmed(raw);
+        const std::string_view line = trimmed(raw);
         if (line.empty() || line[0] == ';')
             continue;
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos)
             continue;
         const std::string key = foldAscii(trimmed(line.substr(0, eq)));
-        const std::string value = trimmed(line.substr(eq + 1));
+        const std::string value(trimmed(line.substr(eq + 1)));
         if (key == "backupdirectory" && !value.empty()) {
             try {
                 s.backupFolder = Machine::normalize(value);
@@ -60,7 +53,8 @@ CheckerSettings readCheckerSettings(const Machine& m) {
             std::size_t pos = 0;
             while (pos <= value.size()) {
                 std::size_t comma = value.find(',', pos);
-                parts.push_back(trimmed(value.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos)));
+                parts.emplace_back(trimmed(std::string_view(value).substr(
+                    pos, comma == std::string::npos ? std::string::npos : comma - pos)));
                 if (comma == std::string::npos)
                     break;
                 pos = comma + 1;

@@ -1,14 +1,15 @@
 #include "demo_machine.h"
 
+#include "demo/demo_media.h"
+#include "demo/demo_setup_source.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/host_file.h"
 #include "platform/machine.h"
+#include "platform/machine_ini.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
-#include "checker/registry_checker.h"
-#include "demo/demo_media.h"
-#include "demo/demo_setup_source.h"
+#include "platform/registry_checker.h"
 
 #include <ctime>
 
@@ -23,18 +24,6 @@ void seedBackups(Machine& m);
 
 constexpr std::uint8_t kHsr = attr::kHidden | attr::kSystem | attr::kReadOnly;
 constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
-
-const char* const kMachineIni = "; The stand-in Windows 98 machine.\n"
-                                "[machine]\n"
-                                "windows=C:\\WINDOWS\n"
-                                "shortdate=yy-M-d\n"
-                                "longtime=H:mm:ss\n"
-                                "bios=Award Modular BIOS v4.51PG, An Energy Star Ally\n"
-                                "\n"
-                                "[drives]\n"
-                                "A=removable\n"
-                                "C=fixed\n"
-                                "D=cdrom\n";
 
 // The stand-in only needs program files to exist; each holds a small MZ stub naming itself.
 std::string programStub(const std::string& name) {
@@ -366,7 +355,10 @@ void createDemoMachine(const fs::path& root) {
     try {
         fs::create_directories(building / "drive_c");
         fs::create_directories(building / "drive_d");
-        replaceHostFile(building / "machine.ini", kMachineIni, (building / "machine.ini").string());
+        const std::string ini = machine_ini::text("The stand-in Windows 98 machine.",
+                                                  {"windows=" + std::string(machine_ini::kWindows)},
+                                                  {"A=removable", "C=fixed", "D=cdrom"});
+        replaceHostFile(building / "machine.ini", ini, (building / "machine.ini").string());
         Machine m(building);
         seedFiles(m);
     } catch (const std::exception& e) {

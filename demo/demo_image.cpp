@@ -4,10 +4,10 @@
 #include "platform/disk/image_mirror.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/process.h"
 #include "platform/short_names.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <cerrno>
