@@ -26,6 +26,7 @@ enum class DriveType : unsigned { Unknown = 0, NoRootDir = 1, Removable = 2, Fix
 
 struct DirEntry {
     std::string name;
+    std::string shortName; // in a listing by short names only
     std::uint8_t attributes = 0;
     DateTime lastWrite;
     std::uint64_t size = 0;
@@ -79,12 +80,15 @@ public:
     DateTime lastWriteTime(std::string_view winPath) const;
     void setLastWriteTime(std::string_view winPath, const DateTime& local);
 
+    // Which names a pattern is matched against: either, as Windows does, or the short names
+    // alone, as MS-DOS does before Windows loads.
+    enum class Names { LongOrShort, ShortOnly };
     // Entries of folder matching an MS-DOS wildcard pattern (* and ?, letter case ignored),
-    // sorted by name; "." and ".." are not listed. A missing folder lists nothing.
+    // sorted by the names matched; "." and ".." are not listed. A missing folder lists nothing.
     // Without fileAttributes, files report only the archive attribute (folders still report
     // theirs): a listing of many files then costs one stat each.
     std::vector<DirEntry> list(std::string_view folder, std::string_view pattern = "*.*",
-                               bool fileAttributes = true) const;
+                               bool fileAttributes = true, Names names = Names::LongOrShort) const;
 
     std::string readFile(std::string_view winPath) const;
     // Creates or replaces a file atomically. A read-only file is not replaced (access denied).

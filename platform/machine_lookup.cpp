@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <ctime>
 #include <dirent.h>
+#include <map>
+#include <optional>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -171,8 +173,15 @@ bool matchesWildcard(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
-std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pattern,
-                                    bool fileAttributes) const {
+namespace {
+// A name that is its own short name, without a numbered tail, has no other: matching it is enough.
+bool mayHaveOtherShortName(const std::string& name) {
+    return name.find('~') != std::string::npos || !short_names::isShortName(name);
+}
+} // namespace
+
+std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pattern, bool fileAttributes,
+                                    Names names) const {
     std::vector<DirEntry> out;
     const std::string host = hostPath(folder).string();
     struct stat st {};
@@ -188,6 +197,14 @@ std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pa
         index->names.clear();
         index->mtimeNs = mtime;
     }
+    // Short names are read only when a pattern may match one that the long name does not.
+    std::optional<std::map<std::string, std::string>> shortNames;
+    auto shortNameOf = [&](const std::string& name) {
+        if (!shortNames)
+            shortNames = short_names::ofFolder(host);
+        const auto it = shortNames->find(name);
+        return it == shortNames->end() ? std::string() : it->second;
+    };
     std::vector<std::pair<std::string, DirEntry>> found; // folded name for sorting, entry
     while (const dirent* d = ::readdir(dir)) {
         const std::string name = d->d_name;
@@ -197,17 +214,25 @@ std::vector<DirEntry> Machine::list(std::string_view folder, std::string_view pa
             continue;
         if (name.starts_with('.') && name.ends_with(".tmp"))
             continue; // a replacement in progress
-        if (!matchesWildcard(name, pattern))
+        std::string shortName;
+        if (names == Names::ShortOnly) {
+            shortName = shortNameOf(name);
+            if (shortName.empty() || !matchesWildcard(shortName, pattern))
+                continue;
+        } else if (!matchesWildcard(name, pattern) &&
+                   !(mayHaveOtherShortName(name) && matchesWildcard(shortNameOf(name), pattern))) {
             continue;
+        }
         if (::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0)
             continue;
         DirEntry e;
         e.name = name;
+        e.shortName = shortName;
         e.size = static_cast<std::uint64_t>(st.st_size);
         e.lastWrite = localDateTime(st.st_mtime);
         e.attributes = S_ISDIR(st.st_mode) || fileAttributes ? readDosAttributes(host + "/" + name, name)
                                                              : attr::kArchive;
-        found.emplace_back(foldAscii(name), std::move(e));
+        found.emplace_back(foldAscii(shortName.empty() ? name : shortName), std::move(e));
     }
     ::closedir(dir);
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {

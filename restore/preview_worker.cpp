@@ -2,8 +2,8 @@
 
 namespace korvane {
 
-PreviewWorker::PreviewWorker(std::unique_ptr<PointPreview> preview, Delivery deliver)
-    : preview_(std::move(preview)), deliver_(std::move(deliver)), thread_([this] { run(); }) {}
+PreviewWorker::PreviewWorker(std::unique_ptr<PointPreview> preview, Delivery deliver, Taking taking)
+    : preview_(std::move(preview)), deliver_(std::move(deliver)), taking_(std::move(taking)), thread_([this] { run(); }) {}
 
 PreviewWorker::~PreviewWorker() {
     {
@@ -45,6 +45,8 @@ void PreviewWorker::run() {
             pending_.reset();
             ticket = latest_;
         }
+        if (taking_)
+            taking_(point);
         std::optional<std::vector<std::string>> lines;
         try {
             lines = preview_->lines(point, [this, ticket] { return latest_ != ticket; });

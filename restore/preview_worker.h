@@ -22,7 +22,11 @@ public:
     // Runs on the worker's thread, with the ticket of the request the lines answer.
     using Delivery = std::function<void(std::uint64_t ticket, std::vector<std::string> lines)>;
 
-    PreviewWorker(std::unique_ptr<PointPreview> preview, Delivery deliver);
+    // Runs on the worker's thread as it takes up a request, before the preview is made: a test
+    // holds the worker there to order what happens meanwhile.
+    using Taking = std::function<void(const RestorePoint& point)>;
+
+    PreviewWorker(std::unique_ptr<PointPreview> preview, Delivery deliver, Taking taking = {});
     // Abandons the request in hand and waits for the thread.
     ~PreviewWorker();
     PreviewWorker(const PreviewWorker&) = delete;
@@ -40,6 +44,7 @@ private:
 
     std::unique_ptr<PointPreview> preview_;
     Delivery deliver_;
+    Taking taking_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<RestorePoint> pending_;

@@ -238,4 +238,5 @@ TEST(MachineShortNames, PathsAsMsDosSpellsAndFindsThem) {
     EXPECT_FALSE(m.exists(m.dosChild("C:\\", "ab cd.txt")));
     // Windows finds a file by either name.
     EXPECT_EQ(m.readFile("C:\\progra~1\\MYTOOL~1\\scanre~1.reg"), "x");
+    EXPECT_EQ(m.list("C:\\Program Files\\My Tools", "Scanre~?.*").at(0).name, "scanregrun.reg");
 }

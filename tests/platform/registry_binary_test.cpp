@@ -281,6 +281,9 @@ TEST_F(BinaryRegistryTest, DamagedFilesAreReportedWithTheirOffsetAndNeverOverwri
     std::string nul = good;
     nul[nul.find("Software", dataAt)] = '\0';
     damages.push_back({"a NUL inside a key name", nul});
+    std::string overrun = good; // a value's name and data reaching its own header's size past its record
+    overrun[overrun.find("vvalue", dataAt) - 2] = 5 + 12;
+    damages.push_back({"a value running past its key record by its header's size", overrun});
 
     for (const auto& d : damages) {
         SCOPED_TRACE(d.what);

@@ -204,9 +204,9 @@ std::string fileNameOf(const std::string& path) {
 TEST(RestoreEndToEnd, ANameThatWouldChangeABatchLineIsListedButArmsNothing) {
     // A redirection, an input redirection, a pipe, bytes that are no text and a character code
     // page 936 cannot write.
-    // And a name whose short name holds 東 (96 7C): its second byte is a '|'.
+    // And names whose short names hold 東 (96 7C) and 淺 (9C 5C): their second bytes are '|' and '\'.
     for (const std::string name : {"a >msdos.sys .cab", "a<io.sys.cab", "a|del.cab", "\xff\xfe.cab", "\xf0\x9f\x98\x80.cab",
-                                   "東方 备份.cab"}) {
+                                   "東方 备份.cab", "淺色 备份.cab"}) {
         DemoMachine d;
         d.setState("now");
         const std::string cab = w98::backupRegistry(*d.m);

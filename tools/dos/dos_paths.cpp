@@ -96,14 +96,12 @@ std::string onDiskCase(const Machine& machine, const std::string& fullPath) {
             next = norm.size();
         std::string part = norm.substr(pos, next - pos);
         if (onDisk) {
-            onDisk = false;
-            for (const auto& e : machine.list(out, part)) {
-                if (equalsNoCase(e.name, part)) {
-                    part = e.name;
-                    onDisk = true;
-                    break;
-                }
-            }
+            // Named by its short name, an entry is still shown by its own.
+            const auto found = machine.list(out, part);
+            const auto it = std::find_if(found.begin(), found.end(), [&](const DirEntry& e) { return equalsNoCase(e.name, part); });
+            onDisk = it != found.end() || (found.size() == 1 && !hasWildcards(part));
+            if (onDisk)
+                part = it != found.end() ? it->name : found.front().name;
         }
         out = joinPath(out, part);
         pos = next + 1;

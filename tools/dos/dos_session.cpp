@@ -29,6 +29,16 @@ void DosSession::setMsDosMode(bool on) {
     setVariable("path", win + ";" + win + "\\COMMAND");
 }
 
+std::vector<DirEntry> DosSession::list(const std::string& folder, std::string_view pattern) const {
+    if (!msDosMode())
+        return machine.list(folder, pattern);
+    std::string wanted(pattern);
+    // A name without wildcards was found by its short name already, and is given by its own.
+    if (!hasWildcards(pattern) && machine.exists(joinPath(folder, pattern)))
+        wanted = machine.shortName(joinPath(folder, pattern));
+    return machine.list(folder, wanted, true, Machine::Names::ShortOnly);
+}
+
 bool DosSession::setVariable(std::string_view name, std::string_view value) {
     const std::string key = foldAscii(name);
     if (value.empty()) {

@@ -4,13 +4,14 @@
 // the environment, and whether Windows has been started from it.
 #include "dos_paths.h"
 
+#include "platform/machine.h"
+
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace w98 {
-
-class Machine;
 
 struct DosSession {
     // Starts on drive C: in its root, with the environment of the Windows 98 start-up:
@@ -25,6 +26,9 @@ struct DosSession {
     // are cut at kDosLineBytes, and %winbootdir% is the Windows folder's short path.
     bool msDosMode() const { return paths.shortNamesOnly(); }
     void setMsDosMode(bool on);
+    // The entries of a folder that a last component as paths.resolve() gives it names: by
+    // either name, or in MS-DOS mode by the short names alone, each then with its own.
+    std::vector<DirEntry> list(const std::string& folder, std::string_view pattern) const;
     static constexpr std::size_t kDosLineBytes = 127;
     int interpreters = 0; // command interpreters running in it, outermost included
 

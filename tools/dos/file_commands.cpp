@@ -54,14 +54,28 @@ bool visible(const DirEntry& e) {
     return !(e.attributes & (attr::kDirectory | attr::kHidden | attr::kSystem));
 }
 
-std::vector<DirEntry> visibleFiles(const Machine& m, const FilePattern& where) {
+// Before Windows loads, a pattern matches short names only, and a file is shown and copied
+// under its short name.
+std::vector<DirEntry> visibleFiles(const DosSession& s, const FilePattern& where) {
     std::vector<DirEntry> out;
-    if (!m.isDirectory(where.folder))
+    if (!s.machine.isDirectory(where.folder))
         return out;
-    for (auto& e : m.list(where.folder, where.pattern))
+    for (auto& e : s.list(where.folder, where.pattern))
         if (visible(e))
             out.push_back(std::move(e));
     return out;
+}
+
+const std::string& shownName(const DirEntry& e) {
+    return e.shortName.empty() ? e.name : e.shortName;
+}
+
+// True when `to` names the file f of folder by either of its names, its folder by either of its own.
+bool isItself(const Machine& m, const std::string& folder, const DirEntry& f, const std::string& to) {
+    const auto [toFolder, toName] = splitLast(to);
+    if (m.hostPath(toFolder) != m.hostPath(folder))
+        return false;
+    return equalsNoCase(toName, f.name) || equalsNoCase(toName, m.shortName(joinPath(folder, f.name)));
 }
 
 bool isAllFiles(std::string_view pattern) {
@@ -195,7 +209,7 @@ void delCommand(DosSession& s, std::string_view tail, std::ostream& out) {
         out << "All files in directory will be deleted!\nAre you sure (Y/N)?N\n";
         return;
     }
-    const auto files = visibleFiles(s.machine, where);
+    const auto files = visibleFiles(s, where);
     if (files.empty()) {
         out << kFileNotFound << "\n";
         return;
@@ -229,18 +243,18 @@ void renCommand(DosSession& s, std::string_view tail, std::ostream& out) {
     if (!full)
         return;
     auto [folder, pattern] = splitLast(*full);
-    const auto files = visibleFiles(s.machine, {folder, pattern});
+    const auto files = visibleFiles(s, {folder, pattern});
     if (files.empty() || pattern.empty()) {
         out << kDuplicate << "\n";
         return;
     }
     for (const auto& f : files) {
-        const std::string newName = applyNamePattern(f.name, names[1]);
+        const std::string newName = applyNamePattern(shownName(f), names[1]);
         try {
             if (newName.empty() || hasWildcards(newName))
                 throw Error(kDuplicate);
             const std::string target = joinPath(folder, newName);
-            if (equalsNoCase(newName, f.name))
+            if (equalsNoCase(newName, shownName(f)))
                 continue;
             if (s.machine.exists(target))
                 throw Error(kDuplicate);
@@ -273,7 +287,7 @@ void copyCommand(DosSession& s, std::string_view tail, std::ostream& out, bool i
     if (!source)
         return;
     const FilePattern where = patternOf(s.machine, *source);
-    const auto files = visibleFiles(s.machine, where);
+    const auto files = visibleFiles(s, where);
     if (files.empty()) {
         out << kFileNotFound << " - " << names[0] << "\n";
         printCopied(out, 0);
@@ -312,11 +326,11 @@ void copyCommand(DosSession& s, std::string_view tail, std::ostream& out, bool i
     for (const auto& f : files) {
         const std::string from = joinPath(where.folder, f.name);
         const std::string to =
-            joinPath(destFolder, destName.empty() ? f.name : applyNamePattern(f.name, destName));
+            joinPath(destFolder, destName.empty() ? shownName(f) : applyNamePattern(shownName(f), destName));
         if (several)
-            out << f.name << "\n";
+            out << shownName(f) << "\n";
         try {
-            if (equalsNoCase(Machine::normalize(from), Machine::normalize(to))) {
+            if (isItself(s.machine, where.folder, f, to)) {
                 out << "File cannot be copied onto itself\n";
                 continue;
             }
@@ -388,7 +402,7 @@ bool fileExists(const DosSession& s, std::string_view typed) {
             return s.machine.isDirectory(folder);
         if (name.empty())
             return false;
-        return !visibleFiles(s.machine, {folder, name}).empty();
+        return !visibleFiles(s, {folder, name}).empty();
     } catch (const Error&) {
         return false;
     }

@@ -54,6 +54,11 @@ std::string listing(std::uint8_t a, const std::string& path) {
     return line + path;
 }
 
+struct Target {
+    std::string path, shown;
+    std::uint8_t attributes = 0;
+};
+
 } // namespace
 
 int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
@@ -92,17 +97,20 @@ int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
         return 1;
     }
 
-    // A folder named as such is itself the target; a pattern matches files only.
-    std::vector<std::pair<std::string, std::uint8_t>> targets;
+    // A folder named as such is itself the target; a pattern matches files only. Before Windows
+    // loads, files are matched and shown by their short names.
+    const bool msDos = s.msDosMode();
+    auto shownPath = [&](const std::string& path) { return msDos ? s.machine.shortPath(path) : onDiskCase(s.machine, path); };
+    std::vector<Target> targets;
     if (!hasWildcards(full) && s.machine.isDirectory(full) && full.size() > 3) {
-        targets.emplace_back(onDiskCase(s.machine, full), s.machine.attributes(full));
+        targets.push_back({full, shownPath(full), s.machine.attributes(full)});
     } else {
         auto [folder, pattern] = splitLast(full);
         if (s.machine.isDirectory(folder)) {
-            const std::string shown = onDiskCase(s.machine, folder);
-            for (const auto& e : s.machine.list(folder, pattern.empty() ? "*.*" : pattern))
+            const std::string shown = shownPath(folder);
+            for (const auto& e : s.list(folder, pattern.empty() ? "*.*" : pattern))
                 if (!(e.attributes & attr::kDirectory))
-                    targets.emplace_back(joinPath(shown, e.name), e.attributes);
+                    targets.push_back({joinPath(folder, e.name), joinPath(shown, msDos ? e.shortName : e.name), e.attributes});
         }
     }
     if (targets.empty()) {
@@ -113,24 +121,24 @@ int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
     const bool changes = set || clear;
     const bool touchesSystemOrHidden = ((set | clear) & (attr::kSystem | attr::kHidden)) != 0;
     int result = 0;
-    for (const auto& [path, attributes] : targets) {
+    for (const auto& [path, shown, attributes] : targets) {
         if (!changes) {
-            out << listing(attributes, path) << "\n";
+            out << listing(attributes, shown) << "\n";
             continue;
         }
         if (!touchesSystemOrHidden && (attributes & attr::kSystem)) {
-            out << "Not resetting system file " << path << "\n";
+            out << "Not resetting system file " << shown << "\n";
             continue;
         }
         if (!touchesSystemOrHidden && (attributes & attr::kHidden)) {
-            out << "Not resetting hidden file " << path << "\n";
+            out << "Not resetting hidden file " << shown << "\n";
             continue;
         }
         const auto updated = static_cast<std::uint8_t>((attributes | set) & ~clear);
         try {
             s.machine.setAttributes(path, updated);
         } catch (const Error&) {
-            out << "Access denied - " << path << "\n";
+            out << "Access denied - " << shown << "\n";
             result = 1;
         }
     }
