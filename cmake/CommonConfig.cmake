@@ -12,3 +12,5 @@ if(KORVANE_SANITIZE)
   target_compile_options(korvane_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(korvane_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/Precompiled.cmake)
