@@ -5,6 +5,7 @@
 #include "bench/big_hive.h"
 #include "bench/demo_disk.h"
 #include "bench/startup_probe_run.h"
+#include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
 #include "platform/clock.h"
 #include "platform/process.h"

@@ -1,10 +1,6 @@
 #pragma once
 // A small reader for the machine description (machine.ini, UTF-8): [section] and key=value
 // lines; keys and sections compare without regard to case, ';' starts a comment line.
-// The ASCII case helpers lived here once: code that still takes them through this header moves
-// to text.h.
-#include "text.h"
-
 #include <map>
 #include <string>
 #include <string_view>

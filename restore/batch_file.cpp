@@ -2,7 +2,7 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 
 #include <algorithm>

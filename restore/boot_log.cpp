@@ -1,11 +1,10 @@
 #include "boot_log.h"
 
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace korvane {
@@ -18,14 +17,13 @@ std::filesystem::path logPath(const w98::Machine& m) {
     return m.root() / "boot.log";
 }
 
+// The log's lines without their trailing blanks, empty ones left out.
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
+    for (std::string_view line : w98::splitLineViews(text)) {
+        line = w98::trimmedRight(line, " \r");
         if (!line.empty())
-            lines.push_back(line);
+            lines.emplace_back(line);
     }
     return lines;
 }

@@ -6,7 +6,7 @@
 #include "platform/clock.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"

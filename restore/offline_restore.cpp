@@ -7,10 +7,9 @@
 #include "platform/cabinet.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/ini_file.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
-#include "platform/text_lines.h"
+#include "platform/text.h"
 #include "sysaccess/system.h"
 
 #include <optional>

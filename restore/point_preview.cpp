@@ -8,7 +8,7 @@
 
 #include "startup/win_ini.h"
 
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 
 #include <sys/stat.h>

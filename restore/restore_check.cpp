@@ -3,7 +3,7 @@
 
 #include "platform/cabinet.h"
 #include "platform/host_file.h"
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 #include "platform/registry/registry_file.h"
 

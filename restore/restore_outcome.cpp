@@ -4,7 +4,7 @@
 #include "dos_job_runner.h"
 #include "restore_mark.h"
 
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 
 namespace korvane {

@@ -1,6 +1,6 @@
 #include "restore_plan.h"
 
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 
 namespace korvane {

@@ -4,6 +4,7 @@
 #include "platform/date_time.h"
 #include "platform/error.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 #include <charconv>
 

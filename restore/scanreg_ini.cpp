@@ -1,6 +1,6 @@
 #include "scanreg_ini.h"
 
-#include "platform/ini_file.h"
+#include "platform/text.h"
 #include "platform/machine.h"
 
 namespace korvane {
@@ -66,13 +66,6 @@ void WriteScanregTemplate(w98::Machine& m, const std::string& winDir) {
 
 namespace {
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 // key ends in '='. The checker also takes "MaxBackupCopies = 9" for the setting; left alone,
 // such a line further down would win over the one written here.
@@ -81,7 +74,7 @@ bool setsKey(std::string_view line, std::string_view key) {
         return true;
     const std::size_t eq = line.find('=');
     return eq != std::string_view::npos &&
-           w98::equalsNoCase(trimBlanks(line.substr(0, eq)), key.substr(0, key.size() - 1));
+           w98::equalsNoCase(w98::trimmed(line.substr(0, eq)), key.substr(0, key.size() - 1));
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "startup/startup_entry.h"
 #include "switches/switch_keys.h"
 
-#include "platform/ini_file.h"
+#include "platform/text.h"
 
 #include <optional>
 
@@ -153,11 +153,7 @@ private:
 };
 
 std::string trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return std::string(s);
+    return std::string(w98::trimmed(w98::trimmedRight(s, " \t\r")));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/registry_checker.h"
+#include "platform/text.h"
 #include "restore/catalogue.h"
 #include "tests/desktop/pictures.h"
 #include "tests/support/temp_machine.h"

@@ -7,6 +7,7 @@
 #include "platform/cabinet.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
+#include "platform/text.h"
 #include "sysaccess/registry_values.h"
 
 #include <gtest/gtest.h>
