@@ -18,7 +18,9 @@ void AppRestart::exitWindows(std::uint32_t flags, std::uint32_t /*reason*/) {
     QApplication::quit();
 }
 
-void AppRestart::bootMachine(const w98::Machine& machine) { w98::runW98(machine, {"boot"}); }
+void AppRestart::bootMachine(const w98::Machine& machine) {
+    w98::runW98(machine, {"boot"});
+}
 
 void AppRestart::startAgainOnDisplay(char** argv) {
     const QString platform = QGuiApplication::platformName();

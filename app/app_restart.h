@@ -13,7 +13,7 @@ class Machine;
 namespace korvane {
 
 class AppRestart final : public w98::Power {
-public:
+  public:
     void setWindow(QWidget* window) { window_ = window; }
     void exitWindows(std::uint32_t flags, std::uint32_t reason) override;
     bool restartRequested() const { return requested_; }
@@ -23,7 +23,7 @@ public:
     static void bootMachine(const w98::Machine& machine);
     static void startAgainOnDisplay(char** argv);
 
-private:
+  private:
     QWidget* window_ = nullptr;
     bool requested_ = false;
 };

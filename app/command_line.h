@@ -10,7 +10,7 @@ namespace korvane {
 // Simplified Chinese for what Qt's parser writes itself: the headings of the help, the
 // descriptions of its standard options and its error messages.
 class CommandLineTexts : public QTranslator {
-public:
+  public:
     using QTranslator::QTranslator;
     QString translate(const char* context, const char* sourceText, const char* disambiguation,
                       int n) const override;
@@ -22,7 +22,7 @@ public:
 bool displayAvailable(const QStringList& arguments);
 
 class CommandLine {
-public:
+  public:
     CommandLine();
     // Qt's parser with Korvane's options: process() it against the application, which prints
     // help, the version or an error and ends the process, as in every Qt program.
@@ -32,7 +32,7 @@ public:
     // The machine to work on: --machine, else WIN98_MACHINE, else the default folder.
     std::filesystem::path machineRoot() const;
 
-private:
+  private:
     QCommandLineParser parser_;
     QCommandLineOption machine_;
 };

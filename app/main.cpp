@@ -16,8 +16,8 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QScreen>
 #include <QMessageBox>
+#include <QScreen>
 #include <iostream>
 #include <memory>
 
@@ -56,9 +56,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (withoutDisplay) {
-        std::cerr << "korvane: " << QString::fromUtf8("没有可用的显示（未设置 DISPLAY 或 WAYLAND_DISPLAY），无法打开窗口。")
-                                        .toLocal8Bit()
-                                        .constData()
+        std::cerr << "korvane: "
+                  << QString::fromUtf8("没有可用的显示（未设置 DISPLAY 或 WAYLAND_DISPLAY），无法打开窗口。")
+                         .toLocal8Bit()
+                         .constData()
                   << "\n";
         return 1;
     }
@@ -103,10 +104,11 @@ int main(int argc, char** argv) {
     korvane::ui::afterEachAction() = nullptr;
     const bool kept = korvane::ui::runGuarded(dialogs, nullptr, [&machine] { machine->commit(); });
     if (power.restartRequested() && machine->isDiskImage() && kept)
-        dialogs.showMessage(nullptr,
-                            QString::fromUtf8("已写入磁盘映像 %1。现在启动虚拟机，Windows 98 启动时会先完成这项工作。")
-                                .arg(QString::fromStdString(commandLine.machineRoot().string())),
-                            {}, korvane::ui::MessageIcon::Information);
+        dialogs.showMessage(
+            nullptr,
+            QString::fromUtf8("已写入磁盘映像 %1。现在启动虚拟机，Windows 98 启动时会先完成这项工作。")
+                .arg(QString::fromStdString(commandLine.machineRoot().string())),
+            {}, korvane::ui::MessageIcon::Information);
     if (bootHere)
         korvane::AppRestart::startAgainOnDisplay(argv);
     return code;

@@ -118,7 +118,8 @@ void TForm1::bindNavigation() {
          [this] { JumpTo(TabSheet19, [this] { internetPage_->OpenTypedAddressList(); }); });
     Bind(*ctx_, artPage_->Label234, &ui::CommandLabel::clicked, [this] { Label234Click(); });
     Bind(*ctx_, artPage_->Label244, &ui::CommandLabel::clicked, [this] { Label244Click(); });
-    Bind(*ctx_, commonCommands_->LabelLowerHangs, &ui::CommandLabel::clicked, [this] { LabelLowerHangsClick(); });
+    Bind(*ctx_, commonCommands_->LabelLowerHangs, &ui::CommandLabel::clicked,
+         [this] { LabelLowerHangsClick(); });
     Bind(*ctx_, firstPage_->LabelTenPercent, &ui::CommandLabel::clicked, [this] { OpenTenPercentPage(); });
     Bind(*ctx_, tenPercentPage_->LabelCloseTenPercent, &ui::CommandLabel::clicked,
          [this] { CloseTenPercentPage(); });
@@ -172,7 +173,8 @@ void TForm1::RunStartupDuties() {
     firstPage_->FillRestorePoints({});
     firstPage_->FillRestorePoints(ScanAllRestorePoints(m, paths_.WinDir, paths_.BackupDir));
     WriteScanregTemplate(m, paths_.WinDir);
-    DailyBackupCheck(m, NewestRestorePoint(firstPage_->StringGrid1->table()).shownDate, paths_.WinDir, system_.clock);
+    DailyBackupCheck(m, NewestRestorePoint(firstPage_->StringGrid1->table()).shownDate, paths_.WinDir,
+                     system_.clock);
     firstPage_->StringGrid1->edit(
         [&](TextTable& t) { MoveFutureRestorePoints(m, t, paths_.BackupDir, system_.clock); });
     WriteStartupReinstallBatch(m, paths_.WinDir);

@@ -1,8 +1,8 @@
 #include "startup.h"
 
 #include "platform/clock.h"
-#include "restore/restore_table.h"
 #include "platform/machine.h"
+#include "restore/restore_table.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
 
@@ -45,7 +45,8 @@ SharedPaths ComputeSharedPaths(w98::Machine& m, const std::string& exeDir) {
 
 std::string DateLine(const w98::Machine& m, const w98::Clock& clock) {
     const w98::DateTime now = clock.now();
-    return "今天是:" + YearPrefix(m.shortDateFormat(), now.year) + w98::formatDateTimePicture(m.shortDateFormat(), now);
+    return "今天是:" + YearPrefix(m.shortDateFormat(), now.year) +
+           w98::formatDateTimePicture(m.shortDateFormat(), now);
 }
 
 std::string ProgramFolder(const w98::Machine& m) {
@@ -56,7 +57,8 @@ std::string ProgramFolder(const w98::Machine& m) {
     auto rel = std::filesystem::relative(dir, m.root(), ec);
     std::string r = rel.generic_string();
     if (!ec && r.starts_with("drive_") && r.size() >= 7) {
-        std::string win = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(r[6])))) + ":";
+        std::string win =
+            std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(r[6])))) + ":";
         std::string rest = r.size() > 8 ? r.substr(8) : std::string();
         for (auto& c : rest)
             if (c == '/')

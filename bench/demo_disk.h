@@ -44,7 +44,7 @@ struct DemoDisk {
 // CPU time (user and system, in milliseconds) of this process, or of its ended children and
 // theirs: what a run costs whatever else the machine is doing meanwhile.
 inline double cpuMilliseconds(int who) {
-    rusage u {};
+    rusage u{};
     ::getrusage(who, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;

@@ -35,8 +35,8 @@ namespace {
 
 // Two imports that undo each other: every run changes the registry.
 std::string importOf(const char* value) {
-    return std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Bench]\r\n\"Imported\"=\"") + value +
-           "\"\r\n\r\n";
+    return std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Bench]\r\n\"Imported\"=\"") +
+           value + "\"\r\n\r\n";
 }
 
 bool asImage(const benchmark::State& state) {
@@ -49,10 +49,12 @@ fs::path diskPath(const benchmark::State& state, const RealDisk& d) {
     const auto form = static_cast<std::size_t>(state.range(1));
     if (form < 2)
         return d.path(form != 0);
-    const fs::path container = d.image.parent_path() / ("c-" + std::to_string(state.range(0)) + "." + formats[form]);
+    const fs::path container =
+        d.image.parent_path() / ("c-" + std::to_string(state.range(0)) + "." + formats[form]);
     if (!fs::exists(container))
-        w98::spawnQuietly({"qemu-img", "convert", "-f", "raw", "-O", formats[form], d.image.string(), container.string()},
-                          {}, true);
+        w98::spawnQuietly(
+            {"qemu-img", "convert", "-f", "raw", "-O", formats[form], d.image.string(), container.string()},
+            {}, true);
     // Its working folder goes with the run, as the raw image's does.
     static std::set<fs::path> folders;
     static const struct Sweep {
@@ -88,9 +90,11 @@ std::uint64_t bytesOnDisk(const fs::path& folder) {
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(folder, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        struct stat st {}, top {};
+        struct stat st {
+        }, top{};
         // A container's raw view mounted there is the disk itself, not what is kept beside it.
-        if (::lstat(it->path().c_str(), &st) == 0 && ::stat(folder.c_str(), &top) == 0 && st.st_dev == top.st_dev)
+        if (::lstat(it->path().c_str(), &st) == 0 && ::stat(folder.c_str(), &top) == 0 &&
+            st.st_dev == top.st_dev)
             total += static_cast<std::uint64_t>(st.st_blocks) * 512;
     }
     return total;
@@ -98,7 +102,9 @@ std::uint64_t bytesOnDisk(const fs::path& folder) {
 
 void countKeptOutside(benchmark::State& state, const RealDisk& d) {
     state.counters["kept_outside_bytes"] =
-        asImage(state) ? static_cast<double>(bytesOnDisk(w98::disk::ImageMirror::folderFor(diskPath(state, d)))) : 0.0;
+        asImage(state)
+            ? static_cast<double>(bytesOnDisk(w98::disk::ImageMirror::folderFor(diskPath(state, d))))
+            : 0.0;
 }
 
 int runProgram(const fs::path& machine, std::initializer_list<std::string> args) {
@@ -141,7 +147,8 @@ void BM_RealDisk_RegistryImport(benchmark::State& state) {
     const RealDisk& d = disk(state);
     bool first = true;
     for (auto _ : state)
-        if (runProgram(d.path(asImage(state)), {"regedit", "/s", (first = !first) ? "C:\\X1.REG" : "C:\\X2.REG"}) != 0) {
+        if (runProgram(d.path(asImage(state)),
+                       {"regedit", "/s", (first = !first) ? "C:\\X1.REG" : "C:\\X2.REG"}) != 0) {
             state.SkipWithError("regedit failed");
             break;
         }
@@ -189,10 +196,12 @@ void BM_RealDisk_ArmRestore(benchmark::State& state) {
         committing += std::chrono::steady_clock::now() - armed;
         arming += armed - start;
     }
-    state.counters["arming_ms"] = std::chrono::duration<double, std::milli>(arming).count() /
-                                  static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
-    state.counters["commit_ms"] = std::chrono::duration<double, std::milli>(committing).count() /
-                                  static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["arming_ms"] =
+        std::chrono::duration<double, std::milli>(arming).count() /
+        static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["commit_ms"] =
+        std::chrono::duration<double, std::milli>(committing).count() /
+        static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
     if (power.calls.size() != static_cast<std::size_t>(state.iterations()))
         state.SkipWithError("a restore was not armed");
     countKeptOutside(state, d);

@@ -13,11 +13,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sys/wait.h>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 using namespace w98;
@@ -25,7 +25,7 @@ using namespace w98;
 namespace {
 
 class Machine {
-public:
+  public:
     explicit Machine(HiveForm form = HiveForm::Text, const fs::path& realPair = {}) {
         std::string pattern = (fs::temp_directory_path() / "korvane-bench-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
@@ -40,7 +40,8 @@ public:
             return;
         }
         if (form == HiveForm::Binary) {
-            std::ofstream(dir_ / "SYSTEM.DAT", std::ios::binary) << emptyHiveBytes(form, "HKEY_LOCAL_MACHINE");
+            std::ofstream(dir_ / "SYSTEM.DAT", std::ios::binary)
+                << emptyHiveBytes(form, "HKEY_LOCAL_MACHINE");
             std::ofstream(dir_ / "USER.DAT", std::ios::binary) << emptyHiveBytes(form, "HKEY_USERS");
         }
         Registry r = open();
@@ -57,7 +58,7 @@ public:
     std::uintmax_t bytes() const { return bytes_; }
     fs::path systemDat() const { return dir_ / "SYSTEM.DAT"; }
 
-private:
+  private:
     fs::path dir_;
     std::uintmax_t bytes_ = 0;
 };

@@ -99,7 +99,8 @@ void BM_ArmRestore(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         TextTable t;
-        FillRestoreTable(t, ScanAllRestorePoints(m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), m, clock.now().year);
+        FillRestoreTable(t, ScanAllRestorePoints(m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), m,
+                         clock.now().year);
         int row = 1;
         while (row < t.rowCount() && !w98::equalsNoCase(t.cell(restore_col::kFileName, row), "rb003.cab"))
             ++row;

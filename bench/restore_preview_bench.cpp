@@ -53,14 +53,16 @@ struct PairMachine {
         m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
         const w98::DateTime t{2002, 5, 16, 8, 0, 0};
         m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab",
-                    w98::buildCabinet({{"system.dat", system, 0x20, t}, {"user.dat", user, 0x20, t},
+                    w98::buildCabinet({{"system.dat", system, 0x20, t},
+                                       {"user.dat", user, 0x20, t},
                                        {"win.ini", m.readFile("C:\\WINDOWS\\WIN.INI"), 0x20, t}}));
     }
 };
 
 std::unique_ptr<PairMachine> realPair() {
     const fs::path folder = fs::path(KORVANE_TEST_DATA) / "real-registry";
-    return std::make_unique<PairMachine>(test::readBytes(folder / "SYSTEM.DAT"), test::readBytes(folder / "USER.DAT"));
+    return std::make_unique<PairMachine>(test::readBytes(folder / "SYSTEM.DAT"),
+                                         test::readBytes(folder / "USER.DAT"));
 }
 
 // 30,000 keys of two values each in the binary form: classes, devices, drivers, programs.
@@ -81,12 +83,14 @@ std::unique_ptr<PairMachine> generatedPair() {
                 std::to_string(i % 20),
             "DriverDesc", n++);
     for (int i = 0; i < 500; ++i)
-        key("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P" + std::to_string(i), "DisplayName", n++);
+        key("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P" + std::to_string(i), "DisplayName",
+            n++);
     for (int i = 0; n < 30000; ++i)
         key("Software\\Vendor" + std::to_string(i / 100) + "\\P" + std::to_string(i % 100), "Path", n++);
     const fs::path system = dir / "SYSTEM.DAT", user = dir / "USER.DAT";
     {
-        std::ofstream(system, std::ios::binary) << w98::emptyHiveBytes(w98::HiveForm::Binary, "HKEY_LOCAL_MACHINE");
+        std::ofstream(system, std::ios::binary)
+            << w98::emptyHiveBytes(w98::HiveForm::Binary, "HKEY_LOCAL_MACHINE");
         std::ofstream(user, std::ios::binary) << w98::emptyHiveBytes(w98::HiveForm::Binary, "HKEY_USERS");
         w98::Registry r(system, "SYSTEM.DAT", user, "USER.DAT");
         r.importText(text, "BENCH.REG");
@@ -149,7 +153,12 @@ void BM_PreviewRealRegistryCabinet(benchmark::State& state) {
     static std::unique_ptr<PairMachine> machine = realPair();
     run(state, machine->tm.root(), kDaily);
 }
-BENCHMARK(BM_PreviewRealRegistryCabinet)->ArgName("read")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewRealRegistryCabinet)
+    ->ArgName("read")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Preview30000KeyCabinet(benchmark::State& state) {
     static std::unique_ptr<PairMachine> machine = generatedPair();

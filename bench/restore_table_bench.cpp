@@ -25,7 +25,8 @@ test::TempMachine& machineWith(int n) {
             const std::string name = "C:\\WINDOWS\\SYSBCKUP\\rb" + std::to_string(i) + ".cab";
             m.writeFile(name, "MSCF");
             const int day = (i * 7919) % 10950;
-            w98::DateTime t = w98::localDateTime(std::time_t(631152000) + std::time_t(day) * 86400 + (i % 86400));
+            w98::DateTime t =
+                w98::localDateTime(std::time_t(631152000) + std::time_t(day) * 86400 + (i % 86400));
             m.setLastWriteTime(name, t);
         }
     }

@@ -5,10 +5,10 @@
 #include "bench/big_hive.h"
 #include "bench/demo_disk.h"
 #include "bench/startup_probe_run.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
 #include "platform/clock.h"
 #include "platform/process.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_file.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_machine.h"
@@ -45,7 +45,8 @@ test::TempMachine& machineWith(int cabinets) {
         for (int i = 0; i < cabinets; ++i) {
             const std::string name = "C:\\WINDOWS\\SYSBCKUP\\rb" + std::to_string(i) + ".cab";
             m.writeFile(name, "MSCF");
-            m.setLastWriteTime(name, w98::localDateTime(std::time_t(631152000) + std::time_t((i * 7919) % 10950) * 86400));
+            m.setLastWriteTime(
+                name, w98::localDateTime(std::time_t(631152000) + std::time_t((i * 7919) % 10950) * 86400));
         }
     }
     return *slot;
@@ -103,7 +104,13 @@ void BM_ProcessStartUpToFirstPage(benchmark::State& state) {
         if (!startUpToFirstPage(tm.root()))
             state.SkipWithError("the start-up failed");
 }
-BENCHMARK(BM_ProcessStartUpToFirstPage)->Arg(0)->Arg(10000)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProcessStartUpToFirstPage)
+    ->Arg(0)
+    ->Arg(10000)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The same on the demo machine: 0 as a folder; in a FAT32 disk image, 1 unchanged since the
 // last start, 2 written since (its virtual PC ran: the image is read and checked again, though
@@ -127,6 +134,12 @@ void BM_DemoStartUpToFirstPage(benchmark::State& state) {
     state.counters["process_cpu_ms"] =
         (cpuMilliseconds(RUSAGE_CHILDREN) - childrenBefore) / static_cast<double>(state.iterations());
 }
-BENCHMARK(BM_DemoStartUpToFirstPage)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DemoStartUpToFirstPage)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace

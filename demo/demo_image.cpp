@@ -40,7 +40,7 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -79,11 +79,12 @@ std::string containerFormatOf(const fs::path& image) {
 
 // Puts the raw disk into the container, as a virtual PC's own tool would have made it.
 void convertInto(const fs::path& raw, const std::string& format, const fs::path& target) {
-    const int status =
-        spawnQuietly({"qemu-img", "convert", "-q", "-f", "raw", "-O", format, raw.string(), target.string()}, {}, true);
+    const int status = spawnQuietly(
+        {"qemu-img", "convert", "-q", "-f", "raw", "-O", format, raw.string(), target.string()}, {}, true);
     if (status != 0)
-        throw Error(status < 0 || status == 127 ? "需要 qemu-img（Debian 软件包 qemu-utils）才能建立这种格式的磁盘"
-                                                : "qemu-img 没能把磁盘转换成 " + format + " 格式");
+        throw Error(status < 0 || status == 127
+                        ? "需要 qemu-img（Debian 软件包 qemu-utils）才能建立这种格式的磁盘"
+                        : "qemu-img 没能把磁盘转换成 " + format + " 格式");
 }
 
 } // namespace

@@ -56,7 +56,8 @@ void seedRegistry(Machine& m) {
     r.createKey(kHkeyLocalMachine, cv + "\\Run");
     r.createKey(kHkeyLocalMachine, "Software\\Classes");
     r.createKey(kHkeyUsers, ".DEFAULT\\Control Panel\\Desktop");
-    dword(kHkeyUsers, ".DEFAULT\\SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled", 0);
+    dword(kHkeyUsers, ".DEFAULT\\SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp",
+          "Disabled", 0);
 
     // The hardware found at set-up, with its drivers, and a program installed since.
     const std::string enumKey = "Enum\\", classKey = "System\\CurrentControlSet\\Services\\Class\\";
@@ -68,9 +69,11 @@ void seedRegistry(Machine& m) {
     str(kHkeyLocalMachine, classKey + "System", "", "系统设备");
     str(kHkeyLocalMachine, classKey + "System\\0000", "DriverDesc", "系统主板");
     str(kHkeyLocalMachine, classKey + "Net", "", "网络适配器");
-    str(kHkeyLocalMachine, classKey + "Net\\0000", "DriverDesc", "Realtek RTL8139(A) PCI Fast Ethernet Adapter");
+    str(kHkeyLocalMachine, classKey + "Net\\0000", "DriverDesc",
+        "Realtek RTL8139(A) PCI Fast Ethernet Adapter");
     str(kHkeyLocalMachine, cv + "\\Uninstall\\WinZip", "DisplayName", "WinZip 8.0");
-    str(kHkeyLocalMachine, cv + "\\Uninstall\\WinZip", "UninstallString", "\"C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE\" /uninstall");
+    str(kHkeyLocalMachine, cv + "\\Uninstall\\WinZip", "UninstallString",
+        "\"C:\\PROGRA~1\\WINZIP\\WINZIP32.EXE\" /uninstall");
 }
 
 // What the user did between two daily backups: a dictionary and a USB scanner installed.
@@ -96,8 +99,8 @@ std::string shellLink(const std::string& targetBytes, std::uint32_t targetSize) 
     u32(link, attr::kArchive);
     link += std::string(24, '\0'); // creation, access and write times
     u32(link, targetSize);
-    u32(link, 0); // icon index
-    u32(link, 1); // show normal
+    u32(link, 0);                  // icon index
+    u32(link, 1);                  // show normal
     link += std::string(12, '\0'); // hot key and reserved
     const std::uint32_t volumeSize = 16 + 1;
     const std::uint32_t pathOffset = 0x1C + volumeSize;
@@ -131,10 +134,11 @@ void seedStartupPrograms(Machine& m) {
 
     m.createDirectories("C:\\Program Files\\NetAssist");
     m.createDirectories("C:\\Program Files\\DeskCal");
-    for (const char* program : {"C:\\WINDOWS\\SYSTEM\\SYSTRAY.EXE", "C:\\WINDOWS\\TASKMON.EXE", "C:\\WINDOWS\\RUNDLL32.EXE",
-                                "C:\\WINDOWS\\SYSTEM\\POWRPROF.DLL", "C:\\WINDOWS\\SYSTEM\\MSTASK.EXE",
-                                "C:\\Program Files\\NetAssist\\NetAssist.exe", "C:\\Program Files\\NetAssist\\NaDock.exe",
-                                "C:\\Program Files\\DeskCal\\DeskCal.exe"})
+    for (const char* program :
+         {"C:\\WINDOWS\\SYSTEM\\SYSTRAY.EXE", "C:\\WINDOWS\\TASKMON.EXE", "C:\\WINDOWS\\RUNDLL32.EXE",
+          "C:\\WINDOWS\\SYSTEM\\POWRPROF.DLL", "C:\\WINDOWS\\SYSTEM\\MSTASK.EXE",
+          "C:\\Program Files\\NetAssist\\NetAssist.exe", "C:\\Program Files\\NetAssist\\NaDock.exe",
+          "C:\\Program Files\\DeskCal\\DeskCal.exe"})
         m.writeFile(program, programStub(program));
 
     std::vector<std::string> winIni = m.readTextLines(win + "\\WIN.INI");
@@ -195,7 +199,8 @@ void seedSwitches(Machine& m) {
     str(kHkeyLocalMachine, hidden, "Text", "隐藏文件");
     str(kHkeyLocalMachine, hidden, "Type", "group");
     const std::string showAll = hidden + "\\SHOWALL";
-    str(kHkeyLocalMachine, showAll, "RegPath", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced");
+    str(kHkeyLocalMachine, showAll, "RegPath",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced");
     str(kHkeyLocalMachine, showAll, "Text", "显示所有文件");
     str(kHkeyLocalMachine, showAll, "Type", "radio");
     dword(kHkeyLocalMachine, showAll, "CheckedValue", 1);
@@ -217,7 +222,8 @@ void seedSwitches(Machine& m) {
     str(kHkeyUsers, ".DEFAULT\\Control Panel\\Desktop", "WaitToKillAppTimeOut", "20000");
     str(kHkeyUsers, ".DEFAULT\\Control Panel\\Desktop", "HungAppTimeout", "5000");
 
-    str(kHkeyLocalMachine, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title", "Microsoft Internet Explorer");
+    str(kHkeyLocalMachine, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title",
+        "Microsoft Internet Explorer");
     const std::string typed = ".DEFAULT\\Software\\Microsoft\\Internet Explorer\\TypedURLs";
     int n = 0;
     for (const char* url : {"http://www.sina.com.cn/", "http://www.163.com/", "http://www.sohu.com/",
@@ -231,12 +237,14 @@ void seedFiles(Machine& m) {
                             "C:\\WINDOWS\\SYSBCKUP", "C:\\My Documents", "C:\\Program Files"})
         m.createDirectories(dir);
 
-    m.writeTextLines("C:\\AUTOEXEC.BAT", {"@ECHO OFF", "SET BLASTER=A220 I5 D1 H5 P330 T6", "PATH C:\\WINDOWS;C:\\WINDOWS\\COMMAND"});
+    m.writeTextLines("C:\\AUTOEXEC.BAT", {"@ECHO OFF", "SET BLASTER=A220 I5 D1 H5 P330 T6",
+                                          "PATH C:\\WINDOWS;C:\\WINDOWS\\COMMAND"});
     m.writeTextLines("C:\\CONFIG.SYS", {"DEVICE=C:\\WINDOWS\\HIMEM.SYS", "DOS=HIGH,UMB", "FILES=40"});
     m.writeTextLines("C:\\MSDOS.SYS",
                      {"[Paths]", "WinDir=C:\\WINDOWS", "WinBootDir=C:\\WINDOWS", "HostWinBootDrv=C", "",
-                      "[Options]", "BootMulti=1", "BootGUI=1", "DoubleBuffer=1", "AutoScan=1", "WinVer=4.10.2222",
-                      ";", ";The following lines are required for compatibility with other programs.",
+                      "[Options]", "BootMulti=1", "BootGUI=1", "DoubleBuffer=1", "AutoScan=1",
+                      "WinVer=4.10.2222", ";",
+                      ";The following lines are required for compatibility with other programs.",
                       ";Do not remove them (MSDOS.SYS needs to be >1024 bytes).",
                       ";xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxa",
                       ";xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxb",
@@ -254,16 +262,34 @@ void seedFiles(Machine& m) {
     m.writeFile(win + "\\SYSTEM\\INTERNAT.EXE", programStub("INTERNAT.EXE"));
     m.writeFile(win + "\\SYSTEM\\SFC.EXE", programStub("SFC.EXE"));
 
-    m.writeTextLines(win + "\\WIN.INI",
-                     {"[windows]", "load=", "run=", "NullPort=None", "device=", "", "[Desktop]", "Wallpaper=(无)",
-                      "TileWallpaper=0", "WallpaperStyle=0", "", "[intl]", "iCountry=86", "sShortDate=yy-M-d",
-                      "sTimeFormat=H:mm:ss", "", "[fonts]", "", "[mci extensions]", "wav=waveaudio"});
+    m.writeTextLines(win + "\\WIN.INI", {"[windows]",
+                                         "load=",
+                                         "run=",
+                                         "NullPort=None",
+                                         "device=",
+                                         "",
+                                         "[Desktop]",
+                                         "Wallpaper=(无)",
+                                         "TileWallpaper=0",
+                                         "WallpaperStyle=0",
+                                         "",
+                                         "[intl]",
+                                         "iCountry=86",
+                                         "sShortDate=yy-M-d",
+                                         "sTimeFormat=H:mm:ss",
+                                         "",
+                                         "[fonts]",
+                                         "",
+                                         "[mci extensions]",
+                                         "wav=waveaudio"});
     m.writeTextLines(win + "\\SYSTEM.INI",
-                     {"[boot]", "shell=Explorer.exe", "system.drv=system.drv", "", "[386Enh]", "woafont=dosapp.fon",
-                      "", "[drivers]", "wave=mmsystem.dll", "timer=timer.drv"});
-    m.writeTextLines(win + "\\CONTROL.INI", {"[current]", "color schemes=Windows 标准", "", "[Screen Saver]"});
+                     {"[boot]", "shell=Explorer.exe", "system.drv=system.drv", "", "[386Enh]",
+                      "woafont=dosapp.fon", "", "[drivers]", "wave=mmsystem.dll", "timer=timer.drv"});
+    m.writeTextLines(win + "\\CONTROL.INI",
+                     {"[current]", "color schemes=Windows 标准", "", "[Screen Saver]"});
     m.writeTextLines(win + "\\PROTOCOL.INI", {"[ndishlp$]", "DriverName=ndishlp$"});
-    m.writeTextLines(win + "\\DESKTOP.INI", {"[.ShellClassInfo]", "IconFile=%SystemRoot%\\system\\shell32.dll"});
+    m.writeTextLines(win + "\\DESKTOP.INI",
+                     {"[.ShellClassInfo]", "IconFile=%SystemRoot%\\system\\shell32.dll"});
     m.setAttributes(win + "\\DESKTOP.INI", attr::kHidden | attr::kSystem);
 
     // SYSTEM.DAT and USER.DAT in Windows 98's own binary form, as a real installation has them;
@@ -284,8 +310,13 @@ void seedFiles(Machine& m) {
 // The registry checker's settings as a fresh Windows 98 SE leaves them, with the start-up
 // and shell files in every cabinet.
 std::vector<std::string> checkerSettings(const std::string& backupDirectory) {
-    return {"[ScanReg]", "Backup=1", "Optimize=1", "ScanregVersion=0.0001", "MaxBackupCopies=6",
-            "BackupDirectory=" + backupDirectory, "Files=30,config.sys,msdos.sys,io.sys,command.com,autoexec.bat",
+    return {"[ScanReg]",
+            "Backup=1",
+            "Optimize=1",
+            "ScanregVersion=0.0001",
+            "MaxBackupCopies=6",
+            "BackupDirectory=" + backupDirectory,
+            "Files=30,config.sys,msdos.sys,io.sys,command.com,autoexec.bat",
             "Files=10,Protocol.ini,Control.ini,Desktop.ini,WIN.COM,Explorer.exe"};
 }
 
@@ -303,8 +334,9 @@ void backupOn(Machine& m, const std::string& folder, int days, int hour, int min
     const std::string win = "C:\\WINDOWS";
     m.writeTextLines(win + "\\scanreg.ini", checkerSettings(folder));
     DateTime when = daysAgo(days, hour, minute);
-    m.registry().setValue(kHkeyLocalMachine, "Software\\Korvane Demo", {"State", reg_type::kSz,
-        regStringData(formatDateTimePicture("yyyy-MM-dd HH:mm", when))});
+    m.registry().setValue(
+        kHkeyLocalMachine, "Software\\Korvane Demo",
+        {"State", reg_type::kSz, regStringData(formatDateTimePicture("yyyy-MM-dd HH:mm", when))});
     const std::string cab = backupRegistry(m);
     m.setLastWriteTime(cab, when);
 }
@@ -313,8 +345,11 @@ void seedBackups(Machine& m) {
     const std::string win = "C:\\WINDOWS";
     // The state Windows was installed with.
     m.createDirectories(win + "\\REGOPT");
-    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"SYSTEM.DAT", "system.da0"}, {"USER.DAT", "user.da0"}, {"WIN.INI", "win.in0"}, {"SYSTEM.INI", "system.in0"}}) {
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"SYSTEM.DAT", "system.da0"},
+                                                          {"USER.DAT", "user.da0"},
+                                                          {"WIN.INI", "win.in0"},
+                                                          {"SYSTEM.INI", "system.in0"}}) {
         m.copyFile(win + "\\" + from, win + "\\" + to, true);
         m.setAttributes(win + "\\" + to, attr::kArchive);
         m.setLastWriteTime(win + "\\" + to, daysAgo(40, 10, 12));
@@ -341,7 +376,8 @@ void seedBackups(Machine& m) {
     backupOn(m, win + "\\sysbckup\\restore", 4, 14, 31);
     backupOn(m, win + "\\sysbckup\\restore1", 2, 16, 2);
     m.writeTextLines(win + "\\scanreg.ini", checkerSettings(""));
-    m.registry().setValue(kHkeyLocalMachine, "Software\\Korvane Demo", {"State", reg_type::kSz, regStringData("today")});
+    m.registry().setValue(kHkeyLocalMachine, "Software\\Korvane Demo",
+                          {"State", reg_type::kSz, regStringData("today")});
 }
 
 } // namespace

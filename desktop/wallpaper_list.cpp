@@ -150,16 +150,18 @@ std::string UnreadableLinesMessage(const WallpaperListLoad& load) {
     if (load.unreadableLines.size() > kUnreadableLinesNamed)
         numbers += "等";
     return std::string(kWallpaperListFile) + " 中有 " + std::to_string(load.unreadableLines.size()) +
-           " 行无法读取（第 " + numbers + " 行，不是 GBK 文字），没有列在表中。保存列表时，这些行原样保留在文件末尾。";
+           " 行无法读取（第 " + numbers +
+           " 行，不是 GBK 文字），没有列在表中。保存列表时，这些行原样保留在文件末尾。";
 }
 
 void SaveWallpaperList(w98::Machine& m, const TextTable& t, const std::vector<std::string>& kept) {
     std::vector<std::string> lines = {"3", ""};
     for (int r = 1; r <= t.rowCount() - 2; ++r) {
         std::string gbk;
-        if (!w98::cp936::tryFromUtf8(t.cell(kCentred, r) + t.cell(kTiled, r) + t.cell(kStretched, r) + t.cell(kPath, r),
-                                     gbk))
-            throw w98::FormatError(kWallpaperListFile, lines.size() + 1, "这一行含有 GBK（代码页 936）写不出的字符");
+        if (!w98::cp936::tryFromUtf8(
+                t.cell(kCentred, r) + t.cell(kTiled, r) + t.cell(kStretched, r) + t.cell(kPath, r), gbk))
+            throw w98::FormatError(kWallpaperListFile, lines.size() + 1,
+                                   "这一行含有 GBK（代码页 936）写不出的字符");
         lines.push_back(std::move(gbk));
     }
     lines.insert(lines.end(), kept.begin(), kept.end());

@@ -55,7 +55,7 @@ bool IsPictureRow(const TextTable& t, int row);
 // the file, as they were, at every save, so that no other tool's line is lost.
 struct WallpaperListLoad {
     std::vector<std::size_t> unreadableLines; // line numbers, from 1
-    std::vector<std::string> kept;             // those lines' bytes
+    std::vector<std::string> kept;            // those lines' bytes
 };
 
 // Where a list file that could not be read at all is kept before the grid replaces it.

@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& file : m.list(kOut)) {
         bool known = false;
         for (const auto& e : entries)
-            known = known || (w98::equalsNoCase(e.name, file.name) && e.data == m.readFile(std::string(kOut) + "\\" + file.name));
+            known = known || (w98::equalsNoCase(e.name, file.name) &&
+                              e.data == m.readFile(std::string(kOut) + "\\" + file.name));
         check(known, "extract wrote a file the cabinet does not hold");
     }
     return 0;

@@ -41,7 +41,8 @@ void splitLine(std::string_view line) {
     } catch (const w98::Error&) {
         return;
     }
-    check(cl.word.size() <= line.size() && cl.tail.size() <= line.size(), "the word or tail is longer than its line");
+    check(cl.word.size() <= line.size() && cl.tail.size() <= line.size(),
+          "the word or tail is longer than its line");
     for (const auto& word : w98::dosArguments(cl.tail))
         check(!word.empty() || cl.tail.find('"') != std::string::npos, "an empty argument without quotes");
     std::string_view rest = cl.tail;

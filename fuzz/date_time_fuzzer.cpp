@@ -11,8 +11,8 @@ namespace {
 
 using namespace korvane::fuzz;
 
-constexpr std::array<const char*, 6> kShortDates = {"yy-M-d", "yyyy-MM-dd", "M/d/yy", "dd.MM.yyyy", "yyyy/M/d",
-                                                    "d-M-yy"};
+constexpr std::array<const char*, 6> kShortDates = {"yy-M-d",     "yyyy-MM-dd", "M/d/yy",
+                                                    "dd.MM.yyyy", "yyyy/M/d",   "d-M-yy"};
 constexpr std::array<const char*, 3> kLongTimes = {"H:mm:ss", "HH:mm:ss", "h:mm:ss tt"};
 
 std::uint32_t take(std::string_view& in, int bytes) {
@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const w98::DateTime dt = w98::parseDateTimeText(text, shortDate, longTime, reference);
         check(w98::isValidDate(dt.year, dt.month, dt.day), "an invalid date read");
-        check(dt.hour >= 0 && dt.hour < 24 && dt.minute >= 0 && dt.minute < 60 && dt.second >= 0 && dt.second < 60,
+        check(dt.hour >= 0 && dt.hour < 24 && dt.minute >= 0 && dt.minute < 60 && dt.second >= 0 &&
+                  dt.second < 60,
               "an invalid time read");
     } catch (const w98::Error&) {
     }
@@ -54,8 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w98::formatDateTimeText(shortDate, longTime, fileTime);
 
     // A real date in the real formats comes back as it went.
-    w98::DateTime dt{reference - 49 + static_cast<int>(packed % 99), static_cast<int>(packed >> 8 & 0xFF) % 12 + 1, 1,
-                     static_cast<int>(packed >> 16 & 0xFF) % 24, static_cast<int>(packed >> 24) % 60,
+    w98::DateTime dt{reference - 49 + static_cast<int>(packed % 99),
+                     static_cast<int>(packed >> 8 & 0xFF) % 12 + 1,
+                     1,
+                     static_cast<int>(packed >> 16 & 0xFF) % 24,
+                     static_cast<int>(packed >> 24) % 60,
                      static_cast<int>(packed >> 4 & 0xFF) % 60};
     dt.day = 1 + static_cast<int>(packed >> 12 & 0xFF) % 28;
     const char* sd = kShortDates[packed % kShortDates.size()];

@@ -27,4 +27,6 @@ void fail(const char* what) {
 
 // libcreg (a system library, not built with the sanitizers) leaves a few bytes behind on some
 // of its own error paths when it reads a damaged registry file; those are not the program's.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libcreg.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libcreg.so\n";
+}

@@ -42,9 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     try {
         const korvane::BitmapFile bmp = korvane::DecodeJpegToBmp(m.hostPath("C:\\FUZZ.JPG"), "C:\\FUZZ.JPG");
-        check(bmp.size == korvane::BmpFileBytes(jpeg.width, jpeg.height), "a bitmap of another size than its picture");
+        check(bmp.size == korvane::BmpFileBytes(jpeg.width, jpeg.height),
+              "a bitmap of another size than its picture");
         const korvane::PictureSize back = korvane::ParseBmpHeader(bmp.bytes(), "C:\\DEST.BMP");
-        check(back.width == jpeg.width && back.height == jpeg.height, "a bitmap header that does not fit its picture");
+        check(back.width == jpeg.width && back.height == jpeg.height,
+              "a bitmap header that does not fit its picture");
     } catch (const w98::Error&) {
     }
     return 0;

@@ -86,10 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::fprintf(stderr, "%s\n", e.what());
             fail("the reader cannot read what the writer wrote");
         }
-        check(w98::regtree::sameTree(*tree, *back), "the binary file reads back something else than was written");
-        check(w98::regbin::structuralProblems(written).empty(), "the writer wrote a file the checker refuses");
-        check(w98::regbin::holds(written, *tree), "the in-place comparison misses the tree it was written from");
-        check(w98::regbin::holds(input, *tree), "the in-place comparison misses the tree the file was read as");
+        check(w98::regtree::sameTree(*tree, *back),
+              "the binary file reads back something else than was written");
+        check(w98::regbin::structuralProblems(written).empty(),
+              "the writer wrote a file the checker refuses");
+        check(w98::regbin::holds(written, *tree),
+              "the in-place comparison misses the tree it was written from");
+        check(w98::regbin::holds(input, *tree),
+              "the in-place comparison misses the tree the file was read as");
         std::unique_ptr<w98::regtree::Key> backIndependent;
         try {
             backIndependent = korvane::test::cregRead(written, kSystem, "HKEY_LOCAL_MACHINE");
@@ -97,7 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::fprintf(stderr, "%s\n", e.what());
             fail("libcreg cannot read what the writer wrote");
         }
-        check(w98::regtree::sameTree(*tree, *backIndependent), "libcreg reads back something else than was written");
+        check(w98::regtree::sameTree(*tree, *backIndependent),
+              "libcreg reads back something else than was written");
     }
 
     // The same file as the machine's SYSTEM.DAT.

@@ -35,8 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         log.write(input.data(), static_cast<std::streamsize>(input.size()));
     }
     const std::string reason = korvane::RestoreFailureFromLog(korvane::BootLogSince(m, 0));
-    check(reason.empty() || reason.starts_with("备份文件无法解开（") || reason.starts_with("找不到备份文件（") ||
-              reason.starts_with("注册表文件没能复制到位（") || reason.starts_with("注册表导入失败（"),
+    check(reason.empty() || reason.starts_with("备份文件无法解开（") ||
+              reason.starts_with("找不到备份文件（") || reason.starts_with("注册表文件没能复制到位（") ||
+              reason.starts_with("注册表导入失败（"),
           "a reason of another form");
     check(reason.size() < 1024, "a reason that quotes too much of the log");
 

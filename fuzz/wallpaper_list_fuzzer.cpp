@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(sameTable(shown, before), "a list that cannot be loaded changed the grid");
         return 0;
     }
-    check(shown.rowCount() >= 2 && shown.cell(korvane::wallpaper_col::kPath, shown.rowCount() - 1) ==
-                                       korvane::kWallpaperPrompt,
+    check(shown.rowCount() >= 2 &&
+              shown.cell(korvane::wallpaper_col::kPath, shown.rowCount() - 1) == korvane::kWallpaperPrompt,
           "the grid lost its prompt row");
     bool everyRowStyled = true;
     for (int r = 1; r < shown.rowCount() - 1; ++r)

@@ -17,7 +17,8 @@ namespace {
 
 constexpr const char* kPleaseWait = "请少侯，不到一分钟...喝茶...";
 constexpr const char* kDone = "已完成";
-constexpr const char* kRestartHint = "要想让此功能立即生效，请按下面的〔重新启动电脑〕键，否则，干别的去吧...";
+constexpr const char* kRestartHint =
+    "要想让此功能立即生效，请按下面的〔重新启动电脑〕键，否则，干别的去吧...";
 
 std::vector<std::string> Words(const std::string& text) {
     std::istringstream in(text);
@@ -66,7 +67,8 @@ void CheckDriversReplaced(const w98::Machine& m, const std::string& winDir, cons
         }
     }
     if (!notReplaced.empty())
-        throw w98::Error("以下驱动程序没能用安装文件包里的文件替换（文件是只读的，或者磁盘满了？）：" + notReplaced);
+        throw w98::Error("以下驱动程序没能用安装文件包里的文件替换（文件是只读的，或者磁盘满了？）：" +
+                         notReplaced);
 }
 
 void RepairFromCd(System& system, const std::string& winDir, const std::string& cdRoot, JobUi& ui) {
@@ -143,22 +145,28 @@ std::vector<std::string> DriverRepairLines(const std::string& winDir, const Driv
     const std::string extract = "%winbootdir%\\COMMAND\\extract /y /a /l ";
     std::vector<std::string> lines;
     for (const auto& folder : TargetFolders(winDir)) {
-        lines.push_back(extract + BatchPath(folder) + " " + SetupPathWord(cabinets.first) + " " + kFirstDriver);
-        lines.push_back(extract + BatchPath(folder) + " " + SetupPathWord(cabinets.second) + " " + kOtherDrivers);
+        lines.push_back(extract + BatchPath(folder) + " " + SetupPathWord(cabinets.first) + " " +
+                        kFirstDriver);
+        lines.push_back(extract + BatchPath(folder) + " " + SetupPathWord(cabinets.second) + " " +
+                        kOtherDrivers);
     }
     return lines;
 }
 
 std::vector<std::string> DriverRepairExplanation(const std::string& caption) {
-    return {caption,
-            "",
-            "         可以减少WIN98系统30%的死机概率。",
-            "         可以解决Win98系统所发生的20%-50%的错误。包括系统锁死、启动时出现错误信息、VMM错误、鼠标移动异常、"
-            "系统无法正常使用硬件的最新驱动，等许多莫名其妙的问题。",
-            "         运行时可能需要用到WIN98安装光盘。运行这个文件后重新启动计算机即可。英文版的不能在中文Windows98下使用。",
-            "         适用于Win98所有版本（包括预览版、正式版以及所有语言版本）",
-            "",
-            "         ---请双击-->〔" + caption + "〕"};
+    return {
+        caption,
+        "",
+        "         可以减少WIN98系统30%的死机概率。",
+        "         "
+        "可以解决Win98系统所发生的20%-50%的错误。包括系统锁死、启动时出现错误信息、VMM错误、鼠标移动异常、"
+        "系统无法正常使用硬件的最新驱动，等许多莫名其妙的问题。",
+        "         "
+        "运行时可能需要用到WIN98安装光盘。运行这个文件后重新启动计算机即可。英文版的不能在中文Windows98下使用"
+        "。",
+        "         适用于Win98所有版本（包括预览版、正式版以及所有语言版本）",
+        "",
+        "         ---请双击-->〔" + caption + "〕"};
 }
 
 void RepairCoreDrivers(System& system, const std::string& winDir, JobUi& ui) {

@@ -49,7 +49,8 @@ void KeepMsDosRestriction(w98::Machine& m) {
     std::string bytes = m.readFile(kRegistryExport);
     if (!bytes.ends_with("\r\n"))
         bytes += "\r\n";
-    bytes += "[HKEY_USERS\\.DEFAULT\\" + std::string(kWinOldAppKey) + "]\r\n\"Disabled\"=dword:00000001\r\n\r\n";
+    bytes +=
+        "[HKEY_USERS\\.DEFAULT\\" + std::string(kWinOldAppKey) + "]\r\n\"Disabled\"=dword:00000001\r\n\r\n";
     m.writeFile(kRegistryExport, bytes);
 }
 
@@ -72,7 +73,9 @@ std::vector<std::string> RegistryRebuildExplanation(const std::string& caption) 
     return {caption,
             "",
             "     还记得刚安装win98后的快捷的速度吗？",
-            "     可是现在的电脑运行的越来越慢了。这是因为你的电脑注册表里面存在大量的垃圾，从而导致win98这辆法拉利跑车"
+            "     "
+            "可是现在的电脑运行的越来越慢了。这是因为你的电脑注册表里面存在大量的垃圾，从而导致win98这辆法拉"
+            "利跑车"
             "在充垃圾满障碍的的高速公里上行驶。",
             "     我可以在最原始的dos程序下面仔细的清理这些垃圾，就象过滤纯净水一样给电脑以最纯净的过滤。",
             "     根据电脑的配置和系统的不同，我需要工作10-30分钟的时间。请您最好在休息的时间指派我工作。",

@@ -32,7 +32,8 @@ std::string SetupPathWord(const std::string& path) {
     try {
         return BatchPath(path);
     } catch (const w98::Error& e) {
-        throw w98::Error(std::string("注册表里的Windows安装路径（SourcePath）不能写进批处理文件：") + e.what());
+        throw w98::Error(std::string("注册表里的Windows安装路径（SourcePath）不能写进批处理文件：") +
+                         e.what());
     }
 }
 
@@ -49,7 +50,8 @@ std::string SetupPathWord(const w98::Machine& m, const std::string& path) {
     try {
         return DosPath(m, path);
     } catch (const w98::Error& e) {
-        throw w98::Error(std::string("注册表里的Windows安装路径（SourcePath）不能写进批处理文件：") + e.what());
+        throw w98::Error(std::string("注册表里的Windows安装路径（SourcePath）不能写进批处理文件：") +
+                         e.what());
     }
 }
 

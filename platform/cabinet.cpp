@@ -10,15 +10,13 @@
 namespace w98 {
 namespace {
 
-template <typename T>
-struct GObjectDeleter {
+template <typename T> struct GObjectDeleter {
     void operator()(T* p) const {
         if (p)
             g_object_unref(p);
     }
 };
-template <typename T>
-using GPtr = std::unique_ptr<T, GObjectDeleter<T>>;
+template <typename T> using GPtr = std::unique_ptr<T, GObjectDeleter<T>>;
 
 struct GErrorHolder {
     GError* error = nullptr;
@@ -77,7 +75,8 @@ std::string buildCabinet(const std::vector<CabEntry>& entries) {
 std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& displayName) {
     if (bytes.size() < 36 || bytes.substr(0, 4) != "MSCF")
         throw FormatError(displayName, 0, "不是 CAB 压缩包文件");
-    GPtr<GInputStream> in(g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr));
+    GPtr<GInputStream> in(
+        g_memory_input_stream_new_from_data(bytes.data(), static_cast<gssize>(bytes.size()), nullptr));
     GPtr<GCabCabinet> cab(gcab_cabinet_new());
     GErrorHolder err;
     if (!gcab_cabinet_load(cab.get(), in.get(), nullptr, &err.error))
@@ -114,8 +113,8 @@ std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& dis
         e.name = baseName(name ? name : "");
         e.attributes = static_cast<std::uint8_t>(gcab_file_get_attributes(file) & 0x27);
         if (GDateTime* dt = gcab_file_get_date_time(file)) {
-            e.time = {g_date_time_get_year(dt),   g_date_time_get_month(dt),  g_date_time_get_day_of_month(dt),
-                      g_date_time_get_hour(dt),   g_date_time_get_minute(dt), g_date_time_get_second(dt)};
+            e.time = {g_date_time_get_year(dt), g_date_time_get_month(dt),  g_date_time_get_day_of_month(dt),
+                      g_date_time_get_hour(dt), g_date_time_get_minute(dt), g_date_time_get_second(dt)};
             g_date_time_unref(dt);
         }
         const std::string extractName = "entry" + std::to_string(list->size());

@@ -37,8 +37,9 @@ std::string nextCabinetInSet(std::string_view cabinetPath) {
     return std::string(folder) + std::string(stem.substr(0, digits)) + number + std::string(ext);
 }
 
-void walkCabinetSet(const Machine& m, const std::string& first,
-                    const std::function<bool(const std::string& cabinet, std::vector<CabEntry>& entries)>& visit) {
+void walkCabinetSet(
+    const Machine& m, const std::string& first,
+    const std::function<bool(const std::string& cabinet, std::vector<CabEntry>& entries)>& visit) {
     std::string current = first;
     for (int n = 0; n < kMaxCabinetSet && !current.empty(); ++n) {
         if (m.fileSize(current) > kMaxCabinetBytes)

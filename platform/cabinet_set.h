@@ -28,7 +28,8 @@ std::string nextCabinetInSet(std::string_view cabinetPath);
 // returns whether to go on to the next. The walk ends when visit says so, when the next
 // cabinet does not exist, or after kMaxCabinetSet cabinets. A cabinet that is too large or
 // cannot be read throws FormatError naming it; the cabinets before it have been visited.
-void walkCabinetSet(const Machine& m, const std::string& first,
-                    const std::function<bool(const std::string& cabinet, std::vector<CabEntry>& entries)>& visit);
+void walkCabinetSet(
+    const Machine& m, const std::string& first,
+    const std::function<bool(const std::string& cabinet, std::vector<CabEntry>& entries)>& visit);
 
 } // namespace w98

@@ -4,6 +4,8 @@
 
 namespace w98 {
 
-DateTime SystemClock::now() const { return localDateTime(std::time(nullptr)); }
+DateTime SystemClock::now() const {
+    return localDateTime(std::time(nullptr));
+}
 
 } // namespace w98

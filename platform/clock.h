@@ -5,23 +5,23 @@
 namespace w98 {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual DateTime now() const = 0;
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     DateTime now() const override;
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     explicit FixedClock(DateTime t) : t_(t) {}
     DateTime now() const override { return t_; }
     void set(DateTime t) { t_ = t; }
 
-private:
+  private:
     DateTime t_;
 };
 

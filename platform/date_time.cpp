@@ -83,8 +83,9 @@ std::uint32_t packDosDateTime(const DateTime& dt) {
 DateTime unpackDosDateTime(std::uint32_t packed) {
     std::uint32_t date = packed >> 16;
     std::uint32_t time = packed & 0xFFFFu;
-    return {static_cast<int>((date >> 9) + 1980), static_cast<int>((date >> 5) & 0x0F), static_cast<int>(date & 0x1F),
-            static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 0x3F), static_cast<int>((time & 0x1F) * 2)};
+    return {static_cast<int>((date >> 9) + 1980), static_cast<int>((date >> 5) & 0x0F),
+            static_cast<int>(date & 0x1F),        static_cast<int>(time >> 11),
+            static_cast<int>((time >> 5) & 0x3F), static_cast<int>((time & 0x1F) * 2)};
 }
 
 std::string formatDateTimePicture(std::string_view picture, const DateTime& dt) {

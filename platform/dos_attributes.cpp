@@ -35,7 +35,8 @@ std::uint8_t dosAttributesOf(const std::filesystem::path& hostFile, bool isDir) 
     return static_cast<std::uint8_t>(stored | (isDir ? attr::kDirectory : 0));
 }
 
-void writeDosAttributes(const std::filesystem::path& hostFile, std::uint8_t attributes, const std::string& displayName) {
+void writeDosAttributes(const std::filesystem::path& hostFile, std::uint8_t attributes,
+                        const std::string& displayName) {
     char buf[8];
     int len = std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned>(attributes & kStoredBits));
     if (::setxattr(hostFile.c_str(), kXattrName, buf, static_cast<std::size_t>(len), 0) != 0) {

@@ -22,6 +22,7 @@ std::uint8_t readDosAttributes(const std::filesystem::path& hostFile, const std:
 std::uint8_t dosAttributesOf(const std::filesystem::path& hostFile, bool isDirectory);
 
 // Stores the attributes (the directory bit is taken from the host). Throws IoError on failure.
-void writeDosAttributes(const std::filesystem::path& hostFile, std::uint8_t attributes, const std::string& displayName);
+void writeDosAttributes(const std::filesystem::path& hostFile, std::uint8_t attributes,
+                        const std::string& displayName);
 
 } // namespace w98

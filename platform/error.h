@@ -6,19 +6,19 @@
 namespace w98 {
 
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // An input/output error of a file, as MS-DOS and Windows programs report them:
 // the standard text, then the file it concerns.
 class IoError : public Error {
-public:
+  public:
     IoError(const std::string& standardText, const std::string& file)
         : Error(standardText + ": " + file), file_(file) {}
     const std::string& file() const { return file_; }
 
-private:
+  private:
     std::string file_;
 };
 
@@ -35,7 +35,7 @@ inline constexpr const char* kWriteError = "Write error";
 
 // A file whose content cannot be understood; names the file and the line.
 class FormatError : public Error {
-public:
+  public:
     FormatError(const std::string& file, std::size_t line, const std::string& what)
         : Error(file + (line ? " 第 " + std::to_string(line) + " 行：" : std::string("：")) + what) {}
 };

@@ -39,7 +39,7 @@ const char* textForErrno(int err) {
 }
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -54,14 +54,14 @@ public:
         return f;
     }
 
-private:
+  private:
     int fd_;
 };
 
 } // namespace
 
-std::optional<std::string> readHostFileIfExists(const std::filesystem::path& file, const std::string& displayName,
-                                                struct stat* statOut) {
+std::optional<std::string> readHostFileIfExists(const std::filesystem::path& file,
+                                                const std::string& displayName, struct stat* statOut) {
     Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -124,12 +124,13 @@ void setWorkingCopyFolder(const std::filesystem::path& folder) {
         workingCopies.push_back(folder.native());
 }
 
-void replaceHostFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
-                     std::optional<std::uint8_t> attributes) {
+void replaceHostFile(const std::filesystem::path& file, std::string_view bytes,
+                     const std::string& displayName, std::optional<std::uint8_t> attributes) {
     replace(file, bytes, displayName, attributes, !inWorkingCopy(file));
 }
 
-void replaceScratchFile(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName) {
+void replaceScratchFile(const std::filesystem::path& file, std::string_view bytes,
+                        const std::string& displayName) {
     replace(file, bytes, displayName, std::nullopt, false);
 }
 

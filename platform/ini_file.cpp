@@ -19,7 +19,8 @@ IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
     std::size_t pos = 0;
     while (pos <= text.size()) {
         std::size_t nl = text.find('\n', pos);
-        std::string_view line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        std::string_view line =
+            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
         ++lineNo;
         line = trim(line);
         if (!line.empty() && line[0] != ';' && line[0] != '#') {

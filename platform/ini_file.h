@@ -8,7 +8,7 @@
 namespace w98 {
 
 class IniFile {
-public:
+  public:
     // Throws FormatError(displayName, line, ...) on a line that is neither a section, a
     // key=value pair, a comment nor empty.
     static IniFile parse(std::string_view text, const std::string& displayName);
@@ -20,7 +20,8 @@ public:
 
   private:
     // folded section -> (folded key -> (key as written, value))
-    std::map<std::string, std::pair<std::string, std::map<std::string, std::pair<std::string, std::string>>>> sections_;
+    std::map<std::string, std::pair<std::string, std::map<std::string, std::pair<std::string, std::string>>>>
+        sections_;
 };
 
 } // namespace w98

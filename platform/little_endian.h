@@ -11,7 +11,9 @@ inline std::uint32_t get16(std::string_view b, std::size_t at) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
            static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
 }
-inline std::uint32_t get32(std::string_view b, std::size_t at) { return get16(b, at) | get16(b, at + 2) << 16; }
+inline std::uint32_t get32(std::string_view b, std::size_t at) {
+    return get16(b, at) | get16(b, at + 2) << 16;
+}
 inline void put16(std::string& b, std::size_t at, std::uint32_t v) {
     b[at] = static_cast<char>(v & 0xFF);
     b[at + 1] = static_cast<char>(v >> 8 & 0xFF);

@@ -18,10 +18,7 @@
 namespace fs = std::filesystem;
 
 namespace w98 {
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 Machine::Machine(fs::path root) : root_(std::move(root)) {
     std::error_code ec;
@@ -33,8 +30,9 @@ Machine::Machine(fs::path root) : root_(std::move(root)) {
         // The restore jobs need the disk's own short names and attributes, which only the
         // disk itself shows; a mounted partition hides them.
         const std::string device = disk::deviceMountedAt(root_);
-        throw Error("文件夹 " + root_.string() + " 是一个 Windows 98 的 C: 盘本身（已挂载的分区）。请先卸载它（umount " +
-                    root_.string() + "），再打开它的设备：korvane --machine " +
+        throw Error("文件夹 " + root_.string() +
+                    " 是一个 Windows 98 的 C: 盘本身（已挂载的分区）。请先卸载它（umount " + root_.string() +
+                    "），再打开它的设备：korvane --machine " +
                     (device.empty() ? std::string("/dev/sdX1") : device));
     }
     auto status = fs::status(root_, ec);
@@ -98,11 +96,12 @@ std::string Machine::windowsFolder() const {
         return normalize(w);
     } catch (const Error&) {
         // Said as it is, the path alone would not tell the user where to mend it.
-        throw FormatError((root_ / "machine.ini").string(), 0,
-                          "windows=" + w + " 不是带盘符的完整路径");
+        throw FormatError((root_ / "machine.ini").string(), 0, "windows=" + w + " 不是带盘符的完整路径");
     }
 }
-std::string Machine::windowsFolderNotNamed() const { return ini_.get("machine", "windowsnamed", ""); }
+std::string Machine::windowsFolderNotNamed() const {
+    return ini_.get("machine", "windowsnamed", "");
+}
 
 std::string Machine::shortDateFormat() const {
     return ini_.get("machine", "shortdate", machine_ini::kShortDate);

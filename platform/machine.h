@@ -22,7 +22,15 @@ class ImageMirror;
 class LazyDrive;
 } // namespace disk
 
-enum class DriveType : unsigned { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
+enum class DriveType : unsigned {
+    Unknown = 0,
+    NoRootDir = 1,
+    Removable = 2,
+    Fixed = 3,
+    Remote = 4,
+    CdRom = 5,
+    RamDisk = 6
+};
 
 struct DirEntry {
     std::string name;
@@ -33,7 +41,7 @@ struct DirEntry {
 };
 
 class Machine {
-public:
+  public:
     // Opens an existing machine folder, or a disk image file holding drive C: (see
     // disk/image_mirror.h). Throws Error when it is missing, not a folder or unreadable, or no
     // usable disk image, and FormatError when machine.ini cannot be understood.
@@ -104,7 +112,7 @@ public:
     void copyFile(std::string_view from, std::string_view to, bool overwrite);
     // Renames or moves within the machine; fails when the destination exists.
     void moveFile(std::string_view from, std::string_view to);
-    void deleteFile(std::string_view winPath); // a read-only file is not deleted
+    void deleteFile(std::string_view winPath);      // a read-only file is not deleted
     void createDirectory(std::string_view winPath); // one level
     void createDirectories(std::string_view winPath);
     void removeDirectory(std::string_view winPath); // must be empty
@@ -124,7 +132,7 @@ public:
 
     Registry& registry();
 
-private:
+  private:
     // What a path's host entry must hold when it is found on a disk image: only itself (its
     // size, time and attributes), or its bytes or entries too.
     enum class Need { Entry, Content };

@@ -8,7 +8,7 @@ namespace w98 {
 inline constexpr std::uint32_t kEwxReboot = 2;
 
 class Power {
-public:
+  public:
     virtual ~Power() = default;
     virtual void exitWindows(std::uint32_t flags, std::uint32_t reason) = 0;
 };

@@ -123,9 +123,12 @@ std::vector<std::string> environmentNaming(const std::filesystem::path& machine)
     return env;
 }
 
-std::vector<std::string> machineEnvironment(const Machine& machine) { return environmentNaming(machine.root()); }
+std::vector<std::string> machineEnvironment(const Machine& machine) {
+    return environmentNaming(machine.root());
+}
 
-pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath) {
+pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                   bool searchPath) {
     if (argv.empty())
         return -1;
     std::vector<std::string> args = argv, env = environment;
@@ -143,13 +146,15 @@ pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    const int rc = searchPath ? posix_spawnp(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data())
-                              : posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
+    const int rc = searchPath
+                       ? posix_spawnp(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data())
+                       : posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
 }
 
-int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath) {
+int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                 bool searchPath) {
     const pid_t pid = startQuietly(argv, environment, searchPath);
     if (pid < 0)
         return -1;

@@ -4,9 +4,9 @@
 // (a sound player, qemu-img), all with no input and their output going nowhere.
 #include <filesystem>
 #include <optional>
-#include <sys/types.h>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <vector>
 
 namespace w98 {
@@ -41,9 +41,11 @@ std::vector<std::string> environmentNaming(const std::filesystem::path& machine)
 // Starts argv (its first word looked up along PATH when searchPath) with no input and its
 // output going nowhere, as a hidden console's would, and waits; the exit code, or -1 when it
 // cannot start.
-int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath);
+int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                 bool searchPath);
 // The same without waiting: the child's pid, or -1.
-pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment, bool searchPath);
+pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                   bool searchPath);
 
 // Runs `w98 ARGS...` on the machine and waits; the exit code, or -1 when it cannot start.
 int runW98(const Machine& machine, const std::vector<std::string>& args);

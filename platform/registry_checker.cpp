@@ -61,9 +61,12 @@ CheckerSettings readCheckerSettings(const Machine& m) {
             }
             std::string folder = win;
             std::size_t first = 0;
-            if (!parts.empty() && !parts[0].empty() && std::all_of(parts[0].begin(), parts[0].end(), ::isdigit)) {
+            if (!parts.empty() && !parts[0].empty() &&
+                std::all_of(parts[0].begin(), parts[0].end(), ::isdigit)) {
                 const std::string code = parts[0];
-                folder = code == "11" ? win + "\\SYSTEM" : (code == "30" || code == "31") ? std::string("C:") : win;
+                folder = code == "11"                     ? win + "\\SYSTEM"
+                         : (code == "30" || code == "31") ? std::string("C:")
+                                                          : win;
                 first = 1;
             }
             for (std::size_t i = first; i < parts.size(); ++i)
@@ -98,13 +101,15 @@ std::string backupRegistry(Machine& m) {
     auto taken = [&](int n) {
         char name[16];
         std::snprintf(name, sizeof name, "rb%03d.cab", n);
-        return std::any_of(cabs.begin(), cabs.end(), [&](const DirEntry& e) { return equalsNoCase(e.name, name); });
+        return std::any_of(cabs.begin(), cabs.end(),
+                           [&](const DirEntry& e) { return equalsNoCase(e.name, name); });
     };
     while (number < 999 && taken(number))
         ++number;
 
     std::vector<CabEntry> entries;
-    std::vector<std::string> files = {win + "\\system.dat", win + "\\user.dat", win + "\\system.ini", win + "\\win.ini"};
+    std::vector<std::string> files = {win + "\\system.dat", win + "\\user.dat", win + "\\system.ini",
+                                      win + "\\win.ini"};
     files.insert(files.end(), s.extraFiles.begin(), s.extraFiles.end());
     // The two registry files as of one moment, not half of a change that spans both.
     std::optional<RegistryLock> registryLock;
@@ -119,7 +124,8 @@ std::string backupRegistry(Machine& m) {
         e.name = wanted;
         for (const auto& d : m.list(folder.size() == 2 ? folder + "\\" : folder, wanted))
             e.name = d.name;
-        if (std::any_of(entries.begin(), entries.end(), [&](const CabEntry& x) { return equalsNoCase(x.name, e.name); }))
+        if (std::any_of(entries.begin(), entries.end(),
+                        [&](const CabEntry& x) { return equalsNoCase(x.name, e.name); }))
             continue;
         e.data = m.readFile(f);
         e.attributes = m.attributes(f) & 0x27;

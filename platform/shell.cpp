@@ -27,7 +27,9 @@ std::vector<std::string> ownEnvironment() {
     return env;
 }
 
-void startDetached(const std::string& what) { startDetached({"xdg-open", what}, ownEnvironment()); }
+void startDetached(const std::string& what) {
+    startDetached({"xdg-open", what}, ownEnvironment());
+}
 
 // A program of the machine runs as the w98 stand-in for it, on this machine, as Windows would
 // start it; the host has nothing to show for a Windows program file.
@@ -48,8 +50,8 @@ bool isProgramFile(std::string_view target) {
 
 bool isWebOrMailTarget(std::string_view target) {
     const std::string t = foldAscii(target.substr(0, 8));
-    return t.starts_with("http:") || t.starts_with("https:") || t.starts_with("ftp:") || t.starts_with("mailto:") ||
-           t.starts_with("www.");
+    return t.starts_with("http:") || t.starts_with("https:") || t.starts_with("ftp:") ||
+           t.starts_with("mailto:") || t.starts_with("www.");
 }
 
 void HostShell::open(std::string_view target) {

@@ -10,7 +10,7 @@ namespace w98 {
 class Machine;
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // The result is not reported: a target that cannot be opened gives no message.
     virtual void open(std::string_view target) = 0;
@@ -20,11 +20,11 @@ public:
 bool isWebOrMailTarget(std::string_view target);
 
 class HostShell final : public Shell {
-public:
+  public:
     explicit HostShell(Machine& machine) : machine_(machine) {}
     void open(std::string_view target) override;
 
-private:
+  private:
     Machine& machine_;
 };
 

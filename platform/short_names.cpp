@@ -26,7 +26,9 @@ struct Characters {
     bool lossy = false;
 };
 
-bool isLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+bool isLead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
 
 std::vector<std::string> splitBytes(std::string_view gbk) {
     std::vector<std::string> out;
@@ -71,7 +73,8 @@ Characters charactersOf(std::string_view utf8) {
     for (std::string c : splitBytes(gbk)) {
         if (c.size() == 1) {
             const auto b = static_cast<unsigned char>(c[0]);
-            if (b < 0x20 || b == 0x7F || std::string_view("+,;=[]\"*/:<>?\\|").find(c[0]) != std::string_view::npos) {
+            if (b < 0x20 || b == 0x7F ||
+                std::string_view("+,;=[]\"*/:<>?\\|").find(c[0]) != std::string_view::npos) {
                 c = "_";
                 out.lossy = true;
             }
@@ -82,7 +85,8 @@ Characters charactersOf(std::string_view utf8) {
 }
 
 // Characters appended while they fit in `bytes` bytes; a character is never split.
-std::string fitted(const std::vector<std::string>& chars, std::size_t from, std::size_t to, std::size_t bytes) {
+std::string fitted(const std::vector<std::string>& chars, std::size_t from, std::size_t to,
+                   std::size_t bytes) {
     std::string out;
     for (std::size_t i = from; i < to && out.size() + chars[i].size() <= bytes; ++i)
         out += chars[i];
@@ -108,7 +112,8 @@ Basis basisOf(std::string_view longName) {
     Basis b;
     b.primary = fitted(chars, 0, static_cast<std::size_t>(firstDot - chars.begin()), kBaseBytes);
     if (lastDot != chars.rend())
-        b.extension = fitted(chars, static_cast<std::size_t>(chars.rend() - lastDot), chars.size(), kExtensionBytes);
+        b.extension =
+            fitted(chars, static_cast<std::size_t>(chars.rend() - lastDot), chars.size(), kExtensionBytes);
     if (b.primary.empty())
         b.primary = "_";
     const std::string basis = b.primary + (b.extension.empty() ? "" : "." + b.extension);
@@ -157,7 +162,8 @@ std::string make(std::string_view longName, const std::function<bool(const std::
     const std::vector<std::string> chars = splitBytes(b.primary);
     for (unsigned n = 1; n < 1000000; ++n) {
         const std::string tail = "~" + std::to_string(n);
-        const std::string name = utf8Of(fitted(chars, 0, chars.size(), kBaseBytes - tail.size()) + tail + dotExtension);
+        const std::string name =
+            utf8Of(fitted(chars, 0, chars.size(), kBaseBytes - tail.size()) + tail + dotExtension);
         if (!taken(name))
             return name;
     }
@@ -238,7 +244,9 @@ std::optional<std::string> ownShortName(const std::string& name) {
 
 } // namespace
 
-void keep(const fs::path& hostEntry, const std::string& shortName) { store(hostEntry, shortName); }
+void keep(const fs::path& hostEntry, const std::string& shortName) {
+    store(hostEntry, shortName);
+}
 
 void giveNew(const fs::path& hostEntry) {
     if (const auto own = ownShortName(hostEntry.filename().string())) {

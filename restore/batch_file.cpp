@@ -2,8 +2,8 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
-#include "platform/text.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <string_view>
@@ -108,7 +108,8 @@ std::string DosPath(const w98::Machine& m, const std::string& path) {
     try {
         shortPath = m.shortPath(path);
     } catch (const w98::Error& e) {
-        throw w98::Error("路径" + Quoted(path) + "在MS-DOS下没有短文件名（" + e.what() + "）；没有用它写批处理文件");
+        throw w98::Error("路径" + Quoted(path) + "在MS-DOS下没有短文件名（" + e.what() +
+                         "）；没有用它写批处理文件");
     }
     std::string gbk;
     if (!w98::cp936::tryFromUtf8(shortPath, gbk))
@@ -122,9 +123,10 @@ std::string DosPath(const w98::Machine& m, const std::string& path) {
         if (trail == '|' || trail == '\\') {
             std::string character;
             w98::cp936::tryToUtf8(gbk.substr(i - 1, 2), character);
-            throw w98::Error("路径" + Quoted(path) + "在MS-DOS下的短文件名" + Quoted(shortPath) + "含有汉字“" +
-                             character + "”，它的第二个字节是“" + trail + "”，MS-DOS可能把它当成" +
-                             (trail == '|' ? "管道" : "文件夹的分隔符") + "；没有用它写批处理文件");
+            throw w98::Error("路径" + Quoted(path) + "在MS-DOS下的短文件名" + Quoted(shortPath) +
+                             "含有汉字“" + character + "”，它的第二个字节是“" + trail +
+                             "”，MS-DOS可能把它当成" + (trail == '|' ? "管道" : "文件夹的分隔符") +
+                             "；没有用它写批处理文件");
         }
     }
     std::string word;
@@ -166,13 +168,14 @@ std::size_t LineBytes(std::string_view line, const std::string& winDir) {
 void CheckForeignParts(const std::string& path, const std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i)
         if (const std::string foreign = ForeignPart(lines[i]); !foreign.empty())
-            throw w98::Error("没有写出" + path + "：第" + std::to_string(i + 1) + "行" + Quoted(lines[i]) + "含有" +
-                             foreign + "，而这不是本程序写进去的");
+            throw w98::Error("没有写出" + path + "：第" + std::to_string(i + 1) + "行" + Quoted(lines[i]) +
+                             "含有" + foreign + "，而这不是本程序写进去的");
 }
 
 } // namespace
 
-void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path, const std::vector<std::string>& lines) {
+void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path,
+                          const std::vector<std::string>& lines) {
     CheckForeignParts(path, lines);
     std::string winDir;
     try {

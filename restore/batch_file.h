@@ -42,7 +42,8 @@ inline constexpr std::size_t kMaxBatchLineBytes = 127;
 // a doubled "%%", and no more than kMaxBatchLineBytes bytes of code page 936, with %winbootdir%
 // read as the Windows folder's short path or not. A line that fails is refused with w98::Error
 // naming the file, the line's number and its text.
-void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path, const std::vector<std::string>& lines);
+void CheckMsDosBatchLines(const w98::Machine& m, const std::string& path,
+                          const std::vector<std::string>& lines);
 
 // Writes a batch file that runs in MS-DOS mode, after CheckMsDosBatchLines; nothing is
 // written when a line is refused.

@@ -12,7 +12,8 @@ std::string BackupDateText(const w98::Machine& m, const std::string& file) {
     return w98::formatDateTimeText(m.shortDateFormat(), m.longTimeFormat(), t);
 }
 
-void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::string& folder, RestoreCatalogue& out) {
+void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::string& folder,
+                   RestoreCatalogue& out) {
     std::vector<w98::DirEntry> entries;
     try {
         entries = m.list(folder, "*.cab", false);
@@ -54,7 +55,8 @@ void ScanRegistryPair(const w98::Machine& m, const std::string& folder, const st
     out.push_back({BackupDateText(m, system), note, folder, extension, "system" + extension, packed});
 }
 
-RestoreCatalogue ScanAllRestorePoints(const w98::Machine& m, const std::string& winDir, const std::string& backupDir) {
+RestoreCatalogue ScanAllRestorePoints(const w98::Machine& m, const std::string& winDir,
+                                      const std::string& backupDir) {
     RestoreCatalogue c;
     ScanCabFolder(m, winDir, backupDir, c);
     ScanCabFolder(m, winDir, winDir + "\\sysbckup\\restore", c);

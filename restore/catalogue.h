@@ -13,14 +13,16 @@ namespace korvane {
 
 // Appends one restore point per cabinet (*.cab, hidden and system files included, plain
 // subfolders skipped) in folder. A missing folder adds nothing.
-void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::string& folder, RestoreCatalogue& out);
+void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::string& folder,
+                   RestoreCatalogue& out);
 
 // Appends one restore point when folder holds both system<ext> and user<ext>.
 void ScanRegistryPair(const w98::Machine& m, const std::string& folder, const std::string& extension,
                       const std::string& note, RestoreCatalogue& out);
 
 // The start-up scans, in their order.
-RestoreCatalogue ScanAllRestorePoints(const w98::Machine& m, const std::string& winDir, const std::string& backupDir);
+RestoreCatalogue ScanAllRestorePoints(const w98::Machine& m, const std::string& winDir,
+                                      const std::string& backupDir);
 
 // The date text of a backup file's last-write time in the machine's formats.
 std::string BackupDateText(const w98::Machine& m, const std::string& file);

@@ -6,8 +6,8 @@
 #include "platform/clock.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/text.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
 
@@ -16,7 +16,8 @@
 
 namespace korvane {
 
-bool NewestRestorePointIsToday(const std::string& newestDate, const w98::Machine& m, const w98::Clock& clock) {
+bool NewestRestorePointIsToday(const std::string& newestDate, const w98::Machine& m,
+                               const w98::Clock& clock) {
     const std::string today = w98::formatDateTimePicture(m.shortDateFormat(), clock.now());
     return w98::containsNoCase(newestDate, today);
 }

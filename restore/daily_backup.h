@@ -19,7 +19,8 @@ bool NewestRestorePointIsToday(const std::string& newestDate, const w98::Machine
 
 // When the newest restore point is not from today, the registry checker goes into the Run
 // key so that Windows makes a backup at its next start.
-void DailyBackupCheck(w98::Machine& m, const std::string& newestDate, const std::string& winDir, const w98::Clock& clock);
+void DailyBackupCheck(w98::Machine& m, const std::string& newestDate, const std::string& winDir,
+                      const w98::Clock& clock);
 
 // The caption steps of the command that makes a restore point now.
 inline constexpr const char* kCreateCaption = "可随时建立系统还原点...";

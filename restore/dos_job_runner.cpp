@@ -64,7 +64,9 @@ std::vector<std::string> ProdosLines(const w98::Machine& m, const std::function<
     return lines;
 }
 
-std::string HandOverFolder(const std::string& winDir) { return winDir + "\\temp\\restore1"; }
+std::string HandOverFolder(const std::string& winDir) {
+    return winDir + "\\temp\\restore1";
+}
 
 void PrepareHandOverFolder(w98::Machine& m, const std::string& winDir) {
     const std::string folder = HandOverFolder(winDir);

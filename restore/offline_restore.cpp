@@ -63,7 +63,8 @@ bool putBack(w98::Machine& m, const std::string& live, const PointFile& file) {
 void cleanUp(w98::Machine& m) {
     for (const char* f : {"C:\\MSDOS.SYS", "C:\\IO.SYS"})
         if (m.isFile(f))
-            m.setAttributes(f, m.attributes(f) | w98::attr::kSystem | w98::attr::kHidden | w98::attr::kReadOnly);
+            m.setAttributes(f,
+                            m.attributes(f) | w98::attr::kSystem | w98::attr::kHidden | w98::attr::kReadOnly);
     if (m.isFile("C:\\Msdos.bei")) {
         if (!m.exists("C:\\MSDOS.SYS"))
             m.moveFile("C:\\Msdos.bei", "C:\\Msdos.sys");
@@ -76,8 +77,8 @@ void cleanUp(w98::Machine& m) {
 
 } // namespace
 
-OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedRestorePoint& point, bool newestIsToday,
-                              const std::function<void()>& processEvents) {
+OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedRestorePoint& point,
+                              bool newestIsToday, const std::function<void()>& processEvents) {
     w98::Machine& m = system.machine;
     const RestorePlan& plan = point.plan;
     auto pump = [&] {
@@ -115,7 +116,8 @@ OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedR
     cleanUp(m);
     if (!newestIsToday) {
         try {
-            m.registry().importText(w98::joinLinesCrlf(ScanregRunRegLines(m, paths.WinDir)), DailyBackupImport(paths.WinDir));
+            m.registry().importText(w98::joinLinesCrlf(ScanregRunRegLines(m, paths.WinDir)),
+                                    DailyBackupImport(paths.WinDir));
         } catch (const std::exception&) {
             // As the job's regedit: a registry that takes no import keeps the point's entries.
         }

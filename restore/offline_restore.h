@@ -27,7 +27,7 @@ struct OfflineRestore {
 // registry gets the daily backup's Run entry unless the newest point is from today. Throws
 // w98::Error when the pre-restore backup or the point cannot be read; nothing of the point has
 // been written then.
-OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedRestorePoint& point, bool newestIsToday,
-                              const std::function<void()>& processEvents);
+OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedRestorePoint& point,
+                              bool newestIsToday, const std::function<void()>& processEvents);
 
 } // namespace korvane

@@ -7,13 +7,14 @@
 namespace korvane {
 namespace {
 
-constexpr std::size_t kNamesShown = 3;  // devices, classes and drivers: counts and the first few
+constexpr std::size_t kNamesShown = 3;   // devices, classes and drivers: counts and the first few
 constexpr std::size_t kEntriesShown = 8; // programs and start-up entries
 
 const char* const kIndent = "  ";
 
 // The items of `from` that `other` does not hold, in the order of `from`.
-std::vector<std::string> missingFrom(const std::vector<std::string>& from, const std::vector<std::string>& other) {
+std::vector<std::string> missingFrom(const std::vector<std::string>& from,
+                                     const std::vector<std::string>& other) {
     std::unordered_multiset<std::string> left(other.begin(), other.end());
     std::vector<std::string> out;
     for (const std::string& s : from) {
@@ -26,7 +27,8 @@ std::vector<std::string> missingFrom(const std::vector<std::string>& from, const
     return out;
 }
 
-std::vector<std::string> missingFrom(const std::vector<NamedItem>& from, const std::vector<NamedItem>& other) {
+std::vector<std::string> missingFrom(const std::vector<NamedItem>& from,
+                                     const std::vector<NamedItem>& other) {
     std::unordered_set<std::string, w98::regtree::FoldHash, w98::regtree::FoldEqual> ids;
     for (const NamedItem& i : other)
         ids.insert(i.id);
@@ -51,7 +53,7 @@ std::string count(std::size_t n) {
 }
 
 class Report {
-public:
+  public:
     void section(const char* heading, std::vector<std::string> items) {
         if (items.empty())
             return;
@@ -61,7 +63,7 @@ public:
     }
     std::vector<std::string>& lines() { return lines_; }
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 
@@ -71,7 +73,8 @@ void programs(const SystemFacts& live, const SystemFacts& point, Report& r) {
         items.push_back("此后安装的 " + count(since.size()) + "程序将从注册表中去掉（文件仍留在硬盘上）：" +
                         joined(since, kEntriesShown));
     if (const auto gone = missingFrom(point.programs, live.programs); !gone.empty())
-        items.push_back("此后卸载的 " + count(gone.size()) + "程序将回到注册表中：" + joined(gone, kEntriesShown));
+        items.push_back("此后卸载的 " + count(gone.size()) + "程序将回到注册表中：" +
+                        joined(gone, kEntriesShown));
     r.section("程序", std::move(items));
 }
 
@@ -93,7 +96,8 @@ void hardware(const SystemFacts& live, const SystemFacts& point, Report& r) {
         if (!fewer.empty())
             item = "少 " + count(fewer.size()) + "（" + joined(fewer, kNamesShown) + "）";
         if (!more.empty())
-            item += (item.empty() ? "" : "，") + ("多 " + count(more.size()) + "（" + joined(more, kNamesShown) + "）");
+            item += (item.empty() ? "" : "，") +
+                    ("多 " + count(more.size()) + "（" + joined(more, kNamesShown) + "）");
         if (!item.empty())
             items.push_back(std::string(what) + "：还原后" + item);
     };
@@ -125,14 +129,16 @@ std::string restoringTo(const std::string& date) {
 } // namespace
 
 std::vector<std::string> DifferenceLines(const SystemFacts& live, const SystemFacts& point,
-                                         const std::vector<std::string>& replacedFiles, const std::string& date) {
+                                         const std::vector<std::string>& replacedFiles,
+                                         const std::string& date) {
     Report r;
     programs(live, point, r);
     startup(live, point, r);
     hardware(live, point, r);
     settings(live, point, r);
     if (!replacedFiles.empty())
-        r.section("启动文件", {"与现在的不同，将换成还原点里的：" + joined(replacedFiles, replacedFiles.size())});
+        r.section("启动文件",
+                  {"与现在的不同，将换成还原点里的：" + joined(replacedFiles, replacedFiles.size())});
     std::vector<std::string>& lines = r.lines();
     if (lines.empty())
         return {restoringTo(date) + "：程序、启动项、硬件和驱动程序、设置和启动文件都与现在相同。"};

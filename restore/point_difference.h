@@ -15,7 +15,8 @@ std::string PointName(const std::string& date);
 // live: the machine now; point: as it will be after the restore. replacedFiles: the start-up
 // files the restore puts in place that differ from the live ones, in the order it copies them.
 std::vector<std::string> DifferenceLines(const SystemFacts& live, const SystemFacts& point,
-                                         const std::vector<std::string>& replacedFiles, const std::string& date);
+                                         const std::vector<std::string>& replacedFiles,
+                                         const std::string& date);
 
 // The preview of a point that the click would refuse: the message the click would show.
 std::vector<std::string> RefusalLines(const std::string& message, const std::string& date);

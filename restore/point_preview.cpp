@@ -8,8 +8,8 @@
 
 #include "startup/win_ini.h"
 
-#include "platform/text.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 #include <sys/stat.h>
 
@@ -41,8 +41,10 @@ bool PointPreview::Stamp::same(const Stamp& o) const {
            modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
 }
 
-PointPreview::PointPreview(const std::filesystem::path& machineRoot, std::string winDir, std::string bootDrive)
-    : m_(std::make_unique<w98::Machine>(machineRoot)), winDir_(std::move(winDir)), bootDrive_(std::move(bootDrive)),
+PointPreview::PointPreview(const std::filesystem::path& machineRoot, std::string winDir,
+                           std::string bootDrive)
+    : m_(std::make_unique<w98::Machine>(machineRoot)), winDir_(std::move(winDir)),
+      bootDrive_(std::move(bootDrive)),
       liveSystem_(m_->hostPath(winDir_ + "\\SYSTEM.DAT"), winDir_ + "\\SYSTEM.DAT", "HKEY_LOCAL_MACHINE"),
       liveUser_(m_->hostPath(winDir_ + "\\USER.DAT"), winDir_ + "\\USER.DAT", "HKEY_USERS") {}
 
@@ -151,8 +153,8 @@ std::optional<std::vector<std::string>> PointPreview::make(const RestorePoint& p
         return std::nullopt;
 
     const SystemFacts live = ReadSystemFacts(liveSystem, liveUser, linesOf(liveWinIni), FactsOf::LiveMachine);
-    const SystemFacts then =
-        ReadSystemFacts(*contents.registry.system, *contents.registry.user, linesOf(pointWinIni), FactsOf::RestorePoint);
+    const SystemFacts then = ReadSystemFacts(*contents.registry.system, *contents.registry.user,
+                                             linesOf(pointWinIni), FactsOf::RestorePoint);
     return DifferenceLines(live, then, differing, point.shownDate);
 }
 

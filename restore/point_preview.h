@@ -25,7 +25,7 @@ class Machine;
 namespace korvane {
 
 class PointPreview {
-public:
+  public:
     // The preview opens a view of the machine folder of its own, so that it may run on a thread
     // beside the window's. winDir and bootDrive are the restore's.
     PointPreview(const std::filesystem::path& machineRoot, std::string winDir, std::string bootDrive);
@@ -40,7 +40,7 @@ public:
     // How many previews were made, not taken from the cache.
     std::size_t madeCount() const { return made_; }
 
-private:
+  private:
     struct Stamp {
         std::filesystem::path file;
         bool exists = false;
@@ -56,7 +56,8 @@ private:
     };
 
     std::vector<Stamp> stampsOf(const RestorePoint& point) const;
-    std::optional<std::vector<std::string>> make(const RestorePoint& point, const std::function<bool()>& abandoned);
+    std::optional<std::vector<std::string>> make(const RestorePoint& point,
+                                                 const std::function<bool()>& abandoned);
 
     std::unique_ptr<w98::Machine> m_;
     std::string winDir_, bootDrive_;

@@ -3,7 +3,8 @@
 namespace korvane {
 
 PreviewWorker::PreviewWorker(std::unique_ptr<PointPreview> preview, Delivery deliver, Taking taking)
-    : preview_(std::move(preview)), deliver_(std::move(deliver)), taking_(std::move(taking)), thread_([this] { run(); }) {}
+    : preview_(std::move(preview)), deliver_(std::move(deliver)), taking_(std::move(taking)),
+      thread_([this] { run(); }) {}
 
 PreviewWorker::~PreviewWorker() {
     {

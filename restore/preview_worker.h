@@ -18,7 +18,7 @@
 namespace korvane {
 
 class PreviewWorker {
-public:
+  public:
     // Runs on the worker's thread, with the ticket of the request the lines answer.
     using Delivery = std::function<void(std::uint64_t ticket, std::vector<std::string> lines)>;
 
@@ -39,7 +39,7 @@ public:
     // True while no later request was made.
     bool isLatest(std::uint64_t ticket) const { return ticket == latest_.load(); }
 
-private:
+  private:
     void run();
 
     std::unique_ptr<PointPreview> preview_;

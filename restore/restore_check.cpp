@@ -1,11 +1,10 @@
 #include "restore_check.h"
 
-
 #include "platform/cabinet.h"
 #include "platform/host_file.h"
-#include "platform/text.h"
 #include "platform/machine.h"
 #include "platform/registry/registry_file.h"
+#include "platform/text.h"
 
 #include <optional>
 
@@ -27,12 +26,14 @@ std::string readSource(const w98::Machine& m, const std::string& path, const cha
         if (!m.isFile(path))
             refuse(std::string(what) + " " + path + " 已经不在了", "无法还原：备份文件不在了");
         if (m.fileSize(path) > kMaxSourceBytes)
-            refuse(std::string(what) + " " + path + " 太大，不是Windows 98的备份文件", "无法还原：备份文件已损坏");
+            refuse(std::string(what) + " " + path + " 太大，不是Windows 98的备份文件",
+                   "无法还原：备份文件已损坏");
         return m.readFile(path);
     } catch (const UnusableRestorePoint&) {
         throw;
     } catch (const std::exception& e) {
-        refuse(std::string(what) + " " + path + " 无法读取（" + e.what() + "）", "无法还原：备份文件无法读取");
+        refuse(std::string(what) + " " + path + " 无法读取（" + e.what() + "）",
+               "无法还原：备份文件无法读取");
     }
 }
 
@@ -54,12 +55,15 @@ void checkCabinet(const w98::Machine& m, CheckedRestorePoint& p, PointContents* 
     try {
         entries = w98::readCabinet(bytes, cabinet);
     } catch (const std::exception& e) {
-        refuse("还原点的备份文件 " + cabinet + " 已经损坏，无法解开（" + e.what() + "）", "无法还原：备份文件已损坏");
+        refuse("还原点的备份文件 " + cabinet + " 已经损坏，无法解开（" + e.what() + "）",
+               "无法还原：备份文件已损坏");
     }
     auto system = entryNamed(entries, "system.dat");
     auto user = entryNamed(entries, "user.dat");
     if (!system || !user) {
-        const std::string missing = !system && !user ? "system.dat 和 user.dat" : !system ? "system.dat" : "user.dat";
+        const std::string missing = !system && !user ? "system.dat 和 user.dat"
+                                    : !system        ? "system.dat"
+                                                     : "user.dat";
         refuse("还原点的备份文件 " + cabinet + " 里没有 " + missing + "，还原不了注册表",
                "无法还原：备份里没有注册表文件");
     }

@@ -41,17 +41,18 @@ struct PointContents {
 // A restore point that cannot be restored. what() is the whole message for the user; mark()
 // is the short text the table shows in the point's note.
 class UnusableRestorePoint : public w98::Error {
-public:
+  public:
     UnusableRestorePoint(const std::string& problem, std::string mark);
     const std::string& mark() const { return mark_; }
 
-private:
+  private:
     std::string mark_;
 };
 
 // Checks the files of a planned restore (CheckRestorable made the plan). Reads only; throws
 // UnusableRestorePoint. contents, when given, receives what the check read.
-CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, RestorePlan plan, PointContents* contents = nullptr);
+CheckedRestorePoint CheckRestorePoint(const w98::Machine& m, RestorePlan plan,
+                                      PointContents* contents = nullptr);
 
 // Throws w98::Error (the registry's own message) unless both texts read as registry files
 // of the machine's registry, in either form; names say what the errors call them.

@@ -3,10 +3,10 @@
 #include "batch_file.h"
 #include "daily_backup.h"
 #include "dos_job_runner.h"
+#include "restore_check.h"
 #include "restore_mark.h"
 #include "restore_point.h"
 #include "restore_record.h"
-#include "restore_check.h"
 
 #include "platform/error.h"
 #include "platform/machine.h"
@@ -21,8 +21,9 @@ const std::string kAttrib = "%winbootdir%\\COMMAND\\attrib -s -h -r ";
 }
 
 const std::vector<std::string>& RestoreProgressLines() {
-    static const std::vector<std::string> lines = {"", " 请少侯1分钟...", "", "   正在备份当前的系统文件...", "",
-                                                   "    请勿对电脑再作操作", "", "     请您等待电脑自动重新启动后就好了"};
+    static const std::vector<std::string> lines = {
+        "", " 请少侯1分钟...",        "", "   正在备份当前的系统文件...",
+        "", "    请勿对电脑再作操作", "", "     请您等待电脑自动重新启动后就好了"};
     return lines;
 }
 
@@ -41,12 +42,14 @@ std::string DailyBackupJobLine(const w98::Machine& m, const std::string& winDir)
     return "regedit " + DosPath(m, DailyBackupImport(winDir));
 }
 
-std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePlan& plan, const std::string& lastLine) {
+std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePlan& plan,
+                                         const std::string& lastLine) {
     auto dos = [&](const std::string& path) { return DosPath(m, path); };
     auto attrib = [&](const std::string& path) { return kAttrib + dos(path); };
     std::vector<std::string> lines = {"@ECHO OFF"};
     for (const RestoreFile& f : ClearedLiveFiles())
-        lines.push_back(f.to == RestoreTarget::BootRoot ? kAttrib + "c:\\" + f.name : attrib(plan.livePath(f)));
+        lines.push_back(f.to == RestoreTarget::BootRoot ? kAttrib + "c:\\" + f.name
+                                                        : attrib(plan.livePath(f)));
     if (plan.cabinet) {
         const std::string unpack = HandOverFolder(plan.winDir);
         BatchDrive(plan.bootDrive);
@@ -59,7 +62,8 @@ std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePla
                 continue;
             if (f.clearAttributesFirst)
                 lines.push_back(kAttrib + f.from);
-            lines.push_back("copy " + f.from + (f.to == RestoreTarget::BootRoot ? " c:\\" : " %winbootdir%") + " /Y");
+            lines.push_back("copy " + f.from + (f.to == RestoreTarget::BootRoot ? " c:\\" : " %winbootdir%") +
+                            " /Y");
         }
     } else {
         for (const RestoreFile& f : plan.files)

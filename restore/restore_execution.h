@@ -2,8 +2,8 @@
 // Putting the system back to a restore point: save the present state first (unless the
 // point is itself such a backup), write the job C:\dosrun.bat that unpacks the point over
 // the live files in MS-DOS mode, arm it and restart.
-#include "sysaccess/shared_paths.h"
 #include "restore_plan.h"
+#include "sysaccess/shared_paths.h"
 
 #include <functional>
 #include <string>
@@ -32,7 +32,8 @@ std::string DailyBackupJobLine(const w98::Machine& m, const std::string& winDir)
 // The job's lines for a plan; lastLine is the daily-backup line (possibly empty). MS-DOS runs
 // them before Windows loads: every path is named by its short name, and the job moves into the
 // folder it unpacks into by that folder's own short path.
-std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePlan& plan, const std::string& lastLine);
+std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePlan& plan,
+                                         const std::string& lastLine);
 
 // Plans the restore of a point and builds, and throws away, every line it would write. When a
 // path cannot be named in MS-DOS mode as itself, throws w98::Error explaining in Chinese why

@@ -4,8 +4,8 @@
 #include "dos_job_runner.h"
 #include "restore_mark.h"
 
-#include "platform/text.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 namespace korvane {
 namespace {

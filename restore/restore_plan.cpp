@@ -1,7 +1,7 @@
 #include "restore_plan.h"
 
-#include "platform/text.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 namespace korvane {
 namespace {
@@ -35,10 +35,18 @@ std::string SourceCabinet(const RestorePoint& p) {
 
 const std::vector<RestoreFile>& CabinetRestoreFiles() {
     static const std::vector<RestoreFile> files = {
-        inRoot("msdos.sys", true),   inRoot("command.com"),        inRoot("config.sys"),
-        inWindows("Control.ini"),    inRoot("io.sys", true),       inWindows("Desktop.ini", true),
-        inWindows("Explorer.exe"),   inWindows("Protocol.ini"),    inWindows("system.dat", true),
-        inWindows("system.ini"),     inWindows("user.dat", true),  inWindows("win.ini"),
+        inRoot("msdos.sys", true),
+        inRoot("command.com"),
+        inRoot("config.sys"),
+        inWindows("Control.ini"),
+        inRoot("io.sys", true),
+        inWindows("Desktop.ini", true),
+        inWindows("Explorer.exe"),
+        inWindows("Protocol.ini"),
+        inWindows("system.dat", true),
+        inWindows("system.ini"),
+        inWindows("user.dat", true),
+        inWindows("win.ini"),
         inWindows("win.com"),
         {"autoexec.bat", "autoexec.bat", RestoreTarget::BootRoot, false, true}};
     return files;
@@ -46,13 +54,17 @@ const std::vector<RestoreFile>& CabinetRestoreFiles() {
 
 const std::vector<RestoreFile>& ClearedLiveFiles() {
     static const std::vector<RestoreFile> files = {inWindows("system.dat"), inWindows("user.dat"),
-                                                   inWindows("desktop.ini"), inRoot("msdos.sys"), inRoot("io.sys")};
+                                                   inWindows("desktop.ini"), inRoot("msdos.sys"),
+                                                   inRoot("io.sys")};
     return files;
 }
 
 std::vector<RestoreFile> PairRestoreFiles(const std::string& extension) {
     std::vector<RestoreFile> files = {{"system" + extension, "system.dat"}, {"user" + extension, "user.dat"}};
-    const std::string tail = extension == ".dat" ? "ini" : extension == ".da" ? "in" : extension == ".da0" ? "in0" : "";
+    const std::string tail = extension == ".dat"   ? "ini"
+                             : extension == ".da"  ? "in"
+                             : extension == ".da0" ? "in0"
+                                                   : "";
     if (!tail.empty()) {
         files.push_back({"win." + tail, "win.ini"});
         files.push_back({"system." + tail, "system.ini"});

@@ -7,11 +7,11 @@
 namespace korvane {
 
 struct RestorePoint {
-    std::string dateText;  // last-write time in the short date and long time formats
-    std::string note;      // where it came from
-    std::string folder;    // the folder as the scan received it, no trailing backslash
-    std::string extension; // ".cab", ".da0", ".dat" or ".da"
-    std::string fileName;  // the cabinet's name on disk, or "system" + extension
+    std::string dateText;      // last-write time in the short date and long time formats
+    std::string note;          // where it came from
+    std::string folder;        // the folder as the scan received it, no trailing backslash
+    std::string extension;     // ".cab", ".da0", ".dat" or ".da"
+    std::string fileName;      // the cabinet's name on disk, or "system" + extension
     std::uint32_t dosTime = 0; // the date text as a packed MS-DOS date-time, when the scan knows it
     std::string shownDate{};   // the date as the restore-point table shows it, once it is listed
 };

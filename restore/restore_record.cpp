@@ -42,12 +42,9 @@ RestoreRecord MakeRestoreRecord(const w98::Machine& m, const RestorePlan& plan, 
 }
 
 void WriteRestoreRecord(w98::Machine& m, const std::string& winDir, const RestoreRecord& r) {
-    std::vector<std::string> lines = {kSection,
-                                      "point=" + r.point,
-                                      "date=" + r.date,
-                                      std::string("backup=") + (r.backupMade ? "1" : "0"),
-                                      "mark=" + r.mark,
-                                      "bootlog=" + std::to_string(r.bootLogOffset)};
+    std::vector<std::string> lines = {kSection,         "point=" + r.point,
+                                      "date=" + r.date, std::string("backup=") + (r.backupMade ? "1" : "0"),
+                                      "mark=" + r.mark, "bootlog=" + std::to_string(r.bootLogOffset)};
     m.writeTextLines(RestoreRecordPath(winDir), lines);
 }
 

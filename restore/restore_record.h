@@ -14,8 +14,8 @@ class Machine;
 namespace korvane {
 
 struct RestoreRecord {
-    std::string point;      // the cabinet or the system file restored from
-    std::string date;       // the point's date as the table shows it
+    std::string point;       // the cabinet or the system file restored from
+    std::string date;        // the point's date as the table shows it
     bool backupMade = false; // the state before was saved as a pre-restore backup
     // The mark left in the live registry as the job was armed (restore_mark.h): still there
     // after the restart, the point's registry was not put back.

@@ -11,7 +11,8 @@
 namespace korvane {
 namespace {
 
-const char* const kHeaders[restore_col::kCount] = {"可选项", "还原到..时间以前", "附加说明", "文件路径", "后缀名", "文件名", "dos时间"};
+const char* const kHeaders[restore_col::kCount] = {"可选项", "还原到..时间以前", "附加说明", "文件路径",
+                                                   "后缀名", "文件名",           "dos时间"};
 
 std::uint64_t keyOf(const std::string& text) {
     std::uint64_t v = 0;
@@ -57,7 +58,8 @@ std::string YearPrefix(const std::string& shortDateFormat, int year) {
     return year >= 1980 && year < 2000 ? "19" : "20";
 }
 
-void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m, int referenceYear) {
+void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m,
+                      int referenceYear) {
     const int n = static_cast<int>(catalogue.size());
     table.setColCount(restore_col::kCount);
     table.setRowCount(n + 1);
@@ -70,8 +72,8 @@ void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const
         std::uint32_t key = p.dosTime;
         if (key == 0) {
             try {
-                key = w98::packDosDateTime(
-                    w98::parseDateTimeText(p.dateText, m.shortDateFormat(), m.longTimeFormat(), referenceYear));
+                key = w98::packDosDateTime(w98::parseDateTimeText(p.dateText, m.shortDateFormat(),
+                                                                  m.longTimeFormat(), referenceYear));
             } catch (const w98::Error&) {
                 key = 0; // a date that cannot be read sorts last
             }
@@ -108,13 +110,16 @@ void SortTableRows(TextTable& table, int keyColumn) {
         quickSort(table, 1, table.rowCount() - 1, keyColumn);
 }
 
-void SwapTableRows(TextTable& table, int a, int b) { table.swapRows(a, b); }
+void SwapTableRows(TextTable& table, int a, int b) {
+    table.swapRows(a, b);
+}
 
 std::string SortErrorMessage(const std::string& what) {
     return "系统在排序数据的时候遇到异常:\n" + what + "\n请重试，如果该问题依然存在请与程序供应商联系！";
 }
 
-void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir, const w98::Clock& clock) {
+void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir,
+                             const w98::Clock& clock) {
     const std::string oldFolder = backupDir + "\\old";
     try {
         if (!m.isDirectory(oldFolder))
@@ -134,7 +139,8 @@ void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::strin
         // file pair is always restored from its own folder. A cabinet already in an "old"
         // folder stays there; moving it again would take it where no scan finds it.
         const bool isCabinet = table.cell(restore_col::kExtension, r) == ".cab";
-        const bool inOldFolder = folder.size() >= 4 && w98::equalsNoCase(folder.substr(folder.size() - 4), "\\old");
+        const bool inOldFolder =
+            folder.size() >= 4 && w98::equalsNoCase(folder.substr(folder.size() - 4), "\\old");
         if (isCabinet && !inOldFolder) {
             try {
                 if (!m.isDirectory(folder + "\\old"))

@@ -34,13 +34,16 @@ inline constexpr int kVisible = 3; // columns 0 to 2 are shown
 std::string YearPrefix(const std::string& shortDateFormat, int year);
 
 // Fills the table from the catalogue, sorts it newest first and numbers the rows.
-void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m, int referenceYear);
+void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m,
+                      int referenceYear);
 
 // The restore point a data row was made from, with the date as the row shows it; a row
 // outside the table gives an empty point.
 RestorePoint RestorePointAt(const TextTable& table, int row);
 // The newest point listed (the first data row); an empty point when none is.
-inline RestorePoint NewestRestorePoint(const TextTable& table) { return RestorePointAt(table, 1); }
+inline RestorePoint NewestRestorePoint(const TextTable& table) {
+    return RestorePointAt(table, 1);
+}
 
 // Descending sort of the data rows on a column of decimal numbers (a text that is no number
 // counts as 0). Rows are exchanged, never copied cell by cell, so the sort stays O(n log n).
@@ -52,6 +55,7 @@ std::string SortErrorMessage(const std::string& what);
 
 // Moves restore points dated after now into an "old" subfolder of their folder and marks
 // them in the table. Creates <backupDir>\old first.
-void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir, const w98::Clock& clock);
+void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir,
+                             const w98::Clock& clock);
 
 } // namespace korvane

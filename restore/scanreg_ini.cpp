@@ -1,7 +1,7 @@
 #include "scanreg_ini.h"
 
-#include "platform/text.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 namespace korvane {
 
@@ -65,7 +65,6 @@ void WriteScanregTemplate(w98::Machine& m, const std::string& winDir) {
 }
 
 namespace {
-
 
 // key ends in '='. The checker also takes "MaxBackupCopies = 9" for the setting; left alone,
 // such a line further down would win over the one written here.

@@ -46,7 +46,7 @@ std::string textAt(const Key* k, std::string_view name) {
 }
 
 class Reader {
-public:
+  public:
     Reader(const Key& system, const Key& user) : system_(system), user_(user) {}
 
     const Key* key(w98::RegRoot root, std::string_view path) const {
@@ -95,7 +95,8 @@ public:
             classesOut.push_back({c->name, name.empty() ? c->name : name});
             for (const auto& d : c->children) {
                 std::string desc = textAt(d.get(), "DriverDesc");
-                driversOut.push_back({c->name + "\\" + d->name, desc.empty() ? c->name + "\\" + d->name : desc});
+                driversOut.push_back(
+                    {c->name + "\\" + d->name, desc.empty() ? c->name + "\\" + d->name : desc});
             }
         }
     }
@@ -117,12 +118,13 @@ public:
 
         out.push_back({"IE标题栏", quoted(textAt(key(kBrowserMainRoot, kBrowserMain), "Window Title"))});
         out.push_back({"IE首页", quoted(textAt(key(w98::kHkeyCurrentUser, kIeMainOfUser), "Start Page"))});
-        onOff("注册表程序", valueAt(key(kDefaultUserRoot, kDefaultSystemPolicy), "DisableRegistryTools") != nullptr,
-              "禁用", "启用");
+        onOff("注册表程序",
+              valueAt(key(kDefaultUserRoot, kDefaultSystemPolicy), "DisableRegistryTools") != nullptr, "禁用",
+              "启用");
         onOff("注册文件", textAt(key(kRegClassRoot, kRegClass), "") == "txtfile", "禁用", "启用");
     }
 
-private:
+  private:
     // The switch shows the policy as disabled while the program holds it lifted ("old" set);
     // a restored registry is read at the next start, which lifts only a policy in force.
     bool msDosOff(FactsOf whose) const {
@@ -146,7 +148,9 @@ private:
         return drives.empty() ? "都不隐藏" : "隐藏 " + drives;
     }
 
-    static std::string quoted(const std::string& text) { return text.empty() ? "未设置" : "为“" + text + "”"; }
+    static std::string quoted(const std::string& text) {
+        return text.empty() ? "未设置" : "为“" + text + "”";
+    }
 
     const Key& system_;
     const Key& user_;
@@ -174,7 +178,8 @@ std::vector<std::string> WinIniStartupEntries(const std::vector<std::string>& wi
         if (!w98::equalsNoCase(key, "load") && !w98::equalsNoCase(key, "run"))
             continue;
         // Windows starts each program of the list; they are separated by spaces or commas.
-        const std::string where = "（win.ini " + std::string(w98::equalsNoCase(key, "load") ? "load" : "run") + "=）";
+        const std::string where =
+            "（win.ini " + std::string(w98::equalsNoCase(key, "load") ? "load" : "run") + "=）";
         std::string program;
         for (char c : line.substr(eq + 1) + " ") {
             if (c == ' ' || c == ',' || c == '\t') {

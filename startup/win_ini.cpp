@@ -21,7 +21,8 @@ std::vector<WinIniLine> SplitWinIni(std::string_view file) {
         std::size_t cut = nl;
         if (cut > pos && file[cut - 1] == '\r')
             --cut;
-        out.push_back({std::string(file.substr(pos, cut - pos)), std::string(file.substr(cut, nl + 1 - cut))});
+        out.push_back(
+            {std::string(file.substr(pos, cut - pos)), std::string(file.substr(cut, nl + 1 - cut))});
         pos = nl + 1;
     }
     return out;

@@ -9,7 +9,9 @@ namespace {
 using w98::RegValue;
 namespace reg_type = w98::reg_type;
 
-std::string inQuotes(std::string_view name) { return "'" + std::string(name) + "'"; }
+std::string inQuotes(std::string_view name) {
+    return "'" + std::string(name) + "'";
+}
 
 // Opens the key with creation. False when it could not be created (the file cannot be
 // written); a registry file that cannot be understood, or not even read, still raises its
@@ -61,8 +63,11 @@ std::int32_t ReadRegInt(w98::Machine& m, RegRoot root, std::string_view key, std
     return static_cast<std::int32_t>(w98::regDwordFromData(v->data));
 }
 
-void WriteRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name, std::int32_t value) {
-    setOrFail(m, root, key, RegValue{std::string(name), reg_type::kDword, w98::regDwordData(static_cast<std::uint32_t>(value))});
+void WriteRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name,
+                 std::int32_t value) {
+    setOrFail(
+        m, root, key,
+        RegValue{std::string(name), reg_type::kDword, w98::regDwordData(static_cast<std::uint32_t>(value))});
 }
 
 std::string ReadRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name) {
@@ -72,7 +77,8 @@ std::string ReadRegStr(w98::Machine& m, RegRoot root, std::string_view key, std:
     return v ? stringFromValue(*v) : std::string();
 }
 
-void WriteRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name, std::string_view text) {
+void WriteRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name,
+                 std::string_view text) {
     std::string data;
     try {
         data = w98::regStringData(text);

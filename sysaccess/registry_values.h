@@ -20,14 +20,16 @@ using w98::RegRoot;
 // Registry errors carry the texts the program shows:
 // "Failed to get data for '%s'", "Invalid data type for '%s'", "Failed to set data for '%s'".
 class RegistryError : public w98::Error {
-public:
+  public:
     using w98::Error::Error;
 };
 
 std::int32_t ReadRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
-void WriteRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name, std::int32_t value);
+void WriteRegInt(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name,
+                 std::int32_t value);
 std::string ReadRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
-void WriteRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name, std::string_view text);
+void WriteRegStr(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name,
+                 std::string_view text);
 bool RegValueExists(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);
 // A missing value is not an error; one that stays in a registry file that cannot be written is.
 void DeleteRegValue(w98::Machine& m, RegRoot root, std::string_view key, std::string_view name);

@@ -20,7 +20,7 @@ struct GridRect {
 };
 
 class TextTable {
-public:
+  public:
     TextTable() = default;
     TextTable(int colCount, int rowCount) { resize(colCount, rowCount); }
 
@@ -71,7 +71,7 @@ public:
 
     friend bool operator==(const TextTable&, const TextTable&) = default;
 
-private:
+  private:
     void resize(int cols, int rows) {
         if (cols < 0 || rows < 0)
             throw std::out_of_range("表格的行数和列数不能是负数");
@@ -82,7 +82,8 @@ private:
     }
     void check(int col, int row) const {
         if (col < 0 || row < 0 || col >= cols_ || row >= rowCount())
-            throw std::out_of_range("单元格（" + std::to_string(col) + ", " + std::to_string(row) + "）在表格之外");
+            throw std::out_of_range("单元格（" + std::to_string(col) + ", " + std::to_string(row) +
+                                    "）在表格之外");
     }
 
     int cols_ = 0;

@@ -13,7 +13,7 @@ namespace korvane::ui {
 enum class MessageIcon { None, Information, Warning, Error };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // A message box with one OK button; returns when the user closes it.
     virtual void showMessage(QWidget* parent, const QString& text, const QString& title = {},
@@ -22,12 +22,12 @@ public:
     virtual bool confirm(QWidget* parent, const QString& text) = 0;
     // A file-open dialog; an empty string when the user cancels. The filter is written as
     // "Description|*.a;*.b|Description|*.c"; the dialog opens in folder when one is given.
-    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview,
-                             const QString& folder = {}) = 0;
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter,
+                             bool picturePreview, const QString& folder = {}) = 0;
 };
 
 class QtDialogs final : public Dialogs {
-public:
+  public:
     void showMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
     bool confirm(QWidget* parent, const QString& text) override;
     QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview,
@@ -40,7 +40,7 @@ QString QtNameFilters(const QString& filter);
 
 // Answers from a script and remembers what was shown; for tests.
 class ScriptedDialogs final : public Dialogs {
-public:
+  public:
     struct Shown {
         QString text;
         QString title;
@@ -62,9 +62,12 @@ public:
     const std::vector<Shown>& messages() const { return messages_; }
     const QStringList& confirmations() const { return confirmationTexts_; }
     const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
-    void clear() { messages_.clear(); confirmationTexts_.clear(); }
+    void clear() {
+        messages_.clear();
+        confirmationTexts_.clear();
+    }
 
-private:
+  private:
     std::vector<Shown> messages_;
     QStringList confirmationTexts_;
     std::deque<bool> confirms_;

@@ -17,8 +17,7 @@ inline std::function<void()>& afterEachAction() {
     return hook;
 }
 
-template <typename F>
-bool runGuarded(Dialogs& dialogs, QWidget* parent, F&& action) {
+template <typename F> bool runGuarded(Dialogs& dialogs, QWidget* parent, F&& action) {
     try {
         std::forward<F>(action)();
         if (afterEachAction())

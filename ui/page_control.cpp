@@ -1,11 +1,11 @@
 #include "page_control.h"
 
 #include <QKeyEvent>
-#include <QWheelEvent>
-#include <cstdlib>
 #include <QStyleOptionTab>
 #include <QStylePainter>
 #include <QTabBar>
+#include <QWheelEvent>
+#include <cstdlib>
 
 namespace korvane::ui {
 namespace {

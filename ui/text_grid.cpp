@@ -84,10 +84,11 @@ void TextGrid::setSelection(std::optional<GridRect> rect) {
 
 void TextGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    if (hoverSelect_ != HoverSelect::WholeRow || !current.isValid() || (selection_ && selection_->top == current.row()))
+    if (hoverSelect_ != HoverSelect::WholeRow || !current.isValid() ||
+        (selection_ && selection_->top == current.row()))
         return;
-    setSelection(hoverSelection(hoverSelect_, current.column(), current.row(), table_.colCount(), table_.rowCount(),
-                                model_->fixedRows()));
+    setSelection(hoverSelection(hoverSelect_, current.column(), current.row(), table_.colCount(),
+                                table_.rowCount(), model_->fixedRows()));
 }
 
 void TextGrid::mouseMoveEvent(QMouseEvent* event) {
@@ -105,7 +106,9 @@ void TextGrid::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     const QPoint p = event->position().toPoint();
     const int row = rowAt(p.y());
-    dragRow_ = pressed_ && dragColumn_ >= 0 && columnAt(p.x()) == dragColumn_ && row >= model_->fixedRows() ? row : -1;
+    dragRow_ = pressed_ && dragColumn_ >= 0 && columnAt(p.x()) == dragColumn_ && row >= model_->fixedRows()
+                   ? row
+                   : -1;
     event->accept();
 }
 

@@ -37,8 +37,8 @@ constexpr const char* kFolderDone =
     "里面的图片已添加完毕,请将鼠标移到第一项的〔删除〕上预览，如果您对此不满意，可以单击删除";
 constexpr const char* kFolderRefused = "下面的图片无法读取，没有添加：";
 constexpr std::size_t kRefusedShown = 10;
-constexpr const char* kListKeptAside =
-    "列表中原有的图片没有显示出来。为免丢失，下次保存列表前，原来的列表文件会先另存为 c:\\windows\\desk.bak。";
+constexpr const char* kListKeptAside = "列表中原有的图片没有显示出来。为免丢失，下次保存列表前，原来的列表文"
+                                       "件会先另存为 c:\\windows\\desk.bak。";
 
 bool handColumn(int col) {
     return col == col::kCentred || col == col::kTiled || col == col::kStretched || col == col::kPreview ||

@@ -1,6 +1,9 @@
 #include "first_page.h"
 
 #include "app/navigation.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+#include "platform/machine.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
 #include "restore/offline_restore.h"
@@ -10,9 +13,6 @@
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
 #include "restore/restore_table.h"
-#include "platform/clock.h"
-#include "platform/error.h"
-#include "platform/machine.h"
 #include "sysaccess/system.h"
 #include "ui/busy_window.h"
 #include "ui/colors.h"
@@ -167,9 +167,11 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
         // The click gave up the preview in hand: the row's preview again, against the system now.
         ui::runGuarded(ctx_.dialogs, ctx_.window, [this] { StringGrid1SelectionMoved(); });
     });
-    QObject::connect(StringGrid1, &ui::TextGrid::selectionMoved, MemoPreview, [this] { StringGrid1SelectionMoved(); });
+    QObject::connect(StringGrid1, &ui::TextGrid::selectionMoved, MemoPreview,
+                     [this] { StringGrid1SelectionMoved(); });
     // A dragged row can leave another point under a selection that stayed where it was.
-    QObject::connect(StringGrid1, &ui::TextGrid::rowMoved, MemoPreview, [this] { StringGrid1SelectionMoved(); });
+    QObject::connect(StringGrid1, &ui::TextGrid::rowMoved, MemoPreview,
+                     [this] { StringGrid1SelectionMoved(); });
 }
 
 FirstPage::~FirstPage() = default;
@@ -196,7 +198,8 @@ void FirstPage::StringGrid1SelectionMoved() {
                 Qt::QueuedConnection);
         };
         previewWorker_ = std::make_unique<PreviewWorker>(
-            std::make_unique<PointPreview>(ctx_.system.machine.root(), ctx_.paths.WinDir, ctx_.paths.BootDrive),
+            std::make_unique<PointPreview>(ctx_.system.machine.root(), ctx_.paths.WinDir,
+                                           ctx_.paths.BootDrive),
             deliver);
     }
     const RestorePoint point = RestorePointAt(StringGrid1->table(), row);
@@ -204,15 +207,14 @@ void FirstPage::StringGrid1SelectionMoved() {
     previewTicket_ = previewWorker_->request(point);
 }
 
-
 void FirstPage::FillRestorePoints(const RestoreCatalogue& catalogue) {
     const int year = ctx_.system.clock.now().year;
     try {
         StringGrid1->edit([&](TextTable& t) { FillRestoreTable(t, catalogue, ctx_.system.machine, year); });
     } catch (const std::exception& e) {
         // The rows stay in whatever order the sort reached, and start-up goes on.
-        ctx_.dialogs.showMessage(ctx_.window, QString::fromStdString(SortErrorMessage(e.what())), Utf8("系统错误"),
-                                 ui::MessageIcon::Error);
+        ctx_.dialogs.showMessage(ctx_.window, QString::fromStdString(SortErrorMessage(e.what())),
+                                 Utf8("系统错误"), ui::MessageIcon::Error);
     }
     for (int c = restore_col::kVisible; c < restore_col::kCount; ++c)
         StringGrid1->setColumnShown(c, false);
@@ -282,8 +284,8 @@ void FirstPage::buildFeaturePanel() {
     auto* layout = new QVBoxLayout(FeaturePanel);
     layout->setContentsMargins(16, 10, 8, 10);
     for (auto [label, help] : {std::pair{Label3, &Label3Help()}, std::pair{Label9, &Label9Help()},
-                               std::pair{Label14, &Label14Help(ctx_.system.machine.isDiskImage())}, std::pair{Label21, &Label21Help()},
-                               std::pair{Label217, &Label217Help()}}) {
+                               std::pair{Label14, &Label14Help(ctx_.system.machine.isDiskImage())},
+                               std::pair{Label21, &Label21Help()}, std::pair{Label217, &Label217Help()}}) {
         if (label->look() == ui::LabelLook::Heading)
             label->setTextColor(ui::colors::blue());
         // Screen readers get the help without pointing at the label.

@@ -58,12 +58,14 @@ pid_t parentOf(pid_t pid) {
 }
 
 bool runsExportOf(pid_t pid, const fs::path& raw) {
-    return alive(pid) && readSmall("/proc/" + std::to_string(pid) + "/cmdline").find(raw.string()) != std::string::npos;
+    return alive(pid) &&
+           readSmall("/proc/" + std::to_string(pid) + "/cmdline").find(raw.string()) != std::string::npos;
 }
 
 // The export is mounted over the raw file (a mount whose program is gone reads "not connected").
 bool mounted(const fs::path& raw, bool* stale = nullptr) {
-    struct stat file {}, folder {};
+    struct stat file {
+    }, folder{};
     if (::stat(raw.c_str(), &file) != 0) {
         if (stale)
             *stale = errno == ENOTCONN;
@@ -160,18 +162,21 @@ void ContainerExport::start() {
         replaceScratchFile(raw_, "", raw_.string());
     }
     if (!findOnHostPath(kDaemon))
-        throw Error("要打开 " + source_.display + " 磁盘 " + source_.path.string() +
-                    "，需要 QEMU 的 qemu-storage-daemon（Debian 软件包 qemu-system-common）和 FUSE（软件包 fuse3）。"
-                    "请先安装它们，或用 qemu-img convert 把磁盘转换成原始映像");
+        throw Error(
+            "要打开 " + source_.display + " 磁盘 " + source_.path.string() +
+            "，需要 QEMU 的 qemu-storage-daemon（Debian 软件包 qemu-system-common）和 FUSE（软件包 fuse3）。"
+            "请先安装它们，或用 qemu-img convert 把磁盘转换成原始映像");
 
     const std::string file = "{\"driver\":\"file\",\"node-name\":\"file\",\"filename\":" +
                              json(fs::absolute(source_.path).string()) + "}";
     const std::string format =
         "{\"driver\":" + json(source_.driver) + ",\"node-name\":\"disk\",\"file\":\"file\"}";
-    const std::string exported = "{\"type\":\"fuse\",\"id\":\"disk\",\"node-name\":\"disk\",\"writable\":true,"
-                                 "\"mountpoint\":" +
-                                 json(raw_.string()) + "}";
-    std::vector<std::string> words = {kDaemon, "--blockdev", file, "--blockdev", format, "--export", exported};
+    const std::string exported =
+        "{\"type\":\"fuse\",\"id\":\"disk\",\"node-name\":\"disk\",\"writable\":true,"
+        "\"mountpoint\":" +
+        json(raw_.string()) + "}";
+    std::vector<std::string> words = {kDaemon, "--blockdev", file,    "--blockdev",
+                                      format,  "--export",   exported};
     std::vector<char*> argv;
     for (auto& w : words)
         argv.push_back(w.data());
@@ -219,7 +224,7 @@ void ContainerExport::start() {
         for (int i = 0; i < 1000; ++i) {
             if (::waitpid(d, nullptr, WNOHANG) == d)
                 ::_exit(0);
-            const struct timespec pause {0, 10000000};
+            const struct timespec pause { 0, 10000000 };
             ::nanosleep(&pause, nullptr);
         }
         ::kill(d, SIGKILL);
@@ -228,7 +233,8 @@ void ContainerExport::start() {
     }
     ::close(report[1]);
     pid_t pids[2] = {-1, -1};
-    const bool started = middle > 0 && ::read(report[0], pids, sizeof pids) == static_cast<ssize_t>(sizeof pids);
+    const bool started =
+        middle > 0 && ::read(report[0], pids, sizeof pids) == static_cast<ssize_t>(sizeof pids);
     ::close(report[0]);
     if (middle > 0)
         ::waitpid(middle, nullptr, 0);
@@ -242,20 +248,26 @@ void ContainerExport::start() {
             std::string said = readSmall(folder_ / kLogFile);
             ::kill(daemon_, SIGTERM);
             if (said.find("\"write\" lock") != std::string::npos)
-                throw Error("磁盘 " + source_.path.string() + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
+                throw Error("磁盘 " + source_.path.string() +
+                            " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
             // FUSE closed to the user says "Permission denied" too, of /dev/fuse, not of the disk.
             if (said.find("/dev/fuse") != std::string::npos)
-                throw Error("无法打开磁盘 " + source_.path.string() +
-                            "：当前用户不能使用 FUSE（没有 /dev/fuse 的读写权限）。请让管理员把 /dev/fuse "
-                            "设为所有用户可读写（Debian 的默认设置），或用 qemu-img convert 把磁盘转换成原始映像");
-            if (said.find("Permission denied") != std::string::npos || said.find("Read-only") != std::string::npos)
-                throw Error("磁盘 " + source_.path.string() + " 无法写入：当前用户没有写入它的权限，或它在只读的地方。请检查文件的权限");
+                throw Error(
+                    "无法打开磁盘 " + source_.path.string() +
+                    "：当前用户不能使用 FUSE（没有 /dev/fuse 的读写权限）。请让管理员把 /dev/fuse "
+                    "设为所有用户可读写（Debian 的默认设置），或用 qemu-img convert 把磁盘转换成原始映像");
+            if (said.find("Permission denied") != std::string::npos ||
+                said.find("Read-only") != std::string::npos)
+                throw Error("磁盘 " + source_.path.string() +
+                            " 无法写入：当前用户没有写入它的权限，或它在只读的地方。请检查文件的权限");
             if (said.find("backing file") != std::string::npos)
                 throw Error("磁盘 " + source_.path.string() +
-                            " 是差异磁盘（快照），它的父磁盘找不到。请把父磁盘放回原处后再打开，或在虚拟机软件里合并快照");
+                            " 是差异磁盘（快照），它的父磁盘找不到。请把父磁盘放回原处后再打开，或在虚拟机软"
+                            "件里合并快照");
             if (said.find("fuse") != std::string::npos && said.find("device") != std::string::npos)
                 throw Error("无法打开磁盘 " + source_.path.string() +
-                            "：这台电脑不能挂载 FUSE 文件系统（/dev/fuse）。请安装 fuse3，或用 qemu-img convert 把磁盘转换成原始映像");
+                            "：这台电脑不能挂载 FUSE 文件系统（/dev/fuse）。请安装 fuse3，或用 qemu-img "
+                            "convert 把磁盘转换成原始映像");
             while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
                 said.pop_back();
             throw Error("磁盘 " + source_.path.string() + " 打不开：它的 " + source_.display +

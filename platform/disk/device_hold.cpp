@@ -52,7 +52,8 @@ DeviceHold::DeviceHold(const fs::path& device, const fs::path& folder) {
         ::close(users_);
         if (error == EACCES || error == EPERM)
             refusePermission(device, "写入");
-        throw Error("磁盘 " + device.string() + " 正被别的程序使用。请先关闭用着它的程序（或卸载它），再打开");
+        throw Error("磁盘 " + device.string() +
+                    " 正被别的程序使用。请先关闭用着它的程序（或卸载它），再打开");
     }
 }
 

@@ -102,15 +102,18 @@ DiskSource classifyFile(const fs::path& path) {
         const std::uint32_t type = le::get32(h, 0x4C);
         if (type == 3 || type == 4)
             throw Error("磁盘 " + path.string() +
-                        " 是 VirtualBox 的快照（差异磁盘），只记着与父磁盘的不同。请在 VirtualBox 的“快照”里删除快照，"
+                        " 是 VirtualBox 的快照（差异磁盘），只记着与父磁盘的不同。请在 VirtualBox "
+                        "的“快照”里删除快照，"
                         "把改动合并进父磁盘后，打开父磁盘");
         return container(path, "vdi", "VDI");
     }
     const std::string_view vhdFooter = h.starts_with("conectix") ? h : std::string_view(tail);
     if (vhdFooter.starts_with("conectix")) {
         if (bigEndian(vhdFooter, 60, 4) == 4)
-            throw Error("磁盘 " + path.string() +
-                        " 是 VHD 差异磁盘，只记着与父磁盘的不同。请先在虚拟机软件里把它合并进父磁盘，再打开合并后的磁盘");
+            throw Error(
+                "磁盘 " + path.string() +
+                " 是 VHD "
+                "差异磁盘，只记着与父磁盘的不同。请先在虚拟机软件里把它合并进父磁盘，再打开合并后的磁盘");
         return container(path, "vpc", "VHD");
     }
     if (h.starts_with("KDMV")) {
@@ -120,18 +123,20 @@ DiskSource classifyFile(const fs::path& path) {
         };
         const std::uint64_t at = get64(28), sectors = get64(36);
         if (at != 0 && sectors != 0 && sectors < 2048)
-            checkParent(path, descriptorValue(readAt(fd, static_cast<off_t>(at * 512), sectors * 512), "parentFileNameHint"));
+            checkParent(path, descriptorValue(readAt(fd, static_cast<off_t>(at * 512), sectors * 512),
+                                              "parentFileNameHint"));
         return container(path, "vmdk", "VMDK");
     }
     if (h.starts_with("# Disk DescriptorFile")) {
         checkParent(path, descriptorValue(head, "parentFileNameHint"));
         return container(path, "vmdk", "VMDK");
     }
-    if (h.starts_with(std::string_view("QED\0", 4)) || h.starts_with("WithoutFreeSpace") || h.starts_with("WithouFreSpacExt") ||
-        std::string_view(tail).starts_with("koly"))
-        throw Error("磁盘 " + path.string() +
-                    " 的格式不受支持。能打开的有：原始磁盘映像、VHD、VDI、VMDK、qcow2、VHDX。请先用 qemu-img convert "
-                    "把它转换成其中一种");
+    if (h.starts_with(std::string_view("QED\0", 4)) || h.starts_with("WithoutFreeSpace") ||
+        h.starts_with("WithouFreSpacExt") || std::string_view(tail).starts_with("koly"))
+        throw Error(
+            "磁盘 " + path.string() +
+            " 的格式不受支持。能打开的有：原始磁盘映像、VHD、VDI、VMDK、qcow2、VHDX。请先用 qemu-img convert "
+            "把它转换成其中一种");
     return {DiskForm::Raw, path, {}, {}};
 }
 

@@ -233,7 +233,8 @@ std::unique_ptr<LazyDrive> LazyDrive::openIfDisk(const fs::path& machineRoot) {
     std::getline(lines, image);
     std::getline(lines, how);
     std::getline(lines, display);
-    return std::unique_ptr<LazyDrive>(new LazyDrive(machineRoot, image, how, display.empty() ? image : display));
+    return std::unique_ptr<LazyDrive>(
+        new LazyDrive(machineRoot, image, how, display.empty() ? image : display));
 }
 
 LazyDrive::LazyDrive(fs::path folder, fs::path image, std::string how, std::string display)

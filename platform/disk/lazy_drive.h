@@ -72,7 +72,8 @@ class LazyDrive {
     static constexpr const char* kSourceFile = "image.source";
 
   private:
-    LazyDrive(std::filesystem::path folder, std::filesystem::path image, std::string how, std::string display);
+    LazyDrive(std::filesystem::path folder, std::filesystem::path image, std::string how,
+              std::string display);
     bool below(const std::filesystem::path& host) const;
     // Throws Error when another program changed the image since the last exchange and the
     // entry the record stands for is gone from it.

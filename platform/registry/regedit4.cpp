@@ -10,7 +10,9 @@
 namespace w98::regedit4 {
 namespace {
 
-unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+unsigned char byteAt(std::string_view s, std::size_t i) {
+    return static_cast<unsigned char>(s[i]);
+}
 
 // Scanning goes by character: the trail byte of a double-byte character may be a backslash
 // or a bracket, which must not be taken as one.
@@ -57,7 +59,7 @@ std::string nameText(std::string_view bytes) {
 }
 
 class Parser {
-public:
+  public:
     Parser(const std::vector<std::string_view>& lines, const std::string& displayName, Mode mode, Sink& sink)
         : lines_(lines), displayName_(displayName), mode_(mode), sink_(sink) {}
 
@@ -85,7 +87,7 @@ public:
         }
     }
 
-private:
+  private:
     enum class State { NoSection, Open, Removed };
 
     std::size_t lineNumber() const { return index_ + 1; }

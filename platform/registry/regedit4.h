@@ -17,7 +17,7 @@ inline constexpr std::string_view kHeaderV5 = "Windows Registry Editor Version 5
 using Name = RegName;
 
 class Sink {
-public:
+  public:
     virtual ~Sink() = default;
     // A [section] line; rootName is the first component as written.
     virtual void section(std::size_t line, bool remove, std::string_view rootName,

@@ -124,7 +124,9 @@ Registry::Registry(std::filesystem::path systemDat, std::string systemDisplayNam
 
 Registry::~Registry() = default;
 
-std::size_t Registry::parseCount() const { return impl_->hives[0].parseCount() + impl_->hives[1].parseCount(); }
+std::size_t Registry::parseCount() const {
+    return impl_->hives[0].parseCount() + impl_->hives[1].parseCount();
+}
 
 bool Registry::keyExists(RegRoot root, std::string_view keyPath) {
     auto t = impl_->target(root);

@@ -22,7 +22,7 @@
 namespace w98 {
 
 class Registry {
-public:
+  public:
     // Display names are what error messages call the files (their Windows paths).
     Registry(std::filesystem::path systemDat, std::string systemDisplayName, std::filesystem::path userDat,
              std::string userDisplayName);
@@ -37,7 +37,7 @@ public:
     void deleteKey(RegRoot root, std::string_view keyPath); // with its subkeys; missing: nothing
 
     std::optional<RegValue> getValue(RegRoot root, std::string_view keyPath, std::string_view name);
-    void setValue(RegRoot root, std::string_view keyPath, const RegValue& value); // creates the key chain
+    void setValue(RegRoot root, std::string_view keyPath, const RegValue& value);    // creates the key chain
     bool deleteValue(RegRoot root, std::string_view keyPath, std::string_view name); // false if absent
 
     // In the order they were created, as the registry enumerates them; empty for a missing key.
@@ -53,7 +53,7 @@ public:
     // How many times a file has been parsed; an unchanged file is not parsed again.
     std::size_t parseCount() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -16,7 +16,7 @@ namespace {
 using namespace layout;
 
 class Checker {
-public:
+  public:
     explicit Checker(std::string_view bytes) : b_(bytes) {}
 
     std::vector<std::string> run() {
@@ -27,7 +27,7 @@ public:
         return problems_;
     }
 
-private:
+  private:
     void problem(std::uint64_t at, const std::string& what) {
         // A file broken everywhere says so a few times, not a million.
         if (problems_.size() < 100)
@@ -46,8 +46,8 @@ private:
             problem(kFileFlags, "文件头的标志不是 0x20");
         navSize_ = get32(b_, kFileHeaderSize + kNavSize);
         if (navSize_ < kNavFirstPiece || (navSize_ - kNavFirstPiece) % kNavPiece != 0) {
-            problem(kFileHeaderSize + kNavSize, "键导航记录的大小 " + hexOffset(navSize_) +
-                                                    " 不是 0x2000 加上整数个 0x1000");
+            problem(kFileHeaderSize + kNavSize,
+                    "键导航记录的大小 " + hexOffset(navSize_) + " 不是 0x2000 加上整数个 0x1000");
         }
         if (navSize_ < kNavHeaderSize + kEntrySize || kFileHeaderSize + std::uint64_t{navSize_} > b_.size()) {
             problem(kFileHeaderSize + kNavSize, "键导航记录超出了文件");
@@ -119,15 +119,16 @@ private:
                 }
                 keyRecord(rec, recordSize, number);
                 if (id > maxId)
-                    problem(rec + kRecordId, "键记录的编号 " + std::to_string(id) + " 大于数据块中最大的编号 " +
-                                                 std::to_string(maxId));
+                    problem(rec + kRecordId, "键记录的编号 " + std::to_string(id) +
+                                                 " 大于数据块中最大的编号 " + std::to_string(maxId));
                 if (!result.records.emplace(id, static_cast<std::uint32_t>(rec)).second)
                     problem(rec + kRecordId, "数据块中有两条编号都是 " + std::to_string(id) + " 的键记录");
             }
             r += recordSize;
         }
         if (firstFree > maxId + 1 || result.records.count(firstFree))
-            problem(at + kBlockFirstFree, "下一个键要用的编号 " + std::to_string(firstFree) + " 已被占用或超出范围");
+            problem(at + kBlockFirstFree,
+                    "下一个键要用的编号 " + std::to_string(firstFree) + " 已被占用或超出范围");
         if (get32(b_, at + kBlockUnused) != freeTotal)
             problem(at + kBlockUnused, "数据块记下的空闲字节数与空闲记录不符");
         // The free records form one chain from the header through +8 of each.
@@ -145,7 +146,8 @@ private:
             next = get32(b_, from);
         }
         if (!freeRecords.empty())
-            problem(at + kBlockFree, "有 " + std::to_string(freeRecords.size()) + " 条空闲记录不在空闲记录链上");
+            problem(at + kBlockFree,
+                    "有 " + std::to_string(freeRecords.size()) + " 条空闲记录不在空闲记录链上");
         (void)reached;
         return result;
     }
@@ -163,7 +165,8 @@ private:
         std::size_t p = kRecordHeaderSize + get16(b_, rec + kRecordNameLength);
         const std::uint32_t values = get16(b_, rec + kRecordValueCount);
         for (std::uint32_t i = 0; i < values && p + kValueHeaderSize <= used; ++i)
-            p += kValueHeaderSize + get16(b_, rec + p + kValueNameLength) + get16(b_, rec + p + kValueDataLength);
+            p += kValueHeaderSize + get16(b_, rec + p + kValueNameLength) +
+                 get16(b_, rec + p + kValueDataLength);
         if (p != used)
             problem(rec + kRecordUsed, "键记录中已用的字节数与它的名称和值合计不符");
     }
@@ -202,7 +205,8 @@ private:
                     problem(at + kEntryParent, "键导航项记下的父键不是它所在的键");
                 const bool root = p.parent == kNone;
                 const std::uint32_t record = recordAt(at);
-                if (root && get16(b_, at + kEntryRecord) == kNoRecord && get16(b_, at + kEntryBlock) == kNoRecord) {
+                if (root && get16(b_, at + kEntryRecord) == kNoRecord &&
+                    get16(b_, at + kEntryBlock) == kNoRecord) {
                     // A root without values has no record.
                 } else if (record == 0) {
                     problem(at + kEntryRecord, "键导航项指向的键记录不存在");
@@ -258,6 +262,8 @@ private:
 
 } // namespace
 
-std::vector<std::string> structuralProblems(std::string_view bytes) { return Checker(bytes).run(); }
+std::vector<std::string> structuralProblems(std::string_view bytes) {
+    return Checker(bytes).run();
+}
 
 } // namespace w98::regbin

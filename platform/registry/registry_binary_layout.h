@@ -18,12 +18,12 @@ inline constexpr std::uint16_t kNoRecord = 0xFFFF; // record and block number of
 
 // File header "CREG".
 inline constexpr std::size_t kFileHeaderSize = 0x20;
-inline constexpr std::size_t kFileVersion = 4;      // u32 0x00010000
-inline constexpr std::size_t kFileDataOffset = 8;   // where the first data block starts
-inline constexpr std::size_t kFileChecksum = 12;    // trusted only with a flag; 0
-inline constexpr std::size_t kFileBlockCount = 16;  // u16
-inline constexpr std::size_t kFileFlags = 18;       // u16, 0x20 as Windows writes them
-inline constexpr std::size_t kFileVersion2 = 20;    // u32 0x00010000 again
+inline constexpr std::size_t kFileVersion = 4;     // u32 0x00010000
+inline constexpr std::size_t kFileDataOffset = 8;  // where the first data block starts
+inline constexpr std::size_t kFileChecksum = 12;   // trusted only with a flag; 0
+inline constexpr std::size_t kFileBlockCount = 16; // u16
+inline constexpr std::size_t kFileFlags = 18;      // u16, 0x20 as Windows writes them
+inline constexpr std::size_t kFileVersion2 = 20;   // u32 0x00010000 again
 inline constexpr std::uint32_t kVersion = 0x00010000;
 inline constexpr std::uint16_t kFileFlagValue = 0x20;
 
@@ -60,8 +60,8 @@ inline constexpr std::size_t kBlockSize = 4;
 inline constexpr std::size_t kBlockUnused = 8; // the free records' sizes added up
 inline constexpr std::size_t kBlockFlags = 12; // u16, 0x8 as Windows writes them
 inline constexpr std::size_t kBlockNumber = 14;
-inline constexpr std::size_t kBlockFree = 16;     // first free record, kNone when there is none
-inline constexpr std::size_t kBlockMaxId = 20;    // u16 highest record number given out
+inline constexpr std::size_t kBlockFree = 16;      // first free record, kNone when there is none
+inline constexpr std::size_t kBlockMaxId = 20;     // u16 highest record number given out
 inline constexpr std::size_t kBlockFirstFree = 22; // u16 the number the next key gets
 inline constexpr std::uint16_t kBlockFlagValue = 0x8;
 // Windows fills a block up to 255 keys (numbers 0 to 254) and 60 KB; a key bigger than that
@@ -95,8 +95,9 @@ using le::put32;
 // that cannot hold a whole entry.
 inline std::size_t nextSlot(std::size_t rel) {
     std::size_t next = rel + kEntrySize;
-    const std::size_t pieceEnd =
-        next <= kNavFirstPiece ? kNavFirstPiece : kNavFirstPiece + ((next - kNavFirstPiece) / kNavPiece + 1) * kNavPiece;
+    const std::size_t pieceEnd = next <= kNavFirstPiece
+                                     ? kNavFirstPiece
+                                     : kNavFirstPiece + ((next - kNavFirstPiece) / kNavPiece + 1) * kNavPiece;
     if (next + kEntrySize > pieceEnd && next < pieceEnd)
         next = pieceEnd;
     return next;

@@ -28,13 +28,14 @@ struct BlockIndex {
     std::vector<std::pair<std::uint16_t, std::uint32_t>> records;
 
     std::uint32_t find(std::uint32_t id) const {
-        auto it = std::lower_bound(records.begin(), records.end(), std::make_pair(static_cast<std::uint16_t>(id), 0u));
+        auto it = std::lower_bound(records.begin(), records.end(),
+                                   std::make_pair(static_cast<std::uint16_t>(id), 0u));
         return it != records.end() && it->first == id ? it->second : 0;
     }
 };
 
 class Reader {
-public:
+  public:
     Reader(std::string_view bytes, const std::string& displayName) : b_(bytes), name_(displayName) {}
 
     // True when the file holds exactly the tree: the same keys in the same order, with the same
@@ -85,7 +86,7 @@ public:
         return root;
     }
 
-private:
+  private:
     [[noreturn]] void damaged(std::optional<std::uint64_t> at, const std::string& what) const {
         layout::damaged(name_, at, what);
     }
@@ -245,7 +246,8 @@ private:
                     return false;
                 data.remove_suffix(1);
             }
-            if (v.nameBytes.find('\0') != std::string::npos || b_.substr(p, valueNameLength) != v.nameBytes || b_.substr(p + valueNameLength, dataLength) != data)
+            if (v.nameBytes.find('\0') != std::string::npos || b_.substr(p, valueNameLength) != v.nameBytes ||
+                b_.substr(p + valueNameLength, dataLength) != data)
                 return false;
             p += valueNameLength + dataLength;
         }
@@ -254,7 +256,8 @@ private:
 
     std::size_t entryAt(std::uint32_t rel, std::uint64_t from) const {
         if (rel < kNavHeaderSize || rel > navSize_ || navSize_ - rel < kEntrySize)
-            damaged(from, "指向 " + hexOffset(kFileHeaderSize + std::uint64_t{rel}) + " 的键不在键导航记录之内");
+            damaged(from,
+                    "指向 " + hexOffset(kFileHeaderSize + std::uint64_t{rel}) + " 的键不在键导航记录之内");
         return kFileHeaderSize + rel;
     }
 
@@ -317,7 +320,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Key> read(std::string_view bytes, const std::string& displayName, const std::string& rootName) {
+std::unique_ptr<Key> read(std::string_view bytes, const std::string& displayName,
+                          const std::string& rootName) {
     return Reader(bytes, displayName).run(rootName);
 }
 

@@ -34,7 +34,9 @@ struct Block {
     std::size_t first = 0, count = 0, used = kBlockHeaderSize, size = 0;
 };
 
-std::size_t roundUp(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
+std::size_t roundUp(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
 
 // Bytes into the file's buffer, which was made big enough for everything.
 void putBytes(std::string& out, std::size_t at, std::string_view bytes) {
@@ -49,7 +51,9 @@ std::size_t recordSizeOf(const Key& k, bool root) {
     return size;
 }
 
-std::string keyLabel(const Key& k) { return "“" + k.name + "”"; }
+std::string keyLabel(const Key& k) {
+    return "“" + k.name + "”";
+}
 
 // The lengths a record keeps in 16 bits; Windows 98 has no limit on a key's size as a whole.
 void checkFits(const Key& k, bool root) {

@@ -125,7 +125,8 @@ std::string HiveFile::serialize() const {
         // would put a backup in its place at the next start) and read back as exactly the tree.
         const auto problems = regbin::structuralProblems(bytes);
         if (!problems.empty())
-            throw Error(displayName_ + "：新写出的注册表文件结构有误（" + problems.front() + "），文件没有被替换");
+            throw Error(displayName_ + "：新写出的注册表文件结构有误（" + problems.front() +
+                        "），文件没有被替换");
         if (!regbin::holds(bytes, *root_))
             throw Error(displayName_ + "：新写出的注册表文件读回后与要写入的内容不符，文件没有被替换");
         return bytes;
@@ -159,7 +160,8 @@ void HiveFile::commit() {
         auto st = statFile(file_, displayName_);
         // Someone may have replaced it again already; then read theirs next time.
         if (st && static_cast<std::size_t>(st->st_size) == bytes.size())
-            signature_ = Signature{true, st->st_dev, st->st_ino, st->st_size, st->st_mtim.tv_sec, st->st_mtim.tv_nsec};
+            signature_ =
+                Signature{true, st->st_dev, st->st_ino, st->st_size, st->st_mtim.tv_sec, st->st_mtim.tv_nsec};
         else
             forget();
     } catch (...) {

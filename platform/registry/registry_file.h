@@ -35,7 +35,7 @@ std::unique_ptr<regtree::Key> readHive(std::string_view bytes, const std::string
 std::string emptyHiveBytes(HiveForm form, const std::string& rootName);
 
 class HiveFile {
-public:
+  public:
     // sibling: the other registry file of the machine, whose form a missing file takes.
     HiveFile(std::filesystem::path file, std::string displayName, std::string rootName,
              std::filesystem::path sibling = {});
@@ -56,8 +56,9 @@ public:
 
     // Writes the changed tree back, atomically and keeping the file's MS-DOS attributes. A binary
     // file is checked by Windows' structural rules and read back first, and replaces the old one
-    // only if it is sound and holds exactly the tree. The caller holds the registry lock since it called fresh() (change() does). On
-    // failure the tree is dropped, so that the next call reads the file, which is still as it was.
+    // only if it is sound and holds exactly the tree. The caller holds the registry lock since it called
+    // fresh() (change() does). On failure the tree is dropped, so that the next call reads the file, which is
+    // still as it was.
     void commit();
 
     // Drops the tree: the next call reads the file.
@@ -75,7 +76,7 @@ public:
     // How many times the file has been parsed.
     std::size_t parseCount() const { return parses_; }
 
-private:
+  private:
     // What a file was read from: a replaced or rewritten file differs in one of these.
     struct Signature {
         bool exists = false;
@@ -97,8 +98,8 @@ private:
     std::filesystem::path sibling_;
     HiveForm form_ = HiveForm::Text;
     std::unique_ptr<regtree::Key> root_; // null unless loaded and sound
-    std::optional<Signature> signature_;  // of what root_ (or broken_) came from
-    std::exception_ptr broken_;           // the error of an unreadable file, until it changes
+    std::optional<Signature> signature_; // of what root_ (or broken_) came from
+    std::exception_ptr broken_;          // the error of an unreadable file, until it changes
     std::size_t parses_ = 0;
 };
 

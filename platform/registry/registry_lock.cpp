@@ -63,14 +63,19 @@ Slots& slots() {
 }
 
 [[noreturn]] void busy(const std::string& displayName) {
-    throw Error("另一个程序正在改写注册表文件 " + displayName + "，等了几秒仍未完成，这次什么也没有做。请稍后再试。");
+    throw Error("另一个程序正在改写注册表文件 " + displayName +
+                "，等了几秒仍未完成，这次什么也没有做。请稍后再试。");
 }
 
 } // namespace
 
-std::chrono::milliseconds registryLockWait() { return std::chrono::milliseconds(waitMs.load()); }
+std::chrono::milliseconds registryLockWait() {
+    return std::chrono::milliseconds(waitMs.load());
+}
 
-void setRegistryLockWait(std::chrono::milliseconds wait) { waitMs.store(wait.count()); }
+void setRegistryLockWait(std::chrono::milliseconds wait) {
+    waitMs.store(wait.count());
+}
 
 bool isRegistryFileName(const std::filesystem::path& file) {
     const std::string name = file.filename().string();
@@ -122,8 +127,7 @@ RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std:
                 ::close(fd);
                 return;
             }
-            if (all.freed.wait_until(lock, deadline) == std::cv_status::timeout &&
-                all.held.count(key)) {
+            if (all.freed.wait_until(lock, deadline) == std::cv_status::timeout && all.held.count(key)) {
                 ::close(fd);
                 busy(displayName);
             }

@@ -21,7 +21,7 @@ struct RegistryLockSlot;
 }
 
 class RegistryLock {
-public:
+  public:
     // Locks the folder of registryFile; throws Error naming displayName when the lock is not
     // free within registryLockWait(). A folder that cannot be opened (missing) is not locked:
     // the write that follows reports it.
@@ -30,7 +30,7 @@ public:
     RegistryLock(const RegistryLock&) = delete;
     RegistryLock& operator=(const RegistryLock&) = delete;
 
-private:
+  private:
     detail::RegistryLockSlot* slot_ = nullptr; // null when nothing was locked
 };
 

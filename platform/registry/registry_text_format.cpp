@@ -29,11 +29,12 @@ void serializeKey(const Key& k, std::string& path, std::string& out) {
 
 // Builds a hive's tree from its file.
 class TreeSink : public regedit4::Sink {
-public:
+  public:
     TreeSink(const std::string& displayName, const std::string& rootName, Key& root)
         : displayName_(displayName), rootName_(rootName), root_(root) {}
 
-    void section(std::size_t line, bool, std::string_view rootName, std::vector<regtree::Name> path) override {
+    void section(std::size_t line, bool, std::string_view rootName,
+                 std::vector<regtree::Name> path) override {
         if (!equalsNoCase(rootName, rootName_))
             throw FormatError(displayName_, line, "键不在 " + rootName_ + " 之下");
         bool ignored = false;
@@ -46,7 +47,7 @@ public:
 
     void removeValue(std::size_t, regtree::Name) override {}
 
-private:
+  private:
     const std::string& displayName_;
     const std::string& rootName_;
     Key& root_;
@@ -55,7 +56,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Key> read(std::string_view bytes, const std::string& displayName, const std::string& rootName) {
+std::unique_ptr<Key> read(std::string_view bytes, const std::string& displayName,
+                          const std::string& rootName) {
     auto root = std::make_unique<Key>();
     root->name = rootName;
     root->bytes = rootName;

@@ -46,7 +46,7 @@ struct Key {
     bool setValue(RegValue v, std::string nameBytes);
     bool removeValue(std::string_view valueName);
 
-private:
+  private:
     // Built once a key has more than a few subkeys; its views point into the children's names.
     std::unique_ptr<std::unordered_map<std::string_view, Key*, FoldHash, FoldEqual>> index_;
     static constexpr std::size_t kIndexFrom = 8;

@@ -64,7 +64,7 @@ int restorePoints(WindowHarness& h) {
 class BrokenMachineTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void brokenSystemDatWarnsNamesTheFileAndIsKept() {
         for (const bool folder : {false, true}) {
             WindowHarness h;
@@ -80,7 +80,8 @@ private Q_SLOTS:
             // The Windows check warns; the start-up duties and the work done when the window
             // first shows each stop at the file, naming it.
             QVERIFY2(h.dialogs.messages().size() <= 3, shown(h).constData());
-            QVERIFY2(messagesNaming(h, kNotWindows98) + messagesNaming(h, kSystem) == int(h.dialogs.messages().size()),
+            QVERIFY2(messagesNaming(h, kNotWindows98) + messagesNaming(h, kSystem) ==
+                         int(h.dialogs.messages().size()),
                      shown(h).constData());
             QVERIFY(messagesNaming(h, kSystem) >= 1);
             h.window->close();
@@ -106,8 +107,10 @@ private Q_SLOTS:
         h.window->close();
         for (const char* file : {"C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT"})
             QVERIFY(w98::regbin::structuralProblems(h.tm.bytes(file)).empty());
-        QCOMPARE(h.tm.machine().registry().getValue(w98::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                                     "RegisteredOwner")
+        QCOMPARE(h.tm.machine()
+                     .registry()
+                     .getValue(w98::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                               "RegisteredOwner")
                      ->data,
                  w98::regStringData("Trevor"));
     }
@@ -118,7 +121,8 @@ private Q_SLOTS:
         h.open();
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
         QCOMPARE(messagesNaming(h, "Invalid data type for 'Disabled'"), 1);
-        QCOMPARE(ReadRegStr(h.tm.machine(), w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled"), std::string("1"));
+        QCOMPARE(ReadRegStr(h.tm.machine(), w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled"),
+                 std::string("1"));
     }
 
     void unreadableSettingsAreWrittenAfresh() {

@@ -63,8 +63,8 @@ const QStringList kAmiLines = u8Lines({
     "1长3短：内存错误。内存损坏，更换即可。",
 });
 QStringList otherMakerLines(const char* bios) {
-    return u8Lines({"听开机声音，判断硬件故障（限本机）", "本机bios目前没有资料...", "请和根据以下资料上网查询厂商或搜索", "",
-                    bios});
+    return u8Lines({"听开机声音，判断硬件故障（限本机）", "本机bios目前没有资料...",
+                    "请和根据以下资料上网查询厂商或搜索", "", bios});
 }
 const QStringList kDropDownItems = u8Lines({
     "Award BIOS 自检响铃含义",
@@ -84,8 +84,8 @@ const QStringList kDropDownItems = u8Lines({
 // The short reference lines: 31 in all, of which these come first.
 void checkAwardReference(const QStringList& items) {
     QCOMPARE(items.size(), 31);
-    QCOMPARE(items.mid(0, 6), u8Lines({"Award BIOS 自检", "响铃含义", "1短：系统正常启动。", "2短：常规错误。请进",
-                                        "入CMOS Setup，重新", "设置不正确的选项。"}));
+    QCOMPARE(items.mid(0, 6), u8Lines({"Award BIOS 自检", "响铃含义", "1短：系统正常启动。",
+                                       "2短：常规错误。请进", "入CMOS Setup，重新", "设置不正确的选项。"}));
 }
 
 // A main window on a machine whose description names the BIOS text given.

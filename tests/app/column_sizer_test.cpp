@@ -11,7 +11,7 @@
 class ColumnSizerTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void aGridWithDraggableColumnsIsDestroyedCleanly() {
         for (int round = 0; round < 3; ++round) {
             auto window = std::make_unique<QWidget>();

@@ -13,7 +13,7 @@ using korvane::CommandLine;
 class CommandLineTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     static QStringList args(std::initializer_list<const char*> list) {
         QStringList out{QStringLiteral("korvane")};
         for (const char* a : list)
@@ -21,7 +21,7 @@ private:
         return out;
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void cleanup() {
         qunsetenv("WIN98_MACHINE");
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -98,7 +98,9 @@ private Q_SLOTS:
     void parserTextsAreChinese() {
         korvane::CommandLineTexts texts;
         QCoreApplication::installTranslator(&texts);
-        const auto tr = [](const char* source) { return QCoreApplication::translate("QCommandLineParser", source); };
+        const auto tr = [](const char* source) {
+            return QCoreApplication::translate("QCommandLineParser", source);
+        };
         QCOMPARE(tr("Usage: %1"), QString::fromUtf8("用法：%1"));
         QCOMPARE(tr("Options:"), QString::fromUtf8("选项："));
         QCOMPARE(tr("Displays version information."), QString::fromUtf8("显示版本信息。"));

@@ -171,7 +171,8 @@ class HelpLinksTest : public QObject {
                              caption.at(u8(row.caption).size()) != QChar(0xFF1A) /* no second colon */,
                          row.control);
             else if (u8(row.caption).startsWith(u8("：")) || u8(row.caption) == u8("信箱"))
-                QVERIFY2(caption.endsWith(u8(row.caption)) && caption.size() > u8(row.caption).size(), row.control);
+                QVERIFY2(caption.endsWith(u8(row.caption)) && caption.size() > u8(row.caption).size(),
+                         row.control);
             else
                 QVERIFY2(caption.contains(u8(row.caption), Qt::CaseInsensitive), row.control);
             QVERIFY2(h.find(row.sheet)->isAncestorOf(label), row.control);
@@ -184,7 +185,8 @@ class HelpLinksTest : public QObject {
             QCOMPARE(h.shell.opened.size(), size_t(1));
             const std::string& target = h.shell.opened.front();
             mail += target.starts_with("mailto:") ? 1 : 0;
-            QVERIFY2(target.starts_with("mailto:") || target.starts_with("http://") || target.starts_with("https://"),
+            QVERIFY2(target.starts_with("mailto:") || target.starts_with("http://") ||
+                         target.starts_with("https://"),
                      target.c_str());
         }
         QCOMPARE(mail, 2);

@@ -233,13 +233,15 @@ class InternetPageTest : public QObject {
         Page p;
         click(p.h.find("Label69"));
         auto* memo = p.h.find<ui::Memo>("Memo5");
-        QCOMPARE(memo->lines(), (QStringList{u8("           各按键的说明"), u8("    方法：移动鼠标到按键上")}));
+        QCOMPARE(memo->lines(),
+                 (QStringList{u8("           各按键的说明"), u8("    方法：移动鼠标到按键上")}));
         auto* offline = p.h.find<QPushButton>("Button10");
         hover(offline);
-        QCOMPARE(memo->lines(),
-                 (QStringList{u8("离线浏览时不出现“拨号连接”"), QString(),
-                              u8("      当你离线浏览一段时间后，IE总会弹出一个让你重新拨号连接的提示对话框，相当不便，也很讨厌。"),
-                              u8("      我为此而生。")}));
+        QCOMPARE(memo->lines(), (QStringList{u8("离线浏览时不出现“拨号连接”"), QString(),
+                                             u8("      "
+                                                "当你离线浏览一段时间后，IE总会弹出一个让你重新拨号连接的提示"
+                                                "对话框，相当不便，也很讨厌。"),
+                                             u8("      我为此而生。")}));
         auto* search = p.h.find<QPushButton>("Button13");
         hover(search);
         QCOMPARE(memo->lines(), (QStringList{u8("更改默认搜索引擎"), QString(),
@@ -262,11 +264,12 @@ class InternetPageTest : public QObject {
         QVERIFY(!memo->isVisible());
         hover(p.h.find("Label104"));
         QVERIFY(memo->isVisible());
-        QCOMPARE(memo->lines(), (QStringList{u8("            微软最新的Microsoft Windows Script 5.6"),
-                                             u8("防止IE标题被改的补丁，目前可以预防："),
-                                             u8("混客绝情炸弹；会在你启动组里做手脚，使得重启以后标题依旧；"),
-                                             u8("禁止你的注册表，改首页，主页地址栏变灰，改右键； OE标题栏修改..."),
-                                             u8("内含For Win9X/NT和For Win2000两版本。")}));
+        QCOMPARE(memo->lines(),
+                 (QStringList{u8("            微软最新的Microsoft Windows Script 5.6"),
+                              u8("防止IE标题被改的补丁，目前可以预防："),
+                              u8("混客绝情炸弹；会在你启动组里做手脚，使得重启以后标题依旧；"),
+                              u8("禁止你的注册表，改首页，主页地址栏变灰，改右键； OE标题栏修改..."),
+                              u8("内含For Win9X/NT和For Win2000两版本。")}));
         QVERIFY(p.h.shell.opened.empty());
     }
 
@@ -283,32 +286,39 @@ class InternetPageTest : public QObject {
         const std::vector<Addon> addons = {
             {"Label28",
              {"清除3721网络实名", "",
-              "临时取消：（图标）IE－（菜单栏）工具－Internet选项－高级－网络实名－取消选中：启用网络实名－（最下面）"
+              "临时取消：（图标）IE－（菜单栏）工具－Internet选项－高级－网络实名－取消选中：启用网络实名－（"
+              "最下面）"
               "应用－确定",
               "", "永久删除：开始－设置－控制面版－添加/删除程序－3721网络实名－确定"}},
             {"Label30",
              {"恢复被腾迅EXPLORER替换的IE浏览器", "",
-              "（图标）腾迅浏览器Explorer－（菜单）工具－Internet选项－TE选项－默认浏览器－选中：Internet Explorer－确定",
+              "（图标）腾迅浏览器Explorer－（菜单）工具－Internet选项－TE选项－默认浏览器－选中：Internet "
+              "Explorer－确定",
               ""}},
             {"Label29",
              {"清除百度地址栏实名", "",
-              "临时取消：（图标）IE－（菜单栏）工具－Internet选项－高级－辅助功能－取消选中：启用搜索伴侣－（最下面）"
+              "临时取消：（图标）IE－（菜单栏）工具－Internet选项－高级－辅助功能－取消选中：启用搜索伴侣－（"
+              "最下面）"
               "应用－确定",
               "", "永久删除：开始－设置－控制面版－添加/删除程序－百度搜索伴侣－确定", "",
               "永久删除可解决注册表启动项BIE无法删除现象"}},
             {"Label181",
              {"默认腾讯浏览器打开网页", "",
-              "（图标）腾迅浏览器Explorer－（菜单）工具－Internet选项－TE选项－默认浏览器－选中：Tencent Explorer－确定",
+              "（图标）腾迅浏览器Explorer－（菜单）工具－Internet选项－TE选项－默认浏览器－选中：Tencent "
+              "Explorer－确定",
               "", "如无法恢复，请重新安装oicq"}},
             {"Label182",
              {"启用3721网络实名", "",
-              "（图标）IE－（菜单）工具－Internet选项－高级－（上面）网络实名－选中：网络实名－（最低下）应用－确定", "",
+              "（图标）IE－（菜单）工具－Internet选项－高级－（上面）网络实名－选中：网络实名－（最低下）应用"
+              "－确定",
+              "",
               "如仍无法搞定，一般是您安装了CNNIC通用网址控件和百度IE搜索伴侣控件以后，就可能会出现此问题。",
               "请点击下面标题，在3721的网站直接修复", ""}},
             {"Label183",
              {"启用百度网络实名(IE搜索伴侣)", "",
-              "（图标）IE－（菜单栏）工具－Internet选项－高级－辅助功能－选中：启用搜索伴侣－（最下面）应用－确定", "",
-              "如未成功：点击下面的按钮在百度重新下载安装"}},
+              "（图标）IE－（菜单栏）工具－Internet选项－高级－辅助功能－选中：启用搜索伴侣－（最下面）应用－"
+              "确定",
+              "", "如未成功：点击下面的按钮在百度重新下载安装"}},
         };
         for (const Addon& a : addons) {
             click(p.h.find(a.control));

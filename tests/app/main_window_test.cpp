@@ -60,8 +60,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(pc->tabBar()->font().pixelSize(), 18);
         QCOMPARE(pc->activePage(), h.find<QWidget>("TabSheet1"));
         // Everything fits the design size without being cut.
-        QVERIFY2(w.minimumSizeHint().width() <= 800, qPrintable(QString::number(w.minimumSizeHint().width())));
-        QVERIFY2(w.minimumSizeHint().height() <= 572, qPrintable(QString::number(w.minimumSizeHint().height())));
+        QVERIFY2(w.minimumSizeHint().width() <= 800,
+                 qPrintable(QString::number(w.minimumSizeHint().width())));
+        QVERIFY2(w.minimumSizeHint().height() <= 572,
+                 qPrintable(QString::number(w.minimumSizeHint().height())));
     }
 
     void choosingATopicShowsItsPageAndBreadcrumb_data() {
@@ -76,18 +78,22 @@ class MainWindowTest : public QObject {
         QTest::newRow("input method")
             << u8("LabelTopicInputMethod") << u8("TabSheet10") << u8("当前：输入法故障》");
         QTest::newRow("dll") << u8("LabelTopicDll") << u8("TabSheet26") << u8("当前：常见病》dll文件》");
-        QTest::newRow("no shutdown")
-            << u8("LabelTopicNoShutdown") << u8("TabSheet42") << u8("当前：常见病》无法关机》");
-        QTest::newRow("safe mode") << u8("LabelTopicSafeMode") << u8("TabSheet40") << u8("当前：常见病》安全模式》");
-        QTest::newRow("open with") << u8("LabelTopicOpenWith") << u8("TabSheet34") << u8("当前：常见病》打开方式》");
-        QTest::newRow("drivers") << u8("LabelTopicDrivers") << u8("TabSheet35") << u8("当前：常见病》驱动程序》");
+        QTest::newRow("no shutdown") << u8("LabelTopicNoShutdown") << u8("TabSheet42")
+                                     << u8("当前：常见病》无法关机》");
+        QTest::newRow("safe mode") << u8("LabelTopicSafeMode") << u8("TabSheet40")
+                                   << u8("当前：常见病》安全模式》");
+        QTest::newRow("open with") << u8("LabelTopicOpenWith") << u8("TabSheet34")
+                                   << u8("当前：常见病》打开方式》");
+        QTest::newRow("drivers") << u8("LabelTopicDrivers") << u8("TabSheet35")
+                                 << u8("当前：常见病》驱动程序》");
         QTest::newRow("deleted files")
             << u8("LabelTopicDeletedFiles") << u8("TabSheet39") << u8("当前：常见病》误删文件》");
         QTest::newRow("system files")
             << u8("LabelTopicSystemFiles") << u8("TabSheet37") << u8("当前：常见病》系统文件丢失》");
         QTest::newRow("program fault")
             << u8("LabelTopicProgramFault") << u8("TabSheet36") << u8("当前：常见病》程序故障》");
-        QTest::newRow("dialogs") << u8("LabelTopicDialogs") << u8("TabSheet38") << u8("当前：常见病》对话框》");
+        QTest::newRow("dialogs") << u8("LabelTopicDialogs") << u8("TabSheet38")
+                                 << u8("当前：常见病》对话框》");
     }
 
     // The topic column lists its thirteen labels top to bottom in this order.
@@ -95,9 +101,10 @@ class MainWindowTest : public QObject {
         WindowHarness h;
         h.open();
         openTab(h, "TabSheet4");
-        const QStringList expected{u8("死机"),   u8("蓝屏"),     u8("非法操作"), u8("输入法故障"), u8("dll文件"),
-                                   u8("无法关机"), u8("安全模式"), u8("打开方式"), u8("驱动程序"),   u8("误删文件"),
-                                   u8("系统文件丢失"), u8("程序故障"), u8("对话框")};
+        const QStringList expected{u8("死机"),     u8("蓝屏"),     u8("非法操作"),     u8("输入法故障"),
+                                   u8("dll文件"),  u8("无法关机"), u8("安全模式"),     u8("打开方式"),
+                                   u8("驱动程序"), u8("误删文件"), u8("系统文件丢失"), u8("程序故障"),
+                                   u8("对话框")};
         QList<QLabel*> topics;
         for (auto* label : h.window->findChildren<ui::CommandLabel*>())
             if (label->objectName().startsWith(QStringLiteral("LabelTopic")))
@@ -117,26 +124,32 @@ class MainWindowTest : public QObject {
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("captions");
         QTest::newRow("常见") << u8("PageControl2")
-                            << QStringList{u8("TabSheet10"), u8("TabSheet11"), u8("TabSheet13"), u8("TabSheet24"),
-                                           u8("TabSheet26"), u8("TabSheet34"), u8("TabSheet35"), u8("TabSheet36"),
-                                           u8("TabSheet37"), u8("TabSheet38"), u8("TabSheet39"), u8("TabSheet40"),
-                                           u8("TabSheet41"), u8("TabSheet42")}
-                            << QStringList{u8("输入法"),   u8("非法操作"), u8("死机"),     u8("蓝屏"),
-                                           u8("dll"),      u8("打开方式"), u8("驱动程序"), u8("程序故障"),
-                                           u8("系统文件丢失"), u8("对话框"), u8("误删文件"), u8("安全模式"),
-                                           u8("开机黑屏"), u8("无法关机")};
+                              << QStringList{u8("TabSheet10"), u8("TabSheet11"), u8("TabSheet13"),
+                                             u8("TabSheet24"), u8("TabSheet26"), u8("TabSheet34"),
+                                             u8("TabSheet35"), u8("TabSheet36"), u8("TabSheet37"),
+                                             u8("TabSheet38"), u8("TabSheet39"), u8("TabSheet40"),
+                                             u8("TabSheet41"), u8("TabSheet42")}
+                              << QStringList{u8("输入法"),   u8("非法操作"), u8("死机"),
+                                             u8("蓝屏"),     u8("dll"),      u8("打开方式"),
+                                             u8("驱动程序"), u8("程序故障"), u8("系统文件丢失"),
+                                             u8("对话框"),   u8("误删文件"), u8("安全模式"),
+                                             u8("开机黑屏"), u8("无法关机")};
         QTest::newRow("死机") << u8("PageControl4") << QStringList{}
-                            << QStringList{u8("启动时"), u8("开机时"), u8("运行时"), u8("退出时"), u8("防死机")};
+                              << QStringList{u8("启动时"), u8("开机时"), u8("运行时"), u8("退出时"),
+                                             u8("防死机")};
         QTest::newRow("求助") << u8("PageControl5")
-                            << QStringList{u8("TabSheet28"), u8("TabSheet29"), u8("TabSheet30"), u8("TabSheet31"),
-                                           u8("TabSheet32"), u8("TabSheet33"), u8("TabSheet12"), u8("TabSheet44")}
-                            << QStringList{u8("资料库"),   u8("搜索"),     u8("智囊团"),   u8("技术人员"),
-                                           u8("维修网站"), u8("答疑信箱"), u8("网络图片"), u8("网络声音")};
+                              << QStringList{u8("TabSheet28"), u8("TabSheet29"), u8("TabSheet30"),
+                                             u8("TabSheet31"), u8("TabSheet32"), u8("TabSheet33"),
+                                             u8("TabSheet12"), u8("TabSheet44")}
+                              << QStringList{u8("资料库"),   u8("搜索"),     u8("智囊团"),   u8("技术人员"),
+                                             u8("维修网站"), u8("答疑信箱"), u8("网络图片"), u8("网络声音")};
         QTest::newRow("上网") << u8("PageControl3")
-                            << QStringList{u8("TabSheet14"), u8("TabSheet15"), u8("TabSheet16"), u8("TabSheet17"),
-                                           u8("TabSheet18"), u8("TabSheet25"), u8("TabSheet27")}
-                            << QStringList{u8("上网故障"), u8("被改"),     u8("上网高效操作"), u8("上网提速"),
-                                           u8("上网隐私"), u8("分级审查"), u8("大站")};
+                              << QStringList{u8("TabSheet14"), u8("TabSheet15"), u8("TabSheet16"),
+                                             u8("TabSheet17"), u8("TabSheet18"), u8("TabSheet25"),
+                                             u8("TabSheet27")}
+                              << QStringList{u8("上网故障"), u8("被改"),     u8("上网高效操作"),
+                                             u8("上网提速"), u8("上网隐私"), u8("分级审查"),
+                                             u8("大站")};
     }
     void nestedPageControlsCarryTheirCaptions() {
         QFETCH(QString, control);
@@ -207,9 +220,12 @@ class MainWindowTest : public QObject {
         h.open();
         auto* pc5 = h.find<ui::PageControl>("PageControl5");
         const std::vector<std::array<const char*, 3>> topics = {
-            {"LabelHelpLibrary", "资料库", "TabSheet28"},       {"LabelHelpSearch", "搜索引擎", "TabSheet29"},
-            {"LabelHelpForum", "智囊团（论坛）", "TabSheet30"}, {"LabelHelpTechnicians", "技术人员", "TabSheet31"},
-            {"LabelHelpRepairSites", "维修网站", "TabSheet32"}, {"LabelHelpMailbox", "答疑信箱", "TabSheet33"},
+            {"LabelHelpLibrary", "资料库", "TabSheet28"},
+            {"LabelHelpSearch", "搜索引擎", "TabSheet29"},
+            {"LabelHelpForum", "智囊团（论坛）", "TabSheet30"},
+            {"LabelHelpTechnicians", "技术人员", "TabSheet31"},
+            {"LabelHelpRepairSites", "维修网站", "TabSheet32"},
+            {"LabelHelpMailbox", "答疑信箱", "TabSheet33"},
         };
         openTab(h, "TabSheet5");
         int lastY = -1;

@@ -35,9 +35,10 @@ void setSourcePath(w98::Machine& m, const std::string& path) {
 void postDoubleClick(QWidget* w) {
     for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                             QEvent::MouseButtonRelease})
-        QCoreApplication::postEvent(w, new QMouseEvent(type, QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
-                                                       type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                                                       Qt::NoModifier));
+        QCoreApplication::postEvent(
+            w, new QMouseEvent(type, QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
+                               type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                               Qt::NoModifier));
 }
 
 void showPage(WindowHarness& h, const char* sheet) {

@@ -307,7 +307,8 @@ class PrivacyPageTest : public QObject {
         QCOMPARE(shown[2].text, u8("Failed to set data for 'CheckedValue'"));
         QCOMPARE(shown[4].text, u8("Failed to set data for 'old'"));
         QCOMPARE(shown[7].text, u8("Failed to set data for 'NoRun'"));
-        QCOMPARE(shown[8].text, u8("无法删除注册表值 'DisableRegistryTools'（Write error: C:\\WINDOWS\\USER.DAT）"));
+        QCOMPARE(shown[8].text,
+                 u8("无法删除注册表值 'DisableRegistryTools'（Write error: C:\\WINDOWS\\USER.DAT）"));
         QCOMPARE(shown[9].text, u8("Failed to set data for 'DisableRegistryTools'"));
         QCOMPARE(shown[10].text, u8("Failed to set data for ''"));
         QCOMPARE(shown[11].text, u8("Failed to set data for ''"));

@@ -9,9 +9,9 @@
 #include "restore/restore_table.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
+#include "ui/busy_window.h"
 #include "ui/command_label.h"
 #include "ui/memo.h"
-#include "ui/busy_window.h"
 #include "ui/text_grid.h"
 
 #include <QAccessible>
@@ -87,18 +87,22 @@ std::pair<std::string, std::string> registryFiles(w98::HiveForm form) {
     w98::replaceHostFile(user, w98::emptyHiveBytes(form, "HKEY_USERS"), "user.dat");
     {
         w98::Registry reg(system, "system.dat", user, "user.dat");
-        reg.setValue(w98::kHkeyLocalMachine, "Software\\Test", {"v", w98::reg_type::kSz, w98::regStringData("system")});
-        reg.setValue(w98::kHkeyUsers, ".Default\\Software\\Test",
-                     {"v", w98::reg_type::kSz, w98::regStringData("a value long enough for the cut to go through")});
+        reg.setValue(w98::kHkeyLocalMachine, "Software\\Test",
+                     {"v", w98::reg_type::kSz, w98::regStringData("system")});
+        reg.setValue(
+            w98::kHkeyUsers, ".Default\\Software\\Test",
+            {"v", w98::reg_type::kSz, w98::regStringData("a value long enough for the cut to go through")});
     }
-    std::pair<std::string, std::string> out{w98::readHostFile(system, "system.dat"), w98::readHostFile(user, "user.dat")};
+    std::pair<std::string, std::string> out{w98::readHostFile(system, "system.dat"),
+                                            w98::readHostFile(user, "user.dat")};
     std::filesystem::remove_all(folder);
     return out;
 }
 
 int rowOf(const TextTable& t, const std::string& folder, const std::string& file) {
     for (int r = 1; r < t.rowCount(); ++r)
-        if (w98::equalsNoCase(t.cell(restore_col::kFolder, r), folder) && w98::equalsNoCase(t.cell(restore_col::kFileName, r), file))
+        if (w98::equalsNoCase(t.cell(restore_col::kFolder, r), folder) &&
+            w98::equalsNoCase(t.cell(restore_col::kFileName, r), file))
             return r;
     return -1;
 }
@@ -108,7 +112,7 @@ int rowOf(const TextTable& t, const std::string& folder, const std::string& file
 class RestorePageTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void startUpListsNewestFirstAndMovesFutureCabinets() {
         WindowHarness h;
         seed(h.tm);
@@ -127,7 +131,8 @@ private Q_SLOTS:
         // The settings file is the template, and the newest point is not from today.
         QVERIFY(h.tm.machine().readTextLines("C:\\WINDOWS\\scanreg.ini").size() == 49);
         QCOMPARE(QString::fromStdString(ReadRegStr(h.tm.machine(), w98::kHkeyLocalMachine,
-                                                   "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ScanRegistry")),
+                                                   "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                                   "ScanRegistry")),
                  u8("C:\\WINDOWS\\scanregw.exe /autorun"));
         QVERIFY(h.dialogs.messages().empty());
     }
@@ -145,7 +150,8 @@ private Q_SLOTS:
         QCOMPARE(h.power.calls.size(), size_t(1));
         const auto job = h.tm.machine().readTextLines("C:\\dosrun.bat");
         QCOMPARE(QString::fromStdString(job[6]),
-                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                    "C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
         auto* memo = h.find<ui::Memo>("Memo4");
         QCOMPARE(memo->lines().value(1), u8(" 请少侯1分钟..."));
     }
@@ -159,7 +165,8 @@ private Q_SLOTS:
         m.writeFile(cab, whole.substr(0, whole.size() / 2)); // cut short, as a full disk leaves it
         m.setLastWriteTime(cab, {2002, 5, 16, 8, 0, 0});
         h.open();
-        const std::string system = h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT"), user = h.tm.bytes("C:\\WINDOWS\\USER.DAT");
+        const std::string system = h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT"),
+                          user = h.tm.bytes("C:\\WINDOWS\\USER.DAT");
         h.dialogs.clear();
 
         auto* grid = h.find<ui::TextGrid>("StringGrid1");
@@ -170,16 +177,17 @@ private Q_SLOTS:
         QVERIFY(h.power.calls.empty());
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
         const QString text = h.dialogs.messages()[0].text;
-        QVERIFY2(text.startsWith(u8("还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb001.cab 已经损坏，无法解开（")),
-                 qPrintable(text));
+        QVERIFY2(
+            text.startsWith(u8("还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb001.cab 已经损坏，无法解开（")),
+            qPrintable(text));
         QVERIFY2(text.endsWith(u8("。\n系统没有作任何改动，请选择其它的还原点。")), qPrintable(text));
         QCOMPARE(QString::fromStdString(grid->table().cell(2, 2)), u8("无法还原：备份文件已损坏"));
         // Nothing was saved, armed or written: not the policy value, not a backup, not a job.
         QCOMPARE(h.tm.bytes("C:\\WINDOWS\\SYSTEM.DAT"), system);
         QCOMPARE(h.tm.bytes("C:\\WINDOWS\\USER.DAT"), user);
-        for (const char* absent : {"C:\\dosrun.bat", "C:\\scanreg.bei", "C:\\WINDOWS\\scRegbei.bat",
-                                   "C:\\WINDOWS\\scanrun.reg", "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT",
-                                   "C:\\autoexec.txt"})
+        for (const char* absent :
+             {"C:\\dosrun.bat", "C:\\scanreg.bei", "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanrun.reg",
+              "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT", "C:\\autoexec.txt"})
             QVERIFY2(!m.exists(absent), absent);
         QVERIFY(m.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").empty());
         QVERIFY(h.find<ui::Memo>("Memo4")->lines().value(1) != u8(" 请少侯1分钟..."));
@@ -216,8 +224,9 @@ private Q_SLOTS:
             for (const auto& d : damages) {
                 const std::string cab = "rb01" + std::to_string(n) + ".cab";
                 const w98::DateTime t{2002, 5, 10 + n++, 8, 0, 0};
-                m.writeFile("C:\\WINDOWS\\SYSBCKUP\\" + cab,
-                            w98::buildCabinet({{"system.dat", system, 0x20, t}, {"user.dat", d.bytes, 0x20, t}}));
+                m.writeFile(
+                    "C:\\WINDOWS\\SYSBCKUP\\" + cab,
+                    w98::buildCabinet({{"system.dat", system, 0x20, t}, {"user.dat", d.bytes, 0x20, t}}));
                 m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\" + cab, t);
                 points.emplace_back("C:\\WINDOWS\\SYSBCKUP", cab);
                 m.writeFile(std::string(d.folder) + "\\system" + d.extension, system);
@@ -228,14 +237,16 @@ private Q_SLOTS:
             auto* grid = h.find<ui::TextGrid>("StringGrid1");
             const auto files = [&] {
                 std::vector<std::string> out;
-                for (const char* f : {"C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT", "C:\\WINDOWS\\scanreg.ini"})
+                for (const char* f :
+                     {"C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT", "C:\\WINDOWS\\scanreg.ini"})
                     out.push_back(h.tm.bytes(f));
                 return out;
             };
             const auto before = files();
             for (std::size_t i = 0; i < points.size(); ++i) {
                 const auto& [folder, file] = points[i];
-                const std::string what = std::string(binary ? "binary " : "text ") + damages[i / 2].name + " " + file;
+                const std::string what =
+                    std::string(binary ? "binary " : "text ") + damages[i / 2].name + " " + file;
                 const int row = rowOf(grid->table(), folder, file);
                 QVERIFY2(row > 0, what.c_str());
                 h.dialogs.clear();
@@ -244,15 +255,18 @@ private Q_SLOTS:
                 QVERIFY2(h.power.calls.empty(), what.c_str());
                 QCOMPARE(h.dialogs.messages().size(), size_t(1));
                 const QString text = h.dialogs.messages()[0].text;
-                const QString userDat = file.ends_with(".cab") ? u8("中的 user.dat")
-                                                               : QString::fromStdString(folder + "\\user" + file.substr(6));
+                const QString userDat = file.ends_with(".cab")
+                                            ? u8("中的 user.dat")
+                                            : QString::fromStdString(folder + "\\user" + file.substr(6));
                 QVERIFY2(text.startsWith(u8("还原点中的注册表文件无法读取（")) && text.contains(userDat),
                          qPrintable(QString::fromStdString(what + ": ") + text));
                 QVERIFY2(text.endsWith(u8("。\n系统没有作任何改动，请选择其它的还原点。")), qPrintable(text));
-                QCOMPARE(QString::fromStdString(grid->table().cell(restore_col::kNote, row)), u8("无法还原：注册表文件已损坏"));
+                QCOMPARE(QString::fromStdString(grid->table().cell(restore_col::kNote, row)),
+                         u8("无法还原：注册表文件已损坏"));
                 QVERIFY2(files() == before, what.c_str());
-                for (const char* absent : {"C:\\dosrun.bat", "C:\\scanreg.bei", "C:\\WINDOWS\\scRegbei.bat",
-                                           "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT", "C:\\autoexec.txt"})
+                for (const char* absent :
+                     {"C:\\dosrun.bat", "C:\\scanreg.bei", "C:\\WINDOWS\\scRegbei.bat",
+                      "C:\\WINDOWS\\korvane.rst", "C:\\AUTOEXEC.BAT", "C:\\autoexec.txt"})
                     QVERIFY2(!m.exists(absent), (what + ": " + absent).c_str());
                 QVERIFY2(m.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").empty(), what.c_str());
             }
@@ -276,7 +290,8 @@ private Q_SLOTS:
         QCOMPARE(h.dialogs.messages()[0].title, u8("系统还原"));
         QCOMPARE(h.dialogs.messages()[0].text,
                  u8("上次的系统还原已经完成：系统已还原到 2002-5-16 8:00:00 的还原点。\n"
-                    "还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。"));
+                    "还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次"
+                    "还原。"));
         QVERIFY(!m.exists("C:\\WINDOWS\\korvane.rst"));
 
         // Told once.
@@ -295,7 +310,8 @@ private Q_SLOTS:
         QCOMPARE(h.dialogs.messages()[0].text,
                  u8("上次的系统还原没有完成：系统没有还原到 2002-5-16 8:00:00 的还原点。\n"
                     "原因：电脑重新启动时没有执行还原任务。\n"
-                    "还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次还原。"));
+                    "还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，点击那一行即可撤销这次"
+                    "还原。"));
         QVERIFY(!m.exists("C:\\WINDOWS\\korvane.rst"));
     }
 
@@ -304,22 +320,27 @@ private Q_SLOTS:
         seed(h.tm);
         auto& m = h.tm.machine();
         // The older daily point knew a program since removed.
-        const std::string then = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion"
-                                 "\\Uninstall\\WinZip]\r\n\"DisplayName\"=\"WinZip 8.0\"\r\n\r\n";
+        const std::string then =
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion"
+            "\\Uninstall\\WinZip]\r\n\"DisplayName\"=\"WinZip 8.0\"\r\n\r\n";
         const w98::DateTime t{2002, 5, 15, 8, 0, 0};
-        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb000.cab",
-                    w98::buildCabinet({{"system.dat", then, 0x20, t}, {"user.dat", "REGEDIT4\r\n\r\n", 0x20, t}}));
+        m.writeFile(
+            "C:\\WINDOWS\\SYSBCKUP\\rb000.cab",
+            w98::buildCabinet({{"system.dat", then, 0x20, t}, {"user.dat", "REGEDIT4\r\n\r\n", 0x20, t}}));
         m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\rb000.cab", t);
         h.open();
         auto* grid = h.find<ui::TextGrid>("StringGrid1");
-        QCOMPARE(preview(h.window.get()), u8("把鼠标移到上表的一行上，这里会显示还原到那个还原点会改变什么。"));
+        QCOMPARE(preview(h.window.get()),
+                 u8("把鼠标移到上表的一行上，这里会显示还原到那个还原点会改变什么。"));
 
-        const QString run = u8("【随Windows启动的程序】\n"
-                               "  不再自动启动 1 个：ScanRegistry：C:\\WINDOWS\\scanregw.exe /autorun（Run）");
+        const QString run =
+            u8("【随Windows启动的程序】\n"
+               "  不再自动启动 1 个：ScanRegistry：C:\\WINDOWS\\scanregw.exe /autorun（Run）");
         hover(grid->viewport(), rowCentre(grid, 3));
         QTRY_COMPARE(preview(h.window.get()), u8("还原到 2002-5-15 8:00:00 的还原点，与现在相比：\n"
                                                  "【程序】\n"
-                                                 "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0\n") + run);
+                                                 "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0\n") +
+                                                  run);
         hover(grid->viewport(), rowCentre(grid, 2));
         QTRY_COMPARE(preview(h.window.get()), u8("还原到 2002-5-16 8:00:00 的还原点，与现在相比：\n") + run);
         // The pointer over the headers keeps the preview there to read.
@@ -336,14 +357,16 @@ private Q_SLOTS:
         QCOMPARE(grid->selection()->top, 3);
         QTRY_COMPARE(preview(h.window.get()), u8("还原到 2002-5-15 8:00:00 的还原点，与现在相比：\n"
                                                  "【程序】\n"
-                                                 "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0\n") + run);
+                                                 "  此后卸载的 1 个程序将回到注册表中：WinZip 8.0\n") +
+                                                  run);
 
         // A click still restores at once, and once.
         hover(grid->viewport(), rowCentre(grid, 2));
         click(grid->viewport(), rowCentre(grid, 2));
         QCOMPARE(h.power.calls.size(), size_t(1));
         QCOMPARE(QString::fromStdString(h.tm.machine().readTextLines("C:\\dosrun.bat")[6]),
-                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                    "C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
         QVERIFY(h.dialogs.messages().empty());
     }
 
@@ -352,15 +375,17 @@ private Q_SLOTS:
         seed(h.tm);
         auto& m = h.tm.machine();
         const w98::DateTime t{2002, 5, 16, 8, 0, 0};
-        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", w98::buildCabinet({{"system.dat", "REGEDIT4\r\n\r\n", 0x20, t}}));
+        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab",
+                    w98::buildCabinet({{"system.dat", "REGEDIT4\r\n\r\n", 0x20, t}}));
         m.setLastWriteTime("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", t);
         h.open();
         auto* grid = h.find<ui::TextGrid>("StringGrid1");
         hover(grid->viewport(), rowCentre(grid, 2));
-        QTRY_COMPARE(preview(h.window.get()),
-                     u8("2002-5-16 8:00:00 的还原点无法还原，点击它会提示：\n"
-                        "  还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb001.cab 里没有 user.dat，还原不了注册表。\n"
-                        "  系统没有作任何改动，请选择其它的还原点。"));
+        QTRY_COMPARE(
+            preview(h.window.get()),
+            u8("2002-5-16 8:00:00 的还原点无法还原，点击它会提示：\n"
+               "  还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb001.cab 里没有 user.dat，还原不了注册表。\n"
+               "  系统没有作任何改动，请选择其它的还原点。"));
         QVERIFY(h.power.calls.empty());
         QVERIFY(!m.exists("C:\\dosrun.bat"));
     }
@@ -431,7 +456,8 @@ private Q_SLOTS:
         QCOMPARE(label->text(), u8("可随时建立系统还原点..."));
         const auto job = h.tm.machine().readTextLines("C:\\dosrun.bat");
         QCOMPARE(QString::fromStdString(job[6]),
-                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
+                 u8("%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                    "C:\\WINDOWS\\SYSBCKUP\\RB001.CAB"));
         // Once the handler is over, clicks count again.
         click(label);
         QCOMPARE(label->text(), u8("可随时建立系统还原点...已建立"));
@@ -474,8 +500,8 @@ private Q_SLOTS:
         for (const char* none : {"C:\\dosrun.bat", "C:\\WINDOWS\\scRegbei.bat", "c:\\scanreg.bei"})
             QVERIFY2(!m.exists(none), none);
         QCOMPARE(cabinetsIn(m, "C:\\WINDOWS\\SYSBCKUP\\restore"), size_t(0));
-        QCOMPARE(ReadRegInt(m, w98::kHkeyCurrentUser, "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp",
-                            "old"),
+        QCOMPARE(ReadRegInt(m, w98::kHkeyCurrentUser,
+                            "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "old"),
                  0);
         QCOMPARE(memo->lines(), memoBefore);
         QCOMPARE(m.readFile("C:\\MSDOS.SYS"), std::string("[Options]\r\n"));
@@ -490,7 +516,8 @@ private Q_SLOTS:
         click(label);
         QCOMPARE(label->text(), u8("可随时建立系统还原点..."));
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
-        QVERIFY2(h.dialogs.messages()[0].text.startsWith(u8("没有建立还原点")), qPrintable(h.dialogs.messages()[0].text));
+        QVERIFY2(h.dialogs.messages()[0].text.startsWith(u8("没有建立还原点")),
+                 qPrintable(h.dialogs.messages()[0].text));
         QCOMPARE(h.tm.machine().readTextLines("C:\\WINDOWS\\scanreg.ini").size(), size_t(49));
     }
 

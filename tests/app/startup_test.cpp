@@ -36,7 +36,7 @@ struct Harness {
 class StartupTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void disabledAtStartComesBackAtClose() {
         Harness h;
         WriteRegInt(h.tm.machine(), HKCU, kKey, "Disabled", 1);
@@ -80,12 +80,13 @@ private Q_SLOTS:
 
     void notWindows98WarnsOnceAndGoesOn() {
         Harness h({.windows98 = false});
-        WriteRegStr(h.tm.machine(), w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "SystemRoot",
-                    "C:\\WINDOWS");
+        WriteRegStr(h.tm.machine(), w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
+                    "SystemRoot", "C:\\WINDOWS");
         auto w = h.open();
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
-        QCOMPARE(h.dialogs.messages()[0].text,
-                 QString::fromUtf8("非常抱歉！你的操作系统不是windows98，如果运行本软件，可能会碰上麻烦，请回吧"));
+        QCOMPARE(
+            h.dialogs.messages()[0].text,
+            QString::fromUtf8("非常抱歉！你的操作系统不是windows98，如果运行本软件，可能会碰上麻烦，请回吧"));
         auto* date = w->findChild<QLabel*>(QStringLiteral("Label1"));
         QVERIFY(date);
         QCOMPARE(date->text(), QString::fromUtf8("今天是:2002-5-17"));
@@ -108,21 +109,23 @@ private Q_SLOTS:
         QVERIFY(pages);
         QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet1"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Korvane V2.1"));
-        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QString::fromUtf8("今天是:2002-5-17"));
+        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                 QString::fromUtf8("今天是:2002-5-17"));
 
         // A clock that stands before 2000: the two-digit year is completed to 19xx.
         Harness old;
         old.clock.set({1999, 12, 31, 23, 0, 0});
         auto w1999 = old.open();
-        QCOMPARE(w1999->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QString::fromUtf8("今天是:1999-12-31"));
+        QCOMPARE(w1999->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                 QString::fromUtf8("今天是:1999-12-31"));
     }
 
     // Without SystemRoot the Windows folder is unknown: start-up says, in Chinese, that a
     // path has no drive letter, and the window still shows the restore-point table.
     void aMachineWithoutSystemRootSaysSoInChineseAndShowsTheTable() {
         Harness h;
-        h.tm.machine().registry().deleteValue(w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
-                                              "SystemRoot");
+        h.tm.machine().registry().deleteValue(w98::kHkeyLocalMachine,
+                                              "Software\\Microsoft\\Windows\\CurrentVersion", "SystemRoot");
         auto w = h.open();
         QCOMPARE(h.dialogs.messages().size(), size_t(1));
         const QString text = h.dialogs.messages()[0].text;
@@ -132,7 +135,8 @@ private Q_SLOTS:
         QVERIFY(grid);
         const std::vector<std::string> captions{"可选项", "还原到..时间以前", "附加说明"};
         for (int c = 0; c < 3; ++c)
-            QCOMPARE(QString::fromStdString(grid->table().cell(c, 0)), QString::fromUtf8(captions[static_cast<std::size_t>(c)].c_str()));
+            QCOMPARE(QString::fromStdString(grid->table().cell(c, 0)),
+                     QString::fromUtf8(captions[static_cast<std::size_t>(c)].c_str()));
     }
 
     void aBrokenRegistryStopsStartUpWithOneMessageAndTheWindowOpens() {

@@ -163,8 +163,8 @@ class ToolkitTest : public QObject {
         // The wheel over the tab row steps the same way.
         const auto wheel = [&](int delta) {
             const QPointF at = pc->tabBar()->tabRect(0).center();
-            QWheelEvent e(at, pc->tabBar()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
+            QWheelEvent e(at, pc->tabBar()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(pc->tabBar(), &e);
         };
         wheel(120);

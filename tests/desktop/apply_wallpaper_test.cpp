@@ -125,7 +125,8 @@ TEST(ApplyWallpaper, APictureThatIsNotWholeIsRefusedByName) {
         ApplyWallpaper(m, listOf("C:\\cut.jpg", "拉伸"), 1, "C:\\WINDOWS");
         FAIL() << "a cut picture became the wallpaper";
     } catch (const w98::Error& e) {
-        EXPECT_TRUE(std::string(e.what()).starts_with("C:\\cut.jpg：JPEG 图片不完整或已损坏，不能用作墙纸（")) << e.what();
+        EXPECT_TRUE(std::string(e.what()).starts_with("C:\\cut.jpg：JPEG 图片不完整或已损坏，不能用作墙纸（"))
+            << e.what();
     }
     EXPECT_EQ(tm.bytes(kDest), before);
     EXPECT_EQ(desktop(m, "Wallpaper"), kDest);

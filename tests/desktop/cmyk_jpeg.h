@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <vector>
 #include <sys/wait.h>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -69,9 +69,9 @@ inline std::string djpegPixels(const std::string& hostJpeg) {
     const std::string b = s.str();
     if (b.size() < 54)
         throw std::runtime_error("djpeg wrote no bitmap");
-    const auto offset = static_cast<std::size_t>(static_cast<unsigned char>(b[10]) |
-                                                 static_cast<unsigned char>(b[11]) << 8 |
-                                                 static_cast<unsigned char>(b[12]) << 16);
+    const auto offset =
+        static_cast<std::size_t>(static_cast<unsigned char>(b[10]) | static_cast<unsigned char>(b[11]) << 8 |
+                                 static_cast<unsigned char>(b[12]) << 16);
     return b.substr(offset);
 }
 

@@ -22,8 +22,9 @@ void putRaw(TempMachine& tm, const std::string& file, const std::string& bytes) 
     std::ofstream(tm.machine().hostPath(file), std::ios::binary | std::ios::trunc) << bytes;
 }
 
-const std::string kGoodAutoexec = "@ECHO OFF\r\nSET PATH=C:\\WINDOWS;C:\\WINDOWS\\COMMAND\r\n"
-                                  "IF EXIST C:\\MOUSE\\MOUSE.COM LH C:\\MOUSE\\MOUSE.COM\r\nREM \xd6\xd0\xce\xc4\r\n";
+const std::string kGoodAutoexec =
+    "@ECHO OFF\r\nSET PATH=C:\\WINDOWS;C:\\WINDOWS\\COMMAND\r\n"
+    "IF EXIST C:\\MOUSE\\MOUSE.COM LH C:\\MOUSE\\MOUSE.COM\r\nREM \xd6\xd0\xce\xc4\r\n";
 
 } // namespace
 
@@ -56,13 +57,15 @@ TEST(BrokenBatchFiles, AFolderNamedAutoexecIsPassedOverAndKept) {
 }
 
 TEST(BrokenRegFiles, AnImportThatCannotBeReadChangesNeitherRegistryFile) {
-    const std::string good = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
-                             "\"ScanRegistry\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\"\r\n\r\n"
-                             "[HKEY_CURRENT_USER\\Control Panel\\desktop]\r\n\"Wallpaper\"=\"C:\\\\WINDOWS\\\\\xd4\xc6.bmp\"\r\n";
+    const std::string good =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+        "\"ScanRegistry\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Control Panel\\desktop]\r\n\"Wallpaper\"=\"C:\\\\WINDOWS\\\\\xd4\xc6.bmp\"\r\n";
     for (const auto& form : test::brokenForms(good)) {
         SCOPED_TRACE(form.name);
         TempMachine tm;
-        tm.machine().registry().setValue(w98::kHkeyUsers, ".DEFAULT", {"x", w98::reg_type::kSz, w98::regStringData("1")});
+        tm.machine().registry().setValue(w98::kHkeyUsers, ".DEFAULT",
+                                         {"x", w98::reg_type::kSz, w98::regStringData("1")});
         const std::string system = tm.bytes("C:\\WINDOWS\\SYSTEM.DAT");
         const std::string user = tm.bytes("C:\\WINDOWS\\USER.DAT");
         putRaw(tm, "C:\\IMPORT.REG", form.bytes);

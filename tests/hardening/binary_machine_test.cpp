@@ -67,7 +67,9 @@ struct BinaryMachine {
     BinaryMachine& operator=(const BinaryMachine&) = delete;
 
     std::string exported(const std::string& file) { return test::cregExport(m->hostPath(file)); }
-    bool binary(const std::string& file) { return w98::hiveFormOf(m->readFile(file)) == w98::HiveForm::Binary; }
+    bool binary(const std::string& file) {
+        return w98::hiveFormOf(m->readFile(file)) == w98::HiveForm::Binary;
+    }
     // After a start: the key where the stand-in's Windows counts its starts goes, so that the
     // registry can be compared with what it held.
     void forgetStarts() {
@@ -191,14 +193,18 @@ TEST(BinaryMachine, TheRebuiltRegistryIsBinaryAndHoldsWhatItHeldBefore) {
     BinaryMachine b;
     const std::string key = "Software\\康维测试\\子键";
     auto put = [&](w98::RegRoot root, const std::string& k, const std::string& name, std::uint32_t type,
-                   const std::string& data) { b.m->registry().setValue(root, k, w98::RegValue{name, type, data}); };
+                   const std::string& data) {
+        b.m->registry().setValue(root, k, w98::RegValue{name, type, data});
+    };
     put(w98::kHkeyLocalMachine, key, "名称", w98::reg_type::kSz, w98::regStringData("中文的值"));
     put(w98::kHkeyLocalMachine, key, "", w98::reg_type::kSz, w98::regStringData("默认"));
     put(w98::kHkeyLocalMachine, key, "Bytes", w98::reg_type::kBinary, std::string("\x00\xff\x10\x80", 4));
-    put(w98::kHkeyLocalMachine, key, "Path", w98::reg_type::kExpandSz, w98::regStringData("%SystemRoot%\\中文"));
+    put(w98::kHkeyLocalMachine, key, "Path", w98::reg_type::kExpandSz,
+        w98::regStringData("%SystemRoot%\\中文"));
     put(w98::kHkeyLocalMachine, key, "Count", w98::reg_type::kDword, w98::regDwordData(0xfffffffe));
     b.m->registry().createKey(w98::kHkeyLocalMachine, "Software\\康维测试\\空键");
-    put(w98::kHkeyUsers, ".DEFAULT\\Control Panel\\桌面", "墙纸", w98::reg_type::kSz, w98::regStringData("C:\\WINDOWS\\云.bmp"));
+    put(w98::kHkeyUsers, ".DEFAULT\\Control Panel\\桌面", "墙纸", w98::reg_type::kSz,
+        w98::regStringData("C:\\WINDOWS\\云.bmp"));
 
     const std::string system = b.exported(kSystemDat);
     const std::string user = b.exported(kUserDat);
@@ -214,7 +220,8 @@ TEST(BinaryMachine, TheRebuiltRegistryIsBinaryAndHoldsWhatItHeldBefore) {
 
     EXPECT_TRUE(b.binary(kSystemDat));
     EXPECT_TRUE(b.binary(kUserDat));
-    EXPECT_EQ(test::firstDifference(joined(contentOf(system)), joined(contentOf(b.exported(kSystemDat)))), "");
+    EXPECT_EQ(test::firstDifference(joined(contentOf(system)), joined(contentOf(b.exported(kSystemDat)))),
+              "");
     EXPECT_EQ(test::firstDifference(joined(contentOf(user)), joined(contentOf(b.exported(kUserDat)))), "");
 }
 
@@ -233,7 +240,8 @@ TEST(BinaryMachine, TheAddressBarSwitchWritesAndRemovesItsTwoDwordsAndNothingEls
     EXPECT_NE(std::find(values->begin(), values->end(), "NoSun|4|01 00 00 00"), values->end());
     // Nothing else moved: take the two lines away and the file reads as before.
     std::vector<std::string> rest = linesOf(after);
-    std::erase_if(rest, [](const std::string& l) { return l == "NoRun|4|01 00 00 00" || l == "NoSun|4|01 00 00 00"; });
+    std::erase_if(
+        rest, [](const std::string& l) { return l == "NoRun|4|01 00 00 00" || l == "NoSun|4|01 00 00 00"; });
     EXPECT_EQ(test::firstDifference(before, joined(rest)), "");
     EXPECT_EQ(test::firstDifference(systemBefore, b.exported(kSystemDat)), "");
 
@@ -251,13 +259,15 @@ TEST(BinaryMachine, RemovingARunEntryTakesOnlyItsValueOutOfTheFile) {
     const auto valuesBefore = valuesOf(before, run);
     ASSERT_TRUE(valuesBefore.has_value());
     // "C:\WINDOWS\taskmon.exe", kept without a closing zero as Windows keeps strings.
-    const std::string removed = "TaskMonitor|1|43 3a 5c 57 49 4e 44 4f 57 53 5c 74 61 73 6b 6d 6f 6e 2e 65 78 65";
+    const std::string removed =
+        "TaskMonitor|1|43 3a 5c 57 49 4e 44 4f 57 53 5c 74 61 73 6b 6d 6f 6e 2e 65 78 65";
     ASSERT_NE(std::find(valuesBefore->begin(), valuesBefore->end(), removed), valuesBefore->end());
 
     const int row = rowNamed(table, "TaskMonitor");
     ASSERT_GT(row, 0);
-    EXPECT_EQ(ClickStartupTable(*b.m, table, {startup_col::kDelete, row, startup_col::kDelete, row}, "C:\\WINDOWS"),
-              ClickOutcome::Removed);
+    EXPECT_EQ(
+        ClickStartupTable(*b.m, table, {startup_col::kDelete, row, startup_col::kDelete, row}, "C:\\WINDOWS"),
+        ClickOutcome::Removed);
 
     ASSERT_TRUE(b.binary(kSystemDat));
     const std::string after = b.exported(kSystemDat);

@@ -21,10 +21,10 @@ std::string le(std::uint32_t v, int bytes) {
 
 // A cabinet of one file, blocks × 32 KB of zeros, each block compressed to 48 bytes.
 std::string zeroBomb(std::uint32_t blocks) {
-    static const unsigned char kZeros[] = {0xed, 0xc1, 0x01, 0x01, 0x00, 0x00, 0x00, 0x80, 0x90, 0xfe, 0xaf, 0xee,
-                                           0x08, 0x0a, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x18};
+    static const unsigned char kZeros[] = {
+        0xed, 0xc1, 0x01, 0x01, 0x00, 0x00, 0x00, 0x80, 0x90, 0xfe, 0xaf, 0xee, 0x08, 0x0a, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x18};
     const std::string data = "CK" + std::string(reinterpret_cast<const char*>(kZeros), sizeof kZeros);
     const std::string sizes = le(static_cast<std::uint32_t>(data.size()), 2) + le(32768, 2);
     // The block checksum: the data, then the two sizes, as little-endian words XORed together.
@@ -39,8 +39,8 @@ std::string zeroBomb(std::uint32_t blocks) {
                              le(0x20, 2) + std::string("BOMB.DAT", 9);
     const std::uint32_t dataStart = 36 + 8 + static_cast<std::uint32_t>(file.size());
     const std::uint32_t total = dataStart + blocks * static_cast<std::uint32_t>(block.size());
-    std::string cab = "MSCF" + le(0, 4) + le(total, 4) + le(0, 4) + le(44, 4) + le(0, 4) + "\x03\x01" + le(1, 2) +
-                      le(1, 2) + le(0, 2) + le(0, 2) + le(0, 2);
+    std::string cab = "MSCF" + le(0, 4) + le(total, 4) + le(0, 4) + le(44, 4) + le(0, 4) + "\x03\x01" +
+                      le(1, 2) + le(1, 2) + le(0, 2) + le(0, 2) + le(0, 2);
     cab += le(dataStart, 4) + le(blocks, 2) + le(1, 2); // one MSZIP folder
     cab += file;
     for (std::uint32_t i = 0; i < blocks; ++i)
@@ -59,7 +59,8 @@ TEST(BrokenCabinets, ACabinetThatUnpacksToGigabytesIsRefusedBeforeUnpacking) {
     const std::uint32_t blocks = static_cast<std::uint32_t>(w98::kMaxCabinetContent / 32768) + 1;
     TempMachine tm;
     tm.machine().writeFile("C:\\BOMB.CAB", zeroBomb(blocks));
-    const std::string out = test::runProgram(tm.machine(), "extract", {"/y", "/e", "/l", "C:\\OUT", "C:\\BOMB.CAB"});
+    const std::string out =
+        test::runProgram(tm.machine(), "extract", {"/y", "/e", "/l", "C:\\OUT", "C:\\BOMB.CAB"});
     EXPECT_NE(out.find("Nothing was extracted"), std::string::npos) << out;
     EXPECT_FALSE(tm.machine().exists("C:\\OUT\\BOMB.DAT"));
 }

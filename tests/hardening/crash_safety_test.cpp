@@ -65,7 +65,8 @@ const std::vector<Writer>& writers() {
          }},
         {"USER.DAT", "C:\\WINDOWS\\USER.DAT",
          [](w98::Machine& m, int v) {
-             WriteRegStr(m, w98::kHkeyCurrentUser, "Control Panel\\desktop", "Wallpaper", blob(v ? 'b' : 'a', 200000));
+             WriteRegStr(m, w98::kHkeyCurrentUser, "Control Panel\\desktop", "Wallpaper",
+                         blob(v ? 'b' : 'a', 200000));
          }},
         {"win.ini", "C:\\WINDOWS\\win.ini",
          [](w98::Machine& m, int v) {
@@ -86,7 +87,9 @@ const std::vector<Writer>& writers() {
              SaveWallpaperList(m, pictures(5000, v ? WallpaperStyle::Tiled : WallpaperStyle::Stretched));
          }},
         {"dosrun.bat", "C:\\dosrun.bat",
-         [](w98::Machine& m, int v) { WriteBatchFile(m, "C:\\dosrun.bat", lines(v ? "copy a b" : "del x", 20000)); }},
+         [](w98::Machine& m, int v) {
+             WriteBatchFile(m, "C:\\dosrun.bat", lines(v ? "copy a b" : "del x", 20000));
+         }},
     };
     return all;
 }
@@ -115,7 +118,10 @@ TEST(CrashSafety, AWriterKilledAtAnyMomentLeavesTheOldFileOrTheNewOne) {
         const std::set<std::string> versions = versionsOf(tm, w);
         ASSERT_EQ(versions.size(), 2u);
         const auto oneWrite = std::max<long>(
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 2, 1000);
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+                    .count() /
+                2,
+            1000);
         for (int round = 0; round < 25; ++round) {
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
@@ -182,7 +188,8 @@ TEST(CrashSafety, AnImportThatCannotWriteItsSecondFileTakesBackTheFirst) {
         for (int i = 0; i < 3000; ++i)
             bytes += i ? ",11" : "11";
         EXPECT_THROW(r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"x\"=\"1\"\r\n\r\n"
-                                  "[HKEY_USERS\\.DEFAULT\\Big]\r\n\"More\"=hex:" + bytes + "\r\n",
+                                  "[HKEY_USERS\\.DEFAULT\\Big]\r\n\"More\"=hex:" +
+                                      bytes + "\r\n",
                                   "C:\\X.REG"),
                      w98::Error);
     }

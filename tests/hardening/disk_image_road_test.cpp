@@ -1,7 +1,7 @@
 // The program's jobs on drive C: of a disk image, as the owner of a virtual PC runs them: FAT16
 // and FAT32 disks with a partition table (and a bare volume), holding the demo machine and
-// restore points named with blanks, long names and Chinese. After every step the image is checked by tools that share
-// nothing with the program (fsck.fat, mtools, fatcat): no error, and the files, long and short
+// restore points named with blanks, long names and Chinese. After every step the image is checked by tools
+// that share nothing with the program (fsck.fat, mtools, fatcat): no error, and the files, long and short
 // names, attributes and sizes of the machine folder. Images that are no FAT disk, damaged or full
 // are refused with a message naming them and keep every byte.
 #include "demo/demo_image.h"
@@ -46,15 +46,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
 #include <random>
 #include <sstream>
-#include <csignal>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,7 +71,7 @@ const std::string kSysbckup = "C:\\WINDOWS\\SYSBCKUP";
 
 // Each test mirrors its images in a cache of its own.
 class ScopedCache {
-public:
+  public:
     explicit ScopedCache(const fs::path& folder) {
         if (const char* old = std::getenv("XDG_CACHE_HOME"))
             old_ = old;
@@ -86,14 +86,18 @@ public:
     ScopedCache(const ScopedCache&) = delete;
     ScopedCache& operator=(const ScopedCache&) = delete;
 
-private:
+  private:
     std::optional<std::string> old_;
 };
 
-const char* kindName(FatKind kind) { return kind == FatKind::Fat16 ? "FAT16" : "FAT32"; }
+const char* kindName(FatKind kind) {
+    return kind == FatKind::Fat16 ? "FAT16" : "FAT32";
+}
 
 // FAT32 takes 33 MB at least.
-unsigned megabytesFor(FatKind kind) { return kind == FatKind::Fat16 ? 32 : 40; }
+unsigned megabytesFor(FatKind kind) {
+    return kind == FatKind::Fat16 ? 32 : 40;
+}
 
 // What the machine folder holds, as an outside reader of the image should list it. An entry
 // whose name is its short name has no long name on the disk, as Windows writes it: fatcat shows
@@ -134,7 +138,8 @@ std::vector<FatListedEntry> folderListing(const fs::path& drive, bool asFatcat) 
 }
 
 // The entries one listing has and the other has not, one a line; "" when they are the same.
-std::string listingDifference(const std::vector<FatListedEntry>& image, const std::vector<FatListedEntry>& folder) {
+std::string listingDifference(const std::vector<FatListedEntry>& image,
+                              const std::vector<FatListedEntry>& folder) {
     std::string out;
     auto describe = [&](const char* where, const FatListedEntry& e) {
         std::ostringstream line;
@@ -175,11 +180,12 @@ std::int64_t modifiedSecond(const fs::path& file) {
 std::string firstContentDifference(const fs::path& image, const fs::path& drive, const fs::path& scratch) {
     fs::remove_all(scratch);
     fs::create_directories(scratch);
-    const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-m", "-i",
-                                           test::mtoolsVolume(image),
-                                           "::/*", scratch.string() + "/"};
-    const test::ToolResult r = test::runTool(argv, {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"},
-                                                    {"MTOOLS_LOWER_CASE", "0"}, {"LC_ALL", "C.UTF-8"}});
+    const std::vector<std::string> argv = {
+        "mcopy", "-s", "-n", "-m", "-i", test::mtoolsVolume(image), "::/*", scratch.string() + "/"};
+    const test::ToolResult r = test::runTool(argv, {{"MTOOLSRC", "/dev/null"},
+                                                    {"MTOOLS_SKIP_CHECK", "1"},
+                                                    {"MTOOLS_LOWER_CASE", "0"},
+                                                    {"LC_ALL", "C.UTF-8"}});
     if (r.exitCode != 0)
         return test::describeRun(argv, r);
     for (auto it = fs::recursive_directory_iterator(drive); it != fs::recursive_directory_iterator(); ++it) {
@@ -187,7 +193,8 @@ std::string firstContentDifference(const fs::path& image, const fs::path& drive,
         // A name beyond ASCII without a long name comes out in mtools' code page 850: the
         // listings compare those.
         const std::string name = it->path().filename().string();
-        if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) &&
+        if (std::any_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; }) &&
             name == w98::short_names::of(it->path())) {
             it.disable_recursion_pending();
             continue;
@@ -199,7 +206,8 @@ std::string firstContentDifference(const fs::path& image, const fs::path& drive,
             return rel.string();
         const std::int64_t written = modifiedSecond(it->path()), kept = modifiedSecond(copy);
         if (kept < written - 1 || kept > written + 1)
-            return rel.string() + " was written at " + std::to_string(written) + ", the image says " + std::to_string(kept);
+            return rel.string() + " was written at " + std::to_string(written) + ", the image says " +
+                   std::to_string(kept);
     }
     return "";
 }
@@ -239,10 +247,12 @@ struct ImageRoad {
 
     // The demo machine goes in through the program, keeping its short names, or by mtools,
     // which makes short names and entries of its own, as another system would have written them.
-    explicit ImageRoad(FatKind kind, bool partitioned = true, bool byMtools = false, bool formattedHere = false) {
+    explicit ImageRoad(FatKind kind, bool partitioned = true, bool byMtools = false,
+                       bool formattedHere = false) {
         if (formattedHere)
-            w98::disk::formatDiskImage(image, kind == FatKind::Fat16 ? w98::disk::FatType::Fat16 : w98::disk::FatType::Fat32,
-                                       std::uint64_t{megabytesFor(kind)} << 20, partitioned);
+            w98::disk::formatDiskImage(
+                image, kind == FatKind::Fat16 ? w98::disk::FatType::Fat16 : w98::disk::FatType::Fat32,
+                std::uint64_t{megabytesFor(kind)} << 20, partitioned);
         else
             test::makeFatImage(image, kind, megabytesFor(kind), partitioned);
         w98::createDemoMachine(folder / "demo");
@@ -255,7 +265,8 @@ struct ImageRoad {
             w98::copyMachineTree(folder / "demo" / "drive_c", m->root() / "drive_c");
         system = std::make_unique<System>(System{*m, clock, shell, power});
         WriteScanregTemplate(*m, "C:\\WINDOWS");
-        for (const char* name : {kChinesePoint, "my backup 1.cab", "restore point of the sixteenth of May.cab"}) {
+        for (const char* name :
+             {kChinesePoint, "my backup 1.cab", "restore point of the sixteenth of May.cab"}) {
             setState(name);
             m->moveFile(w98::backupRegistry(*m), kSysbckup + "\\" + name);
         }
@@ -302,7 +313,9 @@ struct ImageRoad {
             return image;
         const fs::path view = folder / "view.img";
         fs::remove(view);
-        EXPECT_EQ(test::runTool({"qemu-img", "convert", "-U", "-O", "raw", disk.string(), view.string()}).exitCode, 0);
+        EXPECT_EQ(
+            test::runTool({"qemu-img", "convert", "-U", "-O", "raw", disk.string(), view.string()}).exitCode,
+            0);
         return view;
     }
 
@@ -311,8 +324,9 @@ struct ImageRoad {
             const std::string path = dosPath + "\\" + e.path().filename().string();
             const std::uint8_t a = w98::readDosAttributes(e.path(), e.path().string());
             std::string flags;
-            for (const auto& [bit, letter] : {std::pair{w98::attr::kReadOnly, 'r'}, std::pair{w98::attr::kHidden, 'h'},
-                                              std::pair{w98::attr::kSystem, 's'}, std::pair{w98::attr::kArchive, 'a'}})
+            for (const auto& [bit, letter] :
+                 {std::pair{w98::attr::kReadOnly, 'r'}, std::pair{w98::attr::kHidden, 'h'},
+                  std::pair{w98::attr::kSystem, 's'}, std::pair{w98::attr::kArchive, 'a'}})
                 flags += std::string(flags.empty() ? "" : " ") + ((a & bit) ? '+' : '-') + letter;
             test::setImageAttributes(image, path, flags);
             if (e.is_directory())
@@ -345,14 +359,17 @@ struct ImageRoad {
 
 int restoreRowOf(const TextTable& t, const std::string& file, const std::string& folder = kSysbckup) {
     for (int r = 1; r < t.rowCount(); ++r)
-        if (w98::equalsNoCase(t.cell(restore_col::kFolder, r), folder) && t.cell(restore_col::kFileName, r) == file)
+        if (w98::equalsNoCase(t.cell(restore_col::kFolder, r), folder) &&
+            t.cell(restore_col::kFileName, r) == file)
             return r;
     return -1;
 }
 
 // A click on a disk: the point restored into it at once.
-OfflineRestore restoreAtOnce(System& system, SharedPaths& paths, const RestorePoint& point, bool newestIsToday) {
-    return RestoreOffline(system, paths, CheckRestorePoint(system.machine, CheckRestorable(system, paths, point)),
+OfflineRestore restoreAtOnce(System& system, SharedPaths& paths, const RestorePoint& point,
+                             bool newestIsToday) {
+    return RestoreOffline(system, paths,
+                          CheckRestorePoint(system.machine, CheckRestorable(system, paths, point)),
                           newestIsToday, {});
 }
 
@@ -417,13 +434,15 @@ const std::vector<Step>& roadSteps() {
              TextTable t = StartupTable(BuildStartupCatalogue(*d.m, "C:\\WINDOWS"), "C:\\WINDOWS");
              const int row = startupRowOf(t, "桌面日历");
              ASSERT_GT(row, 0);
-             EXPECT_EQ(ClickStartupTable(*d.m, t, {startup_col::kDelete, row, startup_col::kDelete, row}, "C:\\WINDOWS"),
+             EXPECT_EQ(ClickStartupTable(*d.m, t, {startup_col::kDelete, row, startup_col::kDelete, row},
+                                         "C:\\WINDOWS"),
                        ClickOutcome::Removed);
              EXPECT_FALSE(d.m->exists("C:\\WINDOWS\\Start Menu\\Programs\\启动\\桌面日历.lnk"));
          }},
         {"the 隐私 switch of the address bar",
          [](ImageRoad& d) {
-             EXPECT_EQ(ClickPolicySwitch(*d.m, kAddressBarSwitch, "禁用地址栏直接输入"), "启用地址栏直接输入");
+             EXPECT_EQ(ClickPolicySwitch(*d.m, kAddressBarSwitch, "禁用地址栏直接输入"),
+                       "启用地址栏直接输入");
          }},
         {"a JPEG wallpaper becomes dest.bmp",
          [](ImageRoad& d) {
@@ -435,7 +454,8 @@ const std::vector<Step>& roadSteps() {
                      row = r;
              ASSERT_GT(row, 0);
              EXPECT_EQ(ApplyWallpaper(*d.m, t, row, "C:\\WINDOWS"), "C:\\WINDOWS\\dest.bmp");
-             EXPECT_EQ(ReadRegStr(*d.m, w98::kHkeyCurrentUser, kDesktopKey, "Wallpaper"), "C:\\WINDOWS\\dest.bmp");
+             EXPECT_EQ(ReadRegStr(*d.m, w98::kHkeyCurrentUser, kDesktopKey, "Wallpaper"),
+                       "C:\\WINDOWS\\dest.bmp");
          }},
     };
     return steps;
@@ -472,17 +492,20 @@ TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder
     // Disks with a partition table, as a virtual PC has, formatted by mkfs.fat and by the
     // program, a bare volume, and a disk whose files another system wrote; the same in each
     // virtual PC's container and behind a block device, worked on in place.
-    std::vector<Disk> disks = {Disk{FatKind::Fat16, true, false, false}, Disk{FatKind::Fat32, true, false, false},
-                               Disk{FatKind::Fat32, true, false, true}, Disk{FatKind::Fat16, false, false, true},
-                               Disk{FatKind::Fat32, true, true, false}};
-    for (const char* container : {"vdi", "vpc", "vpc subformat=fixed", "vmdk", "vmdk subformat=monolithicFlat", "qcow2", "vhdx"})
+    std::vector<Disk> disks = {
+        Disk{FatKind::Fat16, true, false, false}, Disk{FatKind::Fat32, true, false, false},
+        Disk{FatKind::Fat32, true, false, true}, Disk{FatKind::Fat16, false, false, true},
+        Disk{FatKind::Fat32, true, true, false}};
+    for (const char* container :
+         {"vdi", "vpc", "vpc subformat=fixed", "vmdk", "vmdk subformat=monolithicFlat", "qcow2", "vhdx"})
         disks.push_back(Disk{FatKind::Fat32, true, false, false, container});
     if (::geteuid() == 0 && test::runTool({"losetup", "-f"}).exitCode == 0)
         disks.push_back(Disk{FatKind::Fat16, true, false, false, "device"});
     for (const Disk& disk : disks) {
-        const std::string kind = std::string(kindName(disk.kind)) + (disk.partitioned ? "" : " without partition table") +
-                                 (disk.byMtools ? " filled by mtools" : "") + (disk.formattedHere ? " formatted here" : "") +
-                                 " " + disk.container;
+        const std::string kind = std::string(kindName(disk.kind)) +
+                                 (disk.partitioned ? "" : " without partition table") +
+                                 (disk.byMtools ? " filled by mtools" : "") +
+                                 (disk.formattedHere ? " formatted here" : "") + " " + disk.container;
         ImageRoad d(disk.kind, disk.partitioned, disk.byMtools, disk.formattedHere);
         if (*disk.container)
             d.reopenAs(disk.container);
@@ -502,7 +525,8 @@ TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder
         ASSERT_NE(other.root(), d.m->root());
         EXPECT_EQ(ReadRegStr(other, HKLM, "Software\\Korvane Test", "State"), "rebuilt") << kind;
         EXPECT_EQ(RefreshPolicySwitch(other, kAddressBarSwitch), "启用地址栏直接输入");
-        EXPECT_EQ(ReadRegStr(other, w98::kHkeyCurrentUser, kDesktopKey, "Wallpaper"), "C:\\WINDOWS\\dest.bmp");
+        EXPECT_EQ(ReadRegStr(other, w98::kHkeyCurrentUser, kDesktopKey, "Wallpaper"),
+                  "C:\\WINDOWS\\dest.bmp");
         EXPECT_EQ(other.readFile("C:\\WINDOWS\\dest.bmp"), d.m->readFile("C:\\WINDOWS\\dest.bmp"));
         EXPECT_FALSE(other.exists("C:\\WINDOWS\\Start Menu\\Programs\\启动\\桌面日历.lnk"));
         // The container stays the medium its virtual PC knows, sound, and free once the program ends.
@@ -512,7 +536,8 @@ TEST(DiskImageRoad, EveryStepLeavesAnImageThatOutsideToolsReadAsTheMachineFolder
             EXPECT_EQ(containerInfo(d.disk), before) << kind;
             EXPECT_EQ(containerIdentity(d.disk), identity) << kind;
             const test::ToolResult check = test::runTool({"qemu-img", "check", d.disk.string()});
-            EXPECT_TRUE(check.exitCode == 0 || check.output.find("does not support checks") != std::string::npos)
+            EXPECT_TRUE(check.exitCode == 0 ||
+                        check.output.find("does not support checks") != std::string::npos)
                 << kind << check.output;
         }
     }
@@ -524,8 +549,9 @@ namespace {
 std::map<std::string, std::string> filesOf(const fs::path& image, const fs::path& scratch) {
     fs::remove_all(scratch);
     fs::create_directories(scratch);
-    const test::ToolResult r = test::runTool({"mcopy", "-s", "-n", "-i", test::mtoolsVolume(image), "::/*", scratch.string() + "/"},
-                                             {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}, {"LC_ALL", "C.UTF-8"}});
+    const test::ToolResult r =
+        test::runTool({"mcopy", "-s", "-n", "-i", test::mtoolsVolume(image), "::/*", scratch.string() + "/"},
+                      {{"MTOOLSRC", "/dev/null"}, {"MTOOLS_SKIP_CHECK", "1"}, {"LC_ALL", "C.UTF-8"}});
     EXPECT_EQ(r.exitCode, 0) << r.output;
     std::map<std::string, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(scratch))
@@ -549,9 +575,10 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
          }},
         {"a registry import",
          [](ImageRoad& d) {
-             d.m->registry().importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Test]\r\n\"Imported\"=\"" +
-                                            std::string(5000, 'i') + "\"\r\n",
-                                        "C:\\X.REG");
+             d.m->registry().importText(
+                 "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane Test]\r\n\"Imported\"=\"" +
+                     std::string(5000, 'i') + "\"\r\n",
+                 "C:\\X.REG");
          }},
         {"a wallpaper", roadSteps().back().run},
     };
@@ -562,8 +589,9 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
             const std::string before = test::readBytes(d.image);
             const auto oldFiles = filesOf(d.image, d.folder / "out");
             std::vector<w98::disk::ImageWrite> writes;
-            w98::disk::setImageWriteObserver(
-                [&writes](const std::vector<w98::disk::ImageWrite>& w) { writes.insert(writes.end(), w.begin(), w.end()); });
+            w98::disk::setImageWriteObserver([&writes](const std::vector<w98::disk::ImageWrite>& w) {
+                writes.insert(writes.end(), w.begin(), w.end());
+            });
             run(d);
             d.m->commit();
             w98::disk::setImageWriteObserver({});
@@ -575,7 +603,8 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
                     bytes.replace(writes[i].offset, writes[i].bytes.size(), writes[i].bytes);
                 const fs::path copy = d.folder / "cut.img";
                 std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
-                const std::string where = "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) + " writes";
+                const std::string where =
+                    "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) + " writes";
                 EXPECT_EQ(test::unmendable(test::fsckFatProblems(copy)), "") << where;
                 auto files = filesOf(copy, d.folder / "cut");
                 for (const auto& [path, content] : oldFiles) {
@@ -605,7 +634,8 @@ std::map<std::string, std::string> volumeByPath(const fs::path& image, const fs:
         std::string key = e.path, rel = e.path;
         std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
         std::replace(rel.begin(), rel.end(), '\\', '/');
-        if (key.starts_with("WINDOWS\\TEMP\\RESTORE1") || key == "WINDOWS\\DOSTOWIN.BAT" || key == "WINDOWS\\KORVANE.RST")
+        if (key.starts_with("WINDOWS\\TEMP\\RESTORE1") || key == "WINDOWS\\DOSTOWIN.BAT" ||
+            key == "WINDOWS\\KORVANE.RST")
             continue;
         const bool timed = key.starts_with("WINDOWS\\SYSBCKUP\\") && key.ends_with(".CAB");
         out[key] = std::to_string(e.attributes) + ":" + (timed || !bytes.contains(rel) ? "" : bytes.at(rel));
@@ -618,8 +648,9 @@ std::map<std::string, std::string> volumeByPath(const fs::path& image, const fs:
 // A restore made into a switched-off disk leaves what the armed job leaves after a start.
 TEST(DiskImageRoad, ARestoreIntoTheDiskLeavesWhatTheJobLeavesAfterAStart) {
     for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32})
-        for (const auto& [folder, file] : {std::pair{kSysbckup, std::string(ImageRoad::kChinesePoint)},
-                                           std::pair{std::string("C:\\WINDOWS"), std::string("system.da0")}}) {
+        for (const auto& [folder, file] :
+             {std::pair{kSysbckup, std::string(ImageRoad::kChinesePoint)},
+              std::pair{std::string("C:\\WINDOWS"), std::string("system.da0")}}) {
             SCOPED_TRACE(std::string(kindName(kind)) + " " + file);
             ImageRoad job(kind);
             const fs::path copy = job.folder / "offline.img";
@@ -633,10 +664,12 @@ TEST(DiskImageRoad, ARestoreIntoTheDiskLeavesWhatTheJobLeavesAfterAStart) {
                 w98::Machine m(copy);
                 System system{m, job.clock, job.shell, job.power};
                 const RestorePoint point = RestorePointAt(t, restoreRowOf(t, file, folder));
-                const OfflineRestore done = restoreAtOnce(system, job.paths, point, test::newestIsToday(system, t));
-                EXPECT_EQ(done.outcome.message, "系统还原已经完成：系统已还原到 " + point.shownDate + " 的还原点。" +
-                                                    "\n还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，"
-                                                    "点击那一行即可撤销这次还原。");
+                const OfflineRestore done =
+                    restoreAtOnce(system, job.paths, point, test::newestIsToday(system, t));
+                EXPECT_EQ(done.outcome.message,
+                          "系统还原已经完成：系统已还原到 " + point.shownDate + " 的还原点。" +
+                              "\n还原前的系统已保存在列表中附加说明为“系统还原前的备份”的还原点里，"
+                              "点击那一行即可撤销这次还原。");
                 EXPECT_FALSE(m.exists("C:\\dosrun.bat")); // nothing armed
                 m.commit();
             }
@@ -664,8 +697,9 @@ TEST(DiskImageRoad, ADiskThatNoLongerStartsIsRestoredFromACabinetAtOnce) {
     System system{m, d.clock, d.shell, d.power};
     TextTable t;
     FillRestoreTable(t, ScanAllRestorePoints(m, "C:\\WINDOWS", kSysbckup), m, 2026);
-    EXPECT_TRUE(restoreAtOnce(system, d.paths, RestorePointAt(t, restoreRowOf(t, ImageRoad::kChinesePoint)), true)
-                    .outcome.restored);
+    EXPECT_TRUE(
+        restoreAtOnce(system, d.paths, RestorePointAt(t, restoreRowOf(t, ImageRoad::kChinesePoint)), true)
+            .outcome.restored);
     m.commit();
     const auto cabinet = w98::readCabinet(m.readFile(kSysbckup + "\\" + ImageRoad::kChinesePoint), "point");
     EXPECT_EQ(cabinet.size(), 14u);
@@ -705,7 +739,8 @@ void expectOpenRefused(const fs::path& image, const std::string& what) {
     } catch (const w98::Error& e) {
         expectRefusal(e.what(), image, what);
     }
-    const test::ToolResult r = test::runTool({w98::w98Executable().string(), "boot"}, {{"WIN98_MACHINE", image.string()}});
+    const test::ToolResult r =
+        test::runTool({w98::w98Executable().string(), "boot"}, {{"WIN98_MACHINE", image.string()}});
     EXPECT_EQ(r.exitCode, 1);
     expectRefusal(r.output, image, what);
     EXPECT_TRUE(before.sameAs(image)) << image << " changed";
@@ -720,7 +755,7 @@ std::uint32_t le(const std::string& b, std::size_t at, int bytes) {
 
 // The volume's layout read from its boot sector, and its FAT entries read and written in place.
 class FatOnDisk {
-public:
+  public:
     explicit FatOnDisk(const fs::path& image) : image_(image), volume_(test::fatVolumeOffset(image)) {
         const std::string boot = read(volume_, 512);
         sectorBytes_ = le(boot, 11, 2);
@@ -778,9 +813,10 @@ public:
         return first;
     }
 
-private:
+  private:
     std::uint64_t entryOffset(int copy, std::uint32_t cluster) const {
-        return fatStart_ + std::uint64_t(copy) * fatSectors_ * sectorBytes_ + std::uint64_t{cluster} * (fat32_ ? 4 : 2);
+        return fatStart_ + std::uint64_t(copy) * fatSectors_ * sectorBytes_ +
+               std::uint64_t{cluster} * (fat32_ ? 4 : 2);
     }
     std::string read(std::uint64_t offset, std::size_t size) const {
         std::ifstream f(image_, std::ios::binary);
@@ -922,9 +958,7 @@ void fillDisk(ImageRoad& d) {
     const std::uint64_t freeBytes = std::stoull(digits);
     ASSERT_GT(freeBytes, 64u * 1024) << dir.output;
     fs::create_directories(d.folder / "filler");
-    {
-        std::ofstream filler(d.folder / "filler" / "FILLER.BIN", std::ios::binary);
-    }
+    { std::ofstream filler(d.folder / "filler" / "FILLER.BIN", std::ios::binary); }
     fs::resize_file(d.folder / "filler" / "FILLER.BIN", freeBytes - 2048);
     test::copyTreeIntoImage(d.image, d.folder / "filler");
     ASSERT_EQ(test::fsckFatProblems(d.image), "");
@@ -1015,7 +1049,10 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     test::copyTreeIntoImage(raw, folder / "tree");
     const auto convert = [&](const char* format, const std::string& name) {
         const fs::path out = folder / name;
-        EXPECT_EQ(test::runTool({"qemu-img", "convert", "-f", "raw", "-O", format, raw.string(), out.string()}).exitCode, 0);
+        EXPECT_EQ(
+            test::runTool({"qemu-img", "convert", "-f", "raw", "-O", format, raw.string(), out.string()})
+                .exitCode,
+            0);
         return out;
     };
     const auto patch = [](const fs::path& file, std::size_t at, const std::string& bytes) {
@@ -1025,8 +1062,10 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     };
 
     const fs::path held = convert("qcow2", "held.qcow2");
-    const pid_t vm = w98::startQuietly({"qemu-storage-daemon", "--blockdev", "driver=file,filename=" + held.string() + ",node-name=f",
-                                        "--blockdev", "driver=qcow2,file=f,node-name=d"}, {}, true);
+    const pid_t vm = w98::startQuietly({"qemu-storage-daemon", "--blockdev",
+                                        "driver=file,filename=" + held.string() + ",node-name=f",
+                                        "--blockdev", "driver=qcow2,file=f,node-name=d"},
+                                       {}, true);
     // Held once QEMU's lock shows; asking with qemu-img, which locks too, could keep it out.
     const auto locked = [&held] {
         const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
@@ -1046,7 +1085,10 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     ::waitpid(vm, nullptr, 0);
 
     const fs::path child = folder / "child.qcow2";
-    ASSERT_EQ(test::runTool({"qemu-img", "create", "-q", "-f", "qcow2", "-b", "gone.qcow2", "-F", "qcow2", "-u", child.string(), "16M"}).exitCode, 0);
+    ASSERT_EQ(test::runTool({"qemu-img", "create", "-q", "-f", "qcow2", "-b", "gone.qcow2", "-F", "qcow2",
+                             "-u", child.string(), "16M"})
+                  .exitCode,
+              0);
     expectOpenRefused(child, "父磁盘 gone.qcow2 找不到");
     const fs::path snapshot = convert("vdi", "snapshot.vdi");
     patch(snapshot, 0x4C, std::string("\x04\0\0\0", 4));
@@ -1085,10 +1127,10 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
             fs::permissions(p, fs::perms::all, fs::perm_options::add);
         struct stat fuse {};
         const bool fuseOpen = ::stat("/dev/fuse", &fuse) == 0 && (fuse.st_mode & 06) == 06;
-        const test::ToolResult r =
-            test::runTool({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env", "HOME=" + home.string(),
-                           "XDG_CACHE_HOME=" + home.string(), "WIN98_MACHINE=" + vdi.string(),
-                           w98::w98Executable().string(), "attrib", "C:\\IO.SYS"});
+        const test::ToolResult r = test::runTool(
+            {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env", "HOME=" + home.string(),
+             "XDG_CACHE_HOME=" + home.string(), "WIN98_MACHINE=" + vdi.string(),
+             w98::w98Executable().string(), "attrib", "C:\\IO.SYS"});
         if (fuseOpen)
             EXPECT_EQ(r.exitCode, 0) << r.output;
         else
@@ -1099,8 +1141,9 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
 
     // A partition mounted by a FUSE file system, and the folder it is mounted at.
     if (::geteuid() == 0 && test::runTool({"which", "fusefat"}).exitCode == 0) {
-        std::string partition =
-            test::runTool({"losetup", "-f", "--show", "-o", std::to_string(test::fatVolumeOffset(raw)), raw.string()}).output;
+        std::string partition = test::runTool({"losetup", "-f", "--show", "-o",
+                                               std::to_string(test::fatVolumeOffset(raw)), raw.string()})
+                                    .output;
         partition.erase(partition.find_last_not_of("\n") + 1);
         const fs::path mounted = folder / "mounted";
         fs::create_directory(mounted);
@@ -1110,7 +1153,8 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
                 w98::Machine m(named);
                 ADD_FAILURE() << named << " was opened while mounted";
             } catch (const w98::Error& e) {
-                expectRefusal(e.what(), named, named == mounted ? "C: 盘本身" : "请先卸载 " + mounted.string() + " 再打开");
+                expectRefusal(e.what(), named,
+                              named == mounted ? "C: 盘本身" : "请先卸载 " + mounted.string() + " 再打开");
             }
         }
         EXPECT_FALSE(fs::exists(mounted / "machine.ini"));
@@ -1119,4 +1163,3 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     }
     fs::remove_all(folder);
 }
-

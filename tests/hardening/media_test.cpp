@@ -102,7 +102,8 @@ TEST(BrokenCabinets, ADamagedCabinetUnpacksNothingOverTheFiles) {
         m.writeFile("C:\\RB000.CAB", form.bytes);
         m.createDirectories("C:\\OUT");
         m.writeFile("C:\\OUT\\system.dat", "old system");
-        const std::string out = test::runProgram(m, "extract", {"/y", "/e", "/l", "C:\\OUT", "C:\\RB000.CAB"});
+        const std::string out =
+            test::runProgram(m, "extract", {"/y", "/e", "/l", "C:\\OUT", "C:\\RB000.CAB"});
         const std::string now = tm.bytes("C:\\OUT\\system.dat");
         if (now != "old system") // whole and new, from a cabinet that was still sound
             EXPECT_EQ(now, source.bytes("C:\\WINDOWS\\SYSTEM.DAT")) << out;

@@ -49,8 +49,9 @@ struct Filled {
         }
         WriteRegInt(m, HKCU, kWinOldAppKey, "Disabled", 1);
         WriteRegInt(m, HKCU, kWinOldAppKey, "old", 0);
-        m.registry().setValue(HKLM, kCurrentVersion + "\\Run",
-                              {"ScanRegistry", w98::reg_type::kSz, w98::regStringData("C:\\WINDOWS\\scanregw.exe /autorun")});
+        m.registry().setValue(
+            HKLM, kCurrentVersion + "\\Run",
+            {"ScanRegistry", w98::reg_type::kSz, w98::regStringData("C:\\WINDOWS\\scanregw.exe /autorun")});
         m.registry().createKey(HKCU, kUserStartSoundKey);
         WriteRegDefault(m, HKCU, kUserStartSoundKey, "C:\\WINDOWS\\MEDIA\\开始.wav");
     }
@@ -115,7 +116,8 @@ std::string withLe32(std::string b, std::size_t at, std::uint32_t v) {
 std::vector<test::BrokenForm> brokenBinaryForms(const std::string& good) {
     std::vector<test::BrokenForm> forms;
     const std::size_t data = le32(good, 8);
-    for (std::size_t cut : {std::size_t{3}, std::size_t{31}, std::size_t{0x40}, data - 1, data + 40, good.size() - 1})
+    for (std::size_t cut :
+         {std::size_t{3}, std::size_t{31}, std::size_t{0x40}, data - 1, data + 40, good.size() - 1})
         forms.push_back({"cut after " + std::to_string(cut) + " bytes", good.substr(0, cut)});
     auto zeroed = [&](std::size_t from, std::size_t to) {
         std::string b = good;
@@ -138,14 +140,17 @@ std::vector<test::BrokenForm> brokenBinaryForms(const std::string& good) {
     forms.push_back({"a link past the end", withLe32(good, 0x20 + first + 16, 0x7FFFFFF0)});
     // Key records that are not where the entries say, or not one after another.
     const std::uint32_t record = le32(good, 0x20 + first + 24);
-    forms.push_back({"a record number no record has", withLe32(good, 0x20 + first + 24, (record & 0xFFFF0000u) | 0xFFF0u)});
-    forms.push_back({"a block number past the last block", withLe32(good, 0x20 + first + 24, 0x0FFF0000u | (record & 0xFFFFu))});
+    forms.push_back({"a record number no record has",
+                     withLe32(good, 0x20 + first + 24, (record & 0xFFFF0000u) | 0xFFF0u)});
+    forms.push_back({"a block number past the last block",
+                     withLe32(good, 0x20 + first + 24, 0x0FFF0000u | (record & 0xFFFFu))});
     const std::uint32_t firstRecordSize = le32(good, data + 0x20);
     forms.push_back({"overlapping records", withLe32(good, data + 0x20, firstRecordSize + 6)});
     forms.push_back({"a record reaching past its block", withLe32(good, data + 0x20, 0x7FFFFFF0)});
     std::string twice = withLe32(good, data + 0x20 + firstRecordSize + 4, le32(good, data + 0x20 + 4));
     forms.push_back({"two records with one number", twice});
-    forms.push_back({"more blocks counted than the file holds", withLe32(good, 16, (le32(good, 16) & 0xFFFF0000u) | 0x00FFu)});
+    forms.push_back({"more blocks counted than the file holds",
+                     withLe32(good, 16, (le32(good, 16) & 0xFFFF0000u) | 0x00FFu)});
     forms.push_back({"no block counted", withLe32(good, 16, le32(good, 16) & 0xFFFF0000u)});
     return forms;
 }
@@ -223,15 +228,17 @@ TEST(BrokenRegistry, AFolderInPlaceOfARegistryFileIsAccessDeniedAndKept) {
         test::folderInPlaceOf(f.m, file);
         auto m = f.tm.reopen();
         // Every reader says which file it cannot read, rather than reading nothing.
-        auto reads = file == kSystem ? std::function<void()>([&] { GetWindowsDir(*m); })
-                                     : std::function<void()>([&] { ReadRegInt(*m, HKCU, kWinOldAppKey, "Disabled"); });
+        auto reads = file == kSystem
+                         ? std::function<void()>([&] { GetWindowsDir(*m); })
+                         : std::function<void()>([&] { ReadRegInt(*m, HKCU, kWinOldAppKey, "Disabled"); });
         try {
             reads();
             FAIL() << "a folder read as a registry file";
         } catch (const w98::IoError& e) {
             EXPECT_NE(std::string(e.what()).find(file), std::string::npos) << e.what();
         }
-        EXPECT_THROW(WriteRegInt(*m, file == kSystem ? HKLM : HKCU, "Software\\Korvane", "Touched", 1), w98::Error);
+        EXPECT_THROW(WriteRegInt(*m, file == kSystem ? HKLM : HKCU, "Software\\Korvane", "Touched", 1),
+                     w98::Error);
         EXPECT_TRUE(test::folderStillHolds(*m, file));
     }
 }
@@ -266,7 +273,8 @@ TEST(BrokenRegistry, ReadOnlyRegistryFilesAreStillTheRegistryAndKeepTheirAttribu
 TEST(WrongRegistryTypes, NumbersReadAsTextAndTextReadAsNumbersGiveTheRegistryErrors) {
     const std::vector<std::pair<w98::RegValue, std::string>> disabled = {
         {{"Disabled", w98::reg_type::kSz, w98::regStringData("1")}, "Invalid data type for 'Disabled'"},
-        {{"Disabled", w98::reg_type::kBinary, std::string("\x01\x00\x00\x00", 4)}, "Invalid data type for 'Disabled'"},
+        {{"Disabled", w98::reg_type::kBinary, std::string("\x01\x00\x00\x00", 4)},
+         "Invalid data type for 'Disabled'"},
         {{"Disabled", w98::reg_type::kDword, std::string(8, '\x01')}, "Failed to get data for 'Disabled'"},
     };
     for (const auto& [value, message] : disabled) {
@@ -295,7 +303,8 @@ TEST(WrongRegistryTypes, NumbersReadAsTextAndTextReadAsNumbersGiveTheRegistryErr
 TEST(WrongRegistryTypes, TextWithoutItsEndOrOfAnotherStringTypeIsStillText) {
     TempMachine tm;
     auto& r = tm.machine().registry();
-    r.setValue(HKLM, kCurrentVersion, {"SystemRoot", w98::reg_type::kExpandSz, w98::regStringData("C:\\WIN98")});
+    r.setValue(HKLM, kCurrentVersion,
+               {"SystemRoot", w98::reg_type::kExpandSz, w98::regStringData("C:\\WIN98")});
     EXPECT_EQ(GetWindowsDir(tm.machine()), "C:\\WIN98");
     r.setValue(HKLM, kCurrentVersion, {"SystemRoot", w98::reg_type::kSz, "C:\\WINDOWS"}); // no final NUL
     EXPECT_EQ(GetWindowsDir(tm.machine()), "C:\\WINDOWS");

@@ -18,13 +18,14 @@ const std::string kRestore1 = "C:\\WINDOWS\\sysbckup\\restore1";
 
 TEST(BrokenScanregIni, SettingsWithBlanksAroundTheirNamesAreEditedToo) {
     TempMachine tm;
-    tm.machine().writeTextLines(kScanreg, {"BackupDirectory=", "MaxBackupCopies=6", "",
-                                           "  MaxBackupCopies = 12", "BACKUPDIRECTORY\t=D:\\ELSEWHERE", "Backup=1"});
+    tm.machine().writeTextLines(kScanreg,
+                                {"BackupDirectory=", "MaxBackupCopies=6", "", "  MaxBackupCopies = 12",
+                                 "BACKUPDIRECTORY\t=D:\\ELSEWHERE", "Backup=1"});
     EditScanregIni(tm.machine(), kScanreg, 3, kRestore1);
     const w98::CheckerSettings s = w98::readCheckerSettings(tm.machine());
     EXPECT_EQ(s.maxBackupCopies, 3);
     EXPECT_EQ(s.backupFolder, kRestore1);
     EXPECT_EQ(tm.machine().readTextLines(kScanreg),
-              (std::vector<std::string>{"BackupDirectory=" + kRestore1, "MaxBackupCopies=3", "", "MaxBackupCopies=3",
-                                        "BackupDirectory=" + kRestore1, "Backup=1"}));
+              (std::vector<std::string>{"BackupDirectory=" + kRestore1, "MaxBackupCopies=3", "",
+                                        "MaxBackupCopies=3", "BackupDirectory=" + kRestore1, "Backup=1"}));
 }

@@ -1,5 +1,6 @@
-// The machine's text files the program reads and replaces (scanreg.ini, win.ini, desk.dsk) in the forms a real machine leaves them: each reader gives its designed result
-// or an error naming the file, and each file is afterwards either as it was or wholly new.
+// The machine's text files the program reads and replaces (scanreg.ini, win.ini, desk.dsk) in the forms a
+// real machine leaves them: each reader gives its designed result or an error naming the file, and each file
+// is afterwards either as it was or wholly new.
 #include "broken_forms.h"
 
 #include "desktop/wallpaper_list.h"
@@ -44,8 +45,7 @@ bool names(const std::exception& e, const std::string& file) {
 
 // Runs an action that reads and may replace file: it must succeed or fail naming the file,
 // and when it fails the file must be as it was.
-template <typename F>
-void succeedsOrNamesAndKeeps(TempMachine& tm, const std::string& file, F&& action) {
+template <typename F> void succeedsOrNamesAndKeeps(TempMachine& tm, const std::string& file, F&& action) {
     const std::string before = tm.bytes(file);
     try {
         action();
@@ -88,8 +88,9 @@ TEST(BrokenScanregIni, TheEditGivesTheCheckerItsSettingsOrChangesNothing) {
 
 TEST(BrokenScanregIni, TheCheckerKeepsItsSettingsInBoundsOrNamesTheFile) {
     auto forms = test::brokenForms(text(ScanregTemplate()));
-    forms.push_back({"settings out of bounds", "MaxBackupCopies=0\r\nMaxBackupCopies=-5\r\nMaxBackupCopies=99999999999\r\n"
-                                               "BackupDirectory=sysbckup\r\nFiles=10,..\\..\\AUTOEXEC.BAT,a:b,,\r\n"});
+    forms.push_back({"settings out of bounds",
+                     "MaxBackupCopies=0\r\nMaxBackupCopies=-5\r\nMaxBackupCopies=99999999999\r\n"
+                     "BackupDirectory=sysbckup\r\nFiles=10,..\\..\\AUTOEXEC.BAT,a:b,,\r\n"});
     for (const auto& form : forms) {
         SCOPED_TRACE(form.name);
         TempMachine tm;
@@ -136,7 +137,8 @@ TEST(BrokenScanregIni, AFolderOrAReadOnlyFileIsNeverReplaced) {
 // Only the load= lines matter to the startup list: whatever else the file holds is listed
 // around and written back byte for byte.
 TEST(BrokenWinIni, TheStartupListReadsAnyContentAndEmptyingKeepsEveryOtherLineByteForByte) {
-    const std::string good = text({"[windows]", "load=C:\\AGENT.EXE", "run=", "", "[Desktop]", "Wallpaper=(无)"});
+    const std::string good =
+        text({"[windows]", "load=C:\\AGENT.EXE", "run=", "", "[Desktop]", "Wallpaper=(无)"});
     for (const auto& form : test::brokenForms(good)) {
         SCOPED_TRACE(form.name);
         TempMachine tm;

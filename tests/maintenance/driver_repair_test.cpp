@@ -213,8 +213,7 @@ TEST(DriverRepairEndToEnd, CabinetsWithoutTheDriversAreToldAndNothingIsExtracted
     } catch (const w98::Error& e) {
         const std::string what = e.what();
         EXPECT_NE(what.find("无法读取安装文件包（" + kCabs + "win98_48.cab"), std::string::npos) << what;
-        EXPECT_NE(what.find("里没有 vdmad.vxd vdd.vxd vmouse.vxd ntkern.vxd vflatd.vxd"),
-                  std::string::npos)
+        EXPECT_NE(what.find("里没有 vdmad.vxd vdd.vxd vmouse.vxd ntkern.vxd vflatd.vxd"), std::string::npos)
             << what;
     }
     EXPECT_TRUE(r.messages.empty());

@@ -138,8 +138,7 @@ TEST(RegistryRebuild, AFailedExportArmsNothing) {
         RebuildRegistry(d.system, d.paths, {});
         FAIL() << "a partial export was taken for a whole one";
     } catch (const w98::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("不是完整的注册表"), std::string::npos)
-            << e.what();
+        EXPECT_NE(std::string(e.what()).find("不是完整的注册表"), std::string::npos) << e.what();
     }
     // No editor at all.
     d.m.deleteFile("C:\\WINDOWS\\REGEDIT.BAT");

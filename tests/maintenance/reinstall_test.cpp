@@ -43,9 +43,11 @@ TEST(Reinstall, TheSetupLineForEachSource) {
              {"d:\\Win98 SE\\", "\"d:\\Win98 SE\\setup\" /is /iq"},
              {"E:\\100%\\", "E:\\100%%\\setup /is /iq"},
          }) {
-        EXPECT_EQ(ReinstallStartupLines(m, c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line, ""}))
+        EXPECT_EQ(ReinstallStartupLines(m, c.source),
+                  (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line, ""}))
             << c.source;
-        EXPECT_EQ(ReinstallClickLines(m, c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line})) << c.source;
+        EXPECT_EQ(ReinstallClickLines(m, c.source), (Lines{"@ECHO OFF", "Smartdrv 10240 10240", c.line}))
+            << c.source;
     }
     for (const std::string bad :
          {"D:\\WIN98\\\r\nformat c: /u\r\n", "D:\\WIN98>nul\\", "D:\\a|del\\", "D:\\\"\\"})

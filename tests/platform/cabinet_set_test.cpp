@@ -29,20 +29,24 @@ TEST(CabinetSet, TheWalkGoesOnWhileAskedAndStopsAtAGapOrADamagedCabinet) {
     auto& m = tm.machine();
     m.createDirectories("C:\\CABS");
     for (int n : {47, 48, 49, 51})
-        m.writeFile("C:\\CABS\\win98_" + std::to_string(n) + ".cab", cabinetWith("f" + std::to_string(n) + ".vxd"));
+        m.writeFile("C:\\CABS\\win98_" + std::to_string(n) + ".cab",
+                    cabinetWith("f" + std::to_string(n) + ".vxd"));
 
     std::vector<std::string> seen;
-    w98::walkCabinetSet(m, "C:\\CABS\\win98_47.cab", [&](const std::string& cab, std::vector<w98::CabEntry>& e) {
-        seen.push_back(cab.substr(8) + ":" + e.at(0).name);
-        return true;
-    });
-    EXPECT_EQ(seen, (std::vector<std::string>{"win98_47.cab:f47.vxd", "win98_48.cab:f48.vxd", "win98_49.cab:f49.vxd"}));
+    w98::walkCabinetSet(m, "C:\\CABS\\win98_47.cab",
+                        [&](const std::string& cab, std::vector<w98::CabEntry>& e) {
+                            seen.push_back(cab.substr(8) + ":" + e.at(0).name);
+                            return true;
+                        });
+    EXPECT_EQ(seen, (std::vector<std::string>{"win98_47.cab:f47.vxd", "win98_48.cab:f48.vxd",
+                                              "win98_49.cab:f49.vxd"}));
 
     seen.clear();
-    w98::walkCabinetSet(m, "C:\\CABS\\win98_48.cab", [&](const std::string& cab, std::vector<w98::CabEntry>&) {
-        seen.push_back(cab);
-        return false;
-    });
+    w98::walkCabinetSet(m, "C:\\CABS\\win98_48.cab",
+                        [&](const std::string& cab, std::vector<w98::CabEntry>&) {
+                            seen.push_back(cab);
+                            return false;
+                        });
     EXPECT_EQ(seen, std::vector<std::string>{"C:\\CABS\\win98_48.cab"});
 
     m.writeFile("C:\\CABS\\win98_48.cab", "MSCF, cut short");

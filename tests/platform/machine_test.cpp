@@ -75,14 +75,18 @@ TEST(MachineFiles, TextFilesAreCodePage936WithCrLf) {
     auto& m = tm.machine();
     m.writeTextLines("C:\\WINDOWS\\T.BAT", {"@ECHO OFF", "echo 今天是", ""});
     EXPECT_EQ(tm.bytes("C:\\WINDOWS\\T.BAT"), "@ECHO OFF\r\necho \xBD\xF1\xCC\xEC\xCA\xC7\r\n\r\n");
-    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\T.BAT"), (std::vector<std::string>{"@ECHO OFF", "echo 今天是", ""}));
+    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\T.BAT"),
+              (std::vector<std::string>{"@ECHO OFF", "echo 今天是", ""}));
 
     // A character code page 936 cannot hold is refused, naming the file and line; the old file stays.
     try {
         m.writeTextLines("C:\\WINDOWS\\T.BAT", {"ok", "smile \xF0\x9F\x98\x80"});
         FAIL() << "expected an error";
     } catch (const w98::FormatError& e) {
-        EXPECT_NE(std::string(e.what()).find("C:\\WINDOWS\\T.BAT 第 2 行：这一行含有 GBK（代码页 936）写不出的字符"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(
+                      "C:\\WINDOWS\\T.BAT 第 2 行：这一行含有 GBK（代码页 936）写不出的字符"),
+                  std::string::npos)
+            << e.what();
     }
     EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\T.BAT").size(), 3u);
 
@@ -223,15 +227,19 @@ TEST(MachineShortNames, PathsAsMsDosSpellsAndFindsThem) {
     auto& m = tm.machine();
     m.createDirectories("C:\\Program Files\\My Tools");
     m.writeFile("C:\\Program Files\\My Tools\\scanregrun.reg", "x");
-    EXPECT_EQ(m.shortPath("c:\\program files\\my tools\\scanregrun.reg"), "C:\\PROGRA~1\\MYTOOL~1\\SCANRE~1.REG");
-    EXPECT_EQ(m.shortPath("C:\\Program Files\\new\\a.txt"), "C:\\PROGRA~1\\NEW\\A.TXT"); // made as it is named
+    EXPECT_EQ(m.shortPath("c:\\program files\\my tools\\scanregrun.reg"),
+              "C:\\PROGRA~1\\MYTOOL~1\\SCANRE~1.REG");
+    EXPECT_EQ(m.shortPath("C:\\Program Files\\new\\a.txt"),
+              "C:\\PROGRA~1\\NEW\\A.TXT"); // made as it is named
     EXPECT_EQ(m.shortPath("C:\\"), "C:\\");
     EXPECT_THROW(m.shortPath("C:\\Program Files\\new folder\\a.txt"), w98::Error);
 
     // Found by the short name only; a long name is cut to 8.3 and names something else.
     EXPECT_EQ(m.dosChild("C:\\Program Files", "mytool~1"), "C:\\Program Files\\My Tools");
-    EXPECT_EQ(m.dosChild("C:\\Program Files\\My Tools", "SCANRE~1.REG"), "C:\\Program Files\\My Tools\\scanregrun.reg");
-    EXPECT_EQ(m.dosChild("C:\\Program Files\\My Tools", "scanregrun.reg"), "C:\\Program Files\\My Tools\\SCANREGR.REG");
+    EXPECT_EQ(m.dosChild("C:\\Program Files\\My Tools", "SCANRE~1.REG"),
+              "C:\\Program Files\\My Tools\\scanregrun.reg");
+    EXPECT_EQ(m.dosChild("C:\\Program Files\\My Tools", "scanregrun.reg"),
+              "C:\\Program Files\\My Tools\\SCANREGR.REG");
     EXPECT_FALSE(m.exists(m.dosChild("C:\\", "Program Files")));
     // A long name that reads like the 8.3 form is no short name either.
     m.writeFile("C:\\ab cd.txt", "x");

@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -29,8 +29,9 @@ namespace {
 const std::string kSystemName = "C:\\WINDOWS\\SYSTEM.DAT";
 const std::string kUserName = "C:\\WINDOWS\\USER.DAT";
 
-
-void writeBytes(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+void writeBytes(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
 
 std::uint32_t le32(const std::string& b, std::size_t at) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
@@ -44,10 +45,12 @@ void setLe32(std::string& b, std::size_t at, std::uint32_t v) {
         b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
 }
 
-RegValue sz(std::string name, std::string_view text) { return {std::move(name), reg_type::kSz, regStringData(text)}; }
+RegValue sz(std::string name, std::string_view text) {
+    return {std::move(name), reg_type::kSz, regStringData(text)};
+}
 
 class BinaryRegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = korvane::test::makeTempFolder("korvane-binreg");
         system_ = dir_ / "SYSTEM.DAT";
@@ -136,13 +139,17 @@ TEST(BinaryFormat, WhatWindows98CannotHoldIsRefusedNamingTheValue) {
 TEST_F(BinaryRegistryTest, ChangesKeepTheFileBinaryAndCregexportReadsExactlyWhatTheStoreHolds) {
     {
         Registry r = open();
-        r.setValue(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", sz("SystemRoot", "C:\\WINDOWS"));
+        r.setValue(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
+                   sz("SystemRoot", "C:\\WINDOWS"));
         r.setValue(kHkeyLocalMachine, "Software\\中文", sz("名称", "值"));
         r.setValue(kHkeyLocalMachine, "Software\\中文", RegValue{"", reg_type::kSz, regStringData("默认")});
         r.setValue(kHkeyLocalMachine, "Software\\Types", RegValue{"d", reg_type::kDword, regDwordData(10)});
-        r.setValue(kHkeyLocalMachine, "Software\\Types", RegValue{"x", reg_type::kExpandSz, regStringData("%windir%")});
-        r.setValue(kHkeyLocalMachine, "Software\\Types", RegValue{"m", reg_type::kMultiSz, std::string("a\0b\0\0", 5)});
-        r.setValue(kHkeyLocalMachine, "Software\\Types", RegValue{"b", reg_type::kBinary, std::string("\x01\x02", 2)});
+        r.setValue(kHkeyLocalMachine, "Software\\Types",
+                   RegValue{"x", reg_type::kExpandSz, regStringData("%windir%")});
+        r.setValue(kHkeyLocalMachine, "Software\\Types",
+                   RegValue{"m", reg_type::kMultiSz, std::string("a\0b\0\0", 5)});
+        r.setValue(kHkeyLocalMachine, "Software\\Types",
+                   RegValue{"b", reg_type::kBinary, std::string("\x01\x02", 2)});
         r.createKey(kHkeyLocalMachine, "Empty");
         r.setValue(kHkeyCurrentUser, "Control Panel\\Desktop", sz("Wallpaper", "C:\\WINDOWS\\dest.bmp"));
         r.deleteValue(kHkeyLocalMachine, "Software\\Types", "d");
@@ -150,21 +157,20 @@ TEST_F(BinaryRegistryTest, ChangesKeepTheFileBinaryAndCregexportReadsExactlyWhat
     ASSERT_EQ(readBytes(system_).substr(0, 4), "CREG");
     ASSERT_EQ(readBytes(user_).substr(0, 4), "CREG");
 
-    EXPECT_EQ(korvane::test::cregExport(system_),
-              "[]\n"
-              "[Software]\n"
-              "[Software\\Microsoft]\n"
-              "[Software\\Microsoft\\Windows]\n"
-              "[Software\\Microsoft\\Windows\\CurrentVersion]\n"
-              "SystemRoot|1|43 3a 5c 57 49 4e 44 4f 57 53\n"
-              "[Software\\中文]\n"
-              "名称|1|d6 b5\n"
-              "(default)|1|c4 ac c8 cf\n"
-              "[Software\\Types]\n"
-              "x|2|25 77 69 6e 64 69 72 25 00\n"
-              "m|7|61 00 62 00 00\n"
-              "b|3|01 02\n"
-              "[Empty]\n");
+    EXPECT_EQ(korvane::test::cregExport(system_), "[]\n"
+                                                  "[Software]\n"
+                                                  "[Software\\Microsoft]\n"
+                                                  "[Software\\Microsoft\\Windows]\n"
+                                                  "[Software\\Microsoft\\Windows\\CurrentVersion]\n"
+                                                  "SystemRoot|1|43 3a 5c 57 49 4e 44 4f 57 53\n"
+                                                  "[Software\\中文]\n"
+                                                  "名称|1|d6 b5\n"
+                                                  "(default)|1|c4 ac c8 cf\n"
+                                                  "[Software\\Types]\n"
+                                                  "x|2|25 77 69 6e 64 69 72 25 00\n"
+                                                  "m|7|61 00 62 00 00\n"
+                                                  "b|3|01 02\n"
+                                                  "[Empty]\n");
     EXPECT_EQ(korvane::test::cregExport(user_),
               "[]\n"
               "[.DEFAULT]\n"
@@ -184,11 +190,12 @@ TEST_F(BinaryRegistryTest, TensOfThousandsOfKeysDeepPathsAndDeletesReadTheSameTh
         Registry r = open();
         std::string text = "REGEDIT4\r\n\r\n";
         for (int i = 0; i < 24000; ++i) {
-            text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\类" + std::to_string(i % 300) + "\\键" + std::to_string(i) +
-                    "]\r\n\"值\"=\"" + std::string(static_cast<std::size_t>(i % 40), 'v') + "\"\r\n";
+            text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\类" + std::to_string(i % 300) + "\\键" +
+                    std::to_string(i) + "]\r\n\"值\"=\"" +
+                    std::string(static_cast<std::size_t>(i % 40), 'v') + "\"\r\n";
             if (i % 7 == 0)
-                text += "\"n\"=dword:" + std::string(8 - std::to_string(i % 10).size(), '0') + std::to_string(i % 10) +
-                        "\r\n";
+                text += "\"n\"=dword:" + std::string(8 - std::to_string(i % 10).size(), '0') +
+                        std::to_string(i % 10) + "\r\n";
         }
         std::string deep = "HKEY_LOCAL_MACHINE\\Deep";
         for (int d = 0; d < 200; ++d) {
@@ -196,8 +203,8 @@ TEST_F(BinaryRegistryTest, TensOfThousandsOfKeysDeepPathsAndDeletesReadTheSameTh
             text += "[" + deep + "]\r\n";
         }
         for (int i = 0; i < 24000; i += 97)
-            text += "[-HKEY_LOCAL_MACHINE\\Software\\Classes\\类" + std::to_string(i % 300) + "\\键" + std::to_string(i) +
-                    "]\r\n";
+            text += "[-HKEY_LOCAL_MACHINE\\Software\\Classes\\类" + std::to_string(i % 300) + "\\键" +
+                    std::to_string(i) + "]\r\n";
         r.importText(text, "big.reg");
     }
     const std::string bytes = readBytes(system_);
@@ -232,7 +239,8 @@ TEST_F(BinaryRegistryTest, ValuesWindows98CannotHoldLeaveTheFileAsItWas) {
     r.setValue(kHkeyLocalMachine, "Software", sz("kept", "1"));
     const std::string before = readBytes(system_);
     try {
-        r.setValue(kHkeyLocalMachine, "Software", RegValue{"Huge", reg_type::kBinary, std::string(70000, 'x')});
+        r.setValue(kHkeyLocalMachine, "Software",
+                   RegValue{"Huge", reg_type::kBinary, std::string(70000, 'x')});
         FAIL() << "a value of 70000 bytes was written";
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("Huge"), std::string::npos) << e.what();
@@ -307,7 +315,8 @@ namespace {
 const fs::path kRealRegistry = fs::path(KORVANE_TEST_DATA) / "real-registry";
 
 std::uint16_t le16(const std::string& b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                      static_cast<unsigned char>(b[at + 1]) << 8);
 }
 
 void setLe16(std::string& b, std::size_t at, std::uint16_t v) {
@@ -323,7 +332,8 @@ std::string manyKeys(int count) {
         bool changed = false;
         const std::string name = "Key" + std::to_string(i);
         regtree::Key& k = regtree::createPath(root, {{"Software", "Software"}, {name, name}}, changed);
-        k.setValue(sz("Path", "C:\\WINDOWS\\SYSTEM\\" + std::string(static_cast<std::size_t>(i % 90), 'x')), "Path");
+        k.setValue(sz("Path", "C:\\WINDOWS\\SYSTEM\\" + std::string(static_cast<std::size_t>(i % 90), 'x')),
+                   "Path");
     }
     return regbin::write(root);
 }
@@ -338,7 +348,8 @@ bool mentions(const std::vector<std::string>& problems, const std::string& what)
 } // namespace
 
 TEST(BinaryFormat, RealWindowsFilesPassTheCheckerAndReadAsLibcregReadsThem) {
-    for (const auto& [file, root] : {std::pair{"SYSTEM.DAT", "HKEY_LOCAL_MACHINE"}, std::pair{"USER.DAT", "HKEY_USERS"}}) {
+    for (const auto& [file, root] :
+         {std::pair{"SYSTEM.DAT", "HKEY_LOCAL_MACHINE"}, std::pair{"USER.DAT", "HKEY_USERS"}}) {
         SCOPED_TRACE(file);
         const std::string bytes = readBytes(kRealRegistry / file);
         EXPECT_EQ(regbin::structuralProblems(bytes), std::vector<std::string>{});
@@ -350,9 +361,9 @@ TEST(BinaryFormat, RealWindowsFilesPassTheCheckerAndReadAsLibcregReadsThem) {
         EXPECT_TRUE(regtree::sameTree(*ours, *korvane::test::cregRead(written, file, root)));
     }
     // Strings are exported as strings, as Windows' REGEDIT writes them.
-    const std::string text =
-        regtext::write(*regbin::read(readBytes(kRealRegistry / "SYSTEM.DAT"), "SYSTEM.DAT", "HKEY_LOCAL_MACHINE"),
-                       "HKEY_LOCAL_MACHINE");
+    const std::string text = regtext::write(
+        *regbin::read(readBytes(kRealRegistry / "SYSTEM.DAT"), "SYSTEM.DAT", "HKEY_LOCAL_MACHINE"),
+        "HKEY_LOCAL_MACHINE");
     EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
                         "\"InstallType\"=hex:03,00\r\n"
                         "\"SetupFlags\"=hex:08,0d,00,00\r\n"
@@ -461,8 +472,8 @@ TEST(BinaryFormat, TheCheckerNamesEveryFaultWindowsWouldDistrust) {
         const char* named;
     };
     const std::vector<Fault> faults{
-        {"highest and first free key number never written", [&](std::string& b) { setLe32(b, block0 + 20, 0); },
-         "大于数据块中最大的编号"},
+        {"highest and first free key number never written",
+         [&](std::string& b) { setLe32(b, block0 + 20, 0); }, "大于数据块中最大的编号"},
         {"first free key number in use", [&](std::string& b) { setLe16(b, block0 + 22, 3); }, "已被占用"},
         {"last key record stretched over the free room",
          [&](std::string& b) {
@@ -481,10 +492,7 @@ TEST(BinaryFormat, TheCheckerNamesEveryFaultWindowsWouldDistrust) {
          [&](std::string& b) { setLe32(b, 0x2C, le32(b, 0x2C) + 28 * 4); }, "没有标为空闲"},
         {"navigation free chain running back on itself",
          [&](std::string& b) { setLe32(b, 0x20 + le32(b, 0x2C) + 8, le32(b, 0x2C)); }, "成了环"},
-        {"navigation record shorter than its first piece",
-         [&](std::string& b) {
-             setLe32(b, 0x24, 0x1000);
-         },
+        {"navigation record shorter than its first piece", [&](std::string& b) { setLe32(b, 0x24, 0x1000); },
          "不是 0x2000 加上整数个 0x1000"},
         {"an entry crossing a piece's end",
          [&](std::string& b) {
@@ -515,15 +523,18 @@ TEST(BinaryFormat, TheCheckerNamesEveryFaultWindowsWouldDistrust) {
          },
          "跨过了 4 KB 分段"},
         {"no flags in the navigation header", [&](std::string& b) { setLe32(b, 0x30, 0); }, "缺少标志 0x8"},
-        {"no flags in a data block", [&](std::string& b) { setLe16(b, block0 + 12, 0); }, "数据块的标志不是 0x8"},
+        {"no flags in a data block", [&](std::string& b) { setLe16(b, block0 + 12, 0); },
+         "数据块的标志不是 0x8"},
         {"no flags in the file header", [&](std::string& b) { setLe16(b, 18, 0); }, "文件头的标志不是 0x20"},
         {"a wrong name hash", [&](std::string& b) { setLe32(b, 0x20 + 0x3C + 4, 1); }, "散列值不对"},
-        {"an entry naming a record that is not there", [&](std::string& b) { setLe16(b, 0x20 + 0x58 + 24, 300); },
-         "键记录不存在"},
+        {"an entry naming a record that is not there",
+         [&](std::string& b) { setLe16(b, 0x20 + 0x58 + 24, 300); }, "键记录不存在"},
         {"a block count that disagrees", [&](std::string& b) { setLe16(b, 16, 1); }, "数据块个数与文件不符"},
-        {"overlapping records", [&](std::string& b) { setLe32(b, block0 + 0x20, le32(b, block0 + 0x20) + 4); },
+        {"overlapping records",
+         [&](std::string& b) { setLe32(b, block0 + 0x20, le32(b, block0 + 0x20) + 4); },
          "记录没有一直排到数据块的末尾"},
-        {"two records with one number", [&](std::string& b) {
+        {"two records with one number",
+         [&](std::string& b) {
              const std::size_t second = block0 + 0x20 + le32(b, block0 + 0x20);
              setLe16(b, second + 4, 0);
          },
@@ -534,7 +545,8 @@ TEST(BinaryFormat, TheCheckerNamesEveryFaultWindowsWouldDistrust) {
         std::string bad = good;
         f.make(bad);
         const auto problems = regbin::structuralProblems(bad);
-        EXPECT_TRUE(mentions(problems, f.named)) << (problems.empty() ? "no problem found" : problems.front());
+        EXPECT_TRUE(mentions(problems, f.named))
+            << (problems.empty() ? "no problem found" : problems.front());
     }
 }
 
@@ -543,11 +555,13 @@ TEST(BinaryFormat, FilesOfTheEarlierWriterAreReadButFailTheChecker) {
     // hold such files), but every fault Windows would distrust is named.
     const std::string earlier = readBytes(fs::path(KORVANE_TEST_DATA) / "earlier-writer-system.dat");
     auto tree = regbin::read(earlier, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE");
-    EXPECT_TRUE(regtree::sameTree(*tree, *korvane::test::cregRead(earlier, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE")));
+    EXPECT_TRUE(
+        regtree::sameTree(*tree, *korvane::test::cregRead(earlier, "SYSTEM.DAT", "HKEY_LOCAL_MACHINE")));
     const auto problems = regbin::structuralProblems(earlier);
-    for (const char* named : {"大于数据块中最大的编号 0", "下一个键要用的编号 0 已被占用", "那里不是空闲记录",
-                              "空闲字节数与空闲记录不符", "空闲键导航项没有标为空闲", "不是 0x2000 加上整数个 0x1000",
-                              "键导航记录缺少标志 0x8", "数据块的标志不是 0x8", "文件头的标志不是 0x20"})
+    for (const char* named :
+         {"大于数据块中最大的编号 0", "下一个键要用的编号 0 已被占用", "那里不是空闲记录",
+          "空闲字节数与空闲记录不符", "空闲键导航项没有标为空闲", "不是 0x2000 加上整数个 0x1000",
+          "键导航记录缺少标志 0x8", "数据块的标志不是 0x8", "文件头的标志不是 0x20"})
         EXPECT_TRUE(mentions(problems, named)) << named;
     EXPECT_EQ(regbin::structuralProblems(regbin::write(*tree)), std::vector<std::string>{});
 }

@@ -36,7 +36,6 @@ namespace {
 const std::string kSystemName = "C:\\WINDOWS\\SYSTEM.DAT";
 const std::string kUserName = "C:\\WINDOWS\\USER.DAT";
 
-
 std::string busyMessage(const std::string& file) {
     return "另一个程序正在改写注册表文件 " + file + "，等了几秒仍未完成，这次什么也没有做。请稍后再试。";
 }
@@ -49,35 +48,41 @@ struct HiveForms {
     std::function<bool(const std::string& bytes)> isForm;
 };
 
-void PrintTo(const HiveForms& form, std::ostream* os) { *os << form.name; }
+void PrintTo(const HiveForms& form, std::ostream* os) {
+    *os << form.name;
+}
 
-void writeFile(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+void writeFile(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
 
 const HiveForms kTextForm{
     "text",
     [](const fs::path& system, const fs::path& user) {
-        writeFile(system, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n");
+        writeFile(system,
+                  "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n");
         writeFile(user, "REGEDIT4\r\n\r\n[HKEY_USERS]\r\n\r\n[HKEY_USERS\\.DEFAULT]\r\n\r\n");
     },
     [](const std::string& bytes) { return bytes.starts_with("REGEDIT4\r\n"); }};
 
-const HiveForms kBinaryForm{
-    "binary",
-    [](const fs::path& system, const fs::path& user) {
-        writeFile(system, emptyHiveBytes(HiveForm::Binary, "HKEY_LOCAL_MACHINE"));
-        writeFile(user, emptyHiveBytes(HiveForm::Binary, "HKEY_USERS"));
-    },
-    [](const std::string& bytes) { return bytes.starts_with("CREG"); }};
+const HiveForms kBinaryForm{"binary",
+                            [](const fs::path& system, const fs::path& user) {
+                                writeFile(system, emptyHiveBytes(HiveForm::Binary, "HKEY_LOCAL_MACHINE"));
+                                writeFile(user, emptyHiveBytes(HiveForm::Binary, "HKEY_USERS"));
+                            },
+                            [](const std::string& bytes) { return bytes.starts_with("CREG"); }};
 
 // Restores the lock wait a test shortened.
 struct LockWait {
-    explicit LockWait(std::chrono::milliseconds wait) : before(registryLockWait()) { setRegistryLockWait(wait); }
+    explicit LockWait(std::chrono::milliseconds wait) : before(registryLockWait()) {
+        setRegistryLockWait(wait);
+    }
     ~LockWait() { setRegistryLockWait(before); }
     std::chrono::milliseconds before;
 };
 
 class RegistryLockTest : public ::testing::TestWithParam<HiveForms> {
-protected:
+  protected:
     void SetUp() override {
         dir_ = korvane::test::makeTempFolder("korvane-registry-lock");
         system_ = dir_ / "SYSTEM.DAT";
@@ -117,15 +122,19 @@ TEST_P(RegistryLockTest, ProcessesWritingAtTheSameTimeLoseNothing) {
             for (int round = 0; round < kRounds; ++round) {
                 const std::string n = me + "-" + std::to_string(round);
                 // The same key as every other writer, a key of its own, and the other file.
-                r.setValue(kHkeyLocalMachine, "Software\\Shared", {"v" + n, reg_type::kDword, regDwordData(static_cast<std::uint32_t>(round))});
-                r.setValue(kHkeyLocalMachine, "Software\\Writer" + me, {"r" + std::to_string(round), reg_type::kSz, regStringData(n)});
+                r.setValue(kHkeyLocalMachine, "Software\\Shared",
+                           {"v" + n, reg_type::kDword, regDwordData(static_cast<std::uint32_t>(round))});
+                r.setValue(kHkeyLocalMachine, "Software\\Writer" + me,
+                           {"r" + std::to_string(round), reg_type::kSz, regStringData(n)});
                 r.setValue(kHkeyCurrentUser, "Software\\Shared", {"v" + n, reg_type::kSz, regStringData(n)});
                 // A value that comes and goes must not come back from another writer's stale copy.
-                r.setValue(kHkeyLocalMachine, "Software\\Shared", {"gone" + n, reg_type::kSz, regStringData("x")});
+                r.setValue(kHkeyLocalMachine, "Software\\Shared",
+                           {"gone" + n, reg_type::kSz, regStringData("x")});
                 r.deleteValue(kHkeyLocalMachine, "Software\\Shared", "gone" + n);
                 if (round % 5 == 0)
-                    r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Imports]\r\n\"i" + n + "\"=\"" + n +
-                                     "\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Imports]\r\n\"i" + n + "\"=\"" + n + "\"\r\n",
+                    r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Imports]\r\n\"i" + n +
+                                     "\"=\"" + n + "\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Imports]\r\n\"i" + n +
+                                     "\"=\"" + n + "\"\r\n",
                                  "C:\\W" + me + ".REG");
             }
         }));
@@ -136,13 +145,18 @@ TEST_P(RegistryLockTest, ProcessesWritingAtTheSameTimeLoseNothing) {
         EXPECT_EQ(waitForChild(pid), 0);
 
     Registry r = open();
-    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Shared").size(), static_cast<std::size_t>(kWriters * kRounds));
-    EXPECT_EQ(r.values(kHkeyCurrentUser, "Software\\Shared").size(), static_cast<std::size_t>(kWriters * kRounds));
-    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Imports").size(), static_cast<std::size_t>(kWriters * kRounds / 5));
-    EXPECT_EQ(r.values(kHkeyUsers, ".DEFAULT\\Imports").size(), static_cast<std::size_t>(kWriters * kRounds / 5));
+    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Shared").size(),
+              static_cast<std::size_t>(kWriters * kRounds));
+    EXPECT_EQ(r.values(kHkeyCurrentUser, "Software\\Shared").size(),
+              static_cast<std::size_t>(kWriters * kRounds));
+    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Imports").size(),
+              static_cast<std::size_t>(kWriters * kRounds / 5));
+    EXPECT_EQ(r.values(kHkeyUsers, ".DEFAULT\\Imports").size(),
+              static_cast<std::size_t>(kWriters * kRounds / 5));
     int missing = 0;
     for (int w = 0; w < kWriters; ++w) {
-        EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Writer" + std::to_string(w)).size(), static_cast<std::size_t>(kRounds));
+        EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Writer" + std::to_string(w)).size(),
+                  static_cast<std::size_t>(kRounds));
         for (int round = 0; round < kRounds; ++round) {
             const std::string n = std::to_string(w) + "-" + std::to_string(round);
             auto v = r.getValue(kHkeyLocalMachine, "Software\\Shared", "v" + n);
@@ -168,9 +182,11 @@ TEST_P(RegistryLockTest, ThreadsOfOneProcessWritingAtTheSameTimeLoseNothing) {
                 Registry r = open();
                 for (int round = 0; round < kRounds; ++round) {
                     const std::string n = std::to_string(t) + "-" + std::to_string(round);
-                    r.setValue(kHkeyLocalMachine, "Software\\Shared", {"v" + n, reg_type::kSz, regStringData(n)});
+                    r.setValue(kHkeyLocalMachine, "Software\\Shared",
+                               {"v" + n, reg_type::kSz, regStringData(n)});
                     r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Imports]\r\n\"i" + n +
-                                     "\"=\"1\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Imports]\r\n\"i" + n + "\"=\"1\"\r\n",
+                                     "\"=\"1\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Imports]\r\n\"i" + n +
+                                     "\"=\"1\"\r\n",
                                  "C:\\T.REG");
                 }
             } catch (const std::exception&) {
@@ -181,8 +197,10 @@ TEST_P(RegistryLockTest, ThreadsOfOneProcessWritingAtTheSameTimeLoseNothing) {
         t.join();
     EXPECT_EQ(failures.load(), 0);
     Registry r = open();
-    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Shared").size(), static_cast<std::size_t>(kThreads * kRounds));
-    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Imports").size(), static_cast<std::size_t>(kThreads * kRounds));
+    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Shared").size(),
+              static_cast<std::size_t>(kThreads * kRounds));
+    EXPECT_EQ(r.values(kHkeyLocalMachine, "Software\\Imports").size(),
+              static_cast<std::size_t>(kThreads * kRounds));
     EXPECT_EQ(r.values(kHkeyUsers, ".DEFAULT\\Imports").size(), static_cast<std::size_t>(kThreads * kRounds));
 }
 
@@ -211,7 +229,9 @@ TEST_P(RegistryLockTest, AWriterKilledWhileHoldingTheLockBlocksNobody) {
     {
         // It really holds the lock: nobody else writes now.
         LockWait shortWait(std::chrono::milliseconds(100));
-        EXPECT_THROW(r.setValue(kHkeyLocalMachine, "Software\\Kept", {"During", reg_type::kSz, regStringData("2")}), Error);
+        EXPECT_THROW(
+            r.setValue(kHkeyLocalMachine, "Software\\Kept", {"During", reg_type::kSz, regStringData("2")}),
+            Error);
     }
     ::kill(writer, SIGKILL);
     EXPECT_EQ(waitForChild(writer), 128 + SIGKILL);
@@ -248,16 +268,21 @@ TEST_P(RegistryLockTest, ALockThatIsNeverLetGoFailsEveryChangeInBoundedTimeAndCh
         EXPECT_GE(took, std::chrono::milliseconds(300));
         EXPECT_LT(took, std::chrono::seconds(3));
     };
-    failsWith([&] { r.setValue(kHkeyLocalMachine, "Software\\Kept", {"New", reg_type::kSz, regStringData("2")}); },
-              busyMessage(kSystemName));
+    failsWith(
+        [&] {
+            r.setValue(kHkeyLocalMachine, "Software\\Kept", {"New", reg_type::kSz, regStringData("2")});
+        },
+        busyMessage(kSystemName));
     failsWith([&] { r.deleteValue(kHkeyCurrentUser, "", "Old"); }, busyMessage(kUserName));
     failsWith([&] { r.deleteKey(kHkeyUsers, ".DEFAULT\\Kept"); }, busyMessage(kUserName));
     failsWith([&] { r.createKey(kHkeyLocalMachine, "Software\\New"); }, busyMessage(kSystemName));
-    failsWith([&] {
-        r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n\"New\"=\"2\"\r\n\r\n"
-                     "[HKEY_USERS\\.DEFAULT\\Kept]\r\n\"New\"=\"2\"\r\n",
-                     "C:\\X.REG");
-    }, busyMessage(kSystemName));
+    failsWith(
+        [&] {
+            r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n\"New\"=\"2\"\r\n\r\n"
+                         "[HKEY_USERS\\.DEFAULT\\Kept]\r\n\"New\"=\"2\"\r\n",
+                         "C:\\X.REG");
+        },
+        busyMessage(kSystemName));
     // An export waits too: it must not read the two files halfway through another program's import.
     failsWith([&] { r.exportText(); }, busyMessage(kSystemName));
 
@@ -299,7 +324,8 @@ TEST(RegistryFileOperations, WaitForTheRegistryLockAndOtherFilesDoNot) {
             EXPECT_EQ(std::string(e.what()), busyMessage(file));
         }
     };
-    expectBusy([&] { m.copyFile("C:\\BACKUP\\system.dat", "c:\\windows\\system.dat", true); }, "c:\\windows\\system.dat");
+    expectBusy([&] { m.copyFile("C:\\BACKUP\\system.dat", "c:\\windows\\system.dat", true); },
+               "c:\\windows\\system.dat");
     expectBusy([&] { m.writeFile(kUserName, "REGEDIT4\r\n"); }, kUserName);
     expectBusy([&] { m.setAttributes(kSystemName, 0); }, kSystemName);
     expectBusy([&] { m.setLastWriteTime(kUserName, {2001, 1, 1, 0, 0, 0}); }, kUserName);

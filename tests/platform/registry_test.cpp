@@ -20,7 +20,6 @@ namespace {
 const std::string kSystemName = "C:\\WINDOWS\\SYSTEM.DAT";
 const std::string kUserName = "C:\\WINDOWS\\USER.DAT";
 
-
 // Another process replaces the file as regedit would: a new file renamed over the old one.
 void replaceBytes(const fs::path& p, const std::string& bytes) {
     fs::path tmp = p;
@@ -34,7 +33,7 @@ RegValue sz(std::string name, std::string_view text) {
 }
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = korvane::test::makeTempFolder("korvane-registry");
         system_ = dir_ / "SYSTEM.DAT";

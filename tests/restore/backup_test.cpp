@@ -68,7 +68,8 @@ TEST(ScanregIni, MissingSettingsAreAddedAndAMissingFileRaises) {
     m.writeTextLines(kIni, {"[scanreg]", std::string(5000, 'x')});
     EditScanregIni(m, kIni, 3, "C:\\X");
     EXPECT_EQ(m.readTextLines(kIni),
-              (std::vector<std::string>{"[scanreg]", std::string(5000, 'x'), "MaxBackupCopies=3", "BackupDirectory=C:\\X"}));
+              (std::vector<std::string>{"[scanreg]", std::string(5000, 'x'), "MaxBackupCopies=3",
+                                        "BackupDirectory=C:\\X"}));
     EXPECT_THROW(EditScanregIni(m, "C:\\WINDOWS\\none.ini", 3, "C:\\X"), w98::IoError);
 }
 
@@ -83,7 +84,8 @@ TEST(DailyBackup, RunValueOnlyWhenNewestIsNotToday) {
     for (const char* newest : {"2002-5-16 8:00:00", ""}) {
         TempMachine tm;
         DailyBackupCheck(tm.machine(), newest, "C:\\WINDOWS", clock);
-        EXPECT_EQ(ReadRegStr(tm.machine(), w98::kHkeyLocalMachine, run, "ScanRegistry"), "C:\\WINDOWS\\scanregw.exe /autorun");
+        EXPECT_EQ(ReadRegStr(tm.machine(), w98::kHkeyLocalMachine, run, "ScanRegistry"),
+                  "C:\\WINDOWS\\scanregw.exe /autorun");
     }
     // Today's short date found inside a longer date counts as today.
     w98::FixedClock first({2002, 5, 1, 10, 0, 0});
@@ -104,7 +106,8 @@ TEST(RegistryChecker, BackupHoldsTheRegistryAndTheFilesLinesAndKeepsTheLimit) {
     std::vector<std::string> names;
     for (const auto& e : entries)
         names.push_back(e.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"SYSTEM.DAT", "USER.DAT", "SYSTEM.INI", "WIN.INI", "AUTOEXEC.BAT"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"SYSTEM.DAT", "USER.DAT", "SYSTEM.INI", "WIN.INI", "AUTOEXEC.BAT"}));
     EXPECT_EQ(entries[3].data, m.readFile("C:\\WINDOWS\\WIN.INI"));
 
     m.setLastWriteTime(first, {2002, 1, 1, 0, 0, 0});
@@ -161,7 +164,8 @@ TEST(CreateRestorePoint, AStaleReadOnlySavedCopyNeverComesBackOverTheSettings) {
     seedSystemFiles(m);
     WriteScanregTemplate(m, "C:\\WINDOWS");
     const std::string settings = tm.bytes(kIni);
-    m.writeFile("c:\\scanreg.bei", "[scanreg]\r\nMaxBackupCopies=2\r\n", w98::attr::kReadOnly | w98::attr::kArchive);
+    m.writeFile("c:\\scanreg.bei", "[scanreg]\r\nMaxBackupCopies=2\r\n",
+                w98::attr::kReadOnly | w98::attr::kArchive);
     EXPECT_TRUE(CreateRestorePointNow(m, "C:\\WINDOWS"));
     EXPECT_EQ(tm.bytes(kIni), settings);
     EXPECT_EQ(m.attributes(kIni) & w98::attr::kReadOnly, 0);
@@ -225,7 +229,8 @@ TEST(CreateRestorePoint, AStepThatFailsAfterTheEditPutsTheSettingsBackByteForByt
         m.writeFile(c.winDir + "\\COMMAND\\SCANREG.EXE", "MZ");
         WriteScanregTemplate(m, c.winDir);
         m.createDirectories(restore1);
-        m.writeFile(restore1 + "\\rb000.cab", w98::buildCabinet({{"system.dat", "REGEDIT4\r\n\r\n", 0x20, {}}}));
+        m.writeFile(restore1 + "\\rb000.cab",
+                    w98::buildCabinet({{"system.dat", "REGEDIT4\r\n\r\n", 0x20, {}}}));
         const std::string points = tm.bytes(restore1 + "\\rb000.cab");
         const std::string settings = tm.bytes(ini);
         c.breakIt(m, c.winDir);

@@ -57,8 +57,10 @@ TEST(BatchPath, APathMsDosWouldReadAsSomethingElseIsRefusedNamingIt) {
 TEST(WriteBatchFile, ALineCarryingWhatTheProgramDidNotPutThereIsRefusedNamingIt) {
     TempMachine tm;
     auto& m = tm.machine();
-    WriteBatchFile(m, "C:\\ok.bat", {"@ECHO OFF", "copy Control.ini %winbootdir% /Y", "copy C:\\100%%\\a b", ""});
-    EXPECT_EQ(tm.bytes("C:\\ok.bat"), "@ECHO OFF\r\ncopy Control.ini %winbootdir% /Y\r\ncopy C:\\100%%\\a b\r\n\r\n");
+    WriteBatchFile(m, "C:\\ok.bat",
+                   {"@ECHO OFF", "copy Control.ini %winbootdir% /Y", "copy C:\\100%%\\a b", ""});
+    EXPECT_EQ(tm.bytes("C:\\ok.bat"),
+              "@ECHO OFF\r\ncopy Control.ini %winbootdir% /Y\r\ncopy C:\\100%%\\a b\r\n\r\n");
     struct Case {
         std::string line, says;
     };

@@ -92,8 +92,9 @@ TEST(Catalogue, PointsMovedAsideFromTheProgramsOwnFoldersAreListed) {
     RestoreCatalogue c = ScanAllRestorePoints(m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP");
     ASSERT_EQ(c.size(), 3u);
     const std::vector<std::string> folders = {c[0].folder, c[1].folder, c[2].folder};
-    EXPECT_EQ(folders, (std::vector<std::string>{"C:\\WINDOWS\\sysbckup\\old", "C:\\WINDOWS\\sysbckup\\restore\\old",
-                                                 "C:\\WINDOWS\\sysbckup\\restore1\\old"}));
+    EXPECT_EQ(folders,
+              (std::vector<std::string>{"C:\\WINDOWS\\sysbckup\\old", "C:\\WINDOWS\\sysbckup\\restore\\old",
+                                        "C:\\WINDOWS\\sysbckup\\restore1\\old"}));
     for (const auto& p : c)
         EXPECT_EQ(p.note, "曾修改过的时间，非实际时间") << p.folder;
     EXPECT_EQ(c[1].fileName, "rb000.cab");

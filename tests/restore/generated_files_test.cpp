@@ -12,8 +12,8 @@
 #include "restore/scanreg_ini.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
-#include "tests/support/temp_machine.h"
 #include "tests/support/restore_click.h"
+#include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -149,7 +149,8 @@ TEST(GeneratedFiles, ACabinetRestoreWritesEveryFileAsSpecified) {
                     "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\DESKTOP.INI",
                     "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
                     "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\io.sys",
-                    "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB002.CAB",
+                    "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                    "C:\\WINDOWS\\SYSBCKUP\\RB002.CAB",
                     "%winbootdir%\\COMMAND\\attrib -s -h -r c:\\msdos.sys",
                     "C:",
                     "cd \\WINDOWS\\TEMP\\RESTORE1",
@@ -182,8 +183,8 @@ TEST(GeneratedFiles, ACabinetRestoreWritesEveryFileAsSpecified) {
     EXPECT_EQ(r.bytes("C:\\AUTOEXEC.BAT"),
               crlf({"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\DOSTOWIN.BAT"}));
     EXPECT_EQ(r.bytes("C:\\WINDOWS\\prodos.bat"),
-              crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "ren autoexec.bat autoexec.bei", "del autoexec.bat",
-                    "ren autoexec.txt autoexec.bat"}));
+              crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "ren autoexec.bat autoexec.bei",
+                    "del autoexec.bat", "ren autoexec.txt autoexec.bat"}));
     // The settings the checker ran with are put back, and a text that is a byte off fails here.
     EXPECT_EQ(r.bytes("C:\\WINDOWS\\scanreg.ini"), kScanregIni);
     EXPECT_EQ(r.tm.machine().attributes("C:\\WINDOWS\\scanreg.ini") & w98::attr::kReadOnly, 0);
@@ -203,7 +204,8 @@ TEST(GeneratedFiles, TheJobOfAPreRestoreBackupMovedAsideEndsInAnEmptyLine) {
     EXPECT_EQ(std::count(job.begin(), job.end(), '\n'), 29);
     // With an AUTOEXEC.BEI waiting there is no rename line.
     EXPECT_EQ(r.bytes("C:\\WINDOWS\\prodos.bat"),
-              crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "del autoexec.bat", "ren autoexec.txt autoexec.bat"}));
+              crlf({"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "del autoexec.bat",
+                    "ren autoexec.txt autoexec.bat"}));
     EXPECT_FALSE(r.tm.machine().exists("C:\\WINDOWS\\scanrun.reg"));
     // Moved, it is no longer taken for a pre-restore backup: the present state is saved first.
     EXPECT_TRUE(r.tm.machine().exists("C:\\WINDOWS\\scRegbei.bat"));

@@ -5,13 +5,13 @@
 #include "platform/dos_attributes.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
+#include "restore/catalogue.h"
 #include "restore/point_preview.h"
 #include "restore/preview_worker.h"
 #include "restore/restore_execution.h"
 #include "restore/restore_point.h"
 #include "restore/restore_table.h"
 #include "restore/system_facts.h"
-#include "restore/catalogue.h"
 #include "tests/restore/restore_demo.h"
 #include "tests/support/temp_machine.h"
 
@@ -81,17 +81,21 @@ struct Changed {
         str(HKLM, kCv + "\\Run", "SysTray", "C:\\WINDOWS\\SYSTEM\\SysTray.Exe");
         str(HKLM, kCv + "\\Run", "WinZip", "C:\\PROGRA~1\\WINZIP\\WZQKPICK.EXE");
         str(HKLM, kEnum + "Root\\*PNP0C01\\0000", "DeviceDesc", "系统主板");
-        str(HKLM, kEnum + "PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B&FUNC_00", "DeviceDesc", "Realtek RTL8139 网卡");
+        str(HKLM, kEnum + "PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B&FUNC_00", "DeviceDesc",
+            "Realtek RTL8139 网卡");
         str(HKLM, kClass + "Net", "", "网络适配器");
         str(HKLM, kClass + "Net\\0000", "DriverDesc", "Realtek RTL8139 网卡");
         str(HKLM, kClass + "System", "", "系统设备");
         str(HKLM, kClass + "System\\0000", "DriverDesc", "系统主板");
         dword(HKLM, kCv + "\\explorer\\Advanced\\Folder\\Hidden\\SHOWALL", "CheckedValue", 1);
         // The MS-DOS policy in force, as Windows keeps it while the program is closed.
-        dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled", 1);
-        str(HKLM, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title", "Microsoft Internet Explorer");
+        dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled",
+              1);
+        str(HKLM, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title",
+            "Microsoft Internet Explorer");
         str(HKU, kUser + "Software\\Microsoft\\Internet Explorer\\Main", "Start Page", "about:blank");
-        str(HKU, kUser + "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1", "http://www.sina.com.cn/");
+        str(HKU, kUser + "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1",
+            "http://www.sina.com.cn/");
         str(HKU, kUser + "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url2", "http://www.163.com/");
         m.writeTextLines("C:\\WINDOWS\\WIN.INI", {"[windows]", "load=", "run=", "NullPort=None"});
         m.writeTextLines("C:\\WINDOWS\\SYSTEM.INI", {"[boot]", "shell=Explorer.exe"});
@@ -104,12 +108,12 @@ struct Changed {
             return w98::CabEntry{name, tm.bytes(path), 0x20, {2002, 5, 16, 8, 0, 0}};
         };
         m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
-        m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab",
-                    w98::buildCabinet({file("system.dat", "C:\\WINDOWS\\SYSTEM.DAT"),
-                                       file("user.dat", "C:\\WINDOWS\\USER.DAT"),
-                                       file("system.ini", "C:\\WINDOWS\\SYSTEM.INI"),
-                                       file("win.ini", "C:\\WINDOWS\\WIN.INI"), file("config.sys", "C:\\CONFIG.SYS"),
-                                       file("msdos.sys", "C:\\MSDOS.SYS")}));
+        m.writeFile(
+            "C:\\WINDOWS\\SYSBCKUP\\rb001.cab",
+            w98::buildCabinet(
+                {file("system.dat", "C:\\WINDOWS\\SYSTEM.DAT"), file("user.dat", "C:\\WINDOWS\\USER.DAT"),
+                 file("system.ini", "C:\\WINDOWS\\SYSTEM.INI"), file("win.ini", "C:\\WINDOWS\\WIN.INI"),
+                 file("config.sys", "C:\\CONFIG.SYS"), file("msdos.sys", "C:\\MSDOS.SYS")}));
         // The optimiser's pair carries no win.ini: the restore keeps the live one.
         m.createDirectories("C:\\WINDOWS\\REGOPT");
         m.copyFile("C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\REGOPT\\system.dat", true);
@@ -130,20 +134,24 @@ struct Changed {
         str(HKLM, kClass + "Net\\0001", "DriverDesc", "Intel 8255x 网卡");
         str(HKLM, kClass + "Image", "", "成像设备");
         for (int i = 1; i <= 4; ++i)
-            str(HKLM, kEnum + "USB\\DEV_" + std::to_string(i) + "\\0000", "DeviceDesc", "USB 设备 " + std::to_string(i));
+            str(HKLM, kEnum + "USB\\DEV_" + std::to_string(i) + "\\0000", "DeviceDesc",
+                "USB 设备 " + std::to_string(i));
         dword(HKLM, kCv + "\\explorer\\Advanced\\Folder\\Hidden\\SHOWALL", "CheckedValue", 0);
         dword(HKU, kUser + kCv + "\\Policies\\Explorer", "NoRun", 1);
         m.registry().setValue(HKU, kUser + kCv + "\\Policies\\Explorer",
                               {"NoDrives", w98::reg_type::kBinary, std::string("\x18\x00\x00\x00", 4)});
         // The program runs: it holds the MS-DOS policy lifted, and remembers to set it again.
-        dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled", 0);
+        dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled",
+              0);
         dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "old", 1);
         str(HKLM, "Software\\Microsoft\\Internet Explorer\\Main", "Window Title", "被修改的标题");
-        str(HKU, kUser + "Software\\Microsoft\\Internet Explorer\\Main", "Start Page", "http://www.hijack.com/");
+        str(HKU, kUser + "Software\\Microsoft\\Internet Explorer\\Main", "Start Page",
+            "http://www.hijack.com/");
         r.deleteKey(HKU, kUser + "Software\\Microsoft\\Internet Explorer\\TypedURLs");
         m.writeTextLines("C:\\WINDOWS\\WIN.INI",
                          {"[windows]", "load=C:\\PROGRA~1\\NETASS~1\\NaDock.exe", "run=", "NullPort=None"});
-        m.writeTextLines("C:\\CONFIG.SYS", {"DEVICE=C:\\WINDOWS\\HIMEM.SYS", "DEVICE=C:\\WINDOWS\\EMM386.EXE"});
+        m.writeTextLines("C:\\CONFIG.SYS",
+                         {"DEVICE=C:\\WINDOWS\\HIMEM.SYS", "DEVICE=C:\\WINDOWS\\EMM386.EXE"});
     }
 
     PointPreview preview() { return PointPreview(tm.root(), "C:\\WINDOWS", "C:"); }
@@ -183,7 +191,8 @@ const Lines kHardwareAndSettings = {
 Lines cabinetPreview() {
     Lines l = kRegistryDifference;
     l[0] = "还原到 2002-5-16 8:00:00 的还原点，与现在相比：";
-    l.push_back("  不再自动启动 3 个：QQ：C:\\Program Files\\Tencent\\QQ.exe（Run）、Tray：tray.exe（当前用户的Run）、"
+    l.push_back("  不再自动启动 3 个：QQ：C:\\Program "
+                "Files\\Tencent\\QQ.exe（Run）、Tray：tray.exe（当前用户的Run）、"
                 "C:\\PROGRA~1\\NETASS~1\\NaDock.exe（win.ini load=）");
     l.push_back("  重新自动启动 1 个：WinZip：C:\\PROGRA~1\\WINZIP\\WZQKPICK.EXE（Run）");
     l.insert(l.end(), kHardwareAndSettings.begin(), kHardwareAndSettings.end());
@@ -195,7 +204,8 @@ Lines cabinetPreview() {
 // The pair brings no win.ini back: its load= entry stays, and no start-up file is replaced.
 Lines pairPreview() {
     Lines l = kRegistryDifference;
-    l.push_back("  不再自动启动 2 个：QQ：C:\\Program Files\\Tencent\\QQ.exe（Run）、Tray：tray.exe（当前用户的Run）");
+    l.push_back("  不再自动启动 2 个：QQ：C:\\Program "
+                "Files\\Tencent\\QQ.exe（Run）、Tray：tray.exe（当前用户的Run）");
     l.push_back("  重新自动启动 1 个：WinZip：C:\\PROGRA~1\\WINZIP\\WZQKPICK.EXE（Run）");
     l.insert(l.end(), kHardwareAndSettings.begin(), kHardwareAndSettings.end());
     return l;
@@ -235,13 +245,15 @@ TEST(PointPreview, APointLikeTheLiveMachineChangesNothing) {
     c.makePoints();
     PointPreview p = c.preview();
     const Lines same = {"还原到这个还原点：程序、启动项、硬件和驱动程序、设置和启动文件都与现在相同。"};
-    EXPECT_EQ(p.lines(kCabinetRow),
-              Lines{"还原到 2002-5-16 8:00:00 的还原点：程序、启动项、硬件和驱动程序、设置和启动文件都与现在相同。"});
+    EXPECT_EQ(
+        p.lines(kCabinetRow),
+        Lines{
+            "还原到 2002-5-16 8:00:00 的还原点：程序、启动项、硬件和驱动程序、设置和启动文件都与现在相同。"});
     EXPECT_EQ(p.lines(kPairRow), same);
     // The MS-DOS policy the point holds in force is what the switch shows while it is lifted.
     c.dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "Disabled", 0);
     EXPECT_EQ(p.lines(kPairRow), (Lines{"还原到这个还原点，与现在相比：", "【隐私和浏览器设置】",
-                                       "  MS-DOS：现在启用，还原后禁用"}));
+                                        "  MS-DOS：现在启用，还原后禁用"}));
     c.dword(HKU, kUser + "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp", "old", 1);
     EXPECT_EQ(p.lines(kPairRow), same);
 }
@@ -281,7 +293,8 @@ TEST(PointPreview, APointTheClickWouldRefuseGivesTheClicksReason) {
               (Lines{"这个还原点无法还原，点击它会提示：",
                      "  还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb002.cab 里没有 user.dat，还原不了注册表。",
                      "  系统没有作任何改动，请选择其它的还原点。"}));
-    EXPECT_EQ(p.lines(pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb404.cab", "2002-5-17 8:00:00")),
+    EXPECT_EQ(p.lines(pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb404.cab",
+                              "2002-5-17 8:00:00")),
               (Lines{"2002-5-17 8:00:00 的还原点无法还原，点击它会提示：",
                      "  还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb404.cab 已经不在了。",
                      "  系统没有作任何改动，请选择其它的还原点。"}));
@@ -289,10 +302,12 @@ TEST(PointPreview, APointTheClickWouldRefuseGivesTheClicksReason) {
     const auto pair = p.lines(kPairRow);
     ASSERT_TRUE(pair);
     ASSERT_EQ(pair->size(), 3u);
-    EXPECT_TRUE((*pair)[1].starts_with("  还原点中的注册表文件无法读取（C:\\WINDOWS\\REGOPT\\user.dat")) << (*pair)[1];
+    EXPECT_TRUE((*pair)[1].starts_with("  还原点中的注册表文件无法读取（C:\\WINDOWS\\REGOPT\\user.dat"))
+        << (*pair)[1];
     // A name MS-DOS cannot take as itself: the click's first check.
     c.m.writeFile("C:\\WINDOWS\\SYSBCKUP\\a >msdos.sys .cab", c.tm.bytes("C:\\WINDOWS\\SYSBCKUP\\rb001.cab"));
-    const auto dos = p.lines(pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "a >msdos.sys .cab", ""));
+    const auto dos =
+        p.lines(pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "a >msdos.sys .cab", ""));
     ASSERT_TRUE(dos);
     EXPECT_EQ(dos->at(1), "  无法在MS-DOS方式下从这个还原点还原：");
     EXPECT_EQ(dos->back(), "  本程序没有做任何改动：没有备份当前系统，没有写任何文件，也不会重新启动电脑。");
@@ -332,7 +347,8 @@ TEST(PointPreview, IsKeptUntilAFileItWasMadeFromChanges) {
 TEST(PointPreview, WinIniStartupEntriesAreTheProgramsOfLoadAndRunInTheWindowsSection) {
     EXPECT_EQ(WinIniStartupEntries({"[Desktop]", "load=desk.exe", "[windows]", "Load = a.exe b.exe,c.exe",
                                     "run=", "RUN=d.exe", "loader=x.exe", "[fonts]", "run=font.exe"}),
-              (Lines{"a.exe（win.ini load=）", "b.exe（win.ini load=）", "c.exe（win.ini load=）", "d.exe（win.ini run=）"}));
+              (Lines{"a.exe（win.ini load=）", "b.exe（win.ini load=）", "c.exe（win.ini load=）",
+                     "d.exe（win.ini run=）"}));
 }
 
 // A point whose every start-up file differs from the live one: the preview names exactly the
@@ -341,8 +357,9 @@ TEST(PointPreview, TheFilesNamedAreThoseTheRestoreJobCopies) {
     Changed c;
     c.then();
     auto& m = c.m;
-    const Lines cabNames = {"msdos.sys", "command.com", "config.sys",  "Control.ini", "io.sys",  "Desktop.ini",
-                            "Explorer.exe", "Protocol.ini", "system.dat", "system.ini",  "user.dat", "win.ini", "win.com"};
+    const Lines cabNames = {"msdos.sys",   "command.com",  "config.sys",   "Control.ini", "io.sys",
+                            "Desktop.ini", "Explorer.exe", "Protocol.ini", "system.dat",  "system.ini",
+                            "user.dat",    "win.ini",      "win.com"};
     std::vector<w98::CabEntry> entries;
     for (const std::string& name : cabNames)
         entries.push_back({name,
@@ -368,21 +385,25 @@ TEST(PointPreview, TheFilesNamedAreThoseTheRestoreJobCopies) {
         {pointOf(notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb001.cab", ""),
          {"copy msdos.sys c:\\ /Y", "copy command.com c:\\ /Y", "copy config.sys c:\\ /Y",
           "copy Control.ini %winbootdir% /Y", "copy io.sys c:\\ /Y", "copy Desktop.ini %winbootdir% /Y",
-          "copy Explorer.exe %winbootdir% /Y", "copy Protocol.ini %winbootdir% /Y", "copy system.dat %winbootdir% /Y",
-          "copy system.ini %winbootdir% /Y", "copy user.dat %winbootdir% /Y", "copy win.ini %winbootdir% /Y",
-          "copy win.com %winbootdir% /Y"},
-         "  与现在的不同，将换成还原点里的：msdos.sys、command.com、config.sys、Control.ini、io.sys、Desktop.ini、"
+          "copy Explorer.exe %winbootdir% /Y", "copy Protocol.ini %winbootdir% /Y",
+          "copy system.dat %winbootdir% /Y", "copy system.ini %winbootdir% /Y",
+          "copy user.dat %winbootdir% /Y", "copy win.ini %winbootdir% /Y", "copy win.com %winbootdir% /Y"},
+         "  "
+         "与现在的不同，将换成还原点里的：msdos.sys、command.com、config.sys、Control.ini、io.sys、Desktop."
+         "ini、"
          "Explorer.exe、Protocol.ini、system.ini、win.ini、win.com"},
         {pointOf(notes::kOtherSoftware, "C:\\WINDOWS\\REGOPT", ".dat", "system.dat", ""),
          {"copy C:\\WINDOWS\\REGOPT\\SYSTEM.DAT C:\\WINDOWS\\SYSTEM.DAT",
-          "copy C:\\WINDOWS\\REGOPT\\USER.DAT C:\\WINDOWS\\USER.DAT", "copy C:\\WINDOWS\\REGOPT\\WIN.INI C:\\WINDOWS\\WIN.INI",
+          "copy C:\\WINDOWS\\REGOPT\\USER.DAT C:\\WINDOWS\\USER.DAT",
+          "copy C:\\WINDOWS\\REGOPT\\WIN.INI C:\\WINDOWS\\WIN.INI",
           "copy C:\\WINDOWS\\REGOPT\\SYSTEM.INI C:\\WINDOWS\\SYSTEM.INI"},
          "  与现在的不同，将换成还原点里的：win.ini、system.ini"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.point.extension);
         Lines copies;
-        for (const std::string& line : RestoreJobLines(m, CheckRestorableIn(m, "C:\\WINDOWS", "C:", k.point), ""))
+        for (const std::string& line :
+             RestoreJobLines(m, CheckRestorableIn(m, "C:\\WINDOWS", "C:", k.point), ""))
             if (line.starts_with("copy "))
                 copies.push_back(line);
         EXPECT_EQ(copies, k.copies);
@@ -404,15 +425,19 @@ TEST(PreviewWorker, DeliversOnlyTheLatestRequest) {
     std::once_flag once;
     auto preview = std::make_unique<PointPreview>(c.tm.root(), "C:\\WINDOWS", "C:");
     const PointPreview& made = *preview;
-    PreviewWorker worker(std::move(preview),
-                         [&](std::uint64_t ticket, Lines lines) {
-                             std::lock_guard lock(mutex);
-                             got.emplace_back(ticket, std::move(lines));
-                             delivered.notify_all();
-                         },
-                         [&](const RestorePoint&) {
-                             std::call_once(once, [&] { inHand.set_value(); movedOn.get_future().wait(); });
-                         });
+    PreviewWorker worker(
+        std::move(preview),
+        [&](std::uint64_t ticket, Lines lines) {
+            std::lock_guard lock(mutex);
+            got.emplace_back(ticket, std::move(lines));
+            delivered.notify_all();
+        },
+        [&](const RestorePoint&) {
+            std::call_once(once, [&] {
+                inHand.set_value();
+                movedOn.get_future().wait();
+            });
+        });
     const std::uint64_t first = worker.request(kCabinetRow);
     inHand.get_future().wait();
     const std::uint64_t second = worker.request(kPairRow);
@@ -422,6 +447,7 @@ TEST(PreviewWorker, DeliversOnlyTheLatestRequest) {
     ASSERT_TRUE(delivered.wait_for(lock, std::chrono::seconds(30), [&] { return !got.empty(); }));
     const std::uint64_t third = worker.request(kCabinetRow);
     ASSERT_TRUE(delivered.wait_for(lock, std::chrono::seconds(30), [&] { return got.size() == 2; }));
-    EXPECT_EQ(got, (std::vector<std::pair<std::uint64_t, Lines>>{{second, pairPreview()}, {third, cabinetPreview()}}));
+    EXPECT_EQ(got, (std::vector<std::pair<std::uint64_t, Lines>>{{second, pairPreview()},
+                                                                 {third, cabinetPreview()}}));
     EXPECT_EQ(made.madeCount(), 3u); // the abandoned preview stopped and kept nothing
 }

@@ -48,12 +48,14 @@ struct DemoMachine : test::RestoreDemo {
     // The restore-point table as start-up builds it, and the row of a restore point.
     TextTable table() {
         TextTable t;
-        FillRestoreTable(t, ScanAllRestorePoints(*m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), *m, clock.now().year);
+        FillRestoreTable(t, ScanAllRestorePoints(*m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), *m,
+                         clock.now().year);
         return t;
     }
     static int rowOf(const TextTable& t, const std::string& folder, const std::string& file) {
         for (int r = 1; r < t.rowCount(); ++r)
-            if (w98::equalsNoCase(t.cell(restore_col::kFolder, r), folder) && t.cell(restore_col::kFileName, r) == file)
+            if (w98::equalsNoCase(t.cell(restore_col::kFolder, r), folder) &&
+                t.cell(restore_col::kFileName, r) == file)
                 return r;
         return -1;
     }
@@ -82,8 +84,9 @@ struct DemoMachine : test::RestoreDemo {
     }
 
     void expectCleanedUp() {
-        for (const char* gone : {"C:\\AUTOEXEC.BEI", "C:\\dosrun.bat", "C:\\autoexec.txt", "C:\\WINDOWS\\prodos.bat",
-                                 "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanrun.reg"})
+        for (const char* gone :
+             {"C:\\AUTOEXEC.BEI", "C:\\dosrun.bat", "C:\\autoexec.txt", "C:\\WINDOWS\\prodos.bat",
+              "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanrun.reg"})
             EXPECT_FALSE(m->exists(gone)) << gone;
         EXPECT_EQ(m->attributes("C:\\MSDOS.SYS") & kHsr, kHsr);
         EXPECT_EQ(m->attributes("C:\\IO.SYS") & kHsr, kHsr);
@@ -172,8 +175,8 @@ struct Untouched {
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<std::string> registry;
     explicit Untouched(w98::Machine& m) : registry(registryContent(m)) {
-        for (const char* f : {"C:\\MSDOS.SYS", "C:\\IO.SYS", "C:\\WINDOWS\\SYSTEM.DAT", "C:\\WINDOWS\\USER.DAT",
-                              "C:\\AUTOEXEC.BAT", "C:\\WINDOWS\\scanreg.ini"})
+        for (const char* f : {"C:\\MSDOS.SYS", "C:\\IO.SYS", "C:\\WINDOWS\\SYSTEM.DAT",
+                              "C:\\WINDOWS\\USER.DAT", "C:\\AUTOEXEC.BAT", "C:\\WINDOWS\\scanreg.ini"})
             files.emplace_back(f, m.readFile(f));
     }
     void expectSame(w98::Machine& m, bool afterStart = false) const {
@@ -191,7 +194,9 @@ std::string policy(w98::Machine& m) {
     const char* key = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp";
     std::string out;
     for (const char* v : {"old", "Disabled"})
-        out += RegValueExists(m, w98::kHkeyCurrentUser, key, v) ? std::to_string(ReadRegInt(m, w98::kHkeyCurrentUser, key, v)) : "-";
+        out += RegValueExists(m, w98::kHkeyCurrentUser, key, v)
+                   ? std::to_string(ReadRegInt(m, w98::kHkeyCurrentUser, key, v))
+                   : "-";
     return out;
 }
 
@@ -205,8 +210,8 @@ TEST(RestoreEndToEnd, ANameThatWouldChangeABatchLineIsListedButArmsNothing) {
     // A redirection, an input redirection, a pipe, bytes that are no text and a character code
     // page 936 cannot write.
     // And names whose short names hold 東 (96 7C) and 淺 (9C 5C): their second bytes are '|' and '\'.
-    for (const std::string name : {"a >msdos.sys .cab", "a<io.sys.cab", "a|del.cab", "\xff\xfe.cab", "\xf0\x9f\x98\x80.cab",
-                                   "東方 备份.cab", "淺色 备份.cab"}) {
+    for (const std::string name : {"a >msdos.sys .cab", "a<io.sys.cab", "a|del.cab", "\xff\xfe.cab",
+                                   "\xf0\x9f\x98\x80.cab", "東方 备份.cab", "淺色 备份.cab"}) {
         DemoMachine d;
         d.setState("now");
         const std::string cab = w98::backupRegistry(*d.m);
@@ -249,7 +254,8 @@ TEST(RestoreEndToEnd, ABackupThatFailsAfterTheSettingsWereEditedPutsThemBackAndA
         if (folder)
             d.m->createDirectories("C:\\WINDOWS\\scRegbei.bat");
         else
-            d.m->writeFile("C:\\WINDOWS\\scRegbei.bat", "@ECHO OFF\r\n", w98::attr::kReadOnly | w98::attr::kArchive);
+            d.m->writeFile("C:\\WINDOWS\\scRegbei.bat", "@ECHO OFF\r\n",
+                           w98::attr::kReadOnly | w98::attr::kArchive);
         const std::string settings = d.m->readFile("C:\\WINDOWS\\scanreg.ini");
         const auto points = d.m->list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size();
         std::vector<std::pair<std::string, std::string>> files;
@@ -342,7 +348,8 @@ std::vector<std::string> jobOfOldLines(const std::vector<std::string>& job, cons
     std::vector<std::string> old;
     for (const auto& line : job) {
         if (line.starts_with("%winbootdir%\\COMMAND\\extract "))
-            old.push_back("%winbootdir%\\COMMAND\\extract /y /e /L " + winDir + "\\temp\\restore1 \"" + longCabinet + "\"");
+            old.push_back("%winbootdir%\\COMMAND\\extract /y /e /L " + winDir + "\\temp\\restore1 \"" +
+                          longCabinet + "\"");
         else if (line.starts_with("cd \\"))
             for (const char* cd : {"cd \\", "cd windows", "cd temp", "cd restore1"})
                 old.push_back(cd);
@@ -378,7 +385,8 @@ TEST(RestoreEndToEnd, LongBlankAndChineseNamesAreRestoredThroughMsDosByTheirShor
             ASSERT_GT(row, 0);
             test::RestoreRow(*d.system, d.paths, t, row);
             const auto job = d.m->readTextLines("C:\\dosrun.bat");
-            ASSERT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\" +
+            ASSERT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                              "C:\\WINDOWS\\SYSBCKUP\\" +
                                   c.shortName);
             if (oldLines)
                 d.m->writeTextLines("C:\\dosrun.bat", jobOfOldLines(job, "C:\\WINDOWS", cab));
@@ -427,7 +435,8 @@ TEST(RestoreEndToEnd, AWindowsFolderThatIsNotCWindowsIsRestoredAndTheOldCdLinesM
         d.setState("after");
 
         TextTable t;
-        FillRestoreTable(t, ScanAllRestorePoints(*d.m, "C:\\WIN98", "C:\\WIN98\\SYSBCKUP"), *d.m, d.clock.now().year);
+        FillRestoreTable(t, ScanAllRestorePoints(*d.m, "C:\\WIN98", "C:\\WIN98\\SYSBCKUP"), *d.m,
+                         d.clock.now().year);
         const int row = DemoMachine::rowOf(t, "C:\\WIN98\\SYSBCKUP", cab.substr(cab.rfind('\\') + 1));
         ASSERT_GT(row, 0);
         test::RestoreRow(*d.system, d.paths, t, row);
@@ -480,8 +489,9 @@ TEST(RestoreEndToEnd, AJobLineLongerThanMsDosReadsIsRefusedAndArmsNothing) {
             << what;
     }
     EXPECT_TRUE(d.power.calls.empty());
-    for (const char* none : {"C:\\dosrun.bat", "C:\\autoexec.txt", "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanrun.reg",
-                             "C:\\WINDOWS\\prodos.bat", "C:\\WINDOWS\\korvane.rst"})
+    for (const char* none :
+         {"C:\\dosrun.bat", "C:\\autoexec.txt", "C:\\WINDOWS\\scRegbei.bat", "C:\\WINDOWS\\scanrun.reg",
+          "C:\\WINDOWS\\prodos.bat", "C:\\WINDOWS\\korvane.rst"})
         EXPECT_FALSE(d.m->exists(none)) << none;
     EXPECT_EQ(policy(*d.m), policyBefore);
     before.expectSame(*d.m);

@@ -11,8 +11,8 @@
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"
-#include "tests/support/temp_machine.h"
 #include "tests/support/restore_click.h"
+#include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -38,35 +38,55 @@ Lines jobLines(const w98::Machine& m, const std::string& winDir, const char* not
 TEST(DosJobRunner, LauncherAndCleanUpNameEveryPathByItsShortNameAndMoveByTheFoldersOwnPaths) {
     TempMachine tm;
     auto& m = tm.machine();
-    EXPECT_EQ(AutoexecTxtLines(m, "C:\\WINDOWS"), (Lines{"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\DOSTOWIN.BAT"}));
+    EXPECT_EQ(AutoexecTxtLines(m, "C:\\WINDOWS"),
+              (Lines{"@ECHO OFF", "call C:\\dosrun.bat", "call C:\\WINDOWS\\DOSTOWIN.BAT"}));
     const Lines c = DosToWinLines(m, "C:\\WINDOWS");
-    EXPECT_EQ(c, (Lines{"@ECHO OFF", "c:", "cd \\", "del autoexec.txt", "del C:\\WINDOWS\\PRODOS.BAT",
-                        "del C:\\WINDOWS\\SCREGBEI.BAT", "del C:\\WINDOWS\\SCANRUN.REG", "del dosrun.bat",
-                        "del c:\\autoexec.bat", "del autoexec.bei",
+    EXPECT_EQ(c, (Lines{"@ECHO OFF",
+                        "c:",
+                        "cd \\",
+                        "del autoexec.txt",
+                        "del C:\\WINDOWS\\PRODOS.BAT",
+                        "del C:\\WINDOWS\\SCREGBEI.BAT",
+                        "del C:\\WINDOWS\\SCANRUN.REG",
+                        "del dosrun.bat",
+                        "del c:\\autoexec.bat",
+                        "del autoexec.bei",
                         "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
                         "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
-                        "if not exist Msdos.sys ren Msdos.bei Msdos.sys", "del Msdos.bei", "C:",
-                        "cd \\WINDOWS\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "C:", "cd \\WINDOWS", "win"}));
+                        "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
+                        "del Msdos.bei",
+                        "C:",
+                        "cd \\WINDOWS\\TEMP\\RESTORE1",
+                        "copy Autoexec.bat c:\\ /Y",
+                        "C:",
+                        "cd \\WINDOWS",
+                        "win"}));
 
     // A Windows folder on another drive, and one with a long name: its short name is read
     // from the disk, the hand-over folder below it spelt as MS-DOS will see it.
     const Lines d = DosToWinLines(m, "D:\\WINDOWS");
     EXPECT_EQ(Lines(d.begin() + 14, d.end()),
-              (Lines{"D:", "cd \\WINDOWS\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "D:", "cd \\WINDOWS", "win"}));
+              (Lines{"D:", "cd \\WINDOWS\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "D:", "cd \\WINDOWS",
+                     "win"}));
     EXPECT_EQ(d[1], "c:");
     EXPECT_EQ(d[2], "cd \\");
     m.createDirectories("C:\\Windows 98\\temp");
     const Lines l = DosToWinLines(m, "C:\\Windows 98");
     EXPECT_EQ(l[4], "del C:\\WINDOW~1\\PRODOS.BAT");
     EXPECT_EQ(Lines(l.begin() + 14, l.end()),
-              (Lines{"C:", "cd \\WINDOW~1\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y", "C:", "cd \\WINDOW~1", "win"}));
+              (Lines{"C:", "cd \\WINDOW~1\\TEMP\\RESTORE1", "copy Autoexec.bat c:\\ /Y",
+                     "C:", "cd \\WINDOW~1", "win"}));
     EXPECT_EQ(AutoexecTxtLines(m, "C:\\Windows 98")[2], "call C:\\WINDOW~1\\DOSTOWIN.BAT");
 }
 
 TEST(DosJobRunner, ArmingLinesFollowWhatCHolds) {
     TempMachine tm;
     auto& m = tm.machine();
-    const Lines both = {"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "ren autoexec.bat autoexec.bei", "del autoexec.bat",
+    const Lines both = {"c:",
+                        "cd \\",
+                        "attrib -s -h -r c:\\msdos.sys",
+                        "ren autoexec.bat autoexec.bei",
+                        "del autoexec.bat",
                         "ren autoexec.txt autoexec.bat"};
     const Lines renameOnly = {"c:", "cd \\", "attrib -s -h -r c:\\msdos.sys", "ren autoexec.bat autoexec.bei",
                               "ren autoexec.txt autoexec.bat"};
@@ -99,10 +119,12 @@ TEST(DosJobRunner, HandOverFolderHoldsOnlyTheUsersStartUpFile) {
 
 TEST(RestoreJob, CabinetLinesAndTheMovedSource) {
     TempMachine tm;
-    Lines job = jobLines(tm.machine(), "C:\\WINDOWS", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab", "rb002.cab", "");
+    Lines job = jobLines(tm.machine(), "C:\\WINDOWS", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP", ".cab",
+                         "rb002.cab", "");
     ASSERT_EQ(job.size(), 29u);
     EXPECT_EQ(job[1], "%winbootdir%\\COMMAND\\attrib -s -h -r C:\\WINDOWS\\SYSTEM.DAT");
-    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RB002.CAB");
+    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                      "C:\\WINDOWS\\SYSBCKUP\\RB002.CAB");
     // Into the folder the cabinet was unpacked into, by its own path.
     EXPECT_EQ(job[8], "C:");
     EXPECT_EQ(job[9], "cd \\WINDOWS\\TEMP\\RESTORE1");
@@ -116,8 +138,11 @@ TEST(RestoreJob, CabinetLinesAndTheMovedSource) {
 
     // A Windows folder that is not C:\WINDOWS: the job moves into its hand-over folder.
     TempMachine win98({.windowsFolder = "C:\\WIN98"});
-    job = jobLines(win98.machine(), "C:\\WIN98", notes::kDailyBackup, "C:\\WIN98\\SYSBCKUP", ".cab", "rb002.cab", "");
-    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WIN98\\TEMP\\RESTORE1 C:\\WIN98\\SYSBCKUP\\RB002.CAB");
+    job = jobLines(win98.machine(), "C:\\WIN98", notes::kDailyBackup, "C:\\WIN98\\SYSBCKUP", ".cab",
+                   "rb002.cab", "");
+    EXPECT_EQ(
+        job[6],
+        "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WIN98\\TEMP\\RESTORE1 C:\\WIN98\\SYSBCKUP\\RB002.CAB");
     EXPECT_EQ(job[9], "cd \\WIN98\\TEMP\\RESTORE1");
     // The daily backup the restored registry makes runs the checker of this Windows folder.
     EXPECT_EQ(ScanregRunRegLines(win98.machine(), "C:\\WIN98").back(),
@@ -128,9 +153,11 @@ TEST(RestoreJob, FilePairCopiesOnlyWhatExists) {
     TempMachine tm;
     auto& m = tm.machine();
     m.writeFile("C:\\WINDOWS\\win.in0", "x");
-    Lines job = jobLines(m, "C:\\WINDOWS", notes::kFirstInstall, "C:\\WINDOWS", ".da0", "system.da0", "regedit x");
+    Lines job =
+        jobLines(m, "C:\\WINDOWS", notes::kFirstInstall, "C:\\WINDOWS", ".da0", "system.da0", "regedit x");
     EXPECT_EQ(Lines(job.begin() + 6, job.end()),
-              (Lines{"copy C:\\WINDOWS\\SYSTEM.DA0 C:\\WINDOWS\\SYSTEM.DAT", "copy C:\\WINDOWS\\USER.DA0 C:\\WINDOWS\\USER.DAT",
+              (Lines{"copy C:\\WINDOWS\\SYSTEM.DA0 C:\\WINDOWS\\SYSTEM.DAT",
+                     "copy C:\\WINDOWS\\USER.DA0 C:\\WINDOWS\\USER.DAT",
                      "copy C:\\WINDOWS\\WIN.IN0 C:\\WINDOWS\\WIN.INI", "regedit x"}));
 }
 
@@ -169,7 +196,8 @@ TEST(RestoreSystem, APreRestoreBackupIsRestoredWithoutAnotherBackupAndArmsTheJob
     EXPECT_FALSE(m.exists("C:\\WINDOWS\\scanrun.reg")); // the newest point is from today
     Lines job = m.readTextLines("C:\\dosrun.bat");
     EXPECT_EQ(job.back(), "");
-    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 C:\\WINDOWS\\SYSBCKUP\\RESTORE\\RB000.CAB");
+    EXPECT_EQ(job[6], "%winbootdir%\\COMMAND\\extract /y /e /L C:\\WINDOWS\\TEMP\\RESTORE1 "
+                      "C:\\WINDOWS\\SYSBCKUP\\RESTORE\\RB000.CAB");
     EXPECT_EQ(ReadRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "old"), 1);
     EXPECT_EQ(ReadRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled"), 0);
     // The arming batch ran: the launcher is C:\AUTOEXEC.BAT, the user's file waits as AUTOEXEC.BEI.
@@ -186,9 +214,10 @@ TEST(RestoreSystem, AnOlderNewestPointRearmsTheDailyBackupAndTheStateIsSavedFirs
     auto& m = h.tm.machine();
     h.row("2002-5-16 8:00:00", notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP");
     test::RestoreRowUnread(h.system, h.paths, h.table, 1);
-    EXPECT_EQ(m.readTextLines("C:\\WINDOWS\\scanrun.reg"),
-              (Lines{"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
-                     "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""}));
+    EXPECT_EQ(
+        m.readTextLines("C:\\WINDOWS\\scanrun.reg"),
+        (Lines{"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]",
+               "\"ScanRegistry系统备份\"=\"C:\\\\WINDOWS\\\\scanregw.exe /autorun\""}));
     EXPECT_EQ(m.readTextLines("C:\\dosrun.bat").back(), "regedit C:\\WINDOWS\\SCANRUN.REG");
     EXPECT_TRUE(m.exists("C:\\WINDOWS\\scRegbei.bat"));
     EXPECT_EQ(m.list("C:\\WINDOWS\\sysbckup\\restore", "*.cab").size(), 1u);

@@ -70,12 +70,14 @@ struct Demo : test::RestoreDemo {
 
     TextTable table() {
         TextTable t;
-        FillRestoreTable(t, ScanAllRestorePoints(*m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), *m, clock.now().year);
+        FillRestoreTable(t, ScanAllRestorePoints(*m, "C:\\WINDOWS", "C:\\WINDOWS\\SYSBCKUP"), *m,
+                         clock.now().year);
         return t;
     }
     static int rowOf(const TextTable& t, const std::string& path) {
         for (int r = 1; r < t.rowCount(); ++r)
-            if (w98::equalsNoCase(t.cell(restore_col::kFolder, r) + "\\" + t.cell(restore_col::kFileName, r), path))
+            if (w98::equalsNoCase(t.cell(restore_col::kFolder, r) + "\\" + t.cell(restore_col::kFileName, r),
+                                  path))
                 return r;
         return -1;
     }
@@ -125,26 +127,32 @@ TEST(RestoreCheck, DamagedOrIncompleteCabinetsAndPairsAreRefusedWithTheirReason)
     const std::string whole = d.bytes(cut);
     d.m->writeFile(cut, whole.substr(0, whole.size() * 2 / 3));
     d.m->writeFile("C:\\WINDOWS\\SYSBCKUP\\rb090.cab",
-                   w98::buildCabinet({{"user.dat", "REGEDIT4\r\n\r\n", 0x20, {}}, {"win.ini", "[windows]\r\n", 0x20, {}}}));
+                   w98::buildCabinet(
+                       {{"user.dat", "REGEDIT4\r\n\r\n", 0x20, {}}, {"win.ini", "[windows]\r\n", 0x20, {}}}));
     d.m->writeFile("C:\\WINDOWS\\SYSBCKUP\\rb091.cab",
-                   w98::buildCabinet({{"system.dat", "not a registry\r\n", 0x20, {}}, {"user.dat", "REGEDIT4\r\n\r\n", 0x20, {}}}));
+                   w98::buildCabinet({{"system.dat", "not a registry\r\n", 0x20, {}},
+                                      {"user.dat", "REGEDIT4\r\n\r\n", 0x20, {}}}));
     TextTable t = d.table();
     const char* const nothing = "。\n系统没有作任何改动，请选择其它的还原点。";
 
     // The table's folder is the scanned one, spelled "SYSBCKUP".
     const std::string listed = "C:\\WINDOWS\\SYSBCKUP" + cut.substr(cut.rfind('\\'));
     UnusableRestorePoint e = d.refused(t, Demo::rowOf(t, cut));
-    EXPECT_TRUE(std::string(e.what()).starts_with("还原点的备份文件 " + listed + " 已经损坏，无法解开（")) << e.what();
+    EXPECT_TRUE(std::string(e.what()).starts_with("还原点的备份文件 " + listed + " 已经损坏，无法解开（"))
+        << e.what();
     EXPECT_TRUE(std::string(e.what()).ends_with(nothing)) << e.what();
     EXPECT_EQ(e.mark(), "无法还原：备份文件已损坏");
 
     e = d.refused(t, Demo::rowOf(t, "C:\\WINDOWS\\SYSBCKUP\\rb090.cab"));
-    EXPECT_EQ(std::string(e.what()), std::string("还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb090.cab 里没有 system.dat，"
-                                                 "还原不了注册表") + nothing);
+    EXPECT_EQ(std::string(e.what()),
+              std::string("还原点的备份文件 C:\\WINDOWS\\SYSBCKUP\\rb090.cab 里没有 system.dat，"
+                          "还原不了注册表") +
+                  nothing);
     EXPECT_EQ(e.mark(), "无法还原：备份里没有注册表文件");
 
     e = d.refused(t, Demo::rowOf(t, "C:\\WINDOWS\\SYSBCKUP\\rb091.cab"));
-    EXPECT_TRUE(std::string(e.what()).starts_with("还原点中的注册表文件无法读取（C:\\WINDOWS\\SYSBCKUP\\rb091.cab 中的 system.dat"))
+    EXPECT_TRUE(std::string(e.what()).starts_with(
+        "还原点中的注册表文件无法读取（C:\\WINDOWS\\SYSBCKUP\\rb091.cab 中的 system.dat"))
         << e.what();
     EXPECT_EQ(e.mark(), "无法还原：注册表文件已损坏");
 
@@ -186,7 +194,8 @@ TEST(RestoreOutcome, AGoodCabinetIsReportedRestoredOnceAfterTheBootInEitherRegis
         EXPECT_NE(d.bytes("C:\\WINDOWS\\SYSTEM.DAT"), point.systemDat);
         EXPECT_NE(d.bytes("C:\\WINDOWS\\USER.DAT"), point.userDat);
         ASSERT_EQ(d.state(), "before");
-        EXPECT_EQ(ReadRegStr(*d.m, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "ScanRegistry系统备份"),
+        EXPECT_EQ(ReadRegStr(*d.m, HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                             "ScanRegistry系统备份"),
                   "C:\\WINDOWS\\scanregw.exe /autorun");
         EXPECT_EQ(d.bytes("C:\\WINDOWS\\SYSTEM.DAT").starts_with("CREG"), binary);
 
@@ -210,7 +219,8 @@ TEST(RestoreCheck, ABinaryRegistryCutShortInTheCabinetIsRefused) {
                                       {"user.dat", user, 0x20, {}}}));
     TextTable t = d.table();
     UnusableRestorePoint e = d.refused(t, Demo::rowOf(t, "C:\\WINDOWS\\SYSBCKUP\\rb090.cab"));
-    EXPECT_TRUE(std::string(e.what()).starts_with("还原点中的注册表文件无法读取（C:\\WINDOWS\\SYSBCKUP\\rb090.cab 中的 system.dat"))
+    EXPECT_TRUE(std::string(e.what()).starts_with(
+        "还原点中的注册表文件无法读取（C:\\WINDOWS\\SYSBCKUP\\rb090.cab 中的 system.dat"))
         << e.what();
     EXPECT_EQ(e.mark(), "无法还原：注册表文件已损坏");
 }
@@ -242,7 +252,8 @@ TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLo
     // The mark the arming left goes with the record.
     EXPECT_FALSE(d.m->registry().getValue(HKLM, "Software\\Korvane", "RestoreArmed"));
     EXPECT_FALSE(d.m->registry().getValue(w98::kHkeyCurrentUser, "Software\\Korvane", "RestoreArmed"));
-    const std::string head = "上次的系统还原没有完成：系统没有还原到 " + date + " 的还原点。\n原因：备份文件无法解开（";
+    const std::string head =
+        "上次的系统还原没有完成：系统没有还原到 " + date + " 的还原点。\n原因：备份文件无法解开（";
     EXPECT_TRUE(outcome->message.starts_with(head)) << outcome->message;
     EXPECT_NE(outcome->message.find(cab.substr(cab.rfind('\\'))), std::string::npos) << outcome->message;
     EXPECT_EQ(endOf(outcome->message, std::string(kUndo).size() + 6), std::string("）。") + kUndo);
@@ -260,7 +271,8 @@ TEST(RestoreOutcome, ACabinetTheBootCouldNotUnpackIsReportedNotRestoredWithTheLo
     outcome = TakeRestoreOutcome(*d.m, "C:\\WINDOWS");
     ASSERT_TRUE(outcome);
     EXPECT_FALSE(outcome->restored);
-    EXPECT_NE(outcome->message.find("\n原因：电脑重新启动时没有执行还原任务。"), std::string::npos) << outcome->message;
+    EXPECT_NE(outcome->message.find("\n原因：电脑重新启动时没有执行还原任务。"), std::string::npos)
+        << outcome->message;
 }
 
 TEST(RestoreOutcome, APreRestoreBackupOffersNoUndoAndAPairMissingAtTheBootIsNamed) {
@@ -350,7 +362,8 @@ TEST(RestoreRecord, RoundTripAndRecordsThatCannotBeUnderstoodAreDroppedSilently)
     for (const std::string& broken :
          {std::string("[Korvane]\r\npoint=x\r\n"), std::string("system=1:0000000000000000\r\n"),
           std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nmark=0123456789abcdeZ\r\nbootlog=0\r\n"),
-          std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nmark=0123456789abcdef0\r\nbootlog=0\r\n"),
+          std::string(
+              "[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nmark=0123456789abcdef0\r\nbootlog=0\r\n"),
           std::string("[Korvane]\r\npoint=p\r\ndate=d\r\nbackup=1\r\nsystem=1:0000000000000000\r\n"
                       "user=1:0000000000000000\r\nbootlog=0\r\n"),
           std::string("\xff\xfe\x00garbage", 10), std::string(20000, 'x')}) {
@@ -362,19 +375,21 @@ TEST(RestoreRecord, RoundTripAndRecordsThatCannotBeUnderstoodAreDroppedSilently)
 }
 
 TEST(BootLog, TheReasonNamesWhatFailed) {
-    EXPECT_EQ(RestoreFailureFromLog("--- Start 2002-05-17 08:00:00 ---\n"
-                                    "C:\\WINDOWS\\SYSBCKUP\\rb002.cab: damaged cabinet\nNothing was extracted.\n"
-                                    "File not found - system.dat\n"),
-              "备份文件无法解开（C:\\WINDOWS\\SYSBCKUP\\rb002.cab: damaged cabinet）");
+    EXPECT_EQ(
+        RestoreFailureFromLog("--- Start 2002-05-17 08:00:00 ---\n"
+                              "C:\\WINDOWS\\SYSBCKUP\\rb002.cab: damaged cabinet\nNothing was extracted.\n"
+                              "File not found - system.dat\n"),
+        "备份文件无法解开（C:\\WINDOWS\\SYSBCKUP\\rb002.cab: damaged cabinet）");
     EXPECT_EQ(RestoreFailureFromLog("Cannot find the cabinet file C:\\WINDOWS\\SYSBCKUP\\rb009.cab\r\n"),
               "找不到备份文件（Cannot find the cabinet file C:\\WINDOWS\\SYSBCKUP\\rb009.cab）");
     // Files a cabinet does not hold are not the reason; the registry file is.
-    EXPECT_EQ(RestoreFailureFromLog("File not found - Explorer.exe\nFile not found - C:\\WINDOWS\\user.da0\n"),
-              "注册表文件没能复制到位（File not found - C:\\WINDOWS\\user.da0）");
+    EXPECT_EQ(
+        RestoreFailureFromLog("File not found - Explorer.exe\nFile not found - C:\\WINDOWS\\user.da0\n"),
+        "注册表文件没能复制到位（File not found - C:\\WINDOWS\\user.da0）");
     EXPECT_EQ(RestoreFailureFromLog("Cannot import C:\\WINDOWS\\scanregrun.reg, line 3: bad\n"),
               "注册表导入失败（Cannot import C:\\WINDOWS\\scanregrun.reg, line 3: bad）");
     EXPECT_EQ(RestoreFailureFromLog("Starting Windows 98...\nWindows started.\n"), "");
     const std::string longLine = "File not found - system.dat " + std::string(300, 'x');
-    EXPECT_EQ(RestoreFailureFromLog(longLine), "注册表文件没能复制到位（" + longLine.substr(0, 200) + "...）");
+    EXPECT_EQ(RestoreFailureFromLog(longLine),
+              "注册表文件没能复制到位（" + longLine.substr(0, 200) + "...）");
 }
-

@@ -29,15 +29,17 @@ TEST(RestoreTable, EmptyCatalogueLeavesTheHeaderRow) {
     FillRestoreTable(t, {}, tm.machine(), 2026);
     EXPECT_EQ(t.rowCount(), 1);
     EXPECT_EQ(t.colCount(), 7);
-    EXPECT_EQ(t.row(0), (std::vector<std::string>{"可选项", "还原到..时间以前", "附加说明", "文件路径", "后缀名", "文件名", "dos时间"}));
+    EXPECT_EQ(t.row(0), (std::vector<std::string>{"可选项", "还原到..时间以前", "附加说明", "文件路径",
+                                                  "后缀名", "文件名", "dos时间"}));
 }
 
 TEST(RestoreTable, NewestFirstAcrossTheTurnOf2009) {
     TempMachine tm;
     TextTable t;
     FillRestoreTable(t,
-                     {point("02-5-17 8:05:12", "a"), point("10-1-3 9:00:00", "b"), point("02-5-18 7:00:00", "c"),
-                      point("09-12-26 23:59:58", "d"), point("26-12-7 10:00:00", "e")},
+                     {point("02-5-17 8:05:12", "a"), point("10-1-3 9:00:00", "b"),
+                      point("02-5-18 7:00:00", "c"), point("09-12-26 23:59:58", "d"),
+                      point("26-12-7 10:00:00", "e")},
                      tm.machine(), 2026);
     EXPECT_EQ(column(t, restore_col::kFileName), (std::vector<std::string>{"e", "b", "d", "c", "a"}));
     EXPECT_EQ(column(t, restore_col::kNumber), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
@@ -102,7 +104,8 @@ TEST(MoveFuture, AFutureCabinetMovesIntoOldWithItsNote) {
     m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb002.cab", "MSCF");
     m.writeFile("C:\\WINDOWS\\SYSBCKUP\\rb001.cab", "MSCF");
     TextTable t;
-    FillRestoreTable(t, {point("02-5-18 9:00:00", "rb002.cab"), point("02-5-17 9:00:00", "rb001.cab")}, m, 2002);
+    FillRestoreTable(t, {point("02-5-18 9:00:00", "rb002.cab"), point("02-5-17 9:00:00", "rb001.cab")}, m,
+                     2002);
     w98::FixedClock clock({2002, 5, 17, 12, 0, 0});
     MoveFutureRestorePoints(m, t, "C:\\WINDOWS\\SYSBCKUP", clock);
     EXPECT_TRUE(m.isFile("C:\\WINDOWS\\SYSBCKUP\\old\\rb002.cab"));

@@ -135,8 +135,9 @@ TEST(StartupRemoval, AWinIniWithLinesOfAnotherCodePageIsListedAndKeptByteForByte
     EXPECT_EQ(table.cell(startup_col::kSource, 5), "启动");
 
     EXPECT_EQ(ClickStartupTable(f.m, table, deleteCell(4), kWin), ClickOutcome::Removed);
-    EXPECT_EQ(f.tm.bytes(kWin + "\\win.ini"), "[windows]\r\nload=\r\nrun=\n[fonts]\r\n" + cafe +
-                                                  "\r\n\xD6\xD0\xCE\xC4=\xCB\xCE\xCC\xE5\nlast line without break");
+    EXPECT_EQ(f.tm.bytes(kWin + "\\win.ini"),
+              "[windows]\r\nload=\r\nrun=\n[fonts]\r\n" + cafe +
+                  "\r\n\xD6\xD0\xCE\xC4=\xCB\xCE\xCC\xE5\nlast line without break");
     EXPECT_EQ(table.rowCount(), 5);
 
     // A load= line that is itself not code page 936 is listed with '?' for what cannot be read.

@@ -17,7 +17,7 @@ int waitForChild(pid_t pid);
 // A child process that holds the registry lock of a folder, as the machine's programs take it
 // (an exclusive flock on the folder), until it is killed.
 class StuckLockHolder {
-public:
+  public:
     explicit StuckLockHolder(const std::filesystem::path& folder);
     ~StuckLockHolder() { release(); }
     StuckLockHolder(const StuckLockHolder&) = delete;
@@ -26,7 +26,7 @@ public:
     bool held() const { return held_; }
     void release(); // kills the holder
 
-private:
+  private:
     pid_t pid_ = -1;
     bool held_ = false;
 };

@@ -36,10 +36,14 @@ bool isHexPair(const std::string& t) {
 
 std::string typeNumber(const std::string& typeLine) {
     // "Type: string (REG_SZ)": the name in brackets is the stable part.
-    static const std::vector<std::pair<std::string, std::string>> names{
-        {"(REG_NONE)", "0"},      {"(REG_SZ)", "1"},        {"(REG_EXPAND_SZ)", "2"},
-        {"(REG_BINARY)", "3"},    {"(REG_DWORD_LITTLE_ENDIAN)", "4"}, {"(REG_DWORD_BIG_ENDIAN)", "5"},
-        {"(REG_LINK)", "6"},      {"(REG_MULTI_SZ)", "7"}};
+    static const std::vector<std::pair<std::string, std::string>> names{{"(REG_NONE)", "0"},
+                                                                        {"(REG_SZ)", "1"},
+                                                                        {"(REG_EXPAND_SZ)", "2"},
+                                                                        {"(REG_BINARY)", "3"},
+                                                                        {"(REG_DWORD_LITTLE_ENDIAN)", "4"},
+                                                                        {"(REG_DWORD_BIG_ENDIAN)", "5"},
+                                                                        {"(REG_LINK)", "6"},
+                                                                        {"(REG_MULTI_SZ)", "7"}};
     for (const auto& [name, number] : names)
         if (typeLine.find(name) != std::string::npos)
             return number;
@@ -53,7 +57,8 @@ void dumpKey(w98::Registry& r, w98::RegRoot root, const std::string& path, std::
         std::string data = v.data;
         if (v.type == w98::reg_type::kSz && !data.empty() && data.back() == '\0')
             data.pop_back();
-        out += (v.name.empty() ? "(default)" : v.name) + "|" + std::to_string(v.type) + "|" + hexOf(data) + "\n";
+        out +=
+            (v.name.empty() ? "(default)" : v.name) + "|" + std::to_string(v.type) + "|" + hexOf(data) + "\n";
     }
     for (const auto& k : r.subkeyNames(root, path))
         dumpKey(r, root, path.empty() ? k : path + "\\" + k, out);

@@ -83,8 +83,8 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
     auto entryAt = [&](std::uint32_t rel, std::uint64_t referencedFrom) -> std::size_t {
         if (rel < kNavigationHeaderSize ||
             rel + static_cast<std::uint64_t>(kNavigationEntrySize) > navigationSize - kNavigationHeaderSize)
-            damaged(displayName, referencedFrom, "指向 " + hexOffset(kFileHeaderSize + std::uint64_t{rel}) +
-                                                     " 的键不在键导航记录之内");
+            damaged(displayName, referencedFrom,
+                    "指向 " + hexOffset(kFileHeaderSize + std::uint64_t{rel}) + " 的键不在键导航记录之内");
         return kFileHeaderSize + rel;
     };
 
@@ -104,7 +104,8 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
         for (std::uint32_t rel = p.rel; rel != kNone;) {
             const std::size_t at = entryAt(rel, p.from);
             if (!seen.insert(rel).second)
-                damaged(displayName, p.from, "键的链接又指回了已经读过的键（" + hexOffset(at) + "），键树成了环");
+                damaged(displayName, p.from,
+                        "键的链接又指回了已经读过的键（" + hexOffset(at) + "），键树成了环");
             if (p.depth > w98::kRegMaxDepth)
                 damaged(displayName, at, "键的层次太深");
             const std::uint32_t child = get32(bytes, at + 16);
@@ -119,7 +120,7 @@ void checkNavigation(std::string_view bytes, const std::string& displayName) {
 // A file in memory that libcreg can open by name, without touching the machine's file again
 // (it may be replaced by another process meanwhile).
 class MemoryFile {
-public:
+  public:
     MemoryFile(std::string_view bytes, const std::string& displayName) {
         fd_ = ::memfd_create("w98-hive", MFD_CLOEXEC);
         if (fd_ < 0)
@@ -142,7 +143,7 @@ public:
     MemoryFile& operator=(const MemoryFile&) = delete;
     const std::string& name() const { return name_; }
 
-private:
+  private:
     int fd_ = -1;
     std::string name_;
 };
@@ -163,7 +164,8 @@ std::string describe(libcreg_error_t* error) {
 // libcreg names the offsets it stumbled on in its messages; the last one is where it stopped.
 std::optional<std::uint64_t> offsetIn(const std::string& text) {
     std::optional<std::uint64_t> found;
-    for (std::size_t at = text.find("offset: "); at != std::string::npos; at = text.find("offset: ", at + 1)) {
+    for (std::size_t at = text.find("offset: "); at != std::string::npos;
+         at = text.find("offset: ", at + 1)) {
         std::size_t p = at + 8;
         std::uint64_t v = 0;
         bool any = false;
@@ -179,7 +181,7 @@ std::optional<std::uint64_t> offsetIn(const std::string& text) {
 }
 
 class Reader {
-public:
+  public:
     Reader(const std::string& displayName) : displayName_(displayName) {}
     ~Reader() {
         if (file_) {
@@ -217,7 +219,7 @@ public:
         return root;
     }
 
-private:
+  private:
     [[noreturn]] void fail(std::optional<std::uint64_t> offset, libcreg_error_t* error) {
         std::string what = describe(error);
         if (auto at = offsetIn(what))
@@ -264,8 +266,8 @@ private:
                  libcreg_value_get_value_data_size(value, &dataSize, &error) == 1;
             if (ok && dataSize > 0) {
                 data.resize(dataSize);
-                ok = libcreg_value_get_value_data(value, reinterpret_cast<std::uint8_t*>(data.data()), dataSize,
-                                                  &error) == 1;
+                ok = libcreg_value_get_value_data(value, reinterpret_cast<std::uint8_t*>(data.data()),
+                                                  dataSize, &error) == 1;
             }
             std::optional<std::uint64_t> valueAt;
             if (off64_t o = 0; libcreg_value_get_offset(value, &o, nullptr) == 1)
@@ -303,8 +305,8 @@ private:
                     fail(subAt, error);
                 if (nameSize > 0) {
                     name.resize(nameSize);
-                    if (libcreg_key_get_name(sub, reinterpret_cast<std::uint8_t*>(name.data()), nameSize, &error) !=
-                        1)
+                    if (libcreg_key_get_name(sub, reinterpret_cast<std::uint8_t*>(name.data()), nameSize,
+                                             &error) != 1)
                         fail(subAt, error);
                 }
                 // libcreg counts the closing NUL it adds; the file stores none.
@@ -329,7 +331,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<Key> cregRead(std::string_view bytes, const std::string& displayName, const std::string& rootName) {
+std::unique_ptr<Key> cregRead(std::string_view bytes, const std::string& displayName,
+                              const std::string& rootName) {
     checkNavigation(bytes, displayName);
     MemoryFile memory(bytes, displayName);
     Reader reader(displayName);

@@ -7,7 +7,8 @@
 namespace korvane::test {
 namespace fs = std::filesystem;
 
-void makeImageOfMachine(const fs::path& image, FatKind kind, unsigned megabytes, const fs::path& machineFolder) {
+void makeImageOfMachine(const fs::path& image, FatKind kind, unsigned megabytes,
+                        const fs::path& machineFolder) {
     const fs::path drive = machineFolder / "drive_c";
     makeFatImage(image, kind, megabytes, true);
     copyTreeIntoImage(image, drive);

@@ -9,13 +9,13 @@
 namespace korvane::test {
 
 class RecordingShell final : public w98::Shell {
-public:
+  public:
     void open(std::string_view target) override { opened.emplace_back(target); }
     std::vector<std::string> opened;
 };
 
 class RecordingPower final : public w98::Power {
-public:
+  public:
     void exitWindows(std::uint32_t flags, std::uint32_t reason) override { calls.push_back({flags, reason}); }
     struct Call {
         std::uint32_t flags, reason;

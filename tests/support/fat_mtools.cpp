@@ -28,7 +28,7 @@ constexpr const char* kSettings[][2] = {{"MTOOLS_SKIP_CHECK", "1"},
 
 // A settings file for one code page, written once and removed when the tests end.
 class SettingsFile {
-public:
+  public:
     explicit SettingsFile(unsigned codePage)
         : path_(fs::temp_directory_path() /
                 ("korvane-mtoolsrc-" + std::to_string(::getpid()) + "-" + std::to_string(codePage))) {
@@ -48,7 +48,7 @@ public:
     SettingsFile& operator=(const SettingsFile&) = delete;
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 

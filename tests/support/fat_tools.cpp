@@ -57,7 +57,8 @@ struct VolumeExtent {
 };
 
 std::uint32_t le32(const std::array<unsigned char, 512>& b, std::size_t at) {
-    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 | std::uint32_t{b[at + 3]} << 24;
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
+           std::uint32_t{b[at + 3]} << 24;
 }
 
 void putLe32(std::array<unsigned char, 512>& b, std::size_t at, std::uint32_t v) {
@@ -152,7 +153,7 @@ VolumeExtent volumeExtent(const fs::path& image) {
 
 // A file under the temporary folder, removed when this goes.
 class TempFile {
-public:
+  public:
     TempFile() {
         static std::atomic<unsigned> counter{0};
         path_ = fs::temp_directory_path() /
@@ -166,7 +167,7 @@ public:
     TempFile& operator=(const TempFile&) = delete;
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -296,9 +297,10 @@ std::string unmendable(const std::string& fsck) {
     std::string line, out;
     while (std::getline(in, line)) {
         bool fine = line.empty();
-        for (const char* mended : {"fsck.fat ", "Leaving filesystem unchanged", "FATs differ but appear to be intact",
-                                   "Using first FAT", "Reclaimed ", "Free cluster summary uninitialized",
-                                   "Auto-correcting", "Checking for unused clusters", " files, "})
+        for (const char* mended :
+             {"fsck.fat ", "Leaving filesystem unchanged", "FATs differ but appear to be intact",
+              "Using first FAT", "Reclaimed ", "Free cluster summary uninitialized", "Auto-correcting",
+              "Checking for unused clusters", " files, "})
             fine = fine || line.find(mended) != std::string::npos;
         if (!fine)
             out += line + "\n";

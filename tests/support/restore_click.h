@@ -21,14 +21,16 @@ inline CheckedRestorePoint CheckRow(const w98::Machine& m, const TextTable& t, i
 }
 
 inline void RestoreRow(System& s, SharedPaths& paths, const TextTable& t, int row) {
-    CheckedRestorePoint point = CheckRestorePoint(s.machine, CheckRestorable(s, paths, RestorePointAt(t, row)));
+    CheckedRestorePoint point =
+        CheckRestorePoint(s.machine, CheckRestorable(s, paths, RestorePointAt(t, row)));
     RestoreSystem(s, paths, point, newestIsToday(s, t), {});
 }
 
 // The same with the files' check left out: the registry files are the ones given.
 inline void RestoreRowUnread(System& s, SharedPaths& paths, const TextTable& t, int row,
                              const std::string& registryBytes = "REGEDIT4\r\n\r\n") {
-    const CheckedRestorePoint point{CheckRestorable(s, paths, RestorePointAt(t, row)), registryBytes, registryBytes};
+    const CheckedRestorePoint point{CheckRestorable(s, paths, RestorePointAt(t, row)), registryBytes,
+                                    registryBytes};
     RestoreSystem(s, paths, point, newestIsToday(s, t), {});
 }
 

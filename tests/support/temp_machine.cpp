@@ -22,10 +22,10 @@ fs::path makeTempFolder(const std::string& prefix) {
 
 TempMachine::TempMachine(TempMachineOptions options) : root_(makeTempFolder("korvane-machine")) {
     fs::create_directories(root_ / "drive_c");
-    fs::create_directories(root_ / (std::string("drive_") + static_cast<char>(std::tolower(options.windowsFolder.at(0)))));
+    fs::create_directories(
+        root_ / (std::string("drive_") + static_cast<char>(std::tolower(options.windowsFolder.at(0)))));
     std::string ini = "[machine]\nwindows=" + options.windowsFolder + "\nshortdate=" + options.shortDate +
-                      "\nlongtime=H:mm:ss\n[drives]\n" +
-                      options.drives;
+                      "\nlongtime=H:mm:ss\n[drives]\n" + options.drives;
     w98::replaceHostFile(root_ / "machine.ini", ini, "machine.ini");
     machine_ = std::make_unique<w98::Machine>(root_);
     machine_->createDirectories(options.windowsFolder);
@@ -34,8 +34,10 @@ TempMachine::TempMachine(TempMachineOptions options) : root_(makeTempFolder("kor
     if (options.windows98) {
         auto& r = machine_->registry();
         const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion";
-        r.setValue(w98::kHkeyLocalMachine, cv, {"SystemRoot", w98::reg_type::kSz, w98::regStringData(options.windowsFolder)});
-        r.setValue(w98::kHkeyLocalMachine, cv, {"Version", w98::reg_type::kSz, w98::regStringData("Windows 98")});
+        r.setValue(w98::kHkeyLocalMachine, cv,
+                   {"SystemRoot", w98::reg_type::kSz, w98::regStringData(options.windowsFolder)});
+        r.setValue(w98::kHkeyLocalMachine, cv,
+                   {"Version", w98::reg_type::kSz, w98::regStringData("Windows 98")});
         r.setValue(w98::kHkeyLocalMachine, cv + "\\Setup\\Updates",
                    {"Updates", w98::reg_type::kSz, w98::regStringData("Windows 98 SE")});
     }
@@ -47,9 +49,13 @@ TempMachine::~TempMachine() {
     fs::remove_all(root_, ec);
 }
 
-std::unique_ptr<w98::Machine> TempMachine::reopen() const { return std::make_unique<w98::Machine>(root_); }
+std::unique_ptr<w98::Machine> TempMachine::reopen() const {
+    return std::make_unique<w98::Machine>(root_);
+}
 
-std::string TempMachine::bytes(const std::string& winPath) const { return machine_->readFile(winPath); }
+std::string TempMachine::bytes(const std::string& winPath) const {
+    return machine_->readFile(winPath);
+}
 
 std::string readBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -16,7 +16,7 @@ struct TempMachineOptions {
 };
 
 class TempMachine {
-public:
+  public:
     explicit TempMachine(TempMachineOptions options = {});
     ~TempMachine();
     TempMachine(const TempMachine&) = delete;
@@ -29,7 +29,7 @@ public:
     // The raw bytes of a file of the machine.
     std::string bytes(const std::string& winPath) const;
 
-private:
+  private:
     std::filesystem::path root_;
     std::unique_ptr<w98::Machine> machine_;
 };

@@ -121,7 +121,8 @@ TEST(RegistryValues, WritesAndDeletesThatCannotBeDoneRaise) {
         test::WritesFail full;
         EXPECT_EQ(messageOf([&] { DeleteRegValue(m, HKCU, "K", "v"); }),
                   "无法删除注册表值 'v'（Write error: C:\\WINDOWS\\USER.DAT）");
-        EXPECT_EQ(messageOf([&] { WriteRegDefault(m, HKCU, "Class", "txtfile"); }), "Failed to set data for ''");
+        EXPECT_EQ(messageOf([&] { WriteRegDefault(m, HKCU, "Class", "txtfile"); }),
+                  "Failed to set data for ''");
         EXPECT_EQ(messageOf([&] { WriteRegInt(m, HKCU, "K", "v", 2); }), "Failed to set data for 'v'");
         EXPECT_EQ(messageOf([&] { WriteRegStr(m, HKCU, "K", "s", "x"); }), "Failed to set data for 's'");
         DeleteRegValue(m, HKCU, "K", "missing");

@@ -55,12 +55,15 @@ TEST(WindowsVersion, BothValuesMustNameWindows98) {
     TempMachine tm;
     auto& m = tm.machine();
     EXPECT_TRUE(IsWindows98(m));
-    WriteRegStr(m, w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "Version", "WINDOWS 98");
+    WriteRegStr(m, w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "Version",
+                "WINDOWS 98");
     EXPECT_TRUE(IsWindows98(m));
-    DeleteRegValue(m, w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Setup\\Updates", "Updates");
+    DeleteRegValue(m, w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Setup\\Updates",
+                   "Updates");
     EXPECT_FALSE(IsWindows98(m));
     TempMachine me({.windows98 = false});
-    WriteRegStr(me.machine(), w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "Version", "Windows Millennium");
+    WriteRegStr(me.machine(), w98::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
+                "Version", "Windows Millennium");
     EXPECT_FALSE(IsWindows98(me.machine()));
 }
 

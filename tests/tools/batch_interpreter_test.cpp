@@ -245,27 +245,33 @@ TEST(BatchInterpreter, MsDosModeFindsShortNamesOnlyAndCutsLinesAt127Bytes) {
     // A Windows DOS box: long names, quoted, and the short names too.
     EXPECT_EQ(d.type("type \"C:\\my dir\\a long name.txt\""), "found\n");
     EXPECT_EQ(d.type("type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
-    EXPECT_EQ(d.runBatch({"@echo off", "if exist c:\\mydir~1\\alo*.txt echo short", "attrib c:\\mydir~1\\ALONGN~1.TXT",
-                          "copy \"c:\\my dir\\a long name.txt\" c:\\MYDIR~1"}),
-              "short\nA            C:\\my dir\\a long name.txt\n"
-              "File cannot be copied onto itself\n        0 file(s) copied\n");
+    EXPECT_EQ(
+        d.runBatch({"@echo off", "if exist c:\\mydir~1\\alo*.txt echo short",
+                    "attrib c:\\mydir~1\\ALONGN~1.TXT", "copy \"c:\\my dir\\a long name.txt\" c:\\MYDIR~1"}),
+        "short\nA            C:\\my dir\\a long name.txt\n"
+        "File cannot be copied onto itself\n        0 file(s) copied\n");
 
     // MS-DOS mode before Windows loads: only the short names, whatever the quotes.
     d.session.setMsDosMode(true);
     EXPECT_EQ(d.type("type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
     EXPECT_EQ(d.type("type c:\\mydir~1\\备份一~1.txt"), "找到了\n");
-    EXPECT_EQ(d.type("type \"C:\\my dir\\a long name.txt\""), "File not found - C:\\my dir\\a long name.txt\n");
-    EXPECT_EQ(d.runBatch({"@echo off", "cd \\mydir~1", "type \"a long name.txt\"", "if exist ALONGN~1.TXT echo short",
-                          "if not exist \"a long name.txt\" echo no long"}),
-              "File not found - a long name.txt\nshort\nno long\n");
+    EXPECT_EQ(d.type("type \"C:\\my dir\\a long name.txt\""),
+              "File not found - C:\\my dir\\a long name.txt\n");
+    EXPECT_EQ(
+        d.runBatch({"@echo off", "cd \\mydir~1", "type \"a long name.txt\"",
+                    "if exist ALONGN~1.TXT echo short", "if not exist \"a long name.txt\" echo no long"}),
+        "File not found - a long name.txt\nshort\nno long\n");
     EXPECT_EQ(d.type("echo %winbootdir%"), "C:\\WIN98S~1\n");
     // A command interpreter started from the job runs in MS-DOS mode too.
-    EXPECT_EQ(d.type("command /c type \"C:\\my dir\\a long name.txt\""), "File not found - C:\\my dir\\a long name.txt\n");
+    EXPECT_EQ(d.type("command /c type \"C:\\my dir\\a long name.txt\""),
+              "File not found - C:\\my dir\\a long name.txt\n");
     EXPECT_EQ(d.type("command /c type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
-    EXPECT_EQ(d.type("%winbootdir%\\COMMAND\\attrib C:\\MYDIR~1\\ALONGN~1.TXT"), "A            C:\\MYDIR~1\\ALONGN~1.TXT\n");
+    EXPECT_EQ(d.type("%winbootdir%\\COMMAND\\attrib C:\\MYDIR~1\\ALONGN~1.TXT"),
+              "A            C:\\MYDIR~1\\ALONGN~1.TXT\n");
     m.createDirectories("C:\\OUT"); // wildcards match short names, and files are shown and copied by them
-    EXPECT_EQ(d.runBatch({"@echo off", "if exist c:\\mydir~1\\a?long*.txt echo long", "if exist c:\\mydir~1\\alo*.txt echo short",
-                          "copy c:\\mydir~1\\*.txt c:\\out", "ren c:\\mydir~1\\*.txt *.bak", "attrib c:\\mydir~1\\*.*"}),
+    EXPECT_EQ(d.runBatch({"@echo off", "if exist c:\\mydir~1\\a?long*.txt echo long",
+                          "if exist c:\\mydir~1\\alo*.txt echo short", "copy c:\\mydir~1\\*.txt c:\\out",
+                          "ren c:\\mydir~1\\*.txt *.bak", "attrib c:\\mydir~1\\*.*"}),
               "short\nALONGN~1.TXT\n备份一~1.TXT\n        2 file(s) copied\n"
               "A            C:\\MYDIR~1\\ALONGN~1.BAK\nA            C:\\MYDIR~1\\备份一~1.BAK\n");
 
@@ -279,7 +285,8 @@ TEST(BatchInterpreter, MsDosModeFindsShortNamesOnlyAndCutsLinesAt127Bytes) {
     for (int i = 0; i < 60; ++i)
         kept += "中";
     EXPECT_EQ(d.runBatch({"@echo " + chinese}), kept + "\n");
-    EXPECT_EQ(d.runBatch({"@echo " + std::string(110, 'x') + "%winbootdir%"}), std::string(110, 'x') + "%winbootdir\n");
+    EXPECT_EQ(d.runBatch({"@echo " + std::string(110, 'x') + "%winbootdir%"}),
+              std::string(110, 'x') + "%winbootdir\n");
     EXPECT_EQ(d.runBatch({"@set v=" + std::string(30, 'v'), "@echo %v%" + std::string(100, 'x')}),
               std::string(30, 'v') + std::string(91, 'x') + "\n");
 

@@ -52,14 +52,15 @@ std::string folded(std::string s) {
 // The demo machine in an image with a partition table, made and filled by mkfs.fat and mcopy,
 // and a folder of its own for the image's working copy (XDG_CACHE_HOME).
 class DemoImage {
-public:
+  public:
     explicit DemoImage(FatKind kind) : folder_(korvane::test::makeTempFolder("korvane-kill")) {
         const char* cache = std::getenv("XDG_CACHE_HOME");
         oldCache_ = cache ? std::optional<std::string>(cache) : std::nullopt;
         ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
         w98::createDemoMachine(folder_ / "demo");
         for (const char* round : {"1", "2"}) {
-            std::ofstream reg(folder_ / "demo" / "drive_c" / (std::string("KILL") + round + ".REG"), std::ios::binary);
+            std::ofstream reg(folder_ / "demo" / "drive_c" / (std::string("KILL") + round + ".REG"),
+                              std::ios::binary);
             reg << "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Korvane\\Kill]\r\n\"Round\"=\"" << round
                 << "\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Software\\Korvane\\Kill]\r\n\"Round\"=\"" << round
                 << "\"\r\n\r\n";
@@ -81,7 +82,7 @@ public:
     const fs::path& image() const { return image_; }
     const fs::path& folder() const { return folder_; }
 
-private:
+  private:
     fs::path folder_;
     fs::path image_;
     std::optional<std::string> oldCache_;
@@ -91,7 +92,7 @@ private:
 // (a nested w98, the writer that puts a journal into the image) are waited for after it is
 // killed, and nothing of one round still runs in the next.
 class Adopter {
-public:
+  public:
     Adopter() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
     ~Adopter() { ::prctl(PR_SET_CHILD_SUBREAPER, 0); }
     Adopter(const Adopter&) = delete;
@@ -136,11 +137,19 @@ void waitUntilImageFree(const fs::path& image) {
 std::map<std::string, std::string> filesInImage(const fs::path& image, const fs::path& scratch) {
     fs::remove_all(scratch);
     fs::create_directories(scratch);
-    const std::vector<std::string> argv = {"mcopy", "-s", "-n", "-i", korvane::test::mtoolsVolume(image),
+    const std::vector<std::string> argv = {"mcopy",
+                                           "-s",
+                                           "-n",
+                                           "-i",
+                                           korvane::test::mtoolsVolume(image),
                                            "::/WINDOWS/SYSTEM.DAT",
-                                           "::/WINDOWS/USER.DAT", "::/WINDOWS/SYSBCKUP", scratch.string() + "/"};
-    const auto result = korvane::test::runTool(argv, {{"MTOOLS_SKIP_CHECK", "1"}, {"MTOOLSRC", "/dev/null"},
-                                                      {"MTOOLS_NO_VFAT", "0"}, {"LC_ALL", "C.UTF-8"}});
+                                           "::/WINDOWS/USER.DAT",
+                                           "::/WINDOWS/SYSBCKUP",
+                                           scratch.string() + "/"};
+    const auto result = korvane::test::runTool(argv, {{"MTOOLS_SKIP_CHECK", "1"},
+                                                      {"MTOOLSRC", "/dev/null"},
+                                                      {"MTOOLS_NO_VFAT", "0"},
+                                                      {"LC_ALL", "C.UTF-8"}});
     if (result.exitCode != 0)
         throw std::runtime_error(korvane::test::describeRun(argv, result));
     std::map<std::string, std::string> files;
@@ -250,8 +259,9 @@ void killAtRandomWhileWriting(FatKind kind, int rounds) {
     ASSERT_GT(reopen, 0);
     EXPECT_EQ(waitFor(reopen), 0);
     Adopter::waitForAll();
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"regedit", "/s", "C:\\KILL1.REG"},
-                                                 std::vector<std::string>{"attrib", "-r", "C:\\WINDOWS\\WIN.INI"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"regedit", "/s", "C:\\KILL1.REG"},
+          std::vector<std::string>{"attrib", "-r", "C:\\WINDOWS\\WIN.INI"}}) {
         const pid_t pid = startW98(image, args);
         ASSERT_GT(pid, 0);
         EXPECT_EQ(waitFor(pid), 0) << args.front();

@@ -50,7 +50,9 @@ TEST(RegistryWriters, RegeditImportsRunningSideBySideKeepEveryValue) {
     auto importAll = [&](int side) {
         for (int i = 0; i < kFiles; ++i)
             failures[static_cast<std::size_t>(side)] +=
-                w98::runW98(m, {"regedit", "/s", "C:\\REGS\\" + std::string(side ? "b" : "a") + std::to_string(i) + ".REG"}) != 0;
+                w98::runW98(m, {"regedit", "/s",
+                                "C:\\REGS\\" + std::string(side ? "b" : "a") + std::to_string(i) + ".REG"}) !=
+                0;
     };
     std::thread a(importAll, 0), b(importAll, 1);
     a.join();
@@ -66,9 +68,12 @@ TEST(RegistryWriters, RegeditImportsRunningSideBySideKeepEveryValue) {
 TEST(RegistryWriters, ARebuildOrBackupWhileAnotherProgramHoldsTheRegistryWaitsThenGivesUp) {
     DosMachine d;
     auto& m = d.m();
-    m.registry().setValue(w98::kHkeyUsers, ".DEFAULT\\Kept", {"Old", w98::reg_type::kSz, w98::regStringData("1")});
-    m.writeFile("C:\\NEW.REG", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\New]\r\n\r\n[HKEY_USERS\\.DEFAULT]\r\n\r\n");
-    const std::string system = d.temp().bytes("C:\\WINDOWS\\SYSTEM.DAT"), user = d.temp().bytes("C:\\WINDOWS\\USER.DAT");
+    m.registry().setValue(w98::kHkeyUsers, ".DEFAULT\\Kept",
+                          {"Old", w98::reg_type::kSz, w98::regStringData("1")});
+    m.writeFile("C:\\NEW.REG",
+                "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\New]\r\n\r\n[HKEY_USERS\\.DEFAULT]\r\n\r\n");
+    const std::string system = d.temp().bytes("C:\\WINDOWS\\SYSTEM.DAT"),
+                      user = d.temp().bytes("C:\\WINDOWS\\USER.DAT");
     const auto before = m.list("C:\\WINDOWS\\SYSBCKUP", "*.cab").size();
 
     StuckLockHolder holder(m.hostPath("C:\\WINDOWS"));
@@ -80,8 +85,9 @@ TEST(RegistryWriters, ARebuildOrBackupWhileAnotherProgramHoldsTheRegistryWaitsTh
     EXPECT_THROW(w98::runTool(m, "scanreg", {"/backup"}, backup), w98::Error);
     w98::setRegistryLockWait(wait);
 
-    EXPECT_EQ(rebuild.str(), "Cannot replace the registry: 另一个程序正在改写注册表文件 C:\\WINDOWS\\SYSTEM.DAT，"
-                             "等了几秒仍未完成，这次什么也没有做。请稍后再试。\nThe registry was not changed.\n");
+    EXPECT_EQ(rebuild.str(),
+              "Cannot replace the registry: 另一个程序正在改写注册表文件 C:\\WINDOWS\\SYSTEM.DAT，"
+              "等了几秒仍未完成，这次什么也没有做。请稍后再试。\nThe registry was not changed.\n");
     EXPECT_EQ(d.temp().bytes("C:\\WINDOWS\\SYSTEM.DAT"), system);
     EXPECT_EQ(d.temp().bytes("C:\\WINDOWS\\USER.DAT"), user);
     EXPECT_EQ(m.list("C:\\WINDOWS\\SYSBCKUP", "*.cab").size(), before);

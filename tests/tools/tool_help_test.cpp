@@ -36,8 +36,9 @@ std::vector<std::string> listedNames(const std::string& help) {
 TEST(ToolHelp, ListsEveryStandInThatW98Runs) {
     std::ostringstream out;
     w98::printToolHelp(out);
-    const std::vector<std::string> expected = {"attrib",   "boot",    "command", "extract", "internat", "regedit",
-                                               "scanreg", "scanregw", "setup",   "sfc",     "smartdrv", "win"};
+    const std::vector<std::string> expected = {"attrib",   "boot",    "command",  "extract",
+                                               "internat", "regedit", "scanreg",  "scanregw",
+                                               "setup",    "sfc",     "smartdrv", "win"};
     EXPECT_EQ(listedNames(out.str()), expected);
     auto runs = w98::toolNames();
     std::sort(runs.begin(), runs.end());
@@ -47,7 +48,8 @@ TEST(ToolHelp, ListsEveryStandInThatW98Runs) {
 }
 
 TEST(ToolHelp, MessagesNameTheProgramAndPointToHelp) {
-    EXPECT_EQ(w98::unknownToolMessage("notepad"), "w98：没有名为“notepad”的替身程序；w98 --help 列出全部替身程序。");
+    EXPECT_EQ(w98::unknownToolMessage("notepad"),
+              "w98：没有名为“notepad”的替身程序；w98 --help 列出全部替身程序。");
     EXPECT_NE(w98::usageMessage().find("w98 --help"), std::string::npos);
 }
 

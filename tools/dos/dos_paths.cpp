@@ -98,7 +98,8 @@ std::string onDiskCase(const Machine& machine, const std::string& fullPath) {
         if (onDisk) {
             // Named by its short name, an entry is still shown by its own.
             const auto found = machine.list(out, part);
-            const auto it = std::find_if(found.begin(), found.end(), [&](const DirEntry& e) { return equalsNoCase(e.name, part); });
+            const auto it = std::find_if(found.begin(), found.end(),
+                                         [&](const DirEntry& e) { return equalsNoCase(e.name, part); });
             onDisk = it != found.end() || (found.size() == 1 && !hasWildcards(part));
             if (onDisk)
                 part = it != found.end() ? it->name : found.front().name;

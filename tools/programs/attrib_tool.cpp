@@ -100,7 +100,9 @@ int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
     // A folder named as such is itself the target; a pattern matches files only. Before Windows
     // loads, files are matched and shown by their short names.
     const bool msDos = s.msDosMode();
-    auto shownPath = [&](const std::string& path) { return msDos ? s.machine.shortPath(path) : onDiskCase(s.machine, path); };
+    auto shownPath = [&](const std::string& path) {
+        return msDos ? s.machine.shortPath(path) : onDiskCase(s.machine, path);
+    };
     std::vector<Target> targets;
     if (!hasWildcards(full) && s.machine.isDirectory(full) && full.size() > 3) {
         targets.push_back({full, shownPath(full), s.machine.attributes(full)});
@@ -110,7 +112,8 @@ int attribTool(DosSession& s, const ToolArgs& args, std::ostream& out) {
             const std::string shown = shownPath(folder);
             for (const auto& e : s.list(folder, pattern.empty() ? "*.*" : pattern))
                 if (!(e.attributes & attr::kDirectory))
-                    targets.push_back({joinPath(folder, e.name), joinPath(shown, msDos ? e.shortName : e.name), e.attributes});
+                    targets.push_back({joinPath(folder, e.name),
+                                       joinPath(shown, msDos ? e.shortName : e.name), e.attributes});
         }
     }
     if (targets.empty()) {

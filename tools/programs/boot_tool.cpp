@@ -1,6 +1,7 @@
 // w98 boot: the machine starts. MS-DOS runs C:\AUTOEXEC.BAT in MS-DOS mode (short names only,
 // lines cut at 127 bytes, %winbootdir% the Windows folder's short path); when the batch has
-// not started Windows with "win", Windows starts after it, as Windows 98 loads after AUTOEXEC.BAT. Everything printed also goes to <machine>/boot.log.
+// not started Windows with "win", Windows starts after it, as Windows 98 loads after AUTOEXEC.BAT. Everything
+// printed also goes to <machine>/boot.log.
 #include "tools.h"
 
 #include "dos/batch_interpreter.h"

@@ -1,6 +1,5 @@
 #include "tool_help.h"
 
-
 #include <iomanip>
 #include <utility>
 
@@ -47,6 +46,8 @@ std::string unknownToolMessage(const std::string& name) {
     return "w98：没有名为“" + name + "”的替身程序；w98 --help 列出全部替身程序。";
 }
 
-std::string usageMessage() { return "用法：w98 程序 [参数...]；w98 --help 列出全部替身程序。"; }
+std::string usageMessage() {
+    return "用法：w98 程序 [参数...]；w98 --help 列出全部替身程序。";
+}
 
 } // namespace w98

@@ -14,9 +14,9 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QTableView>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <cstdio>
 #include <tuple>
@@ -94,11 +94,12 @@ int main(int argc, char** argv) {
     }
     // The explanations in the text areas of "健体" (in place of the startup grid) and "新生", and
     // the topic pages whose commands stand beside their guides.
-    for (const auto& [index, label, name] : {std::tuple{2, "LabelCleanRegistry", "03-TabSheet3-memo7-registry"},
-                                             std::tuple{2, "LabelRepairDrivers", "03-TabSheet3-memo7-drivers"},
-                                             std::tuple{7, "LabelReinstallSystem", "08-TabSheet8-memo6"},
-                                             std::tuple{3, "LabelTopicInputMethod", "04-TabSheet4-input-method"},
-                                             std::tuple{3, "LabelTopicSystemFiles", "04-TabSheet4-system-files"}}) {
+    for (const auto& [index, label, name] :
+         {std::tuple{2, "LabelCleanRegistry", "03-TabSheet3-memo7-registry"},
+          std::tuple{2, "LabelRepairDrivers", "03-TabSheet3-memo7-drivers"},
+          std::tuple{7, "LabelReinstallSystem", "08-TabSheet8-memo6"},
+          std::tuple{3, "LabelTopicInputMethod", "04-TabSheet4-input-method"},
+          std::tuple{3, "LabelTopicSystemFiles", "04-TabSheet4-system-files"}}) {
         if (!ok)
             break;
         pages->setCurrentIndex(index);
@@ -123,8 +124,8 @@ int main(int argc, char** argv) {
         if (ok) {
             const QString prompt = preview->toPlainText();
             const QPoint at(grid->columnViewportPosition(1) + 10, grid->rowViewportPosition(6) + 5);
-            QMouseEvent move(QEvent::MouseMove, at, grid->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                             Qt::NoModifier);
+            QMouseEvent move(QEvent::MouseMove, at, grid->viewport()->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(grid->viewport(), &move);
             const bool shown = QTest::qWaitFor(
                 [&] {
