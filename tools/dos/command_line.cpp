@@ -59,6 +59,19 @@ std::pair<std::string, std::string_view> nextWord(std::string_view s) {
     return {word, s.substr(i)};
 }
 
+std::pair<std::string, std::string_view> rawWord(std::string_view s) {
+    s = skipSeparators(s);
+    bool quoted = false;
+    std::size_t i = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] == '"')
+            quoted = !quoted;
+        else if (!quoted && isSeparator(s[i]))
+            break;
+    }
+    return {std::string(s.substr(0, i)), s.substr(i)};
+}
+
 std::vector<std::string> dosArguments(std::string_view tail) {
     std::vector<std::string> words;
     std::string word;

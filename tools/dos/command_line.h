@@ -29,6 +29,10 @@ std::string_view skipSeparators(std::string_view s);
 // The next word (double quotes group separators into it and are removed) and what follows it.
 std::pair<std::string, std::string_view> nextWord(std::string_view s);
 
+// The next word as typed, its double quotes kept: IF compares "%1"=="" as written, and a batch
+// parameter keeps its quotes.
+std::pair<std::string, std::string_view> rawWord(std::string_view s);
+
 // The words of a tail; a slash starts a new word, so "b/Y" is "b" and "/Y".
 std::vector<std::string> dosArguments(std::string_view tail);
 
