@@ -247,8 +247,10 @@ TEST(BatchInterpreter, MsDosModeFindsShortNamesOnlyAndCutsLinesAt127Bytes) {
     EXPECT_EQ(d.type("type C:\\MYDIR~1\\ALONGN~1.TXT"), "found\n");
     EXPECT_EQ(
         d.runBatch({"@echo off", "if exist c:\\mydir~1\\alo*.txt echo short",
-                    "attrib c:\\mydir~1\\ALONGN~1.TXT", "copy \"c:\\my dir\\a long name.txt\" c:\\MYDIR~1"}),
+                    "attrib c:\\mydir~1\\ALONGN~1.TXT", "copy \"c:\\my dir\\a long name.txt\" c:\\MYDIR~1",
+                    "copy \"c:\\my dir\\a long name.txt\" c:\\mydir~1\\alongn~1.txt"}),
         "short\nA            C:\\my dir\\a long name.txt\n"
+        "File cannot be copied onto itself\n        0 file(s) copied\n"
         "File cannot be copied onto itself\n        0 file(s) copied\n");
 
     // MS-DOS mode before Windows loads: only the short names, whatever the quotes.
