@@ -260,9 +260,9 @@ TEST(BatchInterpreter, MsDosModeFindsShortNamesOnlyAndCutsLinesAt127Bytes) {
     EXPECT_EQ(d.type("type \"C:\\my dir\\a long name.txt\""),
               "File not found - C:\\my dir\\a long name.txt\n");
     EXPECT_EQ(
-        d.runBatch({"@echo off", "cd \\mydir~1", "type \"a long name.txt\"",
+        d.runBatch({"@echo off", "cd \\mydir~1", "cd", "type \"a long name.txt\"",
                     "if exist ALONGN~1.TXT echo short", "if not exist \"a long name.txt\" echo no long"}),
-        "File not found - a long name.txt\nshort\nno long\n");
+        "C:\\MYDIR~1\nFile not found - a long name.txt\nshort\nno long\n");
     EXPECT_EQ(d.type("echo %winbootdir%"), "C:\\WIN98S~1\n");
     // A command interpreter started from the job runs in MS-DOS mode too.
     EXPECT_EQ(d.type("command /c type \"C:\\my dir\\a long name.txt\""),

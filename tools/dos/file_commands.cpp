@@ -185,7 +185,8 @@ void cdCommand(DosSession& s, std::string_view tail, std::ostream& out) {
         out << kInvalidDirectory << "\n";
         return;
     }
-    s.paths.setFolder(onDiskCase(s.machine, *full));
+    // MS-DOS before Windows knows a folder by its short name alone, and CD and the prompt show it.
+    s.paths.setFolder(s.msDosMode() ? s.machine.shortPath(*full) : onDiskCase(s.machine, *full));
 }
 
 void delCommand(DosSession& s, std::string_view tail, std::ostream& out) {
