@@ -6,14 +6,13 @@
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/process.h"
+#include "platform/scratch_folder.h"
 #include "platform/short_names.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <random>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -23,26 +22,6 @@ namespace {
 std::string inQuotes(const fs::path& p) {
     return "“" + p.string() + "”";
 }
-
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string templ = (fs::temp_directory_path() / "korvane-demo-XXXXXX").string();
-        if (!::mkdtemp(templ.data()))
-            throw Error("无法建立临时文件夹" + inQuotes(fs::path(templ)) + "。");
-        path_ = templ;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
 
 } // namespace
 
@@ -103,7 +82,9 @@ void createDemoImage(const fs::path& image, disk::FatType type) {
     const fs::path mirror = disk::ImageMirror::folderFor(building);
     try {
         disk::formatDiskImage(building, type, kDemoImageBytes, true);
-        TempFolder demo;
+        const ScratchFolder demo("korvane-demo",
+                                 "无法建立临时文件夹" +
+                                     inQuotes(fs::temp_directory_path() / "korvane-demo-XXXXXX") + "。");
         createDemoMachine(demo.path() / "machine");
         {
             Machine m(building);

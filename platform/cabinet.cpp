@@ -1,6 +1,7 @@
 #include "cabinet.h"
 
 #include "error.h"
+#include "scratch_folder.h"
 
 #include <libgcab.h>
 
@@ -93,17 +94,8 @@ std::vector<CabEntry> readCabinet(std::string_view bytes, const std::string& dis
         throw FormatError(displayName, 0, "压缩包解开后的内容超过了 Windows 98 压缩包能容纳的大小");
 
     // Unpack into a private temporary folder under names of our own, then read the files back.
-    std::string tmpl = (std::filesystem::temp_directory_path() / "w98cab-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data()))
-        throw Error("无法建立解压 " + displayName + " 所需的临时文件夹");
-    const std::filesystem::path tmp(tmpl);
-    struct Cleanup {
-        std::filesystem::path p;
-        ~Cleanup() {
-            std::error_code ec;
-            std::filesystem::remove_all(p, ec);
-        }
-    } cleanup{tmp};
+    const ScratchFolder scratch("w98cab", "无法建立解压 " + displayName + " 所需的临时文件夹");
+    const std::filesystem::path& tmp = scratch.path();
 
     std::vector<CabEntry> entries;
     auto pick = [](GCabFile* file, gpointer user) -> gboolean {

@@ -14,9 +14,9 @@
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
 #include "platform/registry/registry_lock.h"
+#include "platform/scratch_folder.h"
 #include "platform/text.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -133,23 +133,6 @@ bool holdsSectionOf(const std::string& text, std::initializer_list<std::string_v
     return false;
 }
 
-// A folder of the host's own for the new registry files, removed when done.
-struct ScratchFolder {
-    fs::path path;
-    ScratchFolder() {
-        std::string templ = (fs::temp_directory_path() / "w98-regedit-XXXXXX").string();
-        if (!::mkdtemp(templ.data()))
-            throw Error("no room for the new registry files");
-        path = templ;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-};
-
 // The new registry is built completely apart from the machine first; only a sound build
 // replaces the two files, and if the second cannot be written the first goes back.
 int rebuild(Machine& m, const std::string& path, std::ostream& out) {
@@ -162,8 +145,9 @@ int rebuild(Machine& m, const std::string& path, std::ostream& out) {
             !holdsSectionOf(text, {"hkey_users", "hkey_current_user"}))
             throw FormatError(path, 0,
                               "not an export of the whole registry (HKEY_LOCAL_MACHINE and HKEY_USERS)");
-        ScratchFolder scratch;
-        const fs::path sys = scratch.path / "SYSTEM.DAT", user = scratch.path / "USER.DAT";
+        // The new registry files are made in a folder of the host's own first.
+        const ScratchFolder scratch("w98-regedit", "no room for the new registry files");
+        const fs::path sys = scratch.path() / "SYSTEM.DAT", user = scratch.path() / "USER.DAT";
         // The new files take the form of the machine's own: Windows 98 itself would rebuild its
         // binary files, while a hand-made text registry stays text.
         const HiveForm form = m.isFile(systemName) ? hiveFormOf(m.readFile(systemName).substr(0, 32))
