@@ -85,15 +85,11 @@ OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedR
         if (processEvents)
             processEvents();
     };
-    paths.WinDir = plan.winDir;
-    paths.BackupDir = paths.WinDir + "\\SYSBCKUP";
-
     OfflineRestore done;
-    if (plan.point.note != notes::kBeforeRestore) {
-        done.backupMade = BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
+    done.backupMade = SaveStateBeforeRestore(m, paths, plan);
+    if (plan.point.note != notes::kBeforeRestore)
         deleteIfThere(m, paths.WinDir + "\\scRegbei.bat"); // the clean-up deletes the checker's batch
-        pump();
-    }
+    pump();
     // Read whole before the first file is written: a point that cannot be read changes nothing.
     const std::vector<w98::CabEntry> cabinet =
         plan.cabinet ? w98::readCabinet(m.readFile(plan.source), plan.source) : std::vector<w98::CabEntry>{};

@@ -110,6 +110,13 @@ RestorePlan CheckRestorableIn(const w98::Machine& m, const std::string& winDir, 
     }
 }
 
+bool SaveStateBeforeRestore(w98::Machine& m, SharedPaths& paths, const RestorePlan& plan) {
+    paths.WinDir = plan.winDir;
+    paths.BackupDir = paths.WinDir + "\\SYSBCKUP";
+    return plan.point.note != notes::kBeforeRestore &&
+           BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
+}
+
 void RestoreSystem(System& system, SharedPaths& paths, const CheckedRestorePoint& point, bool newestIsToday,
                    const std::function<void()>& processEvents) {
     w98::Machine& m = system.machine;
@@ -118,16 +125,9 @@ void RestoreSystem(System& system, SharedPaths& paths, const CheckedRestorePoint
         if (processEvents)
             processEvents();
     };
-    paths.WinDir = plan.winDir;
-    paths.BackupDir = paths.WinDir + "\\SYSBCKUP";
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "old", 1);
-
-    // The record offers the pre-restore backup as the way back only when the checker made one.
-    bool backupMade = false;
-    if (plan.point.note != notes::kBeforeRestore) {
-        backupMade = BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
-        pump();
-    }
+    const bool backupMade = SaveStateBeforeRestore(m, paths, plan);
+    pump();
 
     std::string lastLine;
     if (!newestIsToday) {

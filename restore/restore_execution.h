@@ -43,6 +43,11 @@ RestorePlan CheckRestorable(System& system, const SharedPaths& paths, const Rest
 RestorePlan CheckRestorableIn(const w98::Machine& m, const std::string& winDir, const std::string& bootDrive,
                               const RestorePoint& point);
 
+// Points paths at the plan's Windows folder and saves the present state with the registry
+// checker into SYSBCKUP\restore, unless the point is itself such a save. True when the checker
+// made one: only then is it offered as the way back.
+bool SaveStateBeforeRestore(w98::Machine& m, SharedPaths& paths, const RestorePlan& plan);
+
 // The whole restore of a point that passed both checks (CheckRestorable, then
 // CheckRestorePoint); ends with the restart. newestIsToday: the newest restore point listed is
 // from today, so the restored registry need not make the day's backup. What the job restores
