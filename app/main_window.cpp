@@ -17,6 +17,7 @@
 #include "startup.h"
 
 #include "maintenance/reinstall.h"
+#include "platform/machine.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
 #include "restore/restore_outcome.h"
@@ -39,7 +40,7 @@ namespace korvane {
 
 TForm1::TForm1(System& system, ui::Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), system_(system), dialogs_(dialogs),
-      ctx_(std::make_unique<PageContext>(PageContext{this, dialogs, system.shell, system, paths_})) {
+      ctx_(std::make_unique<PageContext>(PageContext{this, dialogs_, system.shell, system, paths_})) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QString::fromUtf8(kAppTitle));
     ui::installAccessibility();
@@ -154,8 +155,14 @@ void TForm1::FormCreate() {
     w98::Machine& m = system_.machine;
     // First of all: start-up itself writes to USER.DAT.
     TakeRestoreOutcome();
-    LiftMsDosPolicy(m);
+    // A disk the program may only read is said once, here, and start-up changes nothing in
+    // it: every change would be refused when it is to go into the disk.
+    const bool writable = m.canWrite();
+    if (writable)
+        LiftMsDosPolicy(m);
     PageControl1->ShowPage(TabSheet1);
+    if (!writable)
+        dialogs_.showMessage(this, QString::fromStdString(m.readOnlyReason()), {}, ui::MessageIcon::Warning);
     if (!IsWindows98(m))
         dialogs_.showMessage(this, QString::fromUtf8(kNotWindows98));
     paths_ = ComputeSharedPaths(m, ProgramFolder(m));
@@ -172,6 +179,8 @@ void TForm1::RunStartupDuties() {
     // leaves a table the user can read.
     firstPage_->FillRestorePoints({});
     firstPage_->FillRestorePoints(ScanAllRestorePoints(m, paths_.WinDir, paths_.BackupDir));
+    if (!m.canWrite())
+        return;
     WriteScanregTemplate(m, paths_.WinDir);
     DailyBackupCheck(m, NewestRestorePoint(firstPage_->StringGrid1->table()).shownDate, paths_.WinDir,
                      system_.clock);
@@ -203,10 +212,16 @@ void TForm1::ShowRestoreOutcome() {
 }
 
 void TForm1::FormClose() {
-    RestoreMsDosPolicy(system_.machine);
+    if (!system_.registryReplaced && system_.machine.canWrite())
+        RestoreMsDosPolicy(system_.machine);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // The machine is being written on another thread: the close waits for the next chance.
+    if (ui::CommitRunning()) {
+        event->ignore();
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         ui::runGuarded(dialogs_, this, [this] { FormClose(); });

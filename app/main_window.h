@@ -1,6 +1,7 @@
 #pragma once
 // The program's one window. It owns every page and all state of a run.
 #include "shared_paths.h"
+#include "ui/action_commit.h"
 
 #include <QWidget>
 #include <functional>
@@ -24,7 +25,6 @@ class HealthCommands;
 class RenewalPage;
 class CommonCommands;
 namespace ui {
-class Dialogs;
 class PageControl;
 } // namespace ui
 
@@ -61,7 +61,7 @@ class TForm1 : public QWidget {
     void CloseTenPercentPage();
 
     System& system_;
-    ui::Dialogs& dialogs_;
+    ui::CommitBeforeTelling dialogs_;
     std::unique_ptr<PageContext> ctx_;
     SharedPaths paths_;
     bool closed_ = false;

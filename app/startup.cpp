@@ -26,6 +26,10 @@ void LiftMsDosPolicy(w98::Machine& m) {
 
 void RestoreMsDosPolicy(w98::Machine& m) {
     const auto hkcu = w98::kHkeyCurrentUser;
+    // A registry put back since start-up (a point made before the program first ran) holds no
+    // `old`: there is nothing of this run to put back into it.
+    if (!RegValueExists(m, hkcu, kWinOldAppKey, "old"))
+        return;
     if (ReadRegInt(m, hkcu, kWinOldAppKey, "old") == 1) {
         WriteRegInt(m, hkcu, kWinOldAppKey, "Disabled", 1);
         return;

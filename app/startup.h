@@ -19,7 +19,7 @@ inline constexpr const char* kNotWindows98 =
 // The program runs MS-DOS tools itself: lift the current user's MS-DOS restriction for the
 // run and remember in `old` whether it has to come back at close.
 void LiftMsDosPolicy(w98::Machine& m);
-// Puts the MS-DOS restriction back as `old` says.
+// Puts the MS-DOS restriction back as `old` says; without `old` leaves the registry alone.
 void RestoreMsDosPolicy(w98::Machine& m);
 
 // WinDir from the registry, and the paths that follow from it.

@@ -399,7 +399,7 @@ void createDemoMachine(const fs::path& root) {
         seedFiles(m);
     } catch (const std::exception& e) {
         fs::remove_all(building, ec);
-        throw Error("The demo machine could not be created in " + root.string() + ": " + e.what());
+        throw Error("无法在 " + root.string() + " 建立演示机器：" + e.what());
     } catch (...) {
         fs::remove_all(building, ec);
         throw;
@@ -408,14 +408,39 @@ void createDemoMachine(const fs::path& root) {
     if (ec) {
         fs::remove_all(building, ec);
         if (!fs::is_directory(root))
-            throw Error("The demo machine could not be created in " + root.string());
+            throw Error("无法在 " + root.string() + " 建立演示机器");
     }
 }
 
+namespace {
+
+// Names that stand for a disk, not a folder: a device node, or a disk image by its extension.
+bool namesADisk(const fs::path& root) {
+    const std::string path = fs::absolute(root).lexically_normal().string();
+    for (const char* system : {"/dev/", "/proc/", "/sys/"})
+        if (path.starts_with(system))
+            return true;
+    std::string ext = root.extension().string();
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* image : {".img", ".ima", ".raw", ".bin", ".dsk", ".hdd", ".hds", ".vfd", ".flp", ".vdi",
+                              ".vhd", ".vhdx", ".vmdk", ".qcow", ".qcow2", ".qed", ".iso"})
+        if (ext == image)
+            return true;
+    return false;
+}
+
+} // namespace
+
 void ensureMachine(const fs::path& root) {
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(root, ec)))
-        createDemoMachine(root);
+    if (fs::exists(fs::symlink_status(root, ec)))
+        return;
+    // A mistyped disk or a device not there yet is not a new machine folder to be made.
+    if (namesADisk(root))
+        throw Error("找不到 " + root.string() +
+                    "：没有这个磁盘映像或设备。请检查路径；不存在的文件夹才会新建为演示机器");
+    createDemoMachine(root);
 }
 
 } // namespace w98

@@ -11,7 +11,7 @@ class Machine;
 void createDemoMachine(const std::filesystem::path& root);
 
 // Creates the demo machine when root does not exist; throws Error when root exists but
-// cannot be used as a machine folder.
+// cannot be used as a machine folder, or names a device or disk image that is not there.
 void ensureMachine(const std::filesystem::path& root);
 
 } // namespace w98

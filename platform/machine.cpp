@@ -81,6 +81,14 @@ void Machine::commit() {
     }
 }
 
+bool Machine::canWrite() const {
+    return !image_ || image_->writable();
+}
+
+std::string Machine::readOnlyReason() const {
+    return image_ ? "磁盘映像 " + image_->image().string() + " 是只读文件：可以查看，但任何改动都无法写进去" : std::string();
+}
+
 fs::path Machine::defaultRoot() {
     if (const char* m = std::getenv("WIN98_MACHINE"); m && *m)
         return fs::path(m);

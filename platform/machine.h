@@ -61,6 +61,10 @@ class Machine {
     // Puts what changed into the disk image (nothing to do for a folder). Throws Error when the
     // image cannot take it; the machine's files are then back to what the image holds.
     void commit();
+    // False for a disk image this program may only read: nothing it changes can go into it.
+    // readOnlyReason says so, naming the image.
+    bool canWrite() const;
+    std::string readOnlyReason() const;
 
     // What Windows would know, from machine.ini.
     std::string windowsFolder() const; // e.g. C:\WINDOWS, where SYSTEM.DAT and USER.DAT live

@@ -6,12 +6,14 @@
 #include "platform/clock.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
+#include "platform/hash.h"
 #include "platform/machine.h"
 #include "platform/text.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
 
 #include <set>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace korvane {
@@ -35,6 +37,8 @@ std::vector<std::string> ScanregBackupLines(const std::string& winDir) {
 namespace {
 
 constexpr const char* kSavedSettings = "c:\\scanreg.bei";
+constexpr const char* kCheckerNotRun =
+    "没有做备份：无法运行 MS-DOS 命令解释程序（COMMAND.COM）来启动注册表检查程序，什么也没有改动。";
 
 // Writes bytes over a file the program owns, whatever attributes an earlier run left on it.
 void Replace(w98::Machine& m, const std::string& path, const std::string& bytes) {
@@ -43,14 +47,24 @@ void Replace(w98::Machine& m, const std::string& path, const std::string& bytes)
     m.writeFile(path, bytes);
 }
 
-// The cabinets of a folder with what tells a new one from an old one: the checker reuses the
-// number of the cabinet it drops, so the name alone does not.
-std::set<std::tuple<std::string, std::uint32_t, std::uint64_t>> Cabinets(const w98::Machine& m,
-                                                                         const std::string& folder) {
-    std::set<std::tuple<std::string, std::uint32_t, std::uint64_t>> out;
-    for (const auto& e : m.list(folder, "*.cab", false))
-        if (!(e.attributes & w98::attr::kDirectory))
-            out.emplace(w98::foldAscii(e.name), w98::packDosDateTime(e.lastWrite), e.size);
+// Each cabinet of a folder by what it holds and by the file that holds it: the checker reuses
+// the number of the cabinet it drops, and a new backup may have the old one's size and, within
+// two seconds, its time, or even its bytes when nothing changed in between; a cabinet written
+// meanwhile is a new file all the same.
+using CabinetId = std::tuple<std::string, std::uint64_t, std::uint64_t, std::int64_t>;
+std::set<CabinetId> Cabinets(const w98::Machine& m, const std::string& folder) {
+    std::set<CabinetId> out;
+    for (const auto& e : m.list(folder, "*.cab", false)) {
+        if (e.attributes & w98::attr::kDirectory)
+            continue;
+        const std::string path = folder + "\\" + e.name;
+        const std::uint64_t held = w98::fnv1a(m.readFile(path));
+        struct stat st {};
+        if (::stat(m.hostPath(path).c_str(), &st) != 0)
+            continue;
+        out.emplace(w98::foldAscii(e.name), held, static_cast<std::uint64_t>(st.st_ino),
+                    static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
+    }
     return out;
 }
 
@@ -73,7 +87,8 @@ bool BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::st
     try {
         EditScanregIni(m, ini, 3, folder);
         WriteBatchFile(m, winDir + "\\scRegbei.bat", batch);
-        RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\scRegbei.bat"), kSwHide);
+        if (RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\scRegbei.bat"), kSwHide) < 0)
+            throw w98::Error(kCheckerNotRun);
     } catch (const w98::Error&) {
         Replace(m, ini, settings);
         throw;

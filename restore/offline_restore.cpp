@@ -85,6 +85,8 @@ OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedR
         if (processEvents)
             processEvents();
     };
+    if (!m.canWrite())
+        throw w98::Error(m.readOnlyReason());
     OfflineRestore done;
     done.backupMade = SaveStateBeforeRestore(m, paths, plan);
     if (plan.point.note != notes::kBeforeRestore)
@@ -100,6 +102,7 @@ OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedR
         if (m.isFile(live))
             m.setAttributes(live, m.attributes(live) & w98::attr::kArchive);
     }
+    system.registryReplaced = true;
     for (const RestoreFile& f : plan.files) {
         const std::optional<PointFile> file = pointFile(m, plan, f, cabinet);
         if (!file)

@@ -156,6 +156,13 @@ void RestoreSystem(System& system, SharedPaths& paths, const CheckedRestorePoint
             RemoveRestoreMark(m, mark);
         } catch (const std::exception&) {
         }
+        // Nor is the job left in C:\ for a start that would never run it.
+        for (const std::string& file : {std::string(kDosJob), DailyBackupImport(paths.WinDir)})
+            try {
+                if (m.isFile(file))
+                    m.deleteFile(file);
+            } catch (const std::exception&) {
+            }
         throw;
     }
 }

@@ -15,6 +15,9 @@ struct System {
     const w98::Clock& clock;
     w98::Shell& shell;
     w98::Power& power;
+    // A restore made at once put the point's registry in place: it stays as the point had it,
+    // and the close leaves the MS-DOS policy alone.
+    bool registryReplaced = false;
 };
 
 } // namespace korvane

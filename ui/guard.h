@@ -1,6 +1,7 @@
 #pragma once
 // The application's default handler: every user action runs through it. An error shows its
 // message in a message box and abandons the rest of the action; the window goes on.
+#include "action_commit.h"
 #include "dialogs.h"
 
 #include <QString>
@@ -10,22 +11,18 @@
 
 namespace korvane::ui {
 
-// What completes every action, when set: putting the machine's changes into its disk image.
-// It runs inside the guard, so that an action whose changes could not be kept reports it.
-inline std::function<void()>& afterEachAction() {
-    static std::function<void()> hook;
-    return hook;
-}
-
 template <typename F> bool runGuarded(Dialogs& dialogs, QWidget* parent, F&& action) {
     try {
+        ActionScope scope;
         std::forward<F>(action)();
-        if (afterEachAction())
-            afterEachAction()();
+        // Inside the guard, so that an action whose changes could not be kept reports it.
+        CommitActionNow();
         return true;
     } catch (const std::exception& e) {
+        TellingFailure failure;
         dialogs.showMessage(parent, QString::fromUtf8(e.what()), {}, MessageIcon::Error);
     } catch (...) {
+        TellingFailure failure;
         dialogs.showMessage(parent, QString::fromUtf8("未知错误"), {}, MessageIcon::Error);
     }
     return false;

@@ -14,6 +14,7 @@
 #include "restore/restore_execution.h"
 #include "restore/restore_table.h"
 #include "sysaccess/system.h"
+#include "ui/action_commit.h"
 #include "ui/busy_window.h"
 #include "ui/colors.h"
 #include "ui/memo.h"
@@ -228,6 +229,12 @@ void FirstPage::Label21Click() {
         Label21->setText(Utf8(kCreateCaption));
         throw w98::Error(kNoRestorePointMade);
     }
+    try {
+        ui::CommitActionNow();
+    } catch (...) {
+        Label21->setText(Utf8(kCreateCaption));
+        throw;
+    }
     Label21->setText(Utf8(kCreateDone));
 }
 
@@ -266,7 +273,9 @@ void FirstPage::StringGrid1Click(int row) {
 
 void FirstPage::restoreIntoDisk(const CheckedRestorePoint& point, bool newestIsToday) {
     const OfflineRestore done = RestoreOffline(ctx_.system, ctx_.paths, point, newestIsToday, ui::PaintNow);
-    // The state before is a point of the list now.
+    // In the disk before the list shows the state before as a point, or the list stays as the
+    // disk is.
+    ui::CommitActionNow();
     FillRestorePoints(ScanAllRestorePoints(ctx_.system.machine, ctx_.paths.WinDir, ctx_.paths.BackupDir));
     ctx_.dialogs.showMessage(ctx_.window, QString::fromStdString(done.outcome.message), Utf8("系统还原"),
                              done.outcome.restored ? ui::MessageIcon::Information : ui::MessageIcon::Warning);

@@ -13,7 +13,9 @@
 #include "platform/error.h"
 #include "platform/host_file.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -75,6 +77,13 @@ void ImageMirror::readVolume(const std::string& identity) {
 }
 
 ImageMirror::~ImageMirror() = default;
+
+bool ImageMirror::writable() const {
+    const int fd = ::open(raw_.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0 || (errno != EACCES && errno != EROFS && errno != EPERM);
+}
 
 void ImageMirror::commit() {
     const DriveChanges changes = changesIn(folder_ / "drive_c");

@@ -39,6 +39,8 @@ class ImageMirror {
     // when the image cannot take them (full, read-only, changed by another program meanwhile); the image is
     // then as it was, and the folder is brought back to what the image holds.
     void commit();
+    // Whether this program may write the image at all (a file the user may only read: not).
+    bool writable() const;
 
     // Where the folder of an image lives: $XDG_CACHE_HOME/korvane/disks (~/.cache/...).
     static std::filesystem::path folderFor(const std::filesystem::path& image);
