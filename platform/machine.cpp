@@ -86,7 +86,8 @@ bool Machine::canWrite() const {
 }
 
 std::string Machine::readOnlyReason() const {
-    return image_ ? "磁盘映像 " + image_->image().string() + " 是只读文件：可以查看，但任何改动都无法写进去" : std::string();
+    return image_ ? "磁盘映像 " + image_->image().string() + " 是只读文件：可以查看，但任何改动都无法写进去"
+                  : std::string();
 }
 
 fs::path Machine::defaultRoot() {

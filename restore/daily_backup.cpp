@@ -77,6 +77,7 @@ bool BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::st
     // The settings are saved before they are changed, or nothing is changed: an old saved
     // copy must never come back over the settings.
     std::string settings;
+    const bool savedCopyThere = m.exists(kSavedSettings);
     try {
         settings = m.readFile(ini);
         Replace(m, kSavedSettings, settings);
@@ -87,8 +88,13 @@ bool BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::st
     try {
         EditScanregIni(m, ini, 3, folder);
         WriteBatchFile(m, winDir + "\\scRegbei.bat", batch);
-        if (RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\scRegbei.bat"), kSwHide) < 0)
+        if (RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\scRegbei.bat"), kSwHide) < 0) {
+            // Nothing ran: nothing of the step is left behind, the saved copy neither.
+            Replace(m, ini, settings);
+            if (!savedCopyThere)
+                m.deleteFile(kSavedSettings);
             throw w98::Error(kCheckerNotRun);
+        }
     } catch (const w98::Error&) {
         Replace(m, ini, settings);
         throw;

@@ -87,6 +87,8 @@ QString QtDialogs::openFile(QWidget* parent, const QString& title, const QString
 
 void ScriptedDialogs::showMessage(QWidget*, const QString& text, const QString& title, MessageIcon icon) {
     messages_.push_back({text, title, icon});
+    if (whileShown)
+        whileShown(messages_.back());
 }
 
 bool ScriptedDialogs::confirm(QWidget*, const QString& text) {

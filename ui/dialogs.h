@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -56,6 +57,9 @@ class ScriptedDialogs final : public Dialogs {
     bool confirm(QWidget* parent, const QString& text) override;
     QString openFile(QWidget* parent, const QString& title, const QString& filter, bool picturePreview,
                      const QString& folder) override;
+
+    // Runs while a message is shown, before the box would be closed.
+    std::function<void(const Shown&)> whileShown;
 
     void setNextConfirm(bool yes) { confirms_.push_back(yes); }
     void setNextFile(const QString& file) { files_.push_back(file); }

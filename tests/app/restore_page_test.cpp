@@ -1,6 +1,8 @@
 // The restore-point table on the first page: what start-up lists, hovering and clicking a row,
 // dragging a row, and making a restore point on demand.
+#include "demo/demo_image.h"
 #include "platform/cabinet.h"
+#include "platform/clock.h"
 #include "platform/host_file.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
@@ -9,6 +11,9 @@
 #include "restore/restore_table.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
+#include "tests/support/fat_tools.h"
+#include "tests/support/tool_process.h"
+#include "ui/action_commit.h"
 #include "ui/busy_window.h"
 #include "ui/command_label.h"
 #include "ui/memo.h"
@@ -16,6 +21,8 @@
 
 #include <QAccessible>
 #include <QtTest>
+#include <cstdlib>
+#include <optional>
 
 using namespace korvane;
 using namespace korvane::test;
@@ -106,6 +113,75 @@ int rowOf(const TextTable& t, const std::string& folder, const std::string& file
             return r;
     return -1;
 }
+
+// The demo machine on a disk of its own (a raw image, or the same in a VirtualBox container),
+// worked on through a cache of the test's own, as the owner of a virtual PC opens it.
+struct DemoDisk {
+    std::filesystem::path folder = makeTempFolder("korvane-disk-window");
+    std::filesystem::path disk;
+    std::optional<std::string> oldCache;
+    explicit DemoDisk(const QString& container) {
+        if (const char* c = std::getenv("XDG_CACHE_HOME"))
+            oldCache = c;
+        ::setenv("XDG_CACHE_HOME", (folder / "cache").c_str(), 1);
+        disk = folder / "c.img";
+        w98::createDemoImage(disk);
+        if (!container.isEmpty()) {
+            const auto raw = disk;
+            disk = folder / ("c." + container.toStdString());
+            runTool({"qemu-img", "convert", "-f", "raw", "-O", container.toStdString(), raw.string(),
+                     disk.string()});
+            std::filesystem::remove(raw);
+        }
+    }
+    ~DemoDisk() {
+        if (oldCache)
+            ::setenv("XDG_CACHE_HOME", oldCache->c_str(), 1);
+        else
+            ::unsetenv("XDG_CACHE_HOME");
+        std::filesystem::remove_all(folder);
+    }
+    // A file of drive C: as mtools reads it from the disk now, past whatever holds it.
+    std::string file(const std::string& dosPath) const {
+        std::filesystem::path raw = disk;
+        if (disk.extension() != ".img") {
+            raw = folder / "view.img";
+            runTool({"qemu-img", "convert", "-U", "-O", "raw", disk.string(), raw.string()});
+        }
+        const auto out = folder / "out.bin";
+        std::filesystem::remove(out);
+        runTool({"mcopy", "-n", "-i", mtoolsVolume(raw), "::" + dosPath, out.string()});
+        return readBytes(out);
+    }
+};
+
+// The window on a disk, as the program opens one: every action's changes go into it.
+struct DiskWindow {
+    std::unique_ptr<w98::Machine> machine;
+    w98::SystemClock clock;
+    RecordingShell shell;
+    RecordingPower power;
+    ui::ScriptedDialogs dialogs;
+    std::unique_ptr<System> system;
+    std::unique_ptr<TForm1> window;
+    explicit DiskWindow(const std::filesystem::path& disk) : machine(std::make_unique<w98::Machine>(disk)) {
+        ui::afterEachAction() = [this] { machine->commit(); };
+        system = std::make_unique<System>(System{*machine, clock, shell, power});
+        window = std::make_unique<TForm1>(*system, dialogs);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qFatal("the window did not show");
+    }
+    // Closing, then what the program does after its window closed on a disk.
+    void close() {
+        window->close();
+        window.reset();
+        ui::afterEachAction() = nullptr;
+        machine->commit();
+        machine.reset();
+    }
+    ~DiskWindow() { ui::afterEachAction() = nullptr; }
+};
 
 } // namespace
 
@@ -401,6 +477,52 @@ class RestorePageTest : public QObject {
         QCOMPARE(QString::fromStdString(grid->table().cell(0, 3)), u8("1"));
         QCOMPARE(QString::fromStdString(grid->table().cell(0, 1)), u8("2"));
         QVERIFY(h.power.calls.empty());
+    }
+
+    void aRestoreIntoADiskIsInTheDiskWhileItsMessageIsShown_data() {
+        QTest::addColumn<QString>("container");
+        QTest::newRow("raw image") << QString();
+        QTest::newRow("VirtualBox") << u8("vdi");
+    }
+
+    void aRestoreIntoADiskIsInTheDiskWhileItsMessageIsShown() {
+        QFETCH(QString, container);
+        DemoDisk disk(container);
+        const std::string userDat = "/WINDOWS/USER.DAT";
+        {
+            DiskWindow w(disk.disk);
+            QCOMPARE(w.dialogs.messages().size(), size_t(0));
+            const std::string before = disk.file(userDat);
+            std::string whileShown;
+            w.dialogs.whileShown = [&](const ui::ScriptedDialogs::Shown&) {
+                whileShown = disk.file(userDat);
+            };
+            auto* grid = w.window->findChild<ui::TextGrid*>(u8("StringGrid1"));
+            hover(grid->viewport(), rowCentre(grid, 1));
+            click(grid->viewport(), rowCentre(grid, 1));
+            QCOMPARE(w.dialogs.messages().size(), size_t(1));
+            QCOMPARE(w.dialogs.messages()[0].title, u8("系统还原"));
+            QVERIFY(w.dialogs.messages()[0].text.startsWith(u8("系统还原已经完成")));
+            QVERIFY(whileShown != before);
+            QCOMPARE(whileShown, w.machine->readFile("C:\\WINDOWS\\USER.DAT"));
+            // The close ends quietly, and leaves the registry as the point had it.
+            w.dialogs.whileShown = nullptr;
+            w.close();
+            QCOMPARE(w.dialogs.messages().size(), size_t(1));
+            QCOMPARE(disk.file(userDat), whileShown);
+        }
+        QCOMPARE(
+            test::fsckFatProblems(disk.disk.extension() == ".img" ? disk.disk : disk.folder / "view.img"),
+            std::string());
+        // Opened again, the disk lists the state before the restore as a point.
+        DiskWindow again(disk.disk);
+        const TextTable& t = again.window->findChild<ui::TextGrid*>(u8("StringGrid1"))->table();
+        bool listed = false;
+        for (int r = 1; r < t.rowCount(); ++r)
+            listed = listed || t.cell(restore_col::kNote, r) == notes::kBeforeRestore;
+        QVERIFY(listed);
+        again.close();
+        QCOMPARE(again.dialogs.messages().size(), size_t(0));
     }
 
     void makingARestorePointNowShowsItsProgressAndTheNextStartListsIt() {

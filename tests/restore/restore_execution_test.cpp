@@ -16,6 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
 using namespace korvane;
 using korvane::test::TempMachine;
 using Lines = std::vector<std::string>;
@@ -232,4 +236,50 @@ TEST(RestoreSystem, ControlCharactersFromTheDiskAreRefused) {
     EXPECT_THROW(test::RestoreRowUnread(h.system, h.paths, h.table, 1), w98::Error);
     EXPECT_FALSE(m.exists("C:\\dosrun.bat"));
     EXPECT_TRUE(h.power.calls.empty());
+}
+
+// A restore whose steps cannot run fails with the reason, asks for no restart and leaves C:\ as
+// it was byte for byte: without the checker's command interpreter the state before cannot be
+// saved; with a point that needs no such save, the start-up files cannot be switched.
+TEST(RestoreSystem, AStepThatCannotRunFailsTheClickAndLeavesTheRootAsItWas) {
+    struct Case {
+        const char* note;
+        const char* folder;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{notes::kDailyBackup, "C:\\WINDOWS\\SYSBCKUP",
+               "没有做备份：无法运行 MS-DOS "
+               "命令解释程序（COMMAND.COM）来启动注册表检查程序，什么也没有改动。"},
+          Case{notes::kBeforeRestore, "C:\\WINDOWS\\sysbckup\\restore",
+               "没有安排还原：无法运行 MS-DOS 命令解释程序（COMMAND.COM）来换上启动文件，系统没有重新启动，"
+               "启动文件保持原样。"}}) {
+        RestoreHarness h;
+        auto& m = h.tm.machine();
+        m.writeFile("C:\\MSDOS.SYS", "[Paths]\r\n",
+                    w98::attr::kReadOnly | w98::attr::kHidden | w98::attr::kSystem);
+        h.row("2002-5-16 8:00:00", c.note, c.folder);
+        auto root = [&] {
+            std::map<std::string, std::string> files;
+            for (const auto& e : std::filesystem::directory_iterator(h.tm.root() / "drive_c"))
+                if (e.is_regular_file())
+                    files[e.path().filename().string()] = test::readBytes(e.path());
+            return files;
+        };
+        const auto before = root();
+        const auto msdos = m.attributes("C:\\MSDOS.SYS");
+        ::setenv("W98_TOOL", "/nonexistent/w98", 1);
+        try {
+            test::RestoreRowUnread(h.system, h.paths, h.table, 1);
+            ADD_FAILURE() << c.note << ": no error";
+        } catch (const w98::Error& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+        ::unsetenv("W98_TOOL");
+        EXPECT_EQ(root(), before) << c.note;
+        EXPECT_EQ(m.attributes("C:\\MSDOS.SYS"), msdos);
+        EXPECT_FALSE(m.exists("C:\\WINDOWS\\korvane.rst"));
+        EXPECT_FALSE(m.exists("C:\\WINDOWS\\prodos.bat"));
+        EXPECT_TRUE(h.power.calls.empty());
+    }
 }
