@@ -116,6 +116,16 @@ bool inWorkingCopy(const std::filesystem::path& file) {
 void replace(const std::filesystem::path& file, std::string_view bytes, const std::string& displayName,
              std::optional<std::uint8_t> attributes, bool durable);
 
+// A write that failed. A working folder full is this computer's own file system, not the disk
+// it stands for, which may have room to spare: said so, with the folder.
+[[noreturn]] void failWrite(int err, const std::filesystem::path& file, const std::string& displayName) {
+    if ((err == ENOSPC || err == EDQUOT) && inWorkingCopy(file))
+        throw Error("本机上存放磁盘工作文件夹的文件系统已满（" + file.parent_path().string() + "）：" +
+                    displayName +
+                    " 没能写进去。满的不是磁盘映像，磁盘映像没有改动；请在这个文件系统上腾出空间后重做");
+    throw IoError(textForErrno(err), displayName);
+}
+
 } // namespace
 
 void setWorkingCopyFolder(const std::filesystem::path& folder) {
@@ -156,14 +166,14 @@ void replace(const std::filesystem::path& file, std::string_view bytes, const st
                      std::to_string(rng() % 1000000) + ".tmp");
         raw = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (raw < 0 && errno != EEXIST)
-            throw IoError(textForErrno(errno), displayName);
+            failWrite(errno, file, displayName);
     }
     if (raw < 0)
         throw IoError(io_text::kWriteError, displayName);
     Fd fd(raw);
     auto fail = [&](int err) {
         ::unlink(tmp.c_str());
-        throw IoError(textForErrno(err), displayName);
+        failWrite(err, file, displayName);
     };
     std::size_t done = 0;
     while (done < bytes.size()) {

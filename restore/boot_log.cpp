@@ -84,7 +84,7 @@ std::string RestoreFailureFromLog(const std::string& log) {
         if (namesRegistryFile(line) && isFailure(line))
             return "注册表文件没能复制到位" + quoted(line);
     for (const auto& line : lines)
-        if (contains(line, "cannot import"))
+        if (contains(line, "cannot import") || line.find("无法导入") != std::string::npos)
             return "注册表导入失败" + quoted(line);
     return {};
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -42,8 +43,13 @@ int main(int argc, char** argv) {
         const auto root = w98::Machine::defaultRoot();
         w98::ensureMachine(root);
         w98::Machine machine(root);
-        const int code = w98::runTool(machine, name, args, std::cout);
+        // On a disk, what the program says it did is said once it is in the disk: a commit
+        // that fails is told instead.
+        std::ostringstream held;
+        std::ostream& out = machine.isDiskImage() ? held : std::cout;
+        const int code = w98::runTool(machine, name, args, out);
         machine.commit();
+        std::cout << held.str();
         return code;
     } catch (const std::exception& e) {
         std::cerr << name << ": " << e.what() << "\n";

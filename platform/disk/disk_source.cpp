@@ -5,6 +5,7 @@
 #include "platform/text.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <set>
@@ -18,6 +19,12 @@ namespace fs = std::filesystem;
 
 namespace w98::disk {
 namespace {
+
+std::string hex32(std::uint32_t v) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", v);
+    return text;
+}
 
 std::string readAt(int fd, off_t offset, std::size_t size) {
     std::string b(size, '\0');
@@ -98,8 +105,17 @@ DiskSource classifyFile(const fs::path& path) {
     }
     if (h.starts_with("vhdxfile"))
         return container(path, "vhdx", "VHDX");
+    if (h.size() >= 0x50 && le::get32(h, 0x40) != 0xBEDA107F && h.starts_with("<<< ") &&
+        h.substr(0, 0x40).find("Disk Image >>>") != std::string_view::npos)
+        throw Error("磁盘 " + path.string() + " 是损坏的 VDI 容器：头部的签名不对（应为 BEDA107F，实为 " +
+                    hex32(le::get32(h, 0x40)) + "），什么也没有读写");
     if (h.size() >= 0x50 && le::get32(h, 0x40) == 0xBEDA107F) {
         const std::uint32_t type = le::get32(h, 0x4C);
+        // A differencing disk names its parent; a type without one is a damaged header.
+        const bool linked = h.size() >= 0x1B8 && h.substr(0x1A8, 16) != std::string(16, '\0');
+        if (type < 1 || type > 4 || ((type == 3 || type == 4) && !linked))
+            throw Error("磁盘 " + path.string() + " 是损坏的 VDI 容器：头部的映像类型 " +
+                        std::to_string(type) + " 不对，什么也没有读写");
         if (type == 3 || type == 4)
             throw Error("磁盘 " + path.string() +
                         " 是 VirtualBox 的快照（差异磁盘），只记着与父磁盘的不同。请在 VirtualBox "

@@ -71,7 +71,9 @@ void FatVolume::checkDirectory(std::uint32_t first, const std::vector<FatEntry>&
                 damaged(e.name + " 的目录项没有起始簇");
             continue;
         }
-        if (e.firstCluster < 2 || e.firstCluster >= end || e.firstCluster == first)
+        if (e.firstCluster == first)
+            damaged(e.name + " 指向它所在的文件夹自己，文件夹成环");
+        if (e.firstCluster < 2 || e.firstCluster >= end)
             damaged(e.name + " 的起始簇不在分区里");
         if (pointedAt_[e.firstCluster] != 0 || claimed_[e.firstCluster])
             damaged(e.name + " 的簇链与别的文件交叉或成环");

@@ -78,7 +78,11 @@ std::string FatVolume::readAt(std::uint64_t offset, std::size_t size) const {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw IoError(io_text::kReadError, name_);
+            throw Error("磁盘映像 " + name_ + " 读不出来（错误号 " + std::to_string(errno) +
+                        (errno == ENOTCONN || errno == EIO
+                             ? "：为虚拟机容器提供内容的 qemu-storage-daemon 可能已经退出"
+                             : std::string()) +
+                        "），什么也没有改动");
         if (n == 0)
             damaged("映像文件比其中的分区短");
         done += static_cast<std::size_t>(n);
@@ -113,8 +117,15 @@ std::string FatVolume::findBootSector() {
     if (le::get16(first, fat::kSignature) != fat::kSignatureValue)
         throw Error("磁盘映像 " + name_ + " 不是 FAT 磁盘：既没有分区表，也没有 FAT 引导扇区");
     const std::uint32_t partition = fat::firstFatPartition(first);
-    if (partition == 0)
+    if (partition == 0) {
+        // A protective MBR's one entry, of type EE, stands for a GUID partition table.
+        for (std::size_t i = 0; i < 4; ++i)
+            if (static_cast<unsigned char>(first[0x1BE + 16 * i + 4]) == 0xEE)
+                throw Error(
+                    "磁盘映像 " + name_ +
+                    " 用的是 GPT 分区表：Windows 98 只认 MBR 分区表，不能从这个磁盘启动，也不能打开它");
         throw Error("磁盘映像 " + name_ + " 不是 FAT 磁盘：分区表里没有 FAT16 或 FAT32 分区");
+    }
     volumeStart_ = static_cast<std::uint64_t>(partition) * 512;
     std::string boot;
     try {

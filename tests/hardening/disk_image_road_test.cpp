@@ -858,6 +858,13 @@ TEST(DiskImageRefused, AnImageThatIsNoFatDiskIsNamedAndKeepsEveryByte) {
         f.put('\x83');
     }
     expectOpenRefused(linux, "不是 FAT 磁盘");
+    // A GUID partition table behind its protective MBR entry.
+    {
+        std::fstream f(linux, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(0x1BE + 4);
+        f.put('\xEE');
+    }
+    expectOpenRefused(linux, "用的是 GPT 分区表：Windows 98 只认 MBR 分区表");
 
     const fs::path empty = folder / "empty.img";
     w98::replaceHostFile(empty, "", empty.string());
@@ -1092,7 +1099,13 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     expectOpenRefused(child, "父磁盘 gone.qcow2 找不到");
     const fs::path snapshot = convert("vdi", "snapshot.vdi");
     patch(snapshot, 0x4C, std::string("\x04\0\0\0", 4));
+    // A type that says snapshot without the parent a snapshot names is a damaged header.
+    expectOpenRefused(snapshot, "是损坏的 VDI 容器：头部的映像类型 4 不对");
+    patch(snapshot, 0x1A8, std::string(16, '\x5A')); // the parent's identity
     expectOpenRefused(snapshot, "快照");
+    const fs::path unsigned_ = convert("vdi", "unsigned.vdi");
+    patch(unsigned_, 0x40, std::string("\x7F\x10\xDA\xBF", 4));
+    expectOpenRefused(unsigned_, "是损坏的 VDI 容器：头部的签名不对（应为 BEDA107F，实为 BFDA107F）");
     const fs::path damaged = convert("qcow2", "damaged.qcow2");
     patch(damaged, 40, std::string("\0\0\0\0\0\0\x01\x23", 8)); // the L1 table at an odd offset
     expectOpenRefused(damaged, "容器已损坏");

@@ -75,6 +75,8 @@ for name in attrib boot command extract internat regedit scanreg scanregw setup 
   grep -qE "^  $name +[^ ]" <<<"$out" || fail "w98 --help does not list $name: $out"
 done
 grep -qF "用法：w98 程序 [参数...]" <<<"$out" || fail "w98 --help has no usage line: $out"
+grep -qF "VHD、VDI、VMDK、qcow2、VHDX 容器" <<<"$out" && grep -qF "块设备" <<<"$out" ||
+  fail "w98 --help does not name the containers and devices: $out"
 run "$w98" -h
 [ "$rc" = 0 ] && grep -qE "^  scanreg " <<<"$out" || fail "w98 -h gives no help"
 
@@ -115,6 +117,13 @@ run "$w98" --demo-image "$tmp/missing/x.img"
 [ "$rc" = 1 ] && grep -qF "文件夹“$tmp/missing”不存在" <<<"$err" || fail "a demo image in a missing folder: $rc '$err'"
 [ -z "$(ls -A "$tmp/cache/korvane/disks" 2>/dev/null | grep -v demo98)" ] || fail "w98 --demo-image left a mirror behind"
 [ ! -e "$tmp/x.img" ] || fail "a refused demo image was made"
+
+# A mistyped disk image or a device that is not there yet is refused, and nothing is made there.
+for missing in "$tmp/typo.vdi" "$tmp/Win98.IMG" "/dev/korvane-no-such-device"; do
+  run env WIN98_MACHINE="$missing" "$w98" attrib 'C:\IO.SYS'
+  [ "$rc" != 0 ] && grep -qF "找不到 $missing：没有这个磁盘映像或设备" <<<"$err" || fail "a missing $missing: $rc '$err'"
+  [ ! -e "$missing" ] || fail "a machine was made at the missing $missing"
+done
 
 [ "$failures" = 0 ] || exit 1
 echo "command lines ok"

@@ -388,6 +388,8 @@ TEST(BootLog, TheReasonNamesWhatFailed) {
         "注册表文件没能复制到位（File not found - C:\\WINDOWS\\user.da0）");
     EXPECT_EQ(RestoreFailureFromLog("Cannot import C:\\WINDOWS\\scanregrun.reg, line 3: bad\n"),
               "注册表导入失败（Cannot import C:\\WINDOWS\\scanregrun.reg, line 3: bad）");
+    EXPECT_EQ(RestoreFailureFromLog("无法导入 C:\\WINDOWS\\SCANRUN.REG 第 3 行：bad\n"),
+              "注册表导入失败（无法导入 C:\\WINDOWS\\SCANRUN.REG 第 3 行：bad）");
     EXPECT_EQ(RestoreFailureFromLog("Starting Windows 98...\nWindows started.\n"), "");
     const std::string longLine = "File not found - system.dat " + std::string(300, 'x');
     EXPECT_EQ(RestoreFailureFromLog(longLine),

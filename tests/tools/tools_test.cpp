@@ -192,13 +192,13 @@ TEST(Regedit, ImportsAllOrNothing) {
 
     m.writeTextLines("C:\\BAD.REG", {"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\Software\\Test]", "\"a\"=\"1\"",
                                      "\"b\"=dword:zz"});
-    EXPECT_TRUE(d.type("regedit c:\\bad.reg").starts_with("Cannot import C:\\bad.reg 第 5 行："));
+    EXPECT_TRUE(d.type("regedit c:\\bad.reg").starts_with("无法导入 C:\\bad.reg 第 5 行："));
     EXPECT_FALSE(m.registry().keyExists(w98::kHkeyLocalMachine, "Software\\Test"));
 
     m.writeFile("C:\\BIN.REG", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"\xff\xff\"=\"1\"\r\n");
     EXPECT_EQ(d.type("regedit /s c:\\bin.reg"),
-              "Cannot import C:\\bin.reg 第 4 行：the line is not code page 936 text\n");
-    EXPECT_EQ(d.type("regedit c:\\none.reg"), "Cannot import: File not found: C:\\none.reg\n");
+              "无法导入 C:\\bin.reg 第 4 行：这一行不是代码页 936 的文字\n");
+    EXPECT_EQ(d.type("regedit c:\\none.reg"), "无法导入：File not found: C:\\none.reg\n");
     EXPECT_TRUE(d.type("regedit /x c:\\bad.reg").starts_with("Invalid switch"));
 }
 

@@ -44,7 +44,7 @@ std::string readRegFile(const Machine& m, const std::string& path) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string ignored;
         if (!cp936::tryToUtf8(lines[i], ignored))
-            throw FormatError(path, i + 1, "the line is not code page 936 text");
+            throw FormatError(path, i + 1, "这一行不是代码页 936 的文字");
     }
     throw FormatError(path, 0, "the file is not code page 936 text");
 }
@@ -83,13 +83,13 @@ int importFile(Machine& m, const std::string& path, bool silent, std::ostream& o
     try {
         m.registry().importText(readRegFile(m, path), path);
     } catch (const FormatError& e) {
-        out << "Cannot import " << e.what() << "\n";
+        out << "无法导入 " << e.what() << "\n";
         return 1;
     } catch (const IoError& e) {
-        out << "Cannot import: " << e.what() << "\n";
+        out << "无法导入：" << e.what() << "\n";
         return 1;
     } catch (const Error& e) {
-        out << "Cannot import " << path << ": " << e.what() << "\n";
+        out << "无法导入 " << path << "：" << e.what() << "\n";
         return 1;
     }
     if (!silent)

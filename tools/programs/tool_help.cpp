@@ -28,7 +28,9 @@ void printToolHelp(std::ostream& out) {
     out << "用法：w98 程序 [参数...]\n"
            "在 WIN98_MACHINE 所指的 Windows 98 机器上运行代替该程序的替身，参数与 Windows 98 上相同。\n"
            "没有这个变量时用 $XDG_DATA_HOME/korvane/machine（通常是 ~/.local/share/korvane/machine）；\n"
-           "不存在的文件夹会建成演示机器。\n"
+           "机器可以是文件夹，也可以是虚拟机的硬盘：原始磁盘映像，VHD、VDI、VMDK、qcow2、VHDX 容器，\n"
+           "或者没有挂载的旧电脑硬盘、分区（块设备）；第一个 FAT16 或 FAT32 分区就是 C 盘。\n"
+           "不存在的文件夹会建成演示机器；不存在的磁盘映像或设备不会。\n"
            "程序名不分大小写，可以带扩展名，例如 w98 SCANREG.EXE /backup。\n"
            "\n"
            "替身程序：\n";
