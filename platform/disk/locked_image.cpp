@@ -14,7 +14,7 @@ namespace w98::disk {
 
 LockedImage::LockedImage(const std::filesystem::path& image, const std::string& display) {
     fd_ = ::open(image.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) {
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         fd_ = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
         readOnly_ = true;
     }

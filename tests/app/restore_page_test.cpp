@@ -135,6 +135,7 @@ struct DemoDisk {
         }
     }
     ~DemoDisk() {
+        runTool({"chattr", "-i", disk.string()}); // one a test made immutable
         if (oldCache)
             ::setenv("XDG_CACHE_HOME", oldCache->c_str(), 1);
         else
@@ -523,6 +524,25 @@ class RestorePageTest : public QObject {
         QVERIFY(listed);
         again.close();
         QCOMPARE(again.dialogs.messages().size(), size_t(0));
+    }
+
+    void aDiskThatMayOnlyBeReadIsSaidOnceAndTheCloseIsQuiet() {
+        DemoDisk disk({});
+        if (runTool({"chattr", "+i", disk.disk.string()}).exitCode != 0)
+            QSKIP("this file system keeps no immutable files");
+        const std::string before = readBytes(disk.disk);
+        {
+            DiskWindow w(disk.disk);
+            QCOMPARE(w.dialogs.messages().size(), size_t(1));
+            QCOMPARE(w.dialogs.messages()[0].text,
+                     QString::fromStdString("磁盘映像 " + disk.disk.string() +
+                                            " 是只读文件：可以查看，但任何改动都无法写进去"));
+            QVERIFY(w.window->findChild<ui::TextGrid*>(u8("StringGrid1"))->table().rowCount() > 1);
+            w.close();
+            QCOMPARE(w.dialogs.messages().size(), size_t(1));
+        }
+        runTool({"chattr", "-i", disk.disk.string()});
+        QVERIFY(readBytes(disk.disk) == before);
     }
 
     void makingARestorePointNowShowsItsProgressAndTheNextStartListsIt() {

@@ -1005,6 +1005,32 @@ TEST(DiskImageRefused, AFullDiskTakesNothingOfAStepAndTheFolderShowsWhatTheImage
     }
 }
 
+// An image the user may only read (here: immutable, which keeps out root too) is known as such
+// before anything is changed; a program that would change it says nothing of success.
+TEST(DiskImageRefused, AnImageThatMayOnlyBeReadIsKnownSoAndNoProgramClaimsAWrite) {
+    ImageRoad d(FatKind::Fat32);
+    d.m->commit();
+    if (test::runTool({"chattr", "+i", d.image.string()}).exitCode != 0)
+        GTEST_SKIP() << "this file system keeps no immutable files";
+    struct Mutable {
+        fs::path image;
+        ~Mutable() { test::runTool({"chattr", "-i", image.string()}); }
+    } mutableAgain{d.image};
+    const ImageBytes before(d.image);
+    EXPECT_FALSE(d.m->canWrite());
+    EXPECT_EQ(d.m->readOnlyReason(),
+              "磁盘映像 " + d.image.string() + " 是只读文件：可以查看，但任何改动都无法写进去");
+    const auto w98 = w98::w98Executable().string();
+    const test::ToolResult backup =
+        test::runTool({w98, "scanreg", "/backup"}, {{"WIN98_MACHINE", d.image.string()}});
+    EXPECT_EQ(backup.exitCode, 1);
+    EXPECT_EQ(backup.output, "scanreg: 磁盘映像 " + d.image.string() + " 是只读文件，改动无法写进去\n");
+    const test::ToolResult read =
+        test::runTool({w98, "attrib", "C:\\IO.SYS"}, {{"WIN98_MACHINE", d.image.string()}});
+    EXPECT_EQ(read.exitCode, 0) << read.output;
+    EXPECT_TRUE(before.sameAs(d.image));
+}
+
 // The pre-restore backup runs as a program of its own; the disk fills when the click's changes
 // go into the image, and the message says so, not what a program it started missed.
 TEST(DiskImageRefused, ARestoreClickOnAFullDiskSaysTheDiskIsFull) {
