@@ -163,6 +163,8 @@ void TForm1::FormCreate() {
     PageControl1->ShowPage(TabSheet1);
     if (!writable)
         dialogs_.showMessage(this, QString::fromStdString(m.readOnlyReason()), {}, ui::MessageIcon::Warning);
+    if (const std::string interrupted = m.interruptedStep(); !interrupted.empty())
+        dialogs_.showMessage(this, QString::fromStdString(interrupted), {}, ui::MessageIcon::Warning);
     if (!IsWindows98(m))
         dialogs_.showMessage(this, QString::fromUtf8(kNotWindows98));
     paths_ = ComputeSharedPaths(m, ProgramFolder(m));

@@ -90,6 +90,13 @@ std::string Machine::readOnlyReason() const {
                   : std::string();
 }
 
+std::string Machine::interruptedStep() const {
+    if (!image_ || !image_->interrupted())
+        return {};
+    return "上次对磁盘映像 " + image_->image().string() +
+           " 的操作在写进磁盘之前被中断了：那一步没有完成，磁盘保持那一步之前的样子。";
+}
+
 fs::path Machine::defaultRoot() {
     if (const char* m = std::getenv("WIN98_MACHINE"); m && *m)
         return fs::path(m);

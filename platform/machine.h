@@ -65,6 +65,9 @@ class Machine {
     // readOnlyReason says so, naming the image.
     bool canWrite() const;
     std::string readOnlyReason() const;
+    // On a disk: what a program killed before its commit had changed was found at opening and
+    // dropped, the disk being as it was before that step; says so. Empty otherwise.
+    std::string interruptedStep() const;
 
     // What Windows would know, from machine.ini.
     std::string windowsFolder() const; // e.g. C:\WINDOWS, where SYSTEM.DAT and USER.DAT live

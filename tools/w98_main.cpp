@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
         const auto root = w98::Machine::defaultRoot();
         w98::ensureMachine(root);
         w98::Machine machine(root);
+        if (const std::string interrupted = machine.interruptedStep(); !interrupted.empty())
+            std::cerr << name << ": " << interrupted << "\n";
         // On a disk, what the program says it did is said once it is in the disk: a commit
         // that fails is told instead.
         std::ostringstream held;

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -23,6 +24,8 @@ namespace w98::disk {
 namespace {
 
 constexpr const char* kJournalFile = "image.journal";
+// Held shared by every program that has the disk open: one that finds it free is alone.
+constexpr const char* kUsersLock = "mirror.users";
 
 } // namespace
 
@@ -41,10 +44,26 @@ ImageMirror::ImageMirror(fs::path image)
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     const std::string identity = this->identity(locked.fd());
+    // Changes in the folder that no program open now is about to commit were left by one that
+    // was killed before its commit: the disk never took them, and a later commit must not put
+    // half of an action into it.
+    const bool alone = joinUsers();
+    const bool pending =
+        alone && fs::exists(folder_ / "drive_c", ec) && !changesIn(folder_ / "drive_c").empty();
+    interrupted_ = pending;
     // An image unchanged since the last exchange was checked then, and the folder shows it.
-    if (exchangedIdentity(folder_) == identity && readEntryRecord(folder_ / "drive_c"))
+    if (!pending && exchangedIdentity(folder_) == identity && readEntryRecord(folder_ / "drive_c"))
         return;
     readVolume(identity);
+}
+
+bool ImageMirror::joinUsers() {
+    users_ = ::open((folder_ / kUsersLock).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (users_ < 0)
+        throw Error("无法为磁盘映像 " + display_ + " 使用工作文件夹 " + folder_.string());
+    const bool alone = ::flock(users_, LOCK_EX | LOCK_NB) == 0;
+    ::flock(users_, LOCK_SH);
+    return alone;
 }
 
 void ImageMirror::holdDisk(const DiskSource& disk) {
@@ -76,7 +95,10 @@ void ImageMirror::readVolume(const std::string& identity) {
     recordExchange(folder_, identity);
 }
 
-ImageMirror::~ImageMirror() = default;
+ImageMirror::~ImageMirror() {
+    if (users_ >= 0)
+        ::close(users_);
+}
 
 bool ImageMirror::writable() const {
     const int fd = ::open(raw_.c_str(), O_RDWR | O_CLOEXEC);

@@ -41,6 +41,9 @@ class ImageMirror {
     void commit();
     // Whether this program may write the image at all (a file the user may only read: not).
     bool writable() const;
+    // True when the opening found changes a killed program left in the folder and put the folder
+    // back to what the image holds: that program's step did not go into the disk.
+    bool interrupted() const { return interrupted_; }
 
     // Where the folder of an image lives: $XDG_CACHE_HOME/korvane/disks (~/.cache/...).
     static std::filesystem::path folderFor(const std::filesystem::path& image);
@@ -53,6 +56,8 @@ class ImageMirror {
     void holdDisk(const DiskSource& disk);
     void recordSource() const;
     void readVolume(const std::string& identity);
+    // Joins the programs that have the folder open; true when no other has.
+    bool joinUsers();
 
     std::filesystem::path image_;
     std::filesystem::path folder_;
@@ -62,6 +67,8 @@ class ImageMirror {
     std::unique_ptr<DeviceHold> device_;
     std::filesystem::path raw_; // the file the sectors are read from and written to
     std::string how_;           // what the disk's identity is read from
+    int users_ = -1;            // held shared while this program has the disk open
+    bool interrupted_ = false;
     OpenVolume opened_;         // last, so that it goes before the raw view it reads
 };
 

@@ -1005,6 +1005,43 @@ TEST(DiskImageRefused, AFullDiskTakesNothingOfAStepAndTheFolderShowsWhatTheImage
     }
 }
 
+// A program killed before its commit leaves its changes in the working folder only: the next
+// program, alone on the disk, drops them and says so, and the disk keeps every byte; changes of a
+// program still open are its own to commit.
+TEST(DiskImageRoad, WhatAKilledProgramDidNotCommitNeverGoesIntoTheDisk) {
+    ImageRoad d(FatKind::Fat16);
+    d.m->commit();
+    d.m.reset();
+    const ImageBytes before(d.image);
+    const pid_t killed = ::fork();
+    if (killed == 0) {
+        w98::Machine m(d.image);
+        m.writeFile("C:\\HALF.TXT", "half of a step");
+        ::raise(SIGKILL);
+    }
+    ::waitpid(killed, nullptr, 0);
+    {
+        w98::Machine next(d.image);
+        EXPECT_EQ(next.interruptedStep(),
+                  "上次对磁盘映像 " + d.image.string() +
+                      " 的操作在写进磁盘之前被中断了：那一步没有完成，磁盘保持那一步之前的样子。");
+        EXPECT_FALSE(next.exists("C:\\HALF.TXT"));
+        next.commit();
+    }
+    EXPECT_TRUE(before.sameAs(d.image));
+
+    w98::Machine open(d.image);
+    EXPECT_EQ(open.interruptedStep(), "");
+    open.writeFile("C:\\LIVE.TXT", "still to be committed");
+    {
+        w98::Machine second(d.image);
+        EXPECT_EQ(second.interruptedStep(), "");
+        EXPECT_TRUE(second.exists("C:\\LIVE.TXT"));
+    }
+    open.commit();
+    EXPECT_FALSE(before.sameAs(d.image));
+}
+
 // An image the user may only read (here: immutable, which keeps out root too) is known as such
 // before anything is changed; a program that would change it says nothing of success.
 TEST(DiskImageRefused, AnImageThatMayOnlyBeReadIsKnownSoAndNoProgramClaimsAWrite) {
