@@ -265,6 +265,20 @@ done
 run "${cli[@]}" --machine "$vdi" list
 grep -qF "$(printf '\t您手动建立的系统还原点\t')" <<<"$out" || fail "create made no point on the VDI: $out"
 [ "$(sed -n 1p <<<"$out" | cut -f3)" = "系统还原前的备份" ] || fail "restore kept no state before on the VDI: $out"
+# A container a virtual PC holds: refused with the window's message, nothing written.
+qemu-storage-daemon --blockdev "driver=file,filename=$vdi,node-name=f" --blockdev driver=vdi,file=f,node-name=d \
+  >/dev/null 2>&1 &
+vm=$!
+for _ in $(seq 100); do
+  run "${cli[@]}" --machine "$vdi" list
+  [ "$rc" = 1 ] && break
+  sleep 0.1
+done
+held_before="$(md5sum <"$vdi")"
+check_refusal "$vdi" "正被虚拟机使用" restore 1 --yes
+[ "$(md5sum <"$vdi")" = "$held_before" ] || fail "a restore into a container in use wrote into it"
+kill "$vm"
+wait "$vm" 2>/dev/null
 run "${cli[@]}" --machine "$image" restore 2 --yes
 [ "$rc" = 0 ] || fail "restore 2 on the raw image exits with $rc: $err"
 grep -qF "系统还原已经完成：系统已还原到 $(sed -n 2p <<<"$list_raw" | cut -f2) 的还原点。" <<<"$out" ||
