@@ -13,6 +13,7 @@
 #include "tests/support/fat_tools.h"
 #include "tests/support/temp_machine.h"
 #include "ui/dialogs.h"
+#include "ui/memo.h"
 #include "ui/text_grid.h"
 
 #include <QJsonArray>
@@ -121,6 +122,44 @@ class CommandLineAgreementTest : public QObject {
                      cell(restore_col::kFolder) + QLatin1Char('\\') + cell(restore_col::kFileName));
         }
         QCOMPARE(points[3].toObject()[QStringLiteral("note")].toString(), u8("系统还原前的备份"));
+    }
+
+    void showNamesWhatThePreviewUnderThePointerNames() {
+        const Command show = runKorvane({QStringLiteral("--machine"), QString::fromStdString(demo_),
+                                         QStringLiteral("show"), QStringLiteral("3")});
+        QCOMPARE(show.exitCode, 0);
+        WindowOn w(demo_);
+        hover(w.grid()->viewport(), rowCentre(w.grid(), 3));
+        auto* memo = w.window.findChild<ui::Memo*>(QStringLiteral("MemoPreview"));
+        QTRY_VERIFY_WITH_TIMEOUT(!memo->lines().join(QString()).contains(u8("正在与现在的系统比较")), 60000);
+        QCOMPARE(QString::fromUtf8(show.out).trimmed(), memo->lines().join(QLatin1Char('\n')).trimmed());
+        QVERIFY(show.out.startsWith(u8("还原到 ").toUtf8()));
+    }
+
+    void restoreArmsOnAFolderTheJobTheClickArms() {
+        const fs::path clicked = folder_ / "clicked";
+        const fs::path typed = folder_ / "typed";
+        for (const fs::path& copy : {clicked, typed})
+            QCOMPARE(
+                QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), QString::fromStdString(demo_),
+                                                         QString::fromStdString(copy)}),
+                0);
+        {
+            WindowOn w(clicked);
+            hover(w.grid()->viewport(), rowCentre(w.grid(), 3));
+            click(w.grid()->viewport(), rowCentre(w.grid(), 3));
+            QCOMPARE(w.power.calls.size(), size_t(1));
+        }
+        const Command restore =
+            runKorvane({QStringLiteral("--machine"), QString::fromStdString(typed), QStringLiteral("restore"),
+                        QStringLiteral("3"), QStringLiteral("--yes")});
+        QVERIFY2(restore.exitCode == 0, restore.err.constData());
+        w98::Machine byClick(clicked);
+        w98::Machine byCommand(typed);
+        for (const char* file : {"C:\\dosrun.bat", "C:\\AUTOEXEC.BAT", "C:\\AUTOEXEC.BEI"})
+            QCOMPARE(byCommand.readTextLines(file), byClick.readTextLines(file));
+        QCOMPARE(byCommand.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), size_t(2));
+        QCOMPARE(byClick.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), size_t(2));
     }
 
     void restoreLeavesARawImageAsTheClickLeavesItsCopy() {
