@@ -291,6 +291,16 @@ grep -qF "$(printf '\t您手动建立的系统还原点\t注册表备份文件�
   fail "create does not print the new point: $out"
 fsck_clean "$image" "create"
 
+# A full disk: the restore is not kept, the window's message says why, the image keeps every byte.
+full="$tmp/full.img"
+"$w98" --demo-image "$full" >/dev/null || fail "w98 made no demo image at $full"
+free="$(mdir -i "$full@@32256" :: | grep "bytes free" | tr -dc '0-9')"
+head -c $((free - 2048)) /dev/zero >"$tmp/filler"
+mcopy -i "$full@@32256" "$tmp/filler" ::FILLER.BIN || fail "mcopy could not fill $full"
+full_before="$(md5sum <"$full")"
+check_refusal "$full" "的驱动器 C: 已满" restore 2 --yes
+[ "$(md5sum <"$full")" = "$full_before" ] || fail "a restore into a full disk wrote into it"
+
 # Bash completion: commands, a command's options and the machine's point numbers.
 complete() { :; }
 _filedir() { :; }
