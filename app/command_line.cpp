@@ -60,7 +60,18 @@ CommandLine::CommandLine()
     parser_.setApplicationDescription(QString::fromUtf8(
         "把出了故障的 Windows 98 还原到以前能正常工作的状态。\n"
         "不指定 --machine 时，使用环境变量 WIN98_MACHINE 所指的机器，"
-        "没有这个变量时使用 $XDG_DATA_HOME/korvane/machine（通常是 ~/.local/share/korvane/machine）。"));
+        "没有这个变量时使用 $XDG_DATA_HOME/korvane/machine（通常是 ~/.local/share/korvane/machine）。\n\n"
+        "不打开窗口、在终端或脚本里使用的命令（korvane 命令 --help 说明每个命令）：\n"
+        "  list              按首页表格的顺序列出还原点（--json 输出 JSON）\n"
+        "  show N            还原到第 N 个还原点会改变什么（--json 输出 JSON）\n"
+        "  create            现在建立一个系统还原点\n"
+        "  restore N         还原到第 N 个还原点（--yes 不询问；--file 按文件指定还原点）\n"
+        "  undo              还原到最新的“系统还原前的备份”\n\n"
+        "例如：\n"
+        "  korvane --machine ~/my98 list\n"
+        "  korvane --machine ~/win98.vdi restore 2 --yes\n"
+        "  korvane restore --file 'C:\\WINDOWS\\SYSBCKUP\\RB003.CAB' --yes\n"
+        "退出状态：0 完成，1 被拒绝或失败（原因写在标准错误），2 命令行用法错误。"));
     parser_.addHelpOption();
     parser_.addVersionOption();
     parser_.addOption(machine_);

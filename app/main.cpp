@@ -4,6 +4,7 @@
 #include "startup.h"
 
 #include "app_restart.h"
+#include "cli/command_dispatch.h"
 #include "command_line.h"
 #include "demo/demo_machine.h"
 #include "platform/clock.h"
@@ -33,6 +34,9 @@ QStringList argumentsOf(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // korvane list|show|create|restore|undo need no window, nor a display.
+    if (korvane::cli::NamesCommand(argc, argv))
+        return korvane::cli::RunCommand(argc, argv);
     // In a terminal without any display, help, the version and command-line errors are still
     // given (on the offscreen platform), and the window is refused with a message of our own
     // rather than Qt's abort, before any machine is touched.

@@ -93,8 +93,8 @@ std::string Machine::readOnlyReason() const {
 std::string Machine::interruptedStep() const {
     if (!image_ || !image_->interrupted())
         return {};
-    return "上次对磁盘映像 " + image_->image().string() +
-           " 的操作在写进磁盘之前被中断了：那一步没有完成，磁盘保持那一步之前的样子。";
+    return "上次打开磁盘映像 " + image_->image().string() +
+           " 的程序没有正常结束：它还没写进磁盘的改动没有写进去，磁盘保持它最后一次写入后的样子。";
 }
 
 fs::path Machine::defaultRoot() {

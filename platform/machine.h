@@ -65,8 +65,9 @@ class Machine {
     // readOnlyReason says so, naming the image.
     bool canWrite() const;
     std::string readOnlyReason() const;
-    // On a disk: what a program killed before its commit had changed was found at opening and
-    // dropped, the disk being as it was before that step; says so. Empty otherwise.
+    // On a disk: the last program to have it open did not end as programs end (killed before
+    // its commit, say); what it had not committed was dropped at opening, and this says so.
+    // Empty otherwise.
     std::string interruptedStep() const;
 
     // What Windows would know, from machine.ini.

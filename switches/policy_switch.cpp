@@ -50,8 +50,8 @@ void msDosOnAfterRun(w98::Machine& m) {
 // Without `old` (a disk start-up could not write to, a registry a restore put back) the run
 // changes nothing at close: not in force.
 bool msDosOffAfterRunInForce(w98::Machine& m) {
-    return RegValueExists(m, kMsDosRoot, kMsDos, "Disabled") && RegValueExists(m, kMsDosRoot, kMsDos, "old") &&
-           ReadRegInt(m, kMsDosRoot, kMsDos, "old") != 0;
+    return RegValueExists(m, kMsDosRoot, kMsDos, "Disabled") &&
+           RegValueExists(m, kMsDosRoot, kMsDos, "old") && ReadRegInt(m, kMsDosRoot, kMsDos, "old") != 0;
 }
 
 void allowRegistryEditor(w98::Machine& m) {

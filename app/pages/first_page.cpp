@@ -6,12 +6,11 @@
 #include "platform/machine.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
-#include "restore/offline_restore.h"
 #include "restore/point_difference.h"
 #include "restore/point_preview.h"
 #include "restore/preview_worker.h"
-#include "restore/restore_check.h"
 #include "restore/restore_execution.h"
+#include "restore/restore_request.h"
 #include "restore/restore_table.h"
 #include "sysaccess/system.h"
 #include "ui/action_commit.h"
@@ -245,34 +244,28 @@ void FirstPage::StringGrid1Click(int row) {
         previewWorker_->abandon();
     ui::BusyWindow busy(ctx_.window);
     const RestorePoint chosen = RestorePointAt(StringGrid1->table(), row);
-    // A point whose files MS-DOS cannot name is explained, and nothing is changed.
-    RestorePlan plan = CheckRestorable(ctx_.system, ctx_.paths, chosen);
     // A point the job could not restore is refused before anything is written or shown.
-    CheckedRestorePoint point;
+    PreparedRestore prepared;
     try {
-        point = CheckRestorePoint(ctx_.system.machine, std::move(plan));
+        prepared = PrepareRestore(ctx_.system, ctx_.paths, chosen, NewestRestorePoint(StringGrid1->table()));
     } catch (const UnusableRestorePoint& e) {
         StringGrid1->edit([&](TextTable& t) { t.setCell(restore_col::kNote, row, e.mark()); });
         throw;
     }
-    const bool newestIsToday = NewestRestorePointIsToday(NewestRestorePoint(StringGrid1->table()).shownDate,
-                                                         ctx_.system.machine, ctx_.system.clock);
-    if (ctx_.system.machine.isDiskImage()) {
-        restoreIntoDisk(point, newestIsToday);
-        return;
+    if (!ctx_.system.machine.isDiskImage()) {
+        QStringList progress;
+        for (const auto& line : RestoreProgressLines())
+            progress << QString::fromStdString(line);
+        PaintBase(Memo4, QColor(255, 0, 0));
+        Memo4->setVisible(true);
+        Memo4->setLines(progress);
+        ui::PaintNow();
     }
-    QStringList progress;
-    for (const auto& line : RestoreProgressLines())
-        progress << QString::fromStdString(line);
-    PaintBase(Memo4, QColor(255, 0, 0));
-    Memo4->setVisible(true);
-    Memo4->setLines(progress);
-    ui::PaintNow();
-    RestoreSystem(ctx_.system, ctx_.paths, point, newestIsToday, ui::PaintNow);
+    if (const auto done = CarryOutRestore(ctx_.system, ctx_.paths, prepared, ui::PaintNow))
+        showDiskRestore(*done);
 }
 
-void FirstPage::restoreIntoDisk(const CheckedRestorePoint& point, bool newestIsToday) {
-    const OfflineRestore done = RestoreOffline(ctx_.system, ctx_.paths, point, newestIsToday, ui::PaintNow);
+void FirstPage::showDiskRestore(const OfflineRestore& done) {
     // In the disk before the list shows the state before as a point, or the list stays as the
     // disk is.
     ui::CommitActionNow();

@@ -14,7 +14,7 @@ class QLabel;
 namespace korvane {
 
 class PreviewWorker;
-struct CheckedRestorePoint;
+struct OfflineRestore;
 
 namespace ui {
 class Memo;
@@ -55,8 +55,8 @@ class FirstPage {
 
   private:
     void buildFeaturePanel();
-    // A disk's Windows is switched off: the point goes into the disk at once.
-    void restoreIntoDisk(const CheckedRestorePoint& point, bool newestIsToday);
+    // A disk's Windows is switched off: the point went into the disk at once, and is told now.
+    void showDiskRestore(const OfflineRestore& done);
     void showFeatureHelp(ui::CommandLabel* label, const QStringList& lines);
 
     PageContext ctx_;

@@ -26,6 +26,8 @@ namespace {
 constexpr const char* kJournalFile = "image.journal";
 // Held shared by every program that has the disk open: one that finds it free is alone.
 constexpr const char* kUsersLock = "mirror.users";
+// Present while a program has the disk open; the last one to end as programs end removes it.
+constexpr const char* kUncleanMark = "mirror.open";
 
 } // namespace
 
@@ -44,17 +46,23 @@ ImageMirror::ImageMirror(fs::path image)
     if (!locked.readOnly())
         recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
     const std::string identity = this->identity(locked.fd());
-    // Changes in the folder that no program open now is about to commit were left by one that
-    // was killed before its commit: the disk never took them, and a later commit must not put
-    // half of an action into it.
-    const bool alone = joinUsers();
-    const bool pending =
-        alone && fs::exists(folder_ / "drive_c", ec) && !changesIn(folder_ / "drive_c").empty();
-    interrupted_ = pending;
-    // An image unchanged since the last exchange was checked then, and the folder shows it.
-    if (!pending && exchangedIdentity(folder_) == identity && readEntryRecord(folder_ / "drive_c"))
-        return;
-    readVolume(identity);
+    // A program that had the disk open and did not end as programs end (killed, crashed) may
+    // have left changes in the folder it never committed: the disk never took them, and a later
+    // commit must not put half of a step into it. Alone on the disk, its opener starts the
+    // folder afresh from the image.
+    const fs::path unclean = folder_ / kUncleanMark;
+    try {
+        interrupted_ = joinUsers() && fs::exists(unclean, ec);
+        // An image unchanged since the last exchange was checked then, and the folder shows it.
+        if (interrupted_ || exchangedIdentity(folder_) != identity || !readEntryRecord(folder_ / "drive_c"))
+            readVolume(identity);
+        if (!fs::exists(unclean, ec))
+            replaceScratchFile(unclean, "", unclean.string());
+    } catch (...) {
+        ::close(users_);
+        users_ = -1;
+        throw;
+    }
 }
 
 bool ImageMirror::joinUsers() {
@@ -96,8 +104,13 @@ void ImageMirror::readVolume(const std::string& identity) {
 }
 
 ImageMirror::~ImageMirror() {
-    if (users_ >= 0)
-        ::close(users_);
+    if (users_ < 0)
+        return;
+    if (::flock(users_, LOCK_EX | LOCK_NB) == 0) {
+        std::error_code ec;
+        fs::remove(folder_ / kUncleanMark, ec);
+    }
+    ::close(users_);
 }
 
 bool ImageMirror::writable() const {

@@ -41,8 +41,8 @@ class ImageMirror {
     void commit();
     // Whether this program may write the image at all (a file the user may only read: not).
     bool writable() const;
-    // True when the opening found changes a killed program left in the folder and put the folder
-    // back to what the image holds: that program's step did not go into the disk.
+    // True when the last program to have the disk open had not ended as programs end, and the
+    // opening put the folder back to what the image holds: what it had not committed is gone.
     bool interrupted() const { return interrupted_; }
 
     // Where the folder of an image lives: $XDG_CACHE_HOME/korvane/disks (~/.cache/...).
@@ -69,7 +69,7 @@ class ImageMirror {
     std::string how_;           // what the disk's identity is read from
     int users_ = -1;            // held shared while this program has the disk open
     bool interrupted_ = false;
-    OpenVolume opened_;         // last, so that it goes before the raw view it reads
+    OpenVolume opened_; // last, so that it goes before the raw view it reads
 };
 
 } // namespace w98::disk

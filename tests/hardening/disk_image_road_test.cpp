@@ -1022,9 +1022,10 @@ TEST(DiskImageRoad, WhatAKilledProgramDidNotCommitNeverGoesIntoTheDisk) {
     ::waitpid(killed, nullptr, 0);
     {
         w98::Machine next(d.image);
-        EXPECT_EQ(next.interruptedStep(),
-                  "上次对磁盘映像 " + d.image.string() +
-                      " 的操作在写进磁盘之前被中断了：那一步没有完成，磁盘保持那一步之前的样子。");
+        EXPECT_EQ(
+            next.interruptedStep(),
+            "上次打开磁盘映像 " + d.image.string() +
+                " 的程序没有正常结束：它还没写进磁盘的改动没有写进去，磁盘保持它最后一次写入后的样子。");
         EXPECT_FALSE(next.exists("C:\\HALF.TXT"));
         next.commit();
     }

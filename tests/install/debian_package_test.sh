@@ -37,11 +37,12 @@ for file in ./usr/bin/korvane ./usr/bin/w98 ./usr/share/applications/korvane.des
             ./usr/share/icons/hicolor/scalable/apps/korvane.svg ./usr/share/icons/hicolor/48x48/apps/korvane.png \
             ./usr/share/doc/korvane/copyright ./usr/share/doc/korvane/changelog.Debian.gz \
             ./usr/share/man/man1/korvane.1.gz ./usr/share/man/man1/w98.1.gz \
-            ./usr/share/metainfo/io.github.korvane.Korvane.metainfo.xml; do
+            ./usr/share/metainfo/io.github.korvane.Korvane.metainfo.xml \
+            ./usr/share/bash-completion/completions/korvane; do
   grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
 done
 # Only the program goes into the package: no tests, benchmarks or build files.
-extra="$(grep -vE '^\./(usr/((bin|share)/|bin/(korvane|w98)|share/(applications|icons|man|metainfo|lintian)/.*|share/doc/(korvane/.*)?)?)?$' \
+extra="$(grep -vE '^\./(usr/((bin|share)/|bin/(korvane|w98)|share/(applications|icons|man|metainfo|lintian|bash-completion)/.*|share/doc/(korvane/.*)?)?)?$' \
          <<<"$contents" || true)"
 [ -z "$extra" ] || fail "unexpected files in the package: $extra"
 
