@@ -1118,6 +1118,54 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     EXPECT_FALSE(exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)));
     EXPECT_EQ(test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
 
+    // A watcher killed, and its starter killed before it recorded the daemon: the daemon runs on
+    // and nothing would stop it; with the daemon killed too, a mount nobody serves. The next
+    // opening ends what is left, says so, and works.
+    for (const bool daemonKilled : {false, true}) {
+        SCOPED_TRACE(daemonKilled ? "dead mount" : "stray daemon");
+        const fs::path exportFolder = w98::disk::ImageMirror::folderFor(vdi);
+        fs::remove(exportFolder / "export.record");
+        const pid_t holder = ::fork();
+        if (holder == 0) {
+            w98::Machine m(vdi);
+            ::pause();
+            ::_exit(0);
+        }
+        while (!fs::exists(exportFolder / "export.record"))
+            ::usleep(10000);
+        pid_t watcher = -1, daemon = -1;
+        std::istringstream(test::readBytes(exportFolder / "export.record")) >> watcher >> daemon;
+        ASSERT_GT(watcher, 0);
+        ASSERT_GT(daemon, 0);
+        ::kill(watcher, SIGKILL);
+        if (daemonKilled)
+            ::kill(daemon, SIGKILL);
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+        w98::replaceHostFile(exportFolder / "export.record", "", "export.record");
+        const test::ToolResult r = test::runTool({w98::w98Executable().string(), "attrib", "C:\\IO.SYS"},
+                                                 {{"WIN98_MACHINE", vdi.string()}});
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        if (daemonKilled)
+            EXPECT_NE(r.output.find("已卸下磁盘 " + vdi.string() + " 上次被中断时留下的失效挂载 " +
+                                    (exportFolder / "disk.raw").string()),
+                      std::string::npos)
+                << r.output;
+        else
+            EXPECT_NE(r.output.find("已结束磁盘 " + vdi.string() +
+                                    " 上次被中断时留下的 qemu-storage-daemon（进程 " +
+                                    std::to_string(daemon) + "）"),
+                      std::string::npos)
+                << r.output;
+        EXPECT_NE(r.output.find("IO.SYS"), std::string::npos) << r.output;
+        EXPECT_FALSE(exportRunsFor(exportFolder));
+        EXPECT_EQ(test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
+        if (::kill(daemon, 0) == 0 && !daemonKilled) { // left by the fault under test: end it here
+            ::kill(daemon, SIGKILL);
+            test::runTool({"fusermount3", "-u", "-z", (exportFolder / "disk.raw").string()});
+        }
+    }
+
     // A user who is not root, as on a desktop: the container opens where FUSE is open to users,
     // else the message names /dev/fuse; nothing is left running either way.
     if (::geteuid() == 0 && test::runTool({"which", "setpriv"}).exitCode == 0) {
