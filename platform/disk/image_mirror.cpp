@@ -14,6 +14,7 @@
 #include "platform/host_file.h"
 
 #include <fcntl.h>
+#include <iostream>
 
 namespace fs = std::filesystem;
 
@@ -37,7 +38,7 @@ ImageMirror::ImageMirror(fs::path image)
     LockedImage locked(raw_, display_);
     recordSource();
     if (!locked.readOnly())
-        recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
+        recoverLeftJournal(locked.fd());
     const std::string identity = this->identity(locked.fd());
     // An image unchanged since the last exchange was checked then, and the folder shows it.
     if (exchangedIdentity(folder_) == identity && readEntryRecord(folder_ / "drive_c"))
@@ -74,6 +75,13 @@ void ImageMirror::readVolume(const std::string& identity) {
     recordExchange(folder_, identity);
 }
 
+void ImageMirror::recoverLeftJournal(int fd) {
+    if (recoverJournal(fd, folder_ / kJournalFile, display_) != JournalOutcome::SetAside)
+        return;
+    // Said at once: the program may yet end without another word.
+    std::cerr << setAsideNotice(display_, folder_ / kJournalFile) << std::flush;
+}
+
 ImageMirror::~ImageMirror() = default;
 
 void ImageMirror::commit() {
@@ -82,7 +90,7 @@ void ImageMirror::commit() {
         return;
     LockedImage locked(raw_, display_);
     if (!locked.readOnly())
-        recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
+        recoverLeftJournal(locked.fd());
     // An image as this folder last left it was checked then.
     const bool unchanged = exchangedIdentity(folder_) == identity(locked.fd());
     FatVolume volume(locked.fd(), display_, unchanged ? FatCheck::None : FatCheck::All);

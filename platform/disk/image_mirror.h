@@ -51,6 +51,8 @@ class ImageMirror {
     void holdDisk(const DiskSource& disk);
     void recordSource() const;
     void readVolume(const std::string& identity);
+    // A journal left by a killed write: completed, or set aside with a word to the user.
+    void recoverLeftJournal(int fd);
 
     std::filesystem::path image_;
     std::filesystem::path folder_;

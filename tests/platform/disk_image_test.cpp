@@ -254,7 +254,9 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
     const fs::path journal = w98::disk::ImageMirror::folderFor(image_) / "image.journal";
     const auto stoppedWriter = [&] {
         std::ofstream(image_, std::ios::binary | std::ios::trunc) << first;
-        w98::disk::writeJournal(journal, writes);
+        const int fd = ::open(image_.c_str(), O_RDONLY);
+        w98::disk::writeJournal(fd, journal, writes);
+        ::close(fd);
     };
 
     stoppedWriter();
@@ -290,6 +292,111 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
     ::close(readOnly);
     EXPECT_EQ(w98::Machine(image_).readFile("C:\\B.TXT"), "new");
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
+}
+
+// The journal of docs/formats.md's example, byte for byte: it names the image's size and the
+// hash of what each write replaces.
+TEST(DiskJournal, NamesTheImageItWasMadeFor) {
+    const fs::path folder = kt::makeTempFolder("korvane-journal");
+    const fs::path image = folder / "zeros.img", journal = folder / "image.journal";
+    std::ofstream(image, std::ios::binary).close();
+    fs::resize_file(image, 0x1000000);
+    const int fd = ::open(image.c_str(), O_RDONLY);
+    w98::disk::writeJournal(
+        fd, journal,
+        {{0x10200, std::string("\xf8\xff\xff\xff", 4), true}, {0x10600, std::string("\x03\0", 2)}});
+    ::close(fd);
+    const unsigned char expected[] = {
+        0x4b, 0x56, 0x4a, 0x32, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x01,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0xf5, 0x13,
+        0xce, 0x9d, 0x7f, 0x76, 0x25, 0x4d, 0xf8, 0xff, 0xff, 0xff, 0x00, 0x06, 0x01, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xed, 0x6f, 0xeb, 0xb4,
+        0x07, 0x88, 0x32, 0x08, 0x03, 0x00, 0x49, 0xd4, 0x82, 0xcf, 0x95, 0xbc, 0x82, 0xb0};
+    EXPECT_EQ(kt::readBytes(journal), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+    fs::remove_all(folder);
+}
+
+TEST_P(DiskImage, AJournalMadeForTheDiskAsItNoLongerIsIsSetAsideAndTheUserTold) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\A.TXT", "first");
+        m.writeFile("C:\\B.TXT", std::string(5000, 'b'));
+        m.commit();
+    }
+    const std::string before = kt::readBytes(image_);
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\C.TXT", "the killed step");
+        m.deleteFile("C:\\B.TXT");
+        m.commit();
+    }
+    const std::string after = kt::readBytes(image_);
+    std::vector<w98::disk::ImageWrite> writes;
+    for (std::size_t at = 0; at < after.size(); at += 512)
+        if (after.compare(at, 512, before, at, 512) != 0)
+            writes.push_back({at, after.substr(at, 512)});
+    ASSERT_FALSE(writes.empty());
+    const fs::path journal = w98::disk::ImageMirror::folderFor(image_) / "image.journal";
+    const auto killedWrite = [&] {
+        std::ofstream(image_, std::ios::binary | std::ios::trunc) << before;
+        const int fd = ::open(image_.c_str(), O_RDONLY);
+        w98::disk::writeJournal(fd, journal, writes);
+        ::close(fd);
+    };
+    const auto mtools = [&](const std::string& command) {
+        return std::system(("MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null " + command).c_str());
+    };
+
+    // The virtual PC ran in between: a file of its own, and one deleted.
+    killedWrite();
+    const fs::path outside = folder_ / "NEW.TXT";
+    std::ofstream(outside, std::ios::binary) << std::string(7000, 'n');
+    ASSERT_EQ(mtools("mcopy -i '" + kt::mtoolsVolume(image_) + "' '" + outside.string() + "' ::/NEW.TXT"), 0);
+    ASSERT_EQ(mtools("mdel -i '" + kt::mtoolsVolume(image_) + "' ::/A.TXT"), 0);
+    const std::string changed = kt::readBytes(image_);
+    testing::internal::CaptureStderr();
+    {
+        w98::Machine m(image_);
+        EXPECT_EQ(m.readFile("C:\\NEW.TXT"), std::string(7000, 'n'));
+        EXPECT_EQ(m.readFile("C:\\B.TXT"), std::string(5000, 'b'));
+        EXPECT_FALSE(m.exists("C:\\A.TXT"));
+        EXPECT_FALSE(m.exists("C:\\C.TXT"));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "磁盘映像 " + image_.string() +
+                  " 上次被中断的那一步没有完成：之后磁盘已被别的程序（例如虚拟机）改过，那一步的改动没有写入"
+                  "磁盘，留在 " +
+                  journal.string() + ".set-aside 里。请重做那一步。\n");
+    EXPECT_EQ(kt::readBytes(image_), changed);
+    EXPECT_FALSE(fs::exists(journal));
+    EXPECT_TRUE(fs::exists(journal.string() + ".set-aside"));
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+    fs::remove(outside);
+    ASSERT_EQ(mtools("mcopy -n -i '" + kt::mtoolsVolume(image_) + "' ::/NEW.TXT '" + outside.string() + "'"),
+              0);
+    EXPECT_EQ(kt::readBytes(outside), std::string(7000, 'n'));
+
+    // A journal for another image of the same name (a copy put in its place, of another size).
+    killedWrite();
+    fs::resize_file(image_, before.size() + 512);
+    testing::internal::CaptureStderr();
+    w98::Machine(image_).exists("C:\\A.TXT");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("上次被中断的那一步没有完成"), std::string::npos);
+    EXPECT_FALSE(fs::exists(journal));
+
+    // Half put in before the kill, nothing else changed: the journal still matches and completes.
+    killedWrite();
+    {
+        std::fstream f(image_, std::ios::in | std::ios::out | std::ios::binary);
+        for (std::size_t i = 0; i < writes.size() / 2; ++i) {
+            f.seekp(static_cast<std::streamoff>(writes[i].offset));
+            f.write(writes[i].bytes.data(), static_cast<std::streamsize>(writes[i].bytes.size()));
+        }
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(w98::Machine(image_).readFile("C:\\C.TXT"), "the killed step");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(kt::readBytes(image_), after);
 }
 
 TEST_P(DiskImage, TwoProgramsTakeTurnsAndAVirtualPcHoldingTheDiskIsWaitedFor) {
