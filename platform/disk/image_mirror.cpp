@@ -2,6 +2,7 @@
 
 #include "container_export.h"
 #include "device_hold.h"
+#include "emulator_locks.h"
 #include "entry_record.h"
 #include "fat_volume.h"
 #include "image_folder.h"
@@ -55,6 +56,9 @@ void ImageMirror::holdDisk(const DiskSource& disk) {
         device_ = std::make_unique<DeviceHold>(image_, folder_);
         how_ = "session";
     }
+    // A container is QEMU's own to lock: its export holds QEMU's locks on it.
+    if (disk.form != DiskForm::Container)
+        emulatorLocks_ = std::make_unique<EmulatorLocks>(image_);
 }
 
 void ImageMirror::recordSource() const {

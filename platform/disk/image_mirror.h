@@ -19,6 +19,7 @@ namespace w98::disk {
 
 class ContainerExport;
 class DeviceHold;
+class EmulatorLocks;
 
 class ImageMirror {
   public:
@@ -60,9 +61,10 @@ class ImageMirror {
     // What keeps a container's raw view or a device's hold while the program runs.
     std::unique_ptr<ContainerExport> export_;
     std::unique_ptr<DeviceHold> device_;
-    std::filesystem::path raw_; // the file the sectors are read from and written to
-    std::string how_;           // what the disk's identity is read from
-    OpenVolume opened_;         // last, so that it goes before the raw view it reads
+    std::unique_ptr<EmulatorLocks> emulatorLocks_; // a raw image's or device's, against QEMU
+    std::filesystem::path raw_;                    // the file the sectors are read from and written to
+    std::string how_;                              // what the disk's identity is read from
+    OpenVolume opened_;                            // last, so that it goes before the raw view it reads
 };
 
 } // namespace w98::disk

@@ -8,6 +8,7 @@
 #include "platform/registry/registry_lock.h"
 #include "tests/support/fat_tools.h"
 #include "tests/support/temp_machine.h"
+#include "tests/support/tool_process.h"
 
 #include <gtest/gtest.h>
 
@@ -397,6 +398,35 @@ TEST_P(DiskImage, AJournalMadeForTheDiskAsItNoLongerIsIsSetAsideAndTheUserTold) 
     EXPECT_EQ(w98::Machine(image_).readFile("C:\\C.TXT"), "the killed step");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(kt::readBytes(image_), after);
+}
+
+// While a program has the raw image, QEMU refuses it as it refuses a disk another QEMU holds,
+// even told to share; qemu-img info, which reads no data, still answers; another program of
+// this machine still writes it; once the programs end QEMU takes it.
+TEST_P(DiskImage, QemuRefusesARawImageWhileAProgramHasIt) {
+    const fs::path copy = folder_ / "copy.img";
+    {
+        w98::Machine m(image_);
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"qemu-img", "check", "-f", "raw", image_.string()},
+              std::vector<std::string>{"qemu-img", "convert", "-f", "raw", "-O", "raw", image_.string(),
+                                       copy.string()}}) {
+            const kt::ToolResult r = kt::runTool(command);
+            EXPECT_NE(r.exitCode, 0) << command[1];
+            EXPECT_NE(r.output.find("Failed to get \"consistent read\" lock"), std::string::npos) << r.output;
+        }
+        // Told to share, qemu-img still needs a consistent read, which is not given.
+        EXPECT_NE(kt::runTool({"qemu-img", "check", "-U", "-f", "raw", image_.string()}).output.find("lock"),
+                  std::string::npos);
+        EXPECT_EQ(kt::runTool({"qemu-img", "info", "-f", "raw", image_.string()}).exitCode, 0);
+        w98::Machine second(image_);
+        second.writeFile("C:\\SECOND.TXT", "2");
+        second.commit();
+    }
+    const kt::ToolResult free =
+        kt::runTool({"qemu-img", "convert", "-f", "raw", "-O", "raw", image_.string(), copy.string()});
+    EXPECT_EQ(free.exitCode, 0) << free.output;
+    EXPECT_EQ(openAfresh()->readFile("C:\\SECOND.TXT"), "2");
 }
 
 TEST_P(DiskImage, TwoProgramsTakeTurnsAndAVirtualPcHoldingTheDiskIsWaitedFor) {
