@@ -1,5 +1,6 @@
 #include "container_export.h"
 
+#include "container_check.h"
 #include "export_leftovers.h"
 #include "platform/error.h"
 #include "platform/host_file.h"
@@ -104,6 +105,8 @@ void ContainerExport::start() {
         fs::remove(raw_, ec);
         replaceScratchFile(raw_, "", raw_.string());
     }
+    // A new session: the container is judged before anything of it is read or written.
+    checkContainer(source_);
     if (!findOnHostPath(kDaemon))
         throw Error(
             "要打开 " + source_.display + " 磁盘 " + source_.path.string() +
