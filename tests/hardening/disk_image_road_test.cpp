@@ -597,14 +597,13 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
             w98::disk::setImageWriteObserver({});
             const auto newFiles = filesOf(d.image, d.folder / "out");
             ASSERT_GT(writes.size(), 3u);
-            for (std::size_t cut = 1; cut < writes.size(); ++cut) {
+            const auto expectSound = [&](const std::vector<bool>& landed, const std::string& where) {
                 std::string bytes = before;
-                for (std::size_t i = 0; i < cut; ++i)
-                    bytes.replace(writes[i].offset, writes[i].bytes.size(), writes[i].bytes);
+                for (std::size_t i = 0; i < writes.size(); ++i)
+                    if (landed[i])
+                        bytes.replace(writes[i].offset, writes[i].bytes.size(), writes[i].bytes);
                 const fs::path copy = d.folder / "cut.img";
                 std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
-                const std::string where =
-                    "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) + " writes";
                 EXPECT_EQ(test::unmendable(test::fsckFatProblems(copy)), "") << where;
                 auto files = filesOf(copy, d.folder / "cut");
                 for (const auto& [path, content] : oldFiles) {
@@ -616,6 +615,33 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
                     EXPECT_TRUE((oldFiles.contains(path) && oldFiles.at(path) == content) ||
                                 (newFiles.contains(path) && newFiles.at(path) == content))
                         << path << " is neither old nor new " << where;
+            };
+            // The writes in the order they were given, cut anywhere.
+            for (std::size_t cut = 1; cut < writes.size(); ++cut) {
+                std::vector<bool> landed(writes.size(), false);
+                std::fill(landed.begin(), landed.begin() + static_cast<std::ptrdiff_t>(cut), true);
+                expectSound(landed, "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) +
+                                        " writes");
+            }
+            // A disk may reorder what it was given since the last flush: every write before the
+            // last barrier, and of those after it only one, or all but one. A barrier missing
+            // between two writes that must not pass each other fails here.
+            std::size_t epochStart = 0;
+            for (std::size_t end = 0; end < writes.size(); ++end) {
+                if (!writes[end].barrier && end + 1 < writes.size())
+                    continue;
+                const std::size_t epochSize = end + 1 - epochStart;
+                for (std::size_t odd = epochStart; epochSize > 1 && odd <= end; ++odd)
+                    for (const bool alone : {true, false}) {
+                        std::vector<bool> landed(writes.size(), false);
+                        for (std::size_t i = 0; i <= end; ++i)
+                            landed[i] = i < epochStart || (i == odd) == alone;
+                        expectSound(landed, std::string(alone ? "only write " : "all but write ") +
+                                                std::to_string(odd) + " of writes " +
+                                                std::to_string(epochStart) + ".." + std::to_string(end) +
+                                                " after a flush");
+                    }
+                epochStart = end + 1;
             }
         }
     }
