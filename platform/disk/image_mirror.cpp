@@ -10,6 +10,7 @@
 #include "image_sync.h"
 #include "lazy_drive.h"
 #include "locked_image.h"
+#include "unused_folders.h"
 
 #include "platform/error.h"
 #include "platform/host_file.h"
@@ -35,6 +36,8 @@ ImageMirror::ImageMirror(fs::path image)
     fs::create_directories(folder_, ec);
     if (ec)
         throw Error("无法为磁盘映像 " + display_ + " 建立工作文件夹 " + folder_.string());
+    markUsed(folder_);
+    removeUnusedFolders(folder_);
     holdDisk(disk);
     LockedImage locked(raw_, display_);
     recordSource();

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -427,6 +428,38 @@ TEST_P(DiskImage, QemuRefusesARawImageWhileAProgramHasIt) {
         kt::runTool({"qemu-img", "convert", "-f", "raw", "-O", "raw", image_.string(), copy.string()});
     EXPECT_EQ(free.exitCode, 0) << free.output;
     EXPECT_EQ(openAfresh()->readFile("C:\\SECOND.TXT"), "2");
+}
+
+// The working folders of disks nobody opened for a month go when another disk is opened; one
+// used since, one with a change not yet in its disk, one a program holds and a folder that is
+// no disk's stay.
+TEST_P(DiskImage, WorkingFoldersOfDisksUnusedForAMonthGo) {
+    const fs::path disks = w98::disk::ImageMirror::folderFor(image_).parent_path();
+    const auto make = [&](const std::string& name, int daysAgo, const char* extra) {
+        const fs::path f = disks / name;
+        fs::create_directories(f / "drive_c");
+        std::ofstream(f / "image.source") << (folder_ / (name + ".img")).string() << "\n\n" << name << "\n";
+        if (*extra)
+            std::ofstream(f / extra) << "x";
+        fs::last_write_time(f, fs::file_time_type::clock::now() - std::chrono::hours(24 * daysAgo));
+        return f;
+    };
+    const fs::path old = make("old.img-0000000000000001", 31, "");
+    const fs::path recent = make("recent.img-0000000000000002", 29, "");
+    const fs::path pending = make("pending.img-0000000000000003", 60, "image.journal");
+    const fs::path setAside = make("aside.img-0000000000000004", 60, "image.journal.set-aside");
+    const fs::path busy = make("busy.img-0000000000000005", 60, "lazy.lock");
+    const fs::path notes = disks / "notes";
+    fs::create_directories(notes);
+    fs::last_write_time(notes, fs::file_time_type::clock::now() - std::chrono::hours(24 * 90));
+    const int holder = ::open((busy / "lazy.lock").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_SH), 0);
+    w98::Machine m(image_);
+    ::close(holder);
+    EXPECT_FALSE(fs::exists(old));
+    for (const fs::path& kept : {recent, pending, setAside, busy, notes})
+        EXPECT_TRUE(fs::exists(kept)) << kept;
+    EXPECT_TRUE(fs::exists(w98::disk::ImageMirror::folderFor(image_) / "image.source"));
 }
 
 TEST_P(DiskImage, TwoProgramsTakeTurnsAndAVirtualPcHoldingTheDiskIsWaitedFor) {
