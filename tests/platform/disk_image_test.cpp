@@ -294,6 +294,39 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
     ::close(readOnly);
     EXPECT_EQ(w98::Machine(image_).readFile("C:\\B.TXT"), "new");
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
+
+    // New data that cannot go in stops the change before its journal is written: nothing would
+    // point at what the journal expects there.
+    std::vector<w98::disk::ImageWrite> withNewData = writes;
+    withNewData.front().fresh = true;
+    const int stillReadOnly = ::open(image_.c_str(), O_RDONLY);
+    try {
+        w98::disk::writeThroughJournal(stillReadOnly, withNewData, journal, "disk.img");
+        ADD_FAILURE() << "wrote through a read-only descriptor";
+    } catch (const w98::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Write error: disk.img");
+    }
+    ::close(stillReadOnly);
+    EXPECT_FALSE(fs::exists(journal));
+}
+
+// An attribute alone changing, the archive attribute too, is a change the disk's entry takes.
+TEST_P(DiskImage, AnAttributeChangeAloneGoesIntoTheDisk) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\ARC.TXT", "a");
+        m.commit();
+    }
+    for (const int attributes : {0x00, 0x20, 0x01, 0x21, 0x02, 0x04}) {
+        {
+            w98::Machine m(image_);
+            m.setAttributes("C:\\ARC.TXT", static_cast<std::uint8_t>(attributes));
+            m.commit();
+        }
+        const auto listed = listedUnder("ARC.TXT");
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_EQ(listed[0].attributes, attributes);
+    }
 }
 
 // The journal of docs/formats.md's example, byte for byte: it names the image's size and the
