@@ -1310,6 +1310,38 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
         EXPECT_FALSE(exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)));
     }
 
+    // A block device every program let go of starts a new session at its next opening: what
+    // its own PC changed meanwhile is read afresh.
+    if (::geteuid() == 0) {
+        std::string device = test::runTool({"losetup", "-f", "--show", raw.string()}).output;
+        device.erase(device.find_last_not_of("\n") + 1);
+        if (device.starts_with("/dev/")) {
+            struct Detach {
+                std::string device;
+                ~Detach() { test::runTool({"losetup", "-d", device}); }
+            } detach{device};
+            const fs::path session = w98::disk::ImageMirror::folderFor(device) / "disk.session";
+            std::string first;
+            {
+                w98::Machine m(device);
+                EXPECT_TRUE(m.isFile("C:\\IO.SYS"));
+                first = test::readBytes(session);
+            }
+            w98::replaceHostFile(folder / "LATER.TXT", "later", "LATER.TXT");
+            EXPECT_EQ(
+                test::runTool({"mcopy", "-i", device + "@@" + std::to_string(test::fatVolumeOffset(raw)),
+                               (folder / "LATER.TXT").string(), "::/LATER.TXT"},
+                              {{"MTOOLS_SKIP_CHECK", "1"}, {"MTOOLSRC", "/dev/null"}})
+                    .exitCode,
+                0);
+            {
+                w98::Machine m(device);
+                EXPECT_NE(test::readBytes(session), first);
+                EXPECT_EQ(m.readFile("C:\\LATER.TXT"), "later");
+            }
+        }
+    }
+
     // A partition mounted by a FUSE file system, and the folder it is mounted at.
     if (::geteuid() == 0 && test::runTool({"which", "fusefat"}).exitCode == 0) {
         std::string partition = test::runTool({"losetup", "-f", "--show", "-o",
