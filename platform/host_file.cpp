@@ -1,6 +1,7 @@
 #include "host_file.h"
 
 #include "dos_attributes.h"
+#include "errno_text.h"
 #include "error.h"
 #include "short_names.h"
 
@@ -15,7 +16,6 @@
 #include <vector>
 
 namespace w98 {
-namespace {
 
 const char* textForErrno(int err) {
     switch (err) {
@@ -37,6 +37,8 @@ const char* textForErrno(int err) {
         return io_text::kWriteError;
     }
 }
+
+namespace {
 
 class Fd {
   public:

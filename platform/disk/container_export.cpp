@@ -1,5 +1,7 @@
 #include "container_export.h"
 
+#include "container_check.h"
+#include "export_leftovers.h"
 #include "platform/error.h"
 #include "platform/host_file.h"
 #include "platform/process.h"
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -34,61 +37,6 @@ std::string readSmall(const fs::path& file) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-// A process that runs and has not ended (a zombie has).
-bool alive(pid_t pid) {
-    if (pid <= 0)
-        return false;
-    const std::string stat = readSmall("/proc/" + std::to_string(pid) + "/stat");
-    const auto close = stat.rfind(')');
-    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
-}
-
-pid_t parentOf(pid_t pid) {
-    const std::string stat = readSmall("/proc/" + std::to_string(pid) + "/stat");
-    const auto close = stat.rfind(')');
-    if (close == std::string::npos)
-        return -1;
-    std::istringstream rest(stat.substr(close + 2));
-    char state = 0;
-    pid_t parent = -1;
-    rest >> state >> parent;
-    return parent;
-}
-
-bool runsExportOf(pid_t pid, const fs::path& raw) {
-    return alive(pid) &&
-           readSmall("/proc/" + std::to_string(pid) + "/cmdline").find(raw.string()) != std::string::npos;
-}
-
-// The export is mounted over the raw file (a mount whose program is gone reads "not connected").
-bool mounted(const fs::path& raw, bool* stale = nullptr) {
-    struct stat file {
-    }, folder{};
-    if (::stat(raw.c_str(), &file) != 0) {
-        if (stale)
-            *stale = errno == ENOTCONN;
-        return errno == ENOTCONN;
-    }
-    if (stale)
-        *stale = false;
-    return ::stat(raw.parent_path().c_str(), &folder) == 0 && file.st_dev != folder.st_dev;
-}
-
-void unmount(const fs::path& raw) {
-    if (::umount2(raw.c_str(), MNT_DETACH) == 0)
-        return;
-    spawnQuietly({"fusermount3", "-u", "-z", raw.string()}, {}, true);
-}
-
-void waitUntilEnded(pid_t pid) {
-    for (int i = 0; i < 10000 && alive(pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (alive(pid))
-        ::kill(pid, SIGKILL);
-    for (int i = 0; i < 200 && alive(pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 std::string json(const std::string& s) {
@@ -142,25 +90,23 @@ void ContainerExport::start() {
     std::istringstream record(readSmall(folder_ / kRecordFile));
     pid_t watcher = -1, daemon = -1;
     record >> watcher >> daemon;
-    if (alive(watcher) && runsExportOf(daemon, raw_) && parentOf(daemon) == watcher && mounted(raw_)) {
+    if (processAlive(watcher) && exportsTo(daemon, raw_) && parentProcess(daemon) == watcher &&
+        exportMounted(raw_)) {
         daemon_ = daemon;
         return;
     }
-    // What a killed watcher left: its daemon, and a mount nobody serves.
-    if (runsExportOf(daemon, raw_)) {
-        const pid_t parent = parentOf(daemon);
-        ::kill(daemon, SIGTERM);
-        waitUntilEnded(daemon);
-        if (parent > 1 && parent == watcher)
-            ::kill(parent, SIGKILL);
-    }
-    if (mounted(raw_))
-        unmount(raw_);
+    // What a killed program or watcher left: a daemon nobody will stop (its watcher killed, or
+    // its starter killed before it could record it), and a mount nobody serves.
+    const std::string leftovers = endLeftovers(raw_, -1, source_.path.string());
+    if (!leftovers.empty())
+        std::cerr << leftovers << std::flush;
     std::error_code ec;
     if (!fs::is_regular_file(raw_, ec)) {
         fs::remove(raw_, ec);
         replaceScratchFile(raw_, "", raw_.string());
     }
+    // A new session: the container is judged before anything of it is read or written.
+    checkContainer(source_);
     if (!findOnHostPath(kDaemon))
         throw Error(
             "要打开 " + source_.display + " 磁盘 " + source_.path.string() +
@@ -183,6 +129,9 @@ void ContainerExport::start() {
     argv.push_back(nullptr);
     const std::string users = (folder_ / kUsersFile).string();
     const std::string log = (folder_ / kLogFile).string();
+    std::string rawPath = raw_.string();
+    std::string fusermount = "fusermount3", lazily = "-u", detach = "-z";
+    std::vector<char*> unmount = {fusermount.data(), lazily.data(), detach.data(), rawPath.data(), nullptr};
 
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
@@ -190,6 +139,12 @@ void ContainerExport::start() {
     // Only calls safe after fork in a program with threads, until exec.
     const pid_t middle = ::fork();
     if (middle == 0) {
+        // The watcher outlives the program: its end must not take the watcher along, neither
+        // through the report it writes to a reader already gone nor through the terminal.
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGPIPE, &ignore, nullptr);
+        ::sigaction(SIGHUP, &ignore, nullptr);
         if (::fork() != 0)
             ::_exit(0); // the watcher goes on alone, that nothing waits for it
         ::setsid();
@@ -206,6 +161,10 @@ void ContainerExport::start() {
         ::close_range(6, ~0U, 0);
         const pid_t d = ::fork();
         if (d == 0) {
+            struct sigaction usual {};
+            usual.sa_handler = SIG_DFL;
+            ::sigaction(SIGPIPE, &usual, nullptr);
+            ::sigaction(SIGHUP, &usual, nullptr);
             ::dup2(4, 1);
             ::dup2(4, 2);
             ::close_range(3, ~0U, 0);
@@ -221,14 +180,29 @@ void ContainerExport::start() {
         // Granted once every program using the disk has let go of it, ended or killed.
         ::flock(3, LOCK_EX);
         ::kill(d, SIGTERM);
-        for (int i = 0; i < 1000; ++i) {
-            if (::waitpid(d, nullptr, WNOHANG) == d)
-                ::_exit(0);
+        bool ended = false;
+        for (int i = 0; i < 1000 && !ended; ++i) {
+            ended = ::waitpid(d, nullptr, WNOHANG) == d;
             const struct timespec pause { 0, 10000000 };
-            ::nanosleep(&pause, nullptr);
+            if (!ended)
+                ::nanosleep(&pause, nullptr);
         }
-        ::kill(d, SIGKILL);
-        ::waitpid(d, nullptr, 0);
+        if (!ended) {
+            ::kill(d, SIGKILL);
+            ::waitpid(d, nullptr, 0);
+        }
+        // A daemon that had to be killed outright leaves its mount "not connected" behind.
+        struct stat mount {};
+        if (::stat(rawPath.c_str(), &mount) != 0 && errno == ENOTCONN &&
+            ::umount2(rawPath.c_str(), MNT_DETACH) != 0) {
+            const pid_t u = ::fork();
+            if (u == 0) {
+                ::execvp(unmount[0], unmount.data());
+                ::_exit(127);
+            }
+            if (u > 0)
+                ::waitpid(u, nullptr, 0);
+        }
         ::_exit(0);
     }
     ::close(report[1]);
@@ -243,8 +217,8 @@ void ContainerExport::start() {
     daemon_ = pids[1];
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!mounted(raw_)) {
-        if (!alive(daemon_) || std::chrono::steady_clock::now() > deadline) {
+    while (!exportMounted(raw_)) {
+        if (!processAlive(daemon_) || std::chrono::steady_clock::now() > deadline) {
             std::string said = readSmall(folder_ / kLogFile);
             ::kill(daemon_, SIGTERM);
             if (said.find("\"write\" lock") != std::string::npos)

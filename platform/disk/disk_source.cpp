@@ -4,6 +4,7 @@
 #include "platform/little_endian.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
@@ -79,6 +80,15 @@ std::string descriptorValue(const std::string& text, const std::string& key) {
     return {};
 }
 
+// A container whose header puts its tables or blocks past the end of the file was cut short
+// (a copy or download that stopped): what is missing would read as zeros.
+void refuseIfCut(const fs::path& path, const char* display, std::uint64_t needed, off_t size) {
+    if (size >= 0 && needed > static_cast<std::uint64_t>(size))
+        throw Error("磁盘 " + path.string() + " 打不开：它的 " + display + " 容器比文件头所说的短（应至少 " +
+                    std::to_string(needed) + " 字节，只有 " + std::to_string(size) +
+                    " 字节），大概是复制或下载时被截断了。请找回完整的磁盘文件");
+}
+
 DiskSource container(const fs::path& path, const char* driver, const char* display) {
     return {DiskForm::Container, path, driver, display};
 }
@@ -101,6 +111,13 @@ DiskSource classifyFile(const fs::path& path) {
         const std::uint64_t size = bigEndian(h, 16, 4);
         if (at != 0 && size != 0 && size < 1024)
             checkParent(path, readAt(fd, static_cast<off_t>(at), size));
+        // The L1 table and the refcount table, where the header puts them.
+        const std::uint64_t clusterBits = bigEndian(h, 20, 4);
+        if (clusterBits >= 9 && clusterBits <= 21)
+            refuseIfCut(path, "qcow2",
+                        std::max(bigEndian(h, 40, 8) + bigEndian(h, 36, 4) * 8,
+                                 bigEndian(h, 48, 8) + (bigEndian(h, 56, 4) << clusterBits)),
+                        st.st_size);
         return container(path, "qcow2", "qcow2");
     }
     if (h.starts_with("vhdxfile"))
@@ -121,6 +138,12 @@ DiskSource classifyFile(const fs::path& path) {
                         " 是 VirtualBox 的快照（差异磁盘），只记着与父磁盘的不同。请在 VirtualBox "
                         "的“快照”里删除快照，"
                         "把改动合并进父磁盘后，打开父磁盘");
+        // Version 1.1 (the one QEMU and VirtualBox write): the blocks in use follow the data offset.
+        if (h.size() >= 0x188 && le::get32(h, 0x44) == 0x00010001)
+            refuseIfCut(path, "VDI",
+                        std::uint64_t{le::get32(h, 0x158)} +
+                            std::uint64_t{le::get32(h, 0x184)} * le::get32(h, 0x178),
+                        st.st_size);
         return container(path, "vdi", "VDI");
     }
     const std::string_view vhdFooter = h.starts_with("conectix") ? h : std::string_view(tail);

@@ -19,6 +19,14 @@ bool FatVolume::isEnd(std::uint32_t value) const {
 
 void FatVolume::setNext(std::uint32_t cluster, std::uint32_t value) {
     changedFrom_.try_emplace(cluster, rawEntry(cluster));
+    // What points where stays known for the folders still to be checked.
+    if (!pointedAt_.empty()) {
+        const std::uint32_t before = next(cluster), now = value & 0x0FFFFFFF;
+        if (before >= 2 && before < pointedAt_.size() && pointedAt_[before] > 0 && pointedAt_[before] < 255)
+            --pointedAt_[before];
+        if (now >= 2 && now < pointedAt_.size() && pointedAt_[now] < 255)
+            ++pointedAt_[now];
+    }
     if (bits_ == FatBits::Fat32) {
         // The top four bits are reserved and kept as they are.
         put32(fatBytes_, cluster * 4u, (get32(fatBytes_, cluster * 4u) & 0xF0000000) | (value & 0x0FFFFFFF));

@@ -3,7 +3,10 @@
 // cost follows what is touched, not the size of the disk.
 #include "fat_volume.h"
 
+#include "fat_structures.h"
+
 #include "platform/error.h"
+#include "platform/little_endian.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -41,6 +44,30 @@ void FatVolume::checkFat() {
         damaged("根目录的起始簇不在分区里");
 }
 
+std::set<std::uint32_t> FatVolume::foldersAbove(std::uint32_t first) const {
+    std::set<std::uint32_t> above;
+    if (first == rootCluster_ || first == 0)
+        return above;
+    const std::uint32_t end = clusterCount_ + 2;
+    // Up by "..", to the root (cluster 0 in "..", or the FAT32 root's own cluster).
+    for (std::uint32_t at = first; above.insert(at).second;) {
+        const std::string& b = directory(at).bytes;
+        if (b.size() < 2 * fat::kEntrySize || b.compare(fat::kEntrySize, 2, "..") != 0)
+            damaged("簇 " + std::to_string(at) + " 处的文件夹开头没有 \".\" 和 \"..\" 两项");
+        const std::uint32_t parent =
+            le::get16(b, fat::kEntrySize + fat::kEntryClusterLow) |
+            (bits_ == FatBits::Fat32
+                 ? std::uint32_t{le::get16(b, fat::kEntrySize + fat::kEntryClusterHigh)} << 16
+                 : 0);
+        if (parent == 0 || parent == rootCluster_)
+            return above;
+        if (parent < 2 || parent >= end)
+            damaged("簇 " + std::to_string(at) + " 处的文件夹的上层文件夹不在分区里");
+        at = parent;
+    }
+    damaged("簇 " + std::to_string(first) + " 处的文件夹的上层文件夹成环");
+}
+
 void FatVolume::checkDirectory(std::uint32_t first, const std::vector<FatEntry>& entries) const {
     const std::uint32_t end = clusterCount_ + 2;
     if (pointedAt_.empty()) {
@@ -55,6 +82,27 @@ void FatVolume::checkDirectory(std::uint32_t first, const std::vector<FatEntry>&
         if (rootCluster_ >= 2 && rootCluster_ < end)
             claimed_[rootCluster_] = true;
     }
+    // Every folder but the root begins with "." (itself) and ".."; one without them was never
+    // a folder, or was overwritten (read as zeros it would pass for empty, and be rewritten).
+    if (first != rootCluster_ && first != 0) {
+        const std::string& b = directory(first).bytes;
+        const auto dotEntry = [&b](std::size_t slot, std::string_view name) {
+            const std::size_t at = slot * fat::kEntrySize;
+            return b.size() >= at + fat::kEntrySize && b.compare(at, 11, name) == 0 &&
+                   (static_cast<unsigned char>(b[at + fat::kEntryAttributes]) & fat::kAttributeDirectory) !=
+                       0;
+        };
+        if (!dotEntry(0, ".          ") || !dotEntry(1, "..         "))
+            damaged("簇 " + std::to_string(first) + " 处的文件夹开头没有 \".\" 和 \"..\" 两项");
+    }
+    // What another program read is not known here, so what this folder is must be proved from
+    // the whole FAT and from the folders above it, whatever was read before: its own chain
+    // joined by no other, and no folder in it naming one above it.
+    const std::set<std::uint32_t> above = foldersAbove(first);
+    if (first != rootCluster_ && first != 0)
+        for (const std::uint32_t c : directory(first).clusters)
+            if (pointedAt_[c] != (c == first ? 0 : 1))
+                damaged("簇 " + std::to_string(first) + " 处的文件夹的簇链与别的文件交叉");
     std::set<std::string> names, shortNames;
     for (const FatEntry& e : entries) {
         // A name Windows could not have made would reach outside the folder, or onto another
@@ -75,6 +123,8 @@ void FatVolume::checkDirectory(std::uint32_t first, const std::vector<FatEntry>&
             damaged(e.name + " 指向它所在的文件夹自己，文件夹成环");
         if (e.firstCluster < 2 || e.firstCluster >= end)
             damaged(e.name + " 的起始簇不在分区里");
+        if (e.isDirectory() && above.count(e.firstCluster))
+            damaged("文件夹 " + e.name + " 指回了它上层的文件夹，文件夹成环");
         if (pointedAt_[e.firstCluster] != 0 || claimed_[e.firstCluster])
             damaged(e.name + " 的簇链与别的文件交叉或成环");
         claimed_[e.firstCluster] = true;
@@ -82,7 +132,8 @@ void FatVolume::checkDirectory(std::uint32_t first, const std::vector<FatEntry>&
         for (std::uint32_t c = e.firstCluster;; c = next(c)) {
             if (c < 2 || c >= end || next(c) == 0)
                 damaged(e.name + " 的簇链里有空簇或坏簇");
-            if (++count > clusterCount_)
+            // Past its first, a cluster that two FAT entries point at joins two chains.
+            if (++count > clusterCount_ || (c != e.firstCluster && pointedAt_[c] != 1))
                 damaged(e.name + " 的簇链与别的文件交叉或成环");
             if (isEnd(next(c)))
                 break;

@@ -129,6 +129,8 @@ class FatVolume {
     const Directory& directory(std::uint32_t first) const;
     void checkFat();
     void checkDirectory(std::uint32_t first, const std::vector<FatEntry>& entries) const;
+    // The folders from this one up to the root (the root left out), by their ".." entries.
+    std::set<std::uint32_t> foldersAbove(std::uint32_t first) const;
     std::size_t freeSlots(std::uint32_t dir, std::size_t count);
     FatEntry place(std::uint32_t dir, std::string_view name, std::string_view shortName, RawEntry shortEntry);
     FatEntry entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_t shortSlot) const;

@@ -14,7 +14,7 @@
 namespace w98::disk {
 namespace {
 
-constexpr std::string_view kMagic = "KVJ1";
+constexpr std::string_view kMagic = "KVJ2";
 // The top bit of a write's size marks a barrier after it.
 constexpr std::uint64_t kBarrierBit = 1ull << 63;
 
@@ -35,27 +35,78 @@ std::uint64_t read64(std::string_view in, std::size_t at) {
     return v;
 }
 
-std::optional<std::vector<ImageWrite>> parse(std::string_view j) {
+// A journal as read back: the image's size when it was made, and each write with the hash of
+// the bytes it replaces.
+struct Journal {
+    std::uint64_t imageSize = 0;
+    std::vector<ImageWrite> writes;
+    std::vector<std::uint64_t> replaced;
+};
+
+std::optional<Journal> parse(std::string_view j) {
     if (j.size() < kMagic.size() + 16 || j.substr(0, kMagic.size()) != kMagic)
         return std::nullopt;
     const std::string_view body = j.substr(0, j.size() - 8);
     if (fnv1a(body) != read64(j, j.size() - 8))
         return std::nullopt;
-    std::vector<ImageWrite> out;
-    std::size_t at = kMagic.size();
-    while (at + 16 <= body.size()) {
+    Journal out;
+    out.imageSize = read64(body, kMagic.size());
+    std::size_t at = kMagic.size() + 8;
+    while (at + 24 <= body.size()) {
         const std::uint64_t offset = read64(body, at);
         const std::uint64_t sized = read64(body, at + 8);
         const std::uint64_t size = sized & ~kBarrierBit;
-        at += 16;
+        out.replaced.push_back(read64(body, at + 16));
+        at += 24;
         if (size > body.size() - at)
             return std::nullopt;
-        out.push_back({offset, std::string(body.substr(at, size)), (sized & kBarrierBit) != 0});
+        out.writes.push_back({offset, std::string(body.substr(at, size)), (sized & kBarrierBit) != 0});
         at += size;
     }
     if (at != body.size())
         return std::nullopt;
     return out;
+}
+
+std::uint64_t imageSize(int fd) {
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    return end < 0 ? 0 : static_cast<std::uint64_t>(end);
+}
+
+// The image's bytes where a write goes; shorter where the image ends or cannot be read.
+std::string bytesAt(int fd, std::uint64_t offset, std::size_t size) {
+    std::string out(size, '\0');
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, out.data() + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    out.resize(done);
+    return out;
+}
+
+// Whether the image is still in a state the journal leads through: as large as it was, and
+// every place it writes holding what it held then or what one of the journal's writes there
+// puts. Anything else was changed by someone else since (a virtual PC), and replaying would
+// overwrite that.
+bool stillMatches(int fd, const Journal& j) {
+    if (imageSize(fd) != j.imageSize)
+        return false;
+    for (std::size_t i = 0; i < j.writes.size(); ++i) {
+        const ImageWrite& w = j.writes[i];
+        const std::uint64_t now = fnv1a(bytesAt(fd, w.offset, w.bytes.size()));
+        bool known = now == j.replaced[i];
+        for (const ImageWrite& other : j.writes)
+            known = known || (other.offset == w.offset && other.bytes.size() == w.bytes.size() &&
+                              fnv1a(other.bytes) == now);
+        if (!known)
+            return false;
+    }
+    return true;
 }
 
 // Only calls that are safe between fork and _exit.
@@ -79,11 +130,13 @@ bool applyAll(int fd, const std::vector<ImageWrite>& writes) {
 
 } // namespace
 
-void writeJournal(const std::filesystem::path& journal, const std::vector<ImageWrite>& writes) {
+void writeJournal(int fd, const std::filesystem::path& journal, const std::vector<ImageWrite>& writes) {
     std::string j(kMagic);
+    append64(j, imageSize(fd));
     for (const ImageWrite& w : writes) {
         append64(j, w.offset);
         append64(j, w.bytes.size() | (w.barrier ? kBarrierBit : 0));
+        append64(j, fnv1a(bytesAt(fd, w.offset, w.bytes.size())));
         j += w.bytes;
     }
     append64(j, fnv1a(j));
@@ -105,7 +158,7 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
         throw IoError(io_text::kWriteError, displayName);
     if (journaled.empty())
         return;
-    writeJournal(journal, journaled);
+    writeJournal(fd, journal, journaled);
     const std::string journalName = journal.string();
     const pid_t pid = ::fork();
     if (pid < 0)
@@ -130,16 +183,33 @@ void setImageWriteObserver(std::function<void(const std::vector<ImageWrite>&)> o
     observer() = std::move(o);
 }
 
-bool recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName) {
+JournalOutcome recoverJournal(int fd, const std::filesystem::path& journal, const std::string& displayName) {
     const auto bytes = readHostFileIfExists(journal, journal.string());
     if (!bytes)
-        return false;
-    const auto writes = parse(*bytes);
-    if (writes && !applyAll(fd, *writes))
-        throw IoError(io_text::kWriteError, displayName);
+        return JournalOutcome::None;
+    const auto j = parse(*bytes);
     std::error_code ec;
+    if (j && !stillMatches(fd, *j)) {
+        std::filesystem::path aside = journal;
+        aside += kSetAsideSuffix;
+        std::filesystem::rename(journal, aside, ec);
+        if (ec)
+            throw IoError(io_text::kWriteError, aside.string());
+        return JournalOutcome::SetAside;
+    }
+    if (j && !applyAll(fd, j->writes))
+        throw IoError(io_text::kWriteError, displayName);
     std::filesystem::remove(journal, ec);
-    return writes.has_value();
+    return j ? JournalOutcome::Completed : JournalOutcome::Dropped;
+}
+
+std::string setAsideNotice(const std::string& displayName, const std::filesystem::path& journal) {
+    std::filesystem::path aside = journal;
+    aside += kSetAsideSuffix;
+    return "磁盘映像 " + displayName +
+           " 上次被中断的那一步没有完成：之后磁盘已被别的程序（例如虚拟机）改过，"
+           "那一步的改动没有写入磁盘，留在 " +
+           aside.string() + " 里。请重做那一步。\n";
 }
 
 } // namespace w98::disk

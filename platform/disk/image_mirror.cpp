@@ -2,6 +2,7 @@
 
 #include "container_export.h"
 #include "device_hold.h"
+#include "emulator_locks.h"
 #include "entry_record.h"
 #include "fat_volume.h"
 #include "image_folder.h"
@@ -9,12 +10,14 @@
 #include "image_sync.h"
 #include "lazy_drive.h"
 #include "locked_image.h"
+#include "unused_folders.h"
 
 #include "platform/error.h"
 #include "platform/host_file.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <iostream>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -40,11 +43,13 @@ ImageMirror::ImageMirror(fs::path image)
     fs::create_directories(folder_, ec);
     if (ec)
         throw Error("无法为磁盘映像 " + display_ + " 建立工作文件夹 " + folder_.string());
+    markUsed(folder_);
+    removeUnusedFolders(folder_);
     holdDisk(disk);
     LockedImage locked(raw_, display_);
     recordSource();
     if (!locked.readOnly())
-        recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
+        recoverLeftJournal(locked.fd());
     const std::string identity = this->identity(locked.fd());
     // A program that had the disk open and did not end as programs end (killed, crashed) may
     // have left changes in the folder it never committed: the disk never took them, and a later
@@ -83,6 +88,9 @@ void ImageMirror::holdDisk(const DiskSource& disk) {
         device_ = std::make_unique<DeviceHold>(image_, folder_);
         how_ = "session";
     }
+    // A container is QEMU's own to lock: its export holds QEMU's locks on it.
+    if (disk.form != DiskForm::Container)
+        emulatorLocks_ = std::make_unique<EmulatorLocks>(image_);
 }
 
 void ImageMirror::recordSource() const {
@@ -119,6 +127,12 @@ bool ImageMirror::writable() const {
         ::close(fd);
     return fd >= 0 || (errno != EACCES && errno != EROFS && errno != EPERM);
 }
+void ImageMirror::recoverLeftJournal(int fd) {
+    if (recoverJournal(fd, folder_ / kJournalFile, display_) != JournalOutcome::SetAside)
+        return;
+    // Said at once: the program may yet end without another word.
+    std::cerr << setAsideNotice(display_, folder_ / kJournalFile) << std::flush;
+}
 
 void ImageMirror::commit() {
     const DriveChanges changes = changesIn(folder_ / "drive_c");
@@ -126,7 +140,7 @@ void ImageMirror::commit() {
         return;
     LockedImage locked(raw_, display_);
     if (!locked.readOnly())
-        recoverJournal(locked.fd(), folder_ / kJournalFile, display_);
+        recoverLeftJournal(locked.fd());
     // An image as this folder last left it was checked then.
     const bool unchanged = exchangedIdentity(folder_) == identity(locked.fd());
     FatVolume volume(locked.fd(), display_, unchanged ? FatCheck::None : FatCheck::All);

@@ -19,6 +19,7 @@ namespace w98::disk {
 
 class ContainerExport;
 class DeviceHold;
+class EmulatorLocks;
 
 class ImageMirror {
   public:
@@ -58,6 +59,8 @@ class ImageMirror {
     void readVolume(const std::string& identity);
     // Joins the programs that have the folder open; true when no other has.
     bool joinUsers();
+    // A journal left by a killed write: completed, or set aside with a word to the user.
+    void recoverLeftJournal(int fd);
 
     std::filesystem::path image_;
     std::filesystem::path folder_;
@@ -65,9 +68,10 @@ class ImageMirror {
     // What keeps a container's raw view or a device's hold while the program runs.
     std::unique_ptr<ContainerExport> export_;
     std::unique_ptr<DeviceHold> device_;
-    std::filesystem::path raw_; // the file the sectors are read from and written to
-    std::string how_;           // what the disk's identity is read from
-    int users_ = -1;            // held shared while this program has the disk open
+    std::unique_ptr<EmulatorLocks> emulatorLocks_; // a raw image's or device's, against QEMU
+    std::filesystem::path raw_;                    // the file the sectors are read from and written to
+    std::string how_;                              // what the disk's identity is read from
+    int users_ = -1;                               // held shared while this program has the disk open
     bool interrupted_ = false;
     OpenVolume opened_; // last, so that it goes before the raw view it reads
 };

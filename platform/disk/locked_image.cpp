@@ -1,5 +1,6 @@
 #include "locked_image.h"
 
+#include "emulator_locks.h"
 #include "platform/error.h"
 #include "platform/registry/registry_lock.h"
 
@@ -21,10 +22,13 @@ LockedImage::LockedImage(const std::filesystem::path& image, const std::string& 
     if (fd_ < 0)
         throw Error("磁盘映像 " + display + (errno == ENOENT ? " 不存在" : " 无法打开"));
     // A virtual PC that has the image open holds a lock on it (QEMU does); its disk must
-    // not change under it.
+    // not change under it. Only QEMU's own byte: the locks this machine's programs hold
+    // (emulator_locks.h) are not a virtual PC's.
     struct flock probe {};
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
+    probe.l_start = kQemuOpenLockByte;
+    probe.l_len = 1;
     if (::fcntl(fd_, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
         ::close(fd_);
         throw Error("磁盘映像 " + display + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");

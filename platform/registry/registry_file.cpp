@@ -5,6 +5,7 @@
 #include "platform/host_file.h"
 #include "registry_binary_format.h"
 #include "registry_lock.h"
+#include "registry_pair.h"
 #include "registry_text_format.h"
 
 #include <cerrno>
@@ -149,23 +150,45 @@ void HiveFile::change(const std::function<bool(regtree::Key&)>& fn) {
         commit();
 }
 
+std::uint8_t HiveFile::attributesNow() const {
+    return statFile(file_, displayName_) ? readDosAttributes(file_, displayName_) : attr::kArchive;
+}
+
+void HiveFile::noteWritten(std::size_t size) {
+    auto st = statFile(file_, displayName_);
+    // Someone may have replaced it again already; then read theirs next time.
+    if (st && static_cast<std::size_t>(st->st_size) == size)
+        signature_ =
+            Signature{true, st->st_dev, st->st_ino, st->st_size, st->st_mtim.tv_sec, st->st_mtim.tv_nsec};
+    else
+        forget();
+}
+
 void HiveFile::commit() {
     try {
         RegistryLock lock(file_, displayName_);
         std::string bytes = serialize();
-        std::uint8_t attributes = attr::kArchive;
-        if (statFile(file_, displayName_))
-            attributes = readDosAttributes(file_, displayName_);
-        replaceHostFile(file_, bytes, displayName_, attributes);
-        auto st = statFile(file_, displayName_);
-        // Someone may have replaced it again already; then read theirs next time.
-        if (st && static_cast<std::size_t>(st->st_size) == bytes.size())
-            signature_ =
-                Signature{true, st->st_dev, st->st_ino, st->st_size, st->st_mtim.tv_sec, st->st_mtim.tv_nsec};
-        else
-            forget();
+        replaceHostFile(file_, bytes, displayName_, attributesNow());
+        noteWritten(bytes.size());
     } catch (...) {
         forget();
+        throw;
+    }
+}
+
+void HiveFile::commitPair(HiveFile& first, HiveFile& second) {
+    try {
+        RegistryLock lock(first.file_, first.displayName_);
+        RegistryLock secondLock(second.file_, second.displayName_);
+        const HiveReplacement a{first.file_, first.serialize(), first.attributesNow(), first.displayName_};
+        const HiveReplacement b{second.file_, second.serialize(), second.attributesNow(),
+                                second.displayName_};
+        replaceHivePair(a, b);
+        first.noteWritten(a.bytes.size());
+        second.noteWritten(b.bytes.size());
+    } catch (...) {
+        first.forget();
+        second.forget();
         throw;
     }
 }

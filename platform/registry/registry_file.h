@@ -61,6 +61,10 @@ class HiveFile {
     // still as it was.
     void commit();
 
+    // Writes both changed trees back as one step (registry_pair.h): both files change or
+    // neither, even when the program is killed in between. The two files share a folder.
+    static void commitPair(HiveFile& first, HiveFile& second);
+
     // Drops the tree: the next call reads the file.
     void forget();
 
@@ -89,6 +93,8 @@ class HiveFile {
     };
 
     std::optional<Signature> currentSignature() const;
+    std::uint8_t attributesNow() const;
+    void noteWritten(std::size_t size);
     std::string serialize() const;
     HiveForm formForNewFile() const;
 

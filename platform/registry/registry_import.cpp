@@ -126,7 +126,9 @@ void apply(std::vector<ImportOp>& ops, Key* const roots[2], bool changed[2]) {
 }
 
 void commit(HiveFile (&hives)[2], const bool changed[2]) {
-    if (changed[0] && changed[1]) {
+    if (changed[0] && changed[1] && hives[0].file().parent_path() == hives[1].file().parent_path()) {
+        HiveFile::commitPair(hives[0], hives[1]);
+    } else if (changed[0] && changed[1]) {
         // Both files change: if the second cannot be written, the first goes back as it was.
         HiveFile& first = hives[0];
         HiveFile::Snapshot before;

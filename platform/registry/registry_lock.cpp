@@ -1,6 +1,7 @@
 #include "registry_lock.h"
 
 #include "platform/error.h"
+#include "platform/registry/registry_pair.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -60,6 +61,20 @@ struct Slots {
 Slots& slots() {
     static Slots s;
     return s;
+}
+
+void release(Slot* slot) {
+    Slots& all = slots();
+    {
+        std::lock_guard lock(all.mutex);
+        if (--slot->count > 0)
+            return;
+        // Closing the only descriptor of the open folder lets go of the lock.
+        ::close(slot->fd);
+        all.runs[slot->folder].lastRelease = std::chrono::steady_clock::now();
+        all.held.erase(slot->folder);
+    }
+    all.freed.notify_all();
 }
 
 [[noreturn]] void busy(const std::string& displayName) {
@@ -159,22 +174,19 @@ RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std:
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kPoll, deadline - now));
     }
     slot_ = slot;
+    // Both files as one step: what a program killed between their replacements left is made
+    // whole before anyone under the lock reads them.
+    try {
+        settleHivePair(folder);
+    } catch (...) {
+        release(slot_);
+        throw;
+    }
 }
 
 RegistryLock::~RegistryLock() {
-    if (!slot_)
-        return;
-    Slots& all = slots();
-    {
-        std::lock_guard lock(all.mutex);
-        if (--slot_->count > 0)
-            return;
-        // Closing the only descriptor of the open folder lets go of the lock.
-        ::close(slot_->fd);
-        all.runs[slot_->folder].lastRelease = std::chrono::steady_clock::now();
-        all.held.erase(slot_->folder);
-    }
-    all.freed.notify_all();
+    if (slot_)
+        release(slot_);
 }
 
 } // namespace w98

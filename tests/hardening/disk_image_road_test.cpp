@@ -597,14 +597,13 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
             w98::disk::setImageWriteObserver({});
             const auto newFiles = filesOf(d.image, d.folder / "out");
             ASSERT_GT(writes.size(), 3u);
-            for (std::size_t cut = 1; cut < writes.size(); ++cut) {
+            const auto expectSound = [&](const std::vector<bool>& landed, const std::string& where) {
                 std::string bytes = before;
-                for (std::size_t i = 0; i < cut; ++i)
-                    bytes.replace(writes[i].offset, writes[i].bytes.size(), writes[i].bytes);
+                for (std::size_t i = 0; i < writes.size(); ++i)
+                    if (landed[i])
+                        bytes.replace(writes[i].offset, writes[i].bytes.size(), writes[i].bytes);
                 const fs::path copy = d.folder / "cut.img";
                 std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
-                const std::string where =
-                    "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) + " writes";
                 EXPECT_EQ(test::unmendable(test::fsckFatProblems(copy)), "") << where;
                 auto files = filesOf(copy, d.folder / "cut");
                 for (const auto& [path, content] : oldFiles) {
@@ -616,6 +615,33 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
                     EXPECT_TRUE((oldFiles.contains(path) && oldFiles.at(path) == content) ||
                                 (newFiles.contains(path) && newFiles.at(path) == content))
                         << path << " is neither old nor new " << where;
+            };
+            // The writes in the order they were given, cut anywhere.
+            for (std::size_t cut = 1; cut < writes.size(); ++cut) {
+                std::vector<bool> landed(writes.size(), false);
+                std::fill(landed.begin(), landed.begin() + static_cast<std::ptrdiff_t>(cut), true);
+                expectSound(landed, "after " + std::to_string(cut) + " of " + std::to_string(writes.size()) +
+                                        " writes");
+            }
+            // A disk may reorder what it was given since the last flush: every write before the
+            // last barrier, and of those after it only one, or all but one. A barrier missing
+            // between two writes that must not pass each other fails here.
+            std::size_t epochStart = 0;
+            for (std::size_t end = 0; end < writes.size(); ++end) {
+                if (!writes[end].barrier && end + 1 < writes.size())
+                    continue;
+                const std::size_t epochSize = end + 1 - epochStart;
+                for (std::size_t odd = epochStart; epochSize > 1 && odd <= end; ++odd)
+                    for (const bool alone : {true, false}) {
+                        std::vector<bool> landed(writes.size(), false);
+                        for (std::size_t i = 0; i <= end; ++i)
+                            landed[i] = i < epochStart || (i == odd) == alone;
+                        expectSound(landed, std::string(alone ? "only write " : "all but write ") +
+                                                std::to_string(odd) + " of writes " +
+                                                std::to_string(epochStart) + ".." + std::to_string(end) +
+                                                " after a flush");
+                    }
+                epochStart = end + 1;
             }
         }
     }
@@ -807,6 +833,39 @@ class FatOnDisk {
             }
         throw std::runtime_error(name11 + " is not in the root folder of " + image_.string());
     }
+    // A cluster's bytes overwritten with zeros, as a folder that reads as nothing.
+    void zeroCluster(std::uint32_t cluster) {
+        const std::string zeros(clusterBytes_, '\0');
+        std::fstream f(image_, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(clusterOffset(cluster)));
+        f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    // A folder entry (attribute 10h) put into the first free slot of the folder named name11 in
+    // the folder at cluster parent, starting at cluster first.
+    void addFolderEntry(std::uint32_t parent, const std::string& name11, const std::string& entry11,
+                        std::uint32_t first) {
+        const std::string dir = read(clusterOffset(parent), clusterBytes_);
+        std::uint32_t folder = 0;
+        for (std::size_t at = 0; at < dir.size(); at += 32)
+            if (dir.compare(at, 11, name11) == 0)
+                folder = le(dir, at + 20, 2) << 16 | le(dir, at + 26, 2);
+        if (folder == 0)
+            throw std::runtime_error(name11 + " is not in the folder at cluster " + std::to_string(parent));
+        const std::string slots = read(clusterOffset(folder), clusterBytes_);
+        std::size_t at = 0;
+        while (at < slots.size() && slots[at] != '\0')
+            at += 32;
+        std::string e(32, '\0');
+        e.replace(0, 11, entry11);
+        e[11] = 0x10;
+        e[20] = static_cast<char>(first >> 16);
+        e[21] = static_cast<char>(first >> 24);
+        e[26] = static_cast<char>(first);
+        e[27] = static_cast<char>(first >> 8);
+        std::fstream f(image_, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(clusterOffset(folder) + at));
+        f.write(e.data(), 32);
+    }
     std::uint32_t lastCluster(std::uint32_t first) const {
         while (!endOfChain(entry(first)))
             first = entry(first);
@@ -814,6 +873,9 @@ class FatOnDisk {
     }
 
   private:
+    std::uint64_t clusterOffset(std::uint32_t cluster) const {
+        return dataStart_ + std::uint64_t{cluster - 2} * clusterBytes_;
+    }
     std::uint64_t entryOffset(int copy, std::uint32_t cluster) const {
         return fatStart_ + std::uint64_t(copy) * fatSectors_ * sectorBytes_ +
                std::uint64_t{cluster} * (fat32_ ? 4 : 2);
@@ -887,6 +949,17 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
     struct Damage {
         const char* name;
         void (*apply)(FatOnDisk& fat);
+        // Where the open program's change goes; a damaged folder is seen when it is read (the
+        // open program, finding the disk changed, writes nothing and reads it afresh).
+        const char* written = "C:\\NEW.TXT";
+        bool seenAtOpening = true;
+        const char* commitSays = "无法使用";
+        // Not seen at opening: the folder whose listing, by a program that read nothing else of
+        // the disk, refuses it, and what it says.
+        const char* listed = "";
+        const char* listSays = "";
+        // Listed before by another program, which finds nothing wrong there.
+        const char* listedBefore = "";
     };
     const Damage damages[] = {
         {"the two FAT copies differ",
@@ -914,6 +987,15 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
                  fat.setEntry(copy, fat.firstCluster("A       TXT"), fat.clusterCount());
          }},
         {"a file is longer than its chain", [](FatOnDisk& fat) { fat.setSize("A       TXT", 50000); }},
+        {"a folder reads as zeros, without \".\" and \"..\"",
+         [](FatOnDisk& fat) { fat.zeroCluster(fat.firstCluster("DIR        ")); }, "C:\\DIR\\NEW.TXT", false,
+         "被别的程序改过", "C:\\DIR", "开头没有 \".\" 和 \"..\" 两项"},
+        {"a folder holds one that points back at the folder above it",
+         [](FatOnDisk& fat) {
+             fat.addFolderEntry(fat.firstCluster("DIR        "), "SUB        ", "LOOP       ",
+                                fat.firstCluster("DIR        "));
+         },
+         "C:\\DIR\\NEW.TXT", false, "被别的程序改过", "C:\\DIR\\SUB", "指回了它上层的文件夹", "C:\\DIR"},
     };
     for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
         for (const Damage& damage : damages) {
@@ -925,12 +1007,13 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
             fs::create_directories(folder / "files");
             w98::replaceHostFile(folder / "files" / "A.TXT", std::string(5000, 'a'), "A.TXT");
             w98::replaceHostFile(folder / "files" / "B.TXT", std::string(3000, 'b'), "B.TXT");
+            fs::create_directories(folder / "files" / "DIR" / "SUB");
             test::copyTreeIntoImage(image, folder / "files");
             ASSERT_EQ(test::fsckFatProblems(image), "");
 
             // A program has the image open with a change not yet put into it.
             w98::Machine open(image);
-            open.writeFile("C:\\NEW.TXT", "new");
+            open.writeFile(damage.written, "new");
             FatOnDisk fat(image);
             damage.apply(fat);
             ASSERT_NE(test::fsckFatProblems(image), "") << "the damage is no damage";
@@ -939,10 +1022,23 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
                 open.commit();
                 ADD_FAILURE() << "committed into a damaged image";
             } catch (const w98::Error& e) {
-                expectRefusal(e.what(), image, "无法使用");
+                expectRefusal(e.what(), image, damage.commitSays);
             }
             EXPECT_TRUE(damaged.sameAs(image));
-            expectOpenRefused(image, "无法使用");
+            if (damage.seenAtOpening) {
+                expectOpenRefused(image, "无法使用");
+            } else {
+                if (*damage.listedBefore) {
+                    EXPECT_EQ(w98::Machine(image).list(damage.listedBefore, "*.*").size(), 1u);
+                }
+                try {
+                    w98::Machine(image).list(damage.listed, "*.*");
+                    ADD_FAILURE() << "listed a damaged folder";
+                } catch (const w98::Error& e) {
+                    expectRefusal(e.what(), image, damage.listSays);
+                }
+                EXPECT_TRUE(damaged.sameAs(image));
+            }
             fs::remove_all(folder);
         }
     }
@@ -1177,6 +1273,33 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
     w98::replaceHostFile(cut, "KDMV", cut.string());
     expectOpenRefused(cut, "容器已损坏");
     expectOpenRefused(convert("qed", "other.qed"), "格式不受支持");
+    // Cut to half its size: a VDI refused by what its header says, before any data is read; a
+    // qcow2, whose tables lie before the cut, by QEMU's checker.
+    const std::pair<const char*, const char*> cuts[] = {
+        {"vdi", "VDI 容器比文件头所说的短"},
+        {"qcow2",
+         "qcow2 容器已损坏，写进去会损坏更多文件。QEMU 的 qemu-img check 说：ERROR: counting reference "
+         "for region exceeding the end of the file"}};
+    for (const auto& [format, said] : cuts) {
+        const fs::path half = convert(format, std::string("half.") + format);
+        const auto size = fs::file_size(half);
+        fs::resize_file(half, size / 2);
+        expectOpenRefused(half, said);
+        if (std::string(format) == "vdi")
+            expectOpenRefused(half, "只有 " + std::to_string(size / 2) + " 字节");
+    }
+    // Two entries of a VDI's block map naming one block: QEMU opens it, and its checker says
+    // what is wrong before anything is written through it.
+    const fs::path twice = convert("vdi", "twice.vdi");
+    {
+        const std::string header = test::readBytes(twice).substr(0, 0x200);
+        const std::size_t map = le(header, 0x154, 4);
+        const std::string first = test::readBytes(twice).substr(map, 4);
+        ASSERT_NE(first, std::string("\xff\xff\xff\xff", 4)) << "the first block is not in the file";
+        patch(twice, map + 4, first);
+    }
+    expectOpenRefused(twice, "VDI 容器已损坏，写进去会损坏更多文件。QEMU 的 qemu-img check 说：");
+    expectOpenRefused(twice, "also used by");
 
     // Killed while the container is open: the next opening finds nothing of it left.
     const fs::path vdi = convert("vdi", "c.vdi");
@@ -1194,6 +1317,54 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
         ::usleep(10000);
     EXPECT_FALSE(exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)));
     EXPECT_EQ(test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
+
+    // A watcher killed, and its starter killed before it recorded the daemon: the daemon runs on
+    // and nothing would stop it; with the daemon killed too, a mount nobody serves. The next
+    // opening ends what is left, says so, and works.
+    for (const bool daemonKilled : {false, true}) {
+        SCOPED_TRACE(daemonKilled ? "dead mount" : "stray daemon");
+        const fs::path exportFolder = w98::disk::ImageMirror::folderFor(vdi);
+        fs::remove(exportFolder / "export.record");
+        const pid_t holder = ::fork();
+        if (holder == 0) {
+            w98::Machine m(vdi);
+            ::pause();
+            ::_exit(0);
+        }
+        while (!fs::exists(exportFolder / "export.record"))
+            ::usleep(10000);
+        pid_t watcher = -1, daemon = -1;
+        std::istringstream(test::readBytes(exportFolder / "export.record")) >> watcher >> daemon;
+        ASSERT_GT(watcher, 0);
+        ASSERT_GT(daemon, 0);
+        ::kill(watcher, SIGKILL);
+        if (daemonKilled)
+            ::kill(daemon, SIGKILL);
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+        w98::replaceHostFile(exportFolder / "export.record", "", "export.record");
+        const test::ToolResult r = test::runTool({w98::w98Executable().string(), "attrib", "C:\\IO.SYS"},
+                                                 {{"WIN98_MACHINE", vdi.string()}});
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        if (daemonKilled)
+            EXPECT_NE(r.output.find("已卸下磁盘 " + vdi.string() + " 上次被中断时留下的失效挂载 " +
+                                    (exportFolder / "disk.raw").string()),
+                      std::string::npos)
+                << r.output;
+        else
+            EXPECT_NE(r.output.find("已结束磁盘 " + vdi.string() +
+                                    " 上次被中断时留下的 qemu-storage-daemon（进程 " +
+                                    std::to_string(daemon) + "）"),
+                      std::string::npos)
+                << r.output;
+        EXPECT_NE(r.output.find("IO.SYS"), std::string::npos) << r.output;
+        EXPECT_FALSE(exportRunsFor(exportFolder));
+        EXPECT_EQ(test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
+        if (::kill(daemon, 0) == 0 && !daemonKilled) { // left by the fault under test: end it here
+            ::kill(daemon, SIGKILL);
+            test::runTool({"fusermount3", "-u", "-z", (exportFolder / "disk.raw").string()});
+        }
+    }
 
     // A user who is not root, as on a desktop: the container opens where FUSE is open to users,
     // else the message names /dev/fuse; nothing is left running either way.
@@ -1214,6 +1385,38 @@ TEST(DiskImageRefused, AContainerInUseDamagedOrWithoutItsParentAndAMountedDiskAr
             EXPECT_NE(r.output.find("没有 /dev/fuse 的读写权限"), std::string::npos) << r.output;
         const ScopedCache users(home);
         EXPECT_FALSE(exportRunsFor(w98::disk::ImageMirror::folderFor(vdi)));
+    }
+
+    // A block device every program let go of starts a new session at its next opening: what
+    // its own PC changed meanwhile is read afresh.
+    if (::geteuid() == 0) {
+        std::string device = test::runTool({"losetup", "-f", "--show", raw.string()}).output;
+        device.erase(device.find_last_not_of("\n") + 1);
+        if (device.starts_with("/dev/")) {
+            struct Detach {
+                std::string device;
+                ~Detach() { test::runTool({"losetup", "-d", device}); }
+            } detach{device};
+            const fs::path session = w98::disk::ImageMirror::folderFor(device) / "disk.session";
+            std::string first;
+            {
+                w98::Machine m(device);
+                EXPECT_TRUE(m.isFile("C:\\IO.SYS"));
+                first = test::readBytes(session);
+            }
+            w98::replaceHostFile(folder / "LATER.TXT", "later", "LATER.TXT");
+            EXPECT_EQ(
+                test::runTool({"mcopy", "-i", device + "@@" + std::to_string(test::fatVolumeOffset(raw)),
+                               (folder / "LATER.TXT").string(), "::/LATER.TXT"},
+                              {{"MTOOLS_SKIP_CHECK", "1"}, {"MTOOLSRC", "/dev/null"}})
+                    .exitCode,
+                0);
+            {
+                w98::Machine m(device);
+                EXPECT_NE(test::readBytes(session), first);
+                EXPECT_EQ(m.readFile("C:\\LATER.TXT"), "later");
+            }
+        }
     }
 
     // A partition mounted by a FUSE file system, and the folder it is mounted at.

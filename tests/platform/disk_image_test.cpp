@@ -8,9 +8,11 @@
 #include "platform/registry/registry_lock.h"
 #include "tests/support/fat_tools.h"
 #include "tests/support/temp_machine.h"
+#include "tests/support/tool_process.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -254,7 +256,9 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
     const fs::path journal = w98::disk::ImageMirror::folderFor(image_) / "image.journal";
     const auto stoppedWriter = [&] {
         std::ofstream(image_, std::ios::binary | std::ios::trunc) << first;
-        w98::disk::writeJournal(journal, writes);
+        const int fd = ::open(image_.c_str(), O_RDONLY);
+        w98::disk::writeJournal(fd, journal, writes);
+        ::close(fd);
     };
 
     stoppedWriter();
@@ -290,6 +294,205 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
     ::close(readOnly);
     EXPECT_EQ(w98::Machine(image_).readFile("C:\\B.TXT"), "new");
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
+
+    // New data that cannot go in stops the change before its journal is written: nothing would
+    // point at what the journal expects there.
+    std::vector<w98::disk::ImageWrite> withNewData = writes;
+    withNewData.front().fresh = true;
+    const int stillReadOnly = ::open(image_.c_str(), O_RDONLY);
+    try {
+        w98::disk::writeThroughJournal(stillReadOnly, withNewData, journal, "disk.img");
+        ADD_FAILURE() << "wrote through a read-only descriptor";
+    } catch (const w98::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Write error: disk.img");
+    }
+    ::close(stillReadOnly);
+    EXPECT_FALSE(fs::exists(journal));
+}
+
+// An attribute alone changing, the archive attribute too, is a change the disk's entry takes.
+TEST_P(DiskImage, AnAttributeChangeAloneGoesIntoTheDisk) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\ARC.TXT", "a");
+        m.commit();
+    }
+    for (const int attributes : {0x00, 0x20, 0x01, 0x21, 0x02, 0x04}) {
+        {
+            w98::Machine m(image_);
+            m.setAttributes("C:\\ARC.TXT", static_cast<std::uint8_t>(attributes));
+            m.commit();
+        }
+        const auto listed = listedUnder("ARC.TXT");
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_EQ(listed[0].attributes, attributes);
+    }
+}
+
+// The journal of docs/formats.md's example, byte for byte: it names the image's size and the
+// hash of what each write replaces.
+TEST(DiskJournal, NamesTheImageItWasMadeFor) {
+    const fs::path folder = kt::makeTempFolder("korvane-journal");
+    const fs::path image = folder / "zeros.img", journal = folder / "image.journal";
+    std::ofstream(image, std::ios::binary).close();
+    fs::resize_file(image, 0x1000000);
+    const int fd = ::open(image.c_str(), O_RDONLY);
+    w98::disk::writeJournal(
+        fd, journal,
+        {{0x10200, std::string("\xf8\xff\xff\xff", 4), true}, {0x10600, std::string("\x03\0", 2)}});
+    ::close(fd);
+    const unsigned char expected[] = {
+        0x4b, 0x56, 0x4a, 0x32, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x01,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0xf5, 0x13,
+        0xce, 0x9d, 0x7f, 0x76, 0x25, 0x4d, 0xf8, 0xff, 0xff, 0xff, 0x00, 0x06, 0x01, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xed, 0x6f, 0xeb, 0xb4,
+        0x07, 0x88, 0x32, 0x08, 0x03, 0x00, 0x49, 0xd4, 0x82, 0xcf, 0x95, 0xbc, 0x82, 0xb0};
+    EXPECT_EQ(kt::readBytes(journal), std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+    fs::remove_all(folder);
+}
+
+TEST_P(DiskImage, AJournalMadeForTheDiskAsItNoLongerIsIsSetAsideAndTheUserTold) {
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\A.TXT", "first");
+        m.writeFile("C:\\B.TXT", std::string(5000, 'b'));
+        m.commit();
+    }
+    const std::string before = kt::readBytes(image_);
+    {
+        w98::Machine m(image_);
+        m.writeFile("C:\\C.TXT", "the killed step");
+        m.deleteFile("C:\\B.TXT");
+        m.commit();
+    }
+    const std::string after = kt::readBytes(image_);
+    std::vector<w98::disk::ImageWrite> writes;
+    for (std::size_t at = 0; at < after.size(); at += 512)
+        if (after.compare(at, 512, before, at, 512) != 0)
+            writes.push_back({at, after.substr(at, 512)});
+    ASSERT_FALSE(writes.empty());
+    const fs::path journal = w98::disk::ImageMirror::folderFor(image_) / "image.journal";
+    const auto killedWrite = [&] {
+        std::ofstream(image_, std::ios::binary | std::ios::trunc) << before;
+        const int fd = ::open(image_.c_str(), O_RDONLY);
+        w98::disk::writeJournal(fd, journal, writes);
+        ::close(fd);
+    };
+    const auto mtools = [&](const std::string& command) {
+        return std::system(("MTOOLS_SKIP_CHECK=1 MTOOLSRC=/dev/null " + command).c_str());
+    };
+
+    // The virtual PC ran in between: a file of its own, and one deleted.
+    killedWrite();
+    const fs::path outside = folder_ / "NEW.TXT";
+    std::ofstream(outside, std::ios::binary) << std::string(7000, 'n');
+    ASSERT_EQ(mtools("mcopy -i '" + kt::mtoolsVolume(image_) + "' '" + outside.string() + "' ::/NEW.TXT"), 0);
+    ASSERT_EQ(mtools("mdel -i '" + kt::mtoolsVolume(image_) + "' ::/A.TXT"), 0);
+    const std::string changed = kt::readBytes(image_);
+    testing::internal::CaptureStderr();
+    {
+        w98::Machine m(image_);
+        EXPECT_EQ(m.readFile("C:\\NEW.TXT"), std::string(7000, 'n'));
+        EXPECT_EQ(m.readFile("C:\\B.TXT"), std::string(5000, 'b'));
+        EXPECT_FALSE(m.exists("C:\\A.TXT"));
+        EXPECT_FALSE(m.exists("C:\\C.TXT"));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "磁盘映像 " + image_.string() +
+                  " 上次被中断的那一步没有完成：之后磁盘已被别的程序（例如虚拟机）改过，那一步的改动没有写入"
+                  "磁盘，留在 " +
+                  journal.string() + ".set-aside 里。请重做那一步。\n");
+    EXPECT_EQ(kt::readBytes(image_), changed);
+    EXPECT_FALSE(fs::exists(journal));
+    EXPECT_TRUE(fs::exists(journal.string() + ".set-aside"));
+    EXPECT_EQ(kt::fsckFatProblems(image_), "");
+    fs::remove(outside);
+    ASSERT_EQ(mtools("mcopy -n -i '" + kt::mtoolsVolume(image_) + "' ::/NEW.TXT '" + outside.string() + "'"),
+              0);
+    EXPECT_EQ(kt::readBytes(outside), std::string(7000, 'n'));
+
+    // A journal for another image of the same name (a copy put in its place, of another size).
+    killedWrite();
+    fs::resize_file(image_, before.size() + 512);
+    testing::internal::CaptureStderr();
+    w98::Machine(image_).exists("C:\\A.TXT");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("上次被中断的那一步没有完成"), std::string::npos);
+    EXPECT_FALSE(fs::exists(journal));
+
+    // Half put in before the kill, nothing else changed: the journal still matches and completes.
+    killedWrite();
+    {
+        std::fstream f(image_, std::ios::in | std::ios::out | std::ios::binary);
+        for (std::size_t i = 0; i < writes.size() / 2; ++i) {
+            f.seekp(static_cast<std::streamoff>(writes[i].offset));
+            f.write(writes[i].bytes.data(), static_cast<std::streamsize>(writes[i].bytes.size()));
+        }
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(w98::Machine(image_).readFile("C:\\C.TXT"), "the killed step");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(kt::readBytes(image_), after);
+}
+
+// While a program has the raw image, QEMU refuses it as it refuses a disk another QEMU holds,
+// even told to share; qemu-img info, which reads no data, still answers; another program of
+// this machine still writes it; once the programs end QEMU takes it.
+TEST_P(DiskImage, QemuRefusesARawImageWhileAProgramHasIt) {
+    const fs::path copy = folder_ / "copy.img";
+    {
+        w98::Machine m(image_);
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"qemu-img", "check", "-f", "raw", image_.string()},
+              std::vector<std::string>{"qemu-img", "convert", "-f", "raw", "-O", "raw", image_.string(),
+                                       copy.string()}}) {
+            const kt::ToolResult r = kt::runTool(command);
+            EXPECT_NE(r.exitCode, 0) << command[1];
+            EXPECT_NE(r.output.find("Failed to get \"consistent read\" lock"), std::string::npos) << r.output;
+        }
+        // Told to share, qemu-img still needs a consistent read, which is not given.
+        EXPECT_NE(kt::runTool({"qemu-img", "check", "-U", "-f", "raw", image_.string()}).output.find("lock"),
+                  std::string::npos);
+        EXPECT_EQ(kt::runTool({"qemu-img", "info", "-f", "raw", image_.string()}).exitCode, 0);
+        w98::Machine second(image_);
+        second.writeFile("C:\\SECOND.TXT", "2");
+        second.commit();
+    }
+    const kt::ToolResult free =
+        kt::runTool({"qemu-img", "convert", "-f", "raw", "-O", "raw", image_.string(), copy.string()});
+    EXPECT_EQ(free.exitCode, 0) << free.output;
+    EXPECT_EQ(openAfresh()->readFile("C:\\SECOND.TXT"), "2");
+}
+
+// The working folders of disks nobody opened for a month go when another disk is opened; one
+// used since, one with a change not yet in its disk, one a program holds and a folder that is
+// no disk's stay.
+TEST_P(DiskImage, WorkingFoldersOfDisksUnusedForAMonthGo) {
+    const fs::path disks = w98::disk::ImageMirror::folderFor(image_).parent_path();
+    const auto make = [&](const std::string& name, int daysAgo, const char* extra) {
+        const fs::path f = disks / name;
+        fs::create_directories(f / "drive_c");
+        std::ofstream(f / "image.source") << (folder_ / (name + ".img")).string() << "\n\n" << name << "\n";
+        if (*extra)
+            std::ofstream(f / extra) << "x";
+        fs::last_write_time(f, fs::file_time_type::clock::now() - std::chrono::hours(24 * daysAgo));
+        return f;
+    };
+    const fs::path old = make("old.img-0000000000000001", 31, "");
+    const fs::path recent = make("recent.img-0000000000000002", 29, "");
+    const fs::path pending = make("pending.img-0000000000000003", 60, "image.journal");
+    const fs::path setAside = make("aside.img-0000000000000004", 60, "image.journal.set-aside");
+    const fs::path busy = make("busy.img-0000000000000005", 60, "lazy.lock");
+    const fs::path notes = disks / "notes";
+    fs::create_directories(notes);
+    fs::last_write_time(notes, fs::file_time_type::clock::now() - std::chrono::hours(24 * 90));
+    const int holder = ::open((busy / "lazy.lock").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_SH), 0);
+    w98::Machine m(image_);
+    ::close(holder);
+    EXPECT_FALSE(fs::exists(old));
+    for (const fs::path& kept : {recent, pending, setAside, busy, notes})
+        EXPECT_TRUE(fs::exists(kept)) << kept;
+    EXPECT_TRUE(fs::exists(w98::disk::ImageMirror::folderFor(image_) / "image.source"));
 }
 
 TEST_P(DiskImage, TwoProgramsTakeTurnsAndAVirtualPcHoldingTheDiskIsWaitedFor) {

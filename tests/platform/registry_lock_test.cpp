@@ -6,6 +6,7 @@
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
 #include "platform/registry/registry_lock.h"
+#include "platform/registry/registry_pair.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_machine.h"
 
@@ -245,6 +246,52 @@ TEST_P(RegistryLockTest, AWriterKilledWhileHoldingTheLockBlocksNobody) {
     EXPECT_EQ(text(other.getValue(kHkeyLocalMachine, "Software\\Kept", "During")), "<none>");
     EXPECT_EQ(text(other.getValue(kHkeyLocalMachine, "Software\\Kept", "After")), "3");
     EXPECT_FALSE(other.keyExists(kHkeyLocalMachine, "Software\\Dead"));
+}
+
+// An import changing both files, killed at each step of their replacement: the next program
+// to take the lock finds both files new (once the pair was ready) or both old (before), and
+// nothing of the step left beside them.
+TEST_P(RegistryLockTest, AnImportKilledBetweenTheTwoReplacementsChangesBothOrNeither) {
+    const std::string before[2] = {readBytes(system_), readBytes(user_)};
+    for (const char* step : {"prepared", "ready", "between"}) {
+        SCOPED_TRACE(step);
+        const std::string killedAt = step;
+        const pid_t writer = forkChild([&] {
+            setHivePairStepHook([&](const std::string& now) {
+                if (now == killedAt)
+                    ::_exit(9); // as a kill there would
+            });
+            Registry r = open();
+            r.importText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Pair]\r\n\"Step\"=\"" + killedAt +
+                             "\"\r\n\r\n[HKEY_USERS\\.DEFAULT\\Software\\Pair]\r\n\"Step\"=\"" + killedAt +
+                             "\"\r\n\r\n",
+                         "PAIR.REG");
+        });
+        ASSERT_EQ(waitForChild(writer), 9);
+        const bool made = killedAt != "prepared";
+        if (killedAt == "between") {
+            // Torn on the disk until the next program takes the lock.
+            EXPECT_NE(readBytes(system_), before[0]);
+            EXPECT_EQ(readBytes(user_), before[1]);
+        }
+        {
+            RegistryLock next(system_, kSystemName);
+            Registry other = open();
+            EXPECT_EQ(text(other.getValue(kHkeyLocalMachine, "Software\\Pair", "Step")),
+                      made ? killedAt : "<none>");
+            EXPECT_EQ(text(other.getValue(kHkeyUsers, ".DEFAULT\\Software\\Pair", "Step")),
+                      made ? killedAt : "<none>");
+        }
+        EXPECT_TRUE(GetParam().isForm(readBytes(system_)));
+        EXPECT_TRUE(GetParam().isForm(readBytes(user_)));
+        for (const char* left : {".registry.pair", ".SYSTEM.DAT.new", ".USER.DAT.new"})
+            EXPECT_FALSE(fs::exists(dir_ / left)) << left;
+        if (made) {
+            // Undone by hand for the next step, as it found them.
+            writeFile(system_, before[0]);
+            writeFile(user_, before[1]);
+        }
+    }
 }
 
 TEST_P(RegistryLockTest, ALockThatIsNeverLetGoFailsEveryChangeInBoundedTimeAndChangesNothing) {

@@ -276,6 +276,11 @@ TEST(BatchInterpreter, MsDosModeFindsShortNamesOnlyAndCutsLinesAt127Bytes) {
                           "ren c:\\mydir~1\\*.txt *.bak", "attrib c:\\mydir~1\\*.*"}),
               "short\nALONGN~1.TXT\n备份一~1.TXT\n        2 file(s) copied\n"
               "A            C:\\MYDIR~1\\ALONGN~1.BAK\nA            C:\\MYDIR~1\\备份一~1.BAK\n");
+    // What REN made in MS-DOS mode has only the short name it was given, as Windows then lists it.
+    std::vector<std::string> renamed;
+    for (const w98::DirEntry& e : m.list("C:\\my dir", "*.BAK"))
+        renamed.push_back(e.name);
+    EXPECT_EQ(renamed, (std::vector<std::string>{"ALONGN~1.BAK", "备份一~1.BAK"}));
 
     // COMMAND.COM reads 127 bytes of a line: of 5 + 200 it keeps 127, of double-byte
     // characters never half of one.

@@ -287,6 +287,60 @@ void killAtRandomWhileWriting(FatKind kind, int rounds) {
     EXPECT_EQ(attributes["WINDOWS\\WIN.INI"], 0x20);
 }
 
+// A storage daemon serving the folder's disk, or a mount of it, still there.
+bool exportLeftIn(const fs::path& folder) {
+    for (const auto& e : fs::directory_iterator("/proc")) {
+        const std::string words = korvane::test::readBytes(e.path() / "cmdline");
+        if (words.starts_with("qemu-storage-daemon") && words.find(folder.string()) != std::string::npos)
+            return true;
+    }
+    return korvane::test::readBytes("/proc/self/mountinfo").find(folder.string()) != std::string::npos;
+}
+
+// The first child a program started (its export's helper), or 0 once the program ended.
+bool startedAChild(pid_t pid) {
+    const std::string children = korvane::test::readBytes("/proc/" + std::to_string(pid) + "/task/" +
+                                                          std::to_string(pid) + "/children");
+    return !children.empty();
+}
+
+// Killed at the earliest moments on a container: the instant it starts its export's helpers,
+// once the daemon runs, and within its first milliseconds. Nothing of the export outlives the
+// program, and the container is free for the virtual PC.
+TEST(DiskImageKill, AProgramKilledEarlyOnAContainerLeavesNoDaemonNorMount) {
+    DemoImage demo(FatKind::Fat16);
+    const fs::path vdi = demo.folder() / "c.vdi";
+    ASSERT_EQ(korvane::test::runTool(
+                  {"qemu-img", "convert", "-f", "raw", "-O", "vdi", demo.image().string(), vdi.string()})
+                  .exitCode,
+              0);
+    const fs::path folder = w98::disk::ImageMirror::folderFor(vdi);
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const pid_t pid = startW98(vdi, {"attrib", "C:\\*.*"});
+        ASSERT_GT(pid, 0);
+        if (round % 3 == 0) {
+            while (!startedAChild(pid) && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+            }
+        } else if (round % 3 == 1) {
+            while (!exportLeftIn(folder) && ::waitpid(pid, nullptr, WNOHANG) == 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5 * round));
+        }
+        ::kill(pid, SIGKILL);
+        waitFor(pid);
+        for (int i = 0; i < 1000 && exportLeftIn(folder); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_FALSE(exportLeftIn(folder));
+        EXPECT_EQ(korvane::test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
+    }
+    const pid_t reopen = startW98(vdi, {"attrib", "C:\\*.*"});
+    ASSERT_GT(reopen, 0);
+    EXPECT_EQ(waitFor(reopen), 0);
+    EXPECT_FALSE(exportLeftIn(folder));
+}
+
 TEST(DiskImageKill, Fat32ImageStaysSoundWhenProgramsAreKilledWhileWriting) {
     killAtRandomWhileWriting(FatKind::Fat32, 30);
 }

@@ -250,7 +250,9 @@ void renCommand(DosSession& s, std::string_view tail, std::ostream& out) {
         return;
     }
     for (const auto& f : files) {
-        const std::string newName = applyNamePattern(shownName(f), names[1]);
+        // MS-DOS keeps names in capitals: what it renames has no other name, whatever case was typed.
+        const std::string typed = applyNamePattern(shownName(f), names[1]);
+        const std::string newName = s.msDosMode() ? upperAscii(typed) : typed;
         try {
             if (newName.empty() || hasWildcards(newName))
                 throw Error(kDuplicate);
