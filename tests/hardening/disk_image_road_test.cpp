@@ -1144,6 +1144,40 @@ TEST(DiskImageRoad, WhatAKilledProgramDidNotCommitNeverGoesIntoTheDisk) {
     EXPECT_FALSE(before.sameAs(d.image));
 }
 
+// The working folder's own file system full is said as such, by its folder: the disk itself may
+// have room to spare, and keeps every byte.
+TEST(DiskImageRefused, AWorkingFolderWithoutRoomNamesItsOwnFileSystemNotTheDisk) {
+    const fs::path folder = test::makeTempFolder("korvane-image-smallcache");
+    const fs::path small = folder / "small";
+    fs::create_directories(small);
+    if (::geteuid() != 0 ||
+        test::runTool({"mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", small.string()}).exitCode != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { test::runTool({"umount", "-l", at.string()}); }
+    } unmount{small};
+    const ScopedCache cache(small);
+    const fs::path image = folder / "c.img";
+    test::makeFatImage(image, FatKind::Fat16, 32, true);
+    const ImageBytes before(image);
+    {
+        w98::Machine m(image);
+        try {
+            m.writeFile("C:\\BIG.BIN", std::string(3u << 20, 'x'));
+            ADD_FAILURE() << "a file larger than the working folder's room was written";
+        } catch (const w98::Error& e) {
+            const std::string message = e.what();
+            EXPECT_TRUE(message.starts_with("本机上存放磁盘工作文件夹的文件系统已满（" + small.string()))
+                << message;
+            EXPECT_NE(message.find("C:\\BIG.BIN 没能写进去。满的不是磁盘映像，磁盘映像没有改动"),
+                      std::string::npos)
+                << message;
+        }
+    }
+    EXPECT_TRUE(before.sameAs(image));
+}
+
 // An image the user may only read (here: immutable, which keeps out root too) is known as such
 // before anything is changed; a program that would change it says nothing of success.
 TEST(DiskImageRefused, AnImageThatMayOnlyBeReadIsKnownSoAndNoProgramClaimsAWrite) {
