@@ -2,7 +2,7 @@
 
 #include "bench/cache_home.h"
 #include "demo/demo_machine.h"
-#include "platform/disk/image_mirror.h"
+#include "platform/disk/working/image_mirror.h"
 #include "platform/short_names.h"
 #include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"

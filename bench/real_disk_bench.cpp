@@ -7,7 +7,7 @@
 #include "bench/real_disk.h"
 #include "bench/startup_probe_run.h"
 #include "platform/clock.h"
-#include "platform/disk/image_mirror.h"
+#include "platform/disk/working/image_mirror.h"
 #include "platform/machine.h"
 #include "platform/process.h"
 #include "restore/catalogue.h"

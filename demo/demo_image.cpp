@@ -1,7 +1,7 @@
 #include "demo_image.h"
 
 #include "demo/demo_machine.h"
-#include "platform/disk/image_mirror.h"
+#include "platform/disk/working/image_mirror.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/machine.h"

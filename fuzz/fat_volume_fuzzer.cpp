@@ -4,7 +4,7 @@
 // holding exactly them.
 #include "fuzz_machine.h"
 
-#include "platform/disk/fat_volume.h"
+#include "platform/disk/fat/fat_volume.h"
 #include "platform/error.h"
 
 #include <sys/mman.h>

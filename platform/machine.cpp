@@ -1,12 +1,12 @@
 // A machine opened: its folder or disk image, what machine.ini says of it, its registry.
 #include "machine.h"
 
-#include "disk/disk_source.h"
-#include "disk/image_mirror.h"
-#include "disk/lazy_drive.h"
 #include "error.h"
 #include "host_file.h"
 #include "machine_ini.h"
+#include "platform/disk/source/disk_source.h"
+#include "platform/disk/working/image_mirror.h"
+#include "platform/disk/working/lazy_drive.h"
 #include "registry/registry.h"
 #include "registry/registry_lock.h"
 #include "text.h"

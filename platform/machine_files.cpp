@@ -3,11 +3,11 @@
 #include "machine.h"
 
 #include "cp936.h"
-#include "disk/lazy_drive.h"
 #include "dos_attributes.h"
 #include "error.h"
 #include "host_file.h"
 #include "path_components.h"
+#include "platform/disk/working/lazy_drive.h"
 #include "registry/registry_lock.h"
 #include "short_names.h"
 #include "text.h"

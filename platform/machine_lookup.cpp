@@ -2,10 +2,10 @@
 // to letter case or by its short name, a folder listed through a wildcard.
 #include "machine.h"
 
-#include "disk/lazy_drive.h"
 #include "dos_attributes.h"
 #include "error.h"
 #include "path_components.h"
+#include "platform/disk/working/lazy_drive.h"
 #include "short_names.h"
 #include "text.h"
 

@@ -1,7 +1,7 @@
 // Drive C: in a disk image: what the machine writes must be what Windows 98 and outside FAT
 // tools read, survive being opened again from nothing, and never leave the image half changed.
-#include "platform/disk/image_journal.h"
-#include "platform/disk/image_mirror.h"
+#include "platform/disk/working/image_journal.h"
+#include "platform/disk/working/image_mirror.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/machine.h"

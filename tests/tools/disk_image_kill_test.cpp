@@ -8,7 +8,7 @@
 #include "tests/support/tool_process.h"
 
 #include "platform/cabinet.h"
-#include "platform/disk/image_mirror.h"
+#include "platform/disk/working/image_mirror.h"
 #include "platform/error.h"
 #include "platform/process.h"
 #include "platform/registry/registry_file.h"

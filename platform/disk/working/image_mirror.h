@@ -8,8 +8,8 @@
 //
 // A record beside the folder says, for each entry, what the image held and what the folder
 // held at the last exchange; an entry that changed on neither side is not copied again.
-#include "disk_source.h"
 #include "lazy_drive.h"
+#include "platform/disk/source/disk_source.h"
 
 #include <filesystem>
 #include <memory>

@@ -3,7 +3,7 @@
 // folders that were looked into are compared, and within them only what differs from the
 // image (a placeholder's bytes are the image's own and are not read).
 #include "entry_record.h"
-#include "fat_volume.h"
+#include "platform/disk/fat/fat_volume.h"
 
 #include <filesystem>
 #include <set>

@@ -1,6 +1,6 @@
 #include "lazy_drive.h"
 
-#include "fat_volume.h"
+#include "platform/disk/fat/fat_volume.h"
 
 #include "platform/date_time.h"
 #include "platform/dos_attributes.h"

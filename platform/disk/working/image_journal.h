@@ -8,7 +8,7 @@
 // else wrote into the image since, is set aside instead of replayed over those changes. The writes into the
 // image run in a process of their own, which finishes its work even when the program that started it is
 // killed.
-#include "fat_volume.h"
+#include "platform/disk/fat/fat_volume.h"
 
 #include <filesystem>
 #include <functional>

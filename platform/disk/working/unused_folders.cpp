@@ -1,7 +1,7 @@
 #include "unused_folders.h"
 
-#include "export_leftovers.h"
 #include "lazy_drive.h"
+#include "platform/disk/source/export_leftovers.h"
 
 #include <fcntl.h>
 #include <fstream>

@@ -1,8 +1,8 @@
 #include "image_folder.h"
 
 #include "entry_record.h"
-#include "fat_volume.h"
 #include "image_mirror.h"
+#include "platform/disk/fat/fat_volume.h"
 
 #include "platform/error.h"
 #include "platform/hash.h"
