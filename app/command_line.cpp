@@ -94,4 +94,11 @@ std::filesystem::path CommandLine::machineRoot() const {
     return w98::Machine::defaultRoot();
 }
 
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list.append(QString::fromLocal8Bit(argv[i]));
+    return list;
+}
+
 } // namespace korvane

@@ -21,6 +21,9 @@ class CommandLineTexts : public QTranslator {
 // or the arguments choose a platform (-platform NAME).
 bool displayAvailable(const QStringList& arguments);
 
+// The program's arguments as the user typed them, in the locale's encoding.
+QStringList argumentsOf(int argc, char** argv);
+
 class CommandLine {
   public:
     CommandLine();

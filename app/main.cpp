@@ -22,17 +22,6 @@
 #include <iostream>
 #include <memory>
 
-namespace {
-
-QStringList argumentsOf(int argc, char** argv) {
-    QStringList list;
-    for (int i = 0; i < argc; ++i)
-        list.append(QString::fromLocal8Bit(argv[i]));
-    return list;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     // korvane list|show|create|restore|undo need no window, nor a display.
     if (korvane::cli::NamesCommand(argc, argv))
@@ -40,7 +29,7 @@ int main(int argc, char** argv) {
     // In a terminal without any display, help, the version and command-line errors are still
     // given (on the offscreen platform), and the window is refused with a message of our own
     // rather than Qt's abort, before any machine is touched.
-    const bool withoutDisplay = !korvane::displayAvailable(argumentsOf(argc, argv));
+    const bool withoutDisplay = !korvane::displayAvailable(korvane::argumentsOf(argc, argv));
     if (withoutDisplay)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

@@ -13,13 +13,6 @@
 namespace korvane::cli {
 namespace {
 
-QStringList argumentsOf(int argc, char** argv) {
-    QStringList list;
-    for (int i = 0; i < argc; ++i)
-        list.append(QString::fromLocal8Bit(argv[i]));
-    return list;
-}
-
 int run(CommandSession& session, const CommandRequest& request) {
     const QString& c = request.command;
     if (c == QLatin1String("list"))
