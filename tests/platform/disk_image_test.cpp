@@ -304,7 +304,7 @@ TEST_P(DiskImage, AJournalLeftByAStoppedWriterIsCompletedOrDropped) {
         w98::disk::writeThroughJournal(stillReadOnly, withNewData, journal, "disk.img");
         ADD_FAILURE() << "wrote through a read-only descriptor";
     } catch (const w98::Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Write error: disk.img");
+        EXPECT_EQ(std::string(e.what()), "磁盘映像 disk.img 写不进去（错误号 9），这一步没有写进磁盘");
     }
     ::close(stillReadOnly);
     EXPECT_FALSE(fs::exists(journal));

@@ -14,6 +14,16 @@
 namespace w98::disk {
 namespace {
 
+// Why the last write failed, in words that send the user the right way.
+std::string writeFailure() {
+    if (errno == ENOTCONN || errno == EIO)
+        return "错误号 " + std::to_string(errno) +
+               "：为虚拟机容器提供内容的 qemu-storage-daemon 可能已经退出";
+    if (errno == ENOSPC)
+        return "映像文件所在的文件系统已满";
+    return "错误号 " + std::to_string(errno);
+}
+
 constexpr std::string_view kMagic = "KVJ2";
 // The top bit of a write's size marks a barrier after it.
 constexpr std::uint64_t kBarrierBit = 1ull << 63;
@@ -155,7 +165,7 @@ void writeThroughJournal(int fd, const std::vector<ImageWrite>& writes, const st
     for (const ImageWrite& w : writes)
         (w.fresh && journaled.empty() ? fresh : journaled).push_back(w);
     if (!fresh.empty() && !applyAll(fd, fresh))
-        throw IoError(io_text::kWriteError, displayName);
+        throw Error("磁盘映像 " + displayName + " 写不进去（" + writeFailure() + "），这一步没有写进磁盘");
     if (journaled.empty())
         return;
     writeJournal(fd, journal, journaled);
@@ -198,7 +208,8 @@ JournalOutcome recoverJournal(int fd, const std::filesystem::path& journal, cons
         return JournalOutcome::SetAside;
     }
     if (j && !applyAll(fd, j->writes))
-        throw IoError(io_text::kWriteError, displayName);
+        throw Error("磁盘映像 " + displayName + " 写不进去（" + writeFailure() +
+                    "），上次没写完的一步还留在日志 " + journal.string() + " 里");
     std::filesystem::remove(journal, ec);
     return j ? JournalOutcome::Completed : JournalOutcome::Dropped;
 }
