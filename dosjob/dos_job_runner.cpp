@@ -8,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/power.h"
+#include "sysaccess/backup_folder.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
@@ -151,7 +152,7 @@ void RunDosJob(System& system, SharedPaths& paths, const std::function<void()>& 
     // anything is changed.
     const auto launcher = AutoexecTxtLines(m, winDir);
     const auto cleanUp = DosToWinLines(m, winDir);
-    paths.BackupDir = winDir + "\\sysbckup";
+    paths.BackupDir = BackupDirIn(winDir, BackupDirCase::Lower);
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled", 0);
     const StartFilesBefore before = RememberStartFiles(m);
     WriteMsDosBatchFile(m, kLauncher, launcher);

@@ -11,6 +11,7 @@
 
 #include "platform/error.h"
 #include "platform/machine.h"
+#include "sysaccess/backup_folder.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
@@ -125,7 +126,7 @@ RestorePlan CheckRestorableIn(const w98::Machine& m, const std::string& winDir, 
 
 bool SaveStateBeforeRestore(w98::Machine& m, SharedPaths& paths, const RestorePlan& plan) {
     paths.WinDir = plan.winDir;
-    paths.BackupDir = paths.WinDir + "\\SYSBCKUP";
+    paths.BackupDir = BackupDirIn(paths.WinDir);
     return plan.point.note != notes::kBeforeRestore &&
            BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
 }
