@@ -4,9 +4,9 @@
 #include "setup_cabinets.h"
 #include "setup_source.h"
 
+#include "dosjob/batch_file.h"
 #include "platform/error.h"
 #include "platform/machine.h"
-#include "restore/batch_file.h"
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
 

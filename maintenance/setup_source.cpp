@@ -1,9 +1,9 @@
 #include "setup_source.h"
 
+#include "dosjob/batch_file.h"
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/text.h"
-#include "restore/batch_file.h"
 #include "sysaccess/registry_values.h"
 
 namespace korvane {

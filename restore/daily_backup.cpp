@@ -1,6 +1,6 @@
 #include "daily_backup.h"
 
-#include "batch_file.h"
+#include "dosjob/batch_file.h"
 #include "scanreg_ini.h"
 
 #include "platform/clock.h"

@@ -1,8 +1,9 @@
 #include "restore_execution.h"
 
-#include "batch_file.h"
 #include "daily_backup.h"
-#include "dos_job_runner.h"
+#include "dosjob/batch_file.h"
+#include "dosjob/dos_job_runner.h"
+#include "dosjob/job_step_lines.h"
 #include "restore_check.h"
 #include "restore_mark.h"
 #include "restore_point.h"
@@ -10,16 +11,13 @@
 
 #include "platform/error.h"
 #include "platform/machine.h"
+#include "sysaccess/backup_folder.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
 
 namespace korvane {
-namespace {
-const std::string kAttrib = "%winbootdir%\\COMMAND\\attrib -s -h -r ";
-}
-
 const std::vector<std::string>& RestoreProgressLines() {
     static const std::vector<std::string> lines = {
         "", " 请少侯1分钟...",        "", "   正在备份当前的系统文件...",
@@ -38,36 +36,52 @@ std::vector<std::string> ScanregRunRegLines(const w98::Machine& m, const std::st
             "\"ScanRegistry系统备份\"=\"" + checker + " /autorun\""};
 }
 
+JobStep DailyBackupImportStep(const std::string& winDir, std::vector<std::string> importLines) {
+    JobStep s = MakeStep(StepKind::Import, {DailyBackupImport(winDir), ""});
+    s.text = std::move(importLines);
+    return s;
+}
+
 std::string DailyBackupJobLine(const w98::Machine& m, const std::string& winDir) {
-    return "regedit " + DosPath(m, DailyBackupImport(winDir));
+    return StepLines(m, {DailyBackupImportStep(winDir, {})}).front();
+}
+
+std::vector<JobStep> RestoreJobSteps(const RestorePlan& plan) {
+    std::vector<JobStep> steps = {LineStep("@ECHO OFF")};
+    for (const RestoreFile& f : ClearedLiveFiles())
+        steps.push_back(MakeStep(StepKind::ClearAttributes,
+                                 {plan.livePath(f), f.to == RestoreTarget::BootRoot ? "c:\\" + f.name : ""}));
+    if (!plan.cabinet) {
+        for (const RestoreFile& f : plan.files)
+            steps.push_back(MakeStep(StepKind::Copy, {plan.livePath(f), ""}, {plan.sourcePath(f), ""}));
+        return steps;
+    }
+    const std::string unpack = HandOverFolder(plan.winDir);
+    steps.push_back(MakeStep(StepKind::Extract, {unpack, ""}, {plan.source, ""}));
+    // Cleared again once unpacked, and each unpacked copy before it is copied: at once nothing
+    // is unpacked into the folder, and the live files were cleared above.
+    steps.push_back(OnlyInMsDos(MakeStep(StepKind::ClearAttributes, {"C:\\MSDOS.SYS", "c:\\msdos.sys"})));
+    steps.push_back(MakeStep(StepKind::ChangeToFolder, {unpack, ""}));
+    for (const RestoreFile& f : plan.files) {
+        if (f.handedOver)
+            continue; // the clean-up copies it
+        const StepPath unpacked = {unpack + "\\" + f.from, f.from};
+        if (f.clearAttributesFirst)
+            steps.push_back(OnlyInMsDos(MakeStep(StepKind::ClearAttributes, unpacked)));
+        steps.push_back(MakeStep(
+            StepKind::Copy, {plan.livePath(f), f.to == RestoreTarget::BootRoot ? "c:\\" : "%winbootdir%"},
+            unpacked, true));
+    }
+    return steps;
 }
 
 std::vector<std::string> RestoreJobLines(const w98::Machine& m, const RestorePlan& plan,
                                          const std::string& lastLine) {
-    auto dos = [&](const std::string& path) { return DosPath(m, path); };
-    auto attrib = [&](const std::string& path) { return kAttrib + dos(path); };
-    std::vector<std::string> lines = {"@ECHO OFF"};
-    for (const RestoreFile& f : ClearedLiveFiles())
-        lines.push_back(f.to == RestoreTarget::BootRoot ? kAttrib + "c:\\" + f.name
-                                                        : attrib(plan.livePath(f)));
-    if (plan.cabinet) {
-        const std::string unpack = HandOverFolder(plan.winDir);
-        BatchDrive(plan.bootDrive);
-        lines.push_back("%winbootdir%\\COMMAND\\extract /y /e /L " + dos(unpack) + " " + dos(plan.source));
-        lines.push_back(kAttrib + "c:\\msdos.sys");
-        for (const auto& line : ChangeToFolderLines(m, unpack))
-            lines.push_back(line);
-        for (const RestoreFile& f : plan.files) {
-            if (f.handedOver)
-                continue;
-            if (f.clearAttributesFirst)
-                lines.push_back(kAttrib + f.from);
-            lines.push_back("copy " + f.from + (f.to == RestoreTarget::BootRoot ? " c:\\" : " %winbootdir%") +
-                            " /Y");
-        }
-    } else {
-        for (const RestoreFile& f : plan.files)
-            lines.push_back("copy " + dos(plan.sourcePath(f)) + " " + dos(plan.livePath(f)));
+    std::vector<std::string> lines;
+    for (const JobStep& s : RestoreJobSteps(plan)) {
+        if (s.kind == StepKind::Extract)
+            BatchDrive(plan.bootDrive);
+        AppendStepLines(m, s, lines);
     }
     lines.push_back(lastLine);
     return lines;
@@ -112,7 +126,7 @@ RestorePlan CheckRestorableIn(const w98::Machine& m, const std::string& winDir, 
 
 bool SaveStateBeforeRestore(w98::Machine& m, SharedPaths& paths, const RestorePlan& plan) {
     paths.WinDir = plan.winDir;
-    paths.BackupDir = paths.WinDir + "\\SYSBCKUP";
+    paths.BackupDir = BackupDirIn(paths.WinDir);
     return plan.point.note != notes::kBeforeRestore &&
            BackupWithScanreg(m, paths.WinDir, paths.BackupDir + "\\restore");
 }

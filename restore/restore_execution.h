@@ -3,6 +3,8 @@
 // point is itself such a backup), write the job C:\dosrun.bat that unpacks the point over
 // the live files in MS-DOS mode, arm it and restart.
 #include "restore_plan.h"
+
+#include "dosjob/job_step.h"
 #include "sysaccess/shared_paths.h"
 
 #include <functional>
@@ -26,8 +28,15 @@ const std::vector<std::string>& RestoreProgressLines();
 // Windows folder, by its short path, as Windows keeps it there.
 std::vector<std::string> ScanregRunRegLines(const w98::Machine& m, const std::string& winDir);
 
+// The regedit step that imports those lines into the restored registry.
+JobStep DailyBackupImportStep(const std::string& winDir, std::vector<std::string> importLines);
+
 // The job's last line when the restored registry is to make the day's backup at the next start.
 std::string DailyBackupJobLine(const w98::Machine& m, const std::string& winDir);
+
+// The job's steps for a plan, without its last line: clear the live files' attributes, then
+// unpack the cabinet and copy each file from there, or copy each file of a pair.
+std::vector<JobStep> RestoreJobSteps(const RestorePlan& plan);
 
 // The job's lines for a plan; lastLine is the daily-backup line (possibly empty). MS-DOS runs
 // them before Windows loads: every path is named by its short name, and the job moves into the

@@ -1,7 +1,7 @@
 #include "restore_outcome.h"
 
 #include "boot_log.h"
-#include "dos_job_runner.h"
+#include "dosjob/dos_job_runner.h"
 #include "restore_mark.h"
 
 #include "platform/machine.h"

@@ -3,8 +3,8 @@
 // and an import that cannot be read changes nothing.
 #include "broken_forms.h"
 
+#include "dosjob/dos_job_runner.h"
 #include "platform/registry/registry.h"
-#include "restore/dos_job_runner.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

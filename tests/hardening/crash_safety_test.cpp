@@ -3,9 +3,9 @@
 #include "broken_forms.h"
 
 #include "desktop/wallpaper_list.h"
+#include "dosjob/batch_file.h"
 #include "platform/error.h"
 #include "platform/registry/registry.h"
-#include "restore/batch_file.h"
 #include "restore/scanreg_ini.h"
 #include "startup/startup_removal.h"
 #include "sysaccess/registry_values.h"

@@ -1,6 +1,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/registry/registry.h"
+#include "sysaccess/backup_folder.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
 #include "tests/support/temp_machine.h"
@@ -49,6 +50,11 @@ TEST(WindowsFolder, FromSystemRoot) {
     EXPECT_EQ(GetWindowsDir(tm.machine()), "D:\\WIN98");
     TempMachine bare({.windows98 = false});
     EXPECT_EQ(GetWindowsDir(bare.machine()), "");
+}
+
+TEST(WindowsFolder, TheBackupFolderKeepsItsCallersSpelling) {
+    EXPECT_EQ(BackupDirIn("D:\\WIN98"), "D:\\WIN98\\SYSBCKUP");
+    EXPECT_EQ(BackupDirIn("C:\\Windows 98", BackupDirCase::Lower), "C:\\Windows 98\\sysbckup");
 }
 
 TEST(WindowsVersion, BothValuesMustNameWindows98) {

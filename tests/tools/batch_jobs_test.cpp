@@ -1,7 +1,9 @@
 // The batch files the program writes for MS-DOS mode, run line by line on a machine: arming
 // the next start (prodos.bat), the restore job (C:\dosrun.bat) and the clean-up (dosToWin.bat),
-// through a real start of the machine.
+// through a real start of the machine. The clean-up is the one the program writes.
 #include "dos_machine.h"
+
+#include "dosjob/dos_job_runner.h"
 
 #include "tools/programs/tool_registry.h"
 
@@ -30,30 +32,6 @@ std::vector<std::string> prodos(bool renameLine, bool deleteLine) {
         lines.push_back("del autoexec.bat");
     lines.push_back("ren autoexec.txt autoexec.bat");
     return lines;
-}
-
-std::vector<std::string> dosToWin(const std::string& winDir) {
-    const std::string boot = winDir.substr(0, 2);
-    return {"@ECHO OFF",
-            "c:",
-            "cd \\",
-            "del autoexec.txt",
-            "del " + winDir + "\\PRODOS.BAT",
-            "del " + winDir + "\\SCREGBEI.BAT",
-            "del " + winDir + "\\SCANRUN.REG",
-            "del dosrun.bat",
-            "del c:\\autoexec.bat",
-            "del autoexec.bei",
-            "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
-            "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
-            "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
-            "del Msdos.bei",
-            boot,
-            "cd " + winDir.substr(2) + "\\TEMP\\RESTORE1",
-            "copy Autoexec.bat c:\\ /Y",
-            boot,
-            "cd " + winDir.substr(2),
-            "win"};
 }
 
 std::vector<std::string> restoreJob(const std::string& winDir, const std::string& cabinet,
@@ -173,7 +151,7 @@ TEST(CleanUp, DosToWinRemovesTheJobAndStartsWindows) {
     m.writeFile("C:\\IO.SYS", "io");
     m.createDirectories("C:\\WINDOWS\\TEMP\\RESTORE1");
     m.writeTextLines("C:\\WINDOWS\\TEMP\\RESTORE1\\Autoexec.bat", {"REM restored"});
-    m.writeTextLines("C:\\WINDOWS\\dosToWin.bat", dosToWin("C:\\WINDOWS"));
+    m.writeTextLines("C:\\WINDOWS\\dosToWin.bat", korvane::DosToWinLines(m, "C:\\WINDOWS"));
 
     d.session.setMsDosMode(true);
     const std::string out = d.runBatch({"@ECHO OFF", "call C:\\WINDOWS\\dosToWin.bat"}, "C:\\LAUNCH.BAT");
@@ -196,7 +174,7 @@ TEST(CleanUp, MissingMsdosSysComesBackFromItsCopy) {
     DosMachine d;
     auto& m = d.m();
     m.writeFile("C:\\Msdos.bei", "saved msdos");
-    m.writeTextLines("C:\\WINDOWS\\dosToWin.bat", dosToWin("C:\\WINDOWS"));
+    m.writeTextLines("C:\\WINDOWS\\dosToWin.bat", korvane::DosToWinLines(m, "C:\\WINDOWS"));
     d.session.setMsDosMode(true);
     const std::string out = d.runBatch({"@call C:\\WINDOWS\\dosToWin.bat"});
     EXPECT_NE(out.find("File not found - c:\\msdos.sys\n"), std::string::npos) << out;
@@ -211,7 +189,7 @@ TEST(CleanUp, WindowsOnDriveD) {
     auto& m = d.m();
     m.createDirectories("D:\\WINDOWS\\TEMP\\RESTORE1");
     m.writeTextLines("D:\\WINDOWS\\TEMP\\RESTORE1\\Autoexec.bat", {"REM from D"});
-    m.writeTextLines("D:\\WINDOWS\\dosToWin.bat", dosToWin("D:\\WINDOWS"));
+    m.writeTextLines("D:\\WINDOWS\\dosToWin.bat", korvane::DosToWinLines(m, "D:\\WINDOWS"));
     d.session.setMsDosMode(true);
     d.runBatch({"@call D:\\WINDOWS\\dosToWin.bat"});
     EXPECT_EQ(d.text("C:\\AUTOEXEC.BAT"), "REM from D\n");
@@ -267,7 +245,7 @@ TEST(RestoreJob, ACabinetIsRestoredAtTheNextStart) {
                      restoreJob(win, win + "\\SYSBCKUP\\rb003.cab", "regedit " + win + "\\scanrun.reg"));
     m.writeTextLines("C:\\autoexec.txt",
                      {"@ECHO OFF", "call C:\\dosrun.bat", "call " + win + "\\dosToWin.bat"});
-    m.writeTextLines(win + "\\dosToWin.bat", dosToWin(win));
+    m.writeTextLines(win + "\\dosToWin.bat", korvane::DosToWinLines(m, win));
     m.writeTextLines(win + "\\prodos.bat", prodos(true, true));
     runTool(m, "command", {"/c", win + "\\prodos.bat"});
 

@@ -1,11 +1,14 @@
 #include "dos_job_runner.h"
 
 #include "batch_file.h"
+#include "clean_up_steps.h"
+#include "job_step_lines.h"
 
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/machine.h"
 #include "platform/power.h"
+#include "sysaccess/backup_folder.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
@@ -29,29 +32,7 @@ std::vector<std::string> ChangeToFolderLines(const w98::Machine& m, const std::s
 }
 
 std::vector<std::string> DosToWinLines(const w98::Machine& m, const std::string& winDir) {
-    std::vector<std::string> lines = {"@ECHO OFF",
-                                      "c:",
-                                      "cd \\",
-                                      "del autoexec.txt",
-                                      "del " + DosPath(m, winDir + "\\prodos.bat"),
-                                      "del " + DosPath(m, winDir + "\\scRegbei.bat"),
-                                      "del " + DosPath(m, DailyBackupImport(winDir)),
-                                      "del dosrun.bat",
-                                      "del c:\\autoexec.bat",
-                                      "del autoexec.bei",
-                                      "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\msdos.sys",
-                                      "%winbootdir%\\COMMAND\\attrib +s +h +r c:\\io.sys",
-                                      "if not exist Msdos.sys ren Msdos.bei Msdos.sys",
-                                      "del Msdos.bei"};
-    // Into the hand-over folder and back to the Windows folder by their own short paths,
-    // wherever the Windows folder is.
-    for (const auto& line : ChangeToFolderLines(m, HandOverFolder(winDir)))
-        lines.push_back(line);
-    lines.push_back("copy Autoexec.bat c:\\ /Y");
-    for (const auto& line : ChangeToFolderLines(m, winDir))
-        lines.push_back(line);
-    lines.push_back("win");
-    return lines;
+    return StepLines(m, CleanUpSteps(winDir));
 }
 
 std::vector<std::string> ProdosLines(const w98::Machine& m, const std::function<void()>& processEvents) {
@@ -171,7 +152,7 @@ void RunDosJob(System& system, SharedPaths& paths, const std::function<void()>& 
     // anything is changed.
     const auto launcher = AutoexecTxtLines(m, winDir);
     const auto cleanUp = DosToWinLines(m, winDir);
-    paths.BackupDir = winDir + "\\sysbckup";
+    paths.BackupDir = BackupDirIn(winDir, BackupDirCase::Lower);
     WriteRegInt(m, w98::kHkeyCurrentUser, kWinOldAppKey, "Disabled", 0);
     const StartFilesBefore before = RememberStartFiles(m);
     WriteMsDosBatchFile(m, kLauncher, launcher);

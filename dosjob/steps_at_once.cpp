@@ -1,0 +1,120 @@
+#include "steps_at_once.h"
+
+#include "platform/dos_attributes.h"
+#include "platform/machine.h"
+#include "platform/registry/registry.h"
+#include "platform/text.h"
+
+namespace korvane {
+namespace {
+
+void deleteIfThere(w98::Machine& m, const std::string& path) {
+    if (m.isFile(path)) {
+        m.setAttributes(path, w98::attr::kArchive);
+        m.deleteFile(path);
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    return path.substr(path.rfind('\\') + 1);
+}
+
+} // namespace
+
+StepsAtOnce::StepsAtOnce(w98::Machine& m, const std::vector<JobStep>& steps) : m_(m) {
+    for (const JobStep& s : steps)
+        if (s.kind == StepKind::Extract && s.atOnce)
+            unpacked_.push_back({s.target.path, w98::readCabinet(m_.readFile(s.source.path), s.source.path)});
+}
+
+// What the copy of `path` would find: a cabinet's entry when the path lies where the cabinet
+// was unpacked, otherwise the machine's file unless only unpacked files count.
+bool StepsAtOnce::find(const std::string& path, bool unpackedOnly, Found& out) const {
+    for (const Unpacked& u : unpacked_) {
+        if (!w98::equalsNoCase(folderOf(path), u.folder))
+            continue;
+        for (const w98::CabEntry& e : u.entries)
+            if (w98::equalsNoCase(e.name, nameOf(path))) {
+                out = {e.data, e.time};
+                return true;
+            }
+        return false;
+    }
+    if (unpackedOnly || !m_.isFile(path))
+        return false;
+    out = {m_.readFile(path), m_.lastWriteTime(path)};
+    return true;
+}
+
+// As COPY: a new file with the archive attribute and the time of what it copies. A read-only
+// file or a folder in the way stays, as COPY leaves it.
+void StepsAtOnce::copy(const JobStep& s, bool unpackedOnly) {
+    Found file;
+    if (!find(s.source.path, unpackedOnly, file))
+        return; // the copy finds nothing and changes nothing
+    const std::string& live = s.target.path;
+    bool done = false;
+    try {
+        if (!(m_.exists(live) && (m_.isDirectory(live) || (m_.attributes(live) & w98::attr::kReadOnly)))) {
+            m_.writeFile(live, file.bytes, w98::attr::kArchive);
+            m_.setLastWriteTime(live, file.time);
+            done = m_.readFile(live) == file.bytes;
+        }
+    } catch (const std::exception&) {
+    }
+    if (!done)
+        notPutBack_.push_back(live);
+}
+
+void StepsAtOnce::carryOut(const JobStep& s) {
+    if (!s.atOnce)
+        return;
+    const std::string& target = s.target.path;
+    switch (s.kind) {
+    case StepKind::Line:
+    case StepKind::ChangeToFolder:
+    case StepKind::Extract:
+        return; // read in the constructor
+    case StepKind::ClearAttributes:
+        // ATTRIB -S -H -R leaves the archive attribute as it was.
+        if (m_.isFile(target))
+            m_.setAttributes(target, m_.attributes(target) & w98::attr::kArchive);
+        return;
+    case StepKind::SetSystemFile:
+        if (m_.isFile(target))
+            m_.setAttributes(target, m_.attributes(target) | w98::attr::kSystem | w98::attr::kHidden |
+                                         w98::attr::kReadOnly);
+        return;
+    case StepKind::Copy:
+        copy(s, false);
+        return;
+    case StepKind::HandOver:
+        // The hand-over folder holds the point's start-up file when its cabinet brought one,
+        // else the user's own, which is the one in place: either way C:\ ends with a new copy.
+        copy(s, true);
+        if (m_.isFile(target))
+            m_.setAttributes(target, w98::attr::kArchive);
+        return;
+    case StepKind::Delete:
+        deleteIfThere(m_, target);
+        return;
+    case StepKind::RenameWhenMissing:
+        if (m_.isFile(s.source.path) && !m_.exists(target))
+            m_.moveFile(s.source.path, target);
+        return;
+    case StepKind::Import:
+        try {
+            m_.registry().importText(w98::joinLinesCrlf(s.text), target);
+        } catch (const std::exception&) {
+            // As regedit: a registry that takes no import keeps what it holds.
+        }
+        return;
+    }
+}
+
+} // namespace korvane
