@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/machine.h"
 #include "restore/restore_table.h"
+#include "sysaccess/backup_folder.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
 
@@ -42,7 +43,7 @@ SharedPaths ComputeSharedPaths(w98::Machine& m, const std::string& exeDir) {
     SharedPaths p;
     p.WinDir = GetWindowsDir(m);
     p.BootDrive = p.WinDir.substr(0, 2);
-    p.BackupDir = p.WinDir + "\\SYSBCKUP";
+    p.BackupDir = BackupDirIn(p.WinDir);
     p.ExeDir = exeDir;
     return p;
 }
