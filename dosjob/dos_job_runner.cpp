@@ -3,6 +3,7 @@
 #include "batch_file.h"
 #include "clean_up_steps.h"
 #include "job_step_lines.h"
+#include "steps_at_once.h"
 
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
@@ -109,34 +110,27 @@ StartFilesBefore RememberStartFiles(const w98::Machine& m) {
     return b;
 }
 
-void removeIfThere(w98::Machine& m, const std::string& path) {
-    if (m.isFile(path)) {
-        m.setAttributes(path, w98::attr::kArchive);
-        m.deleteFile(path);
-    }
-}
-
 // Undoes what a switch that did not finish left: the start-up file as it was, no launcher.
 void PutStartFilesBack(w98::Machine& m, const StartFilesBefore& before, const std::string& winDir) {
-    removeIfThere(m, kLauncher);
-    removeIfThere(m, winDir + "\\prodos.bat");
-    removeIfThere(m, winDir + "\\dosToWin.bat");
+    DeleteIfThere(m, kLauncher);
+    DeleteIfThere(m, winDir + "\\prodos.bat");
+    DeleteIfThere(m, winDir + "\\dosToWin.bat");
     if (!before.savedCopyThere && m.isFile("C:\\AUTOEXEC.BEI")) {
         if (m.exists("C:\\AUTOEXEC.BAT"))
-            removeIfThere(m, "C:\\AUTOEXEC.BAT");
+            DeleteIfThere(m, "C:\\AUTOEXEC.BAT");
         m.moveFile("C:\\AUTOEXEC.BEI", "C:\\AUTOEXEC.BAT");
     }
     if (before.autoexec) {
         const SavedFile& was = *before.autoexec;
         if (!m.isFile("C:\\AUTOEXEC.BAT") || m.readFile("C:\\AUTOEXEC.BAT") != was.bytes) {
-            removeIfThere(m, "C:\\AUTOEXEC.BAT");
+            DeleteIfThere(m, "C:\\AUTOEXEC.BAT");
             m.writeFile("C:\\AUTOEXEC.BAT", was.bytes, w98::attr::kArchive);
             m.setLastWriteTime("C:\\AUTOEXEC.BAT", was.time);
         }
         if (m.attributes("C:\\AUTOEXEC.BAT") != was.attributes)
             m.setAttributes("C:\\AUTOEXEC.BAT", was.attributes);
     } else {
-        removeIfThere(m, "C:\\AUTOEXEC.BAT");
+        DeleteIfThere(m, "C:\\AUTOEXEC.BAT");
     }
     if (before.msdosAttributes && m.isFile("C:\\MSDOS.SYS") &&
         m.attributes("C:\\MSDOS.SYS") != *before.msdosAttributes)

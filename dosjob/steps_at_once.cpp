@@ -8,13 +8,6 @@
 namespace korvane {
 namespace {
 
-void deleteIfThere(w98::Machine& m, const std::string& path) {
-    if (m.isFile(path)) {
-        m.setAttributes(path, w98::attr::kArchive);
-        m.deleteFile(path);
-    }
-}
-
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -25,6 +18,13 @@ std::string nameOf(const std::string& path) {
 }
 
 } // namespace
+
+void DeleteIfThere(w98::Machine& m, const std::string& path) {
+    if (m.isFile(path)) {
+        m.setAttributes(path, w98::attr::kArchive);
+        m.deleteFile(path);
+    }
+}
 
 StepsAtOnce::StepsAtOnce(w98::Machine& m, const std::vector<JobStep>& steps) : m_(m) {
     for (const JobStep& s : steps)
@@ -101,7 +101,7 @@ void StepsAtOnce::carryOut(const JobStep& s) {
             m_.setAttributes(target, w98::attr::kArchive);
         return;
     case StepKind::Delete:
-        deleteIfThere(m_, target);
+        DeleteIfThere(m_, target);
         return;
     case StepKind::RenameWhenMissing:
         if (m_.isFile(s.source.path) && !m_.exists(target))

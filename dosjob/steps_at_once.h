@@ -16,6 +16,10 @@ class Machine;
 
 namespace korvane {
 
+// Deletes a file the job owns, whatever attributes it has, as ATTRIB then DEL would; nothing
+// when it is not there.
+void DeleteIfThere(w98::Machine& m, const std::string& path);
+
 class StepsAtOnce {
   public:
     // Reads every cabinet the steps extract; throws w98::Error when one cannot be read.

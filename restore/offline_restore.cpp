@@ -12,17 +12,6 @@
 #include "sysaccess/system.h"
 
 namespace korvane {
-namespace {
-
-void deleteIfThere(w98::Machine& m, const std::string& path) {
-    if (m.isFile(path)) {
-        m.setAttributes(path, w98::attr::kArchive);
-        m.deleteFile(path);
-    }
-}
-
-} // namespace
-
 OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedRestorePoint& point,
                               bool newestIsToday, const std::function<void()>& processEvents) {
     w98::Machine& m = system.machine;
@@ -36,7 +25,7 @@ OfflineRestore RestoreOffline(System& system, SharedPaths& paths, const CheckedR
     OfflineRestore done;
     done.backupMade = SaveStateBeforeRestore(m, paths, plan);
     if (plan.point.note != notes::kBeforeRestore)
-        deleteIfThere(m, paths.WinDir + "\\scRegbei.bat"); // the clean-up deletes the checker's batch
+        DeleteIfThere(m, paths.WinDir + "\\scRegbei.bat"); // the clean-up deletes the checker's batch
     pump();
     // The job's steps and its clean-up's, as MS-DOS would run them after the next start.
     std::vector<JobStep> job = RestoreJobSteps(plan);
