@@ -89,8 +89,8 @@ bool BackupWithScanreg(w98::Machine& m, const std::string& winDir, const std::st
         EditScanregIni(m, ini, 3, folder);
         WriteBatchFile(m, winDir + "\\scRegbei.bat", batch);
         if (RunAndWait(m, "command.com /c " + BatchPath(winDir + "\\scRegbei.bat"), kSwHide) < 0) {
-            // Nothing ran: nothing of the step is left behind, the saved copy neither.
-            Replace(m, ini, settings);
+            // Nothing ran: nothing of the step is left behind, the saved copy neither (the
+            // settings go back below).
             if (!savedCopyThere)
                 m.deleteFile(kSavedSettings);
             throw w98::Error(kCheckerNotRun);

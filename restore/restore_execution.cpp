@@ -4,6 +4,7 @@
 #include "dosjob/batch_file.h"
 #include "dosjob/dos_job_runner.h"
 #include "dosjob/job_step_lines.h"
+#include "dosjob/steps_at_once.h"
 #include "restore_check.h"
 #include "restore_mark.h"
 #include "restore_point.h"
@@ -173,8 +174,7 @@ void RestoreSystem(System& system, SharedPaths& paths, const CheckedRestorePoint
         // Nor is the job left in C:\ for a start that would never run it.
         for (const std::string& file : {std::string(kDosJob), DailyBackupImport(paths.WinDir)})
             try {
-                if (m.isFile(file))
-                    m.deleteFile(file);
+                DeleteIfThere(m, file);
             } catch (const std::exception&) {
             }
         throw;

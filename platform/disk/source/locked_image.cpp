@@ -13,9 +13,13 @@
 
 namespace w98::disk {
 
+bool writingRefused(int err) {
+    return err == EACCES || err == EROFS || err == EPERM;
+}
+
 LockedImage::LockedImage(const std::filesystem::path& image, const std::string& display) {
     fd_ = ::open(image.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    if (fd_ < 0 && writingRefused(errno)) {
         fd_ = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
         readOnly_ = true;
     }

@@ -7,6 +7,10 @@
 
 namespace w98::disk {
 
+// True for an error by which the image may be read but not written (permissions, a read-only
+// file system, an immutable file).
+bool writingRefused(int err);
+
 class LockedImage {
   public:
     // Opened read-only when the file cannot be written. Throws Error naming display when the

@@ -125,8 +125,9 @@ bool ImageMirror::writable() const {
     const int fd = ::open(raw_.c_str(), O_RDWR | O_CLOEXEC);
     if (fd >= 0)
         ::close(fd);
-    return fd >= 0 || (errno != EACCES && errno != EROFS && errno != EPERM);
+    return fd >= 0 || !writingRefused(errno);
 }
+
 void ImageMirror::recoverLeftJournal(int fd) {
     if (recoverJournal(fd, folder_ / kJournalFile, display_) != JournalOutcome::SetAside)
         return;
