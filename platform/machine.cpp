@@ -20,11 +20,11 @@ namespace fs = std::filesystem;
 namespace w98 {
 namespace {} // namespace
 
-Machine::Machine(fs::path root) : root_(std::move(root)) {
+Machine::Machine(fs::path root, Use use) : root_(std::move(root)) {
     std::error_code ec;
     const auto named = fs::status(root_, ec);
     if (fs::is_regular_file(named) || fs::is_block_file(named)) {
-        image_ = std::make_unique<disk::ImageMirror>(root_);
+        image_ = std::make_unique<disk::ImageMirror>(root_, use == Use::Look);
         root_ = image_->folder();
     } else if (fs::is_directory(named) && disk::looksLikeDriveC(root_)) {
         // The restore jobs need the disk's own short names and attributes, which only the

@@ -45,7 +45,10 @@ class Machine {
     // Opens an existing machine folder, or a disk image file holding drive C: (see
     // disk/image_mirror.h). Throws Error when it is missing, not a folder or unreadable, or no
     // usable disk image, and FormatError when machine.ini cannot be understood.
-    explicit Machine(std::filesystem::path root);
+    // Use::Look: the program only reads the machine and never commits (a listing); a disk may
+    // then be opened without what only writing needs.
+    enum class Use { Change, Look };
+    explicit Machine(std::filesystem::path root, Use use = Use::Change);
     ~Machine();
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;

@@ -42,7 +42,9 @@ int RunCommand(int argc, char** argv) {
             PrintLine(request.helpText.trimmed().toStdString());
             return 0;
         }
-        CommandSession session(request.machine);
+        const bool looks =
+            request.command == QLatin1String("list") || request.command == QLatin1String("show");
+        CommandSession session(request.machine, looks ? w98::Machine::Use::Look : w98::Machine::Use::Change);
         return run(session, request);
     } catch (const UsageError& e) {
         PrintError(e.what());

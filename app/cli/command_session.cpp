@@ -8,8 +8,8 @@
 
 namespace korvane::cli {
 
-CommandSession::CommandSession(const std::filesystem::path& machineRoot)
-    : machine_(std::make_unique<w98::Machine>(machineRoot)),
+CommandSession::CommandSession(const std::filesystem::path& machineRoot, w98::Machine::Use use)
+    : machine_(std::make_unique<w98::Machine>(machineRoot, use)),
       shell_(std::make_unique<w98::HostShell>(*machine_)), system_{*machine_, clock_, *shell_, power_},
       paths_(ComputeSharedPaths(*machine_, ProgramFolder(*machine_))) {}
 

@@ -38,7 +38,7 @@ class CommandSession {
   public:
     // Throws w98::Error when the machine does not exist, cannot be opened or is in use; a
     // missing folder is not made into a demo machine.
-    explicit CommandSession(const std::filesystem::path& machineRoot);
+    CommandSession(const std::filesystem::path& machineRoot, w98::Machine::Use use);
     CommandSession(const CommandSession&) = delete;
     CommandSession& operator=(const CommandSession&) = delete;
 

@@ -2,6 +2,7 @@
 #include "command_output.h"
 #include "command_session.h"
 #include "commands.h"
+#include "policy_lifted.h"
 
 #include "platform/error.h"
 #include "restore/daily_backup.h"
@@ -15,8 +16,10 @@ int CreatePoint(CommandSession& session, const CommandRequest&) {
     std::set<std::string> known;
     for (const RestorePoint& p : session.listedPoints())
         known.insert(PointFile(p) + "|" + std::to_string(p.dosTime));
+    PolicyLifted policy(session);
     if (!CreateRestorePointNow(session.machine(), session.paths().WinDir))
         throw w98::Error(kNoRestorePointMade);
+    policy.putBack();
     // Told once it is in the disk.
     session.commit();
     PrintLine(kCreateDone);

@@ -5,6 +5,7 @@
 #include "command_request.h"
 #include "command_session.h"
 #include "commands.h"
+#include "policy_lifted.h"
 
 #include "app/app_restart.h"
 #include "platform/error.h"
@@ -54,7 +55,9 @@ int RestoreToPoint(CommandSession& session, const CommandRequest& request) {
         PrintError("已取消，没有做任何改动。");
         return 1;
     }
+    PolicyLifted policy(session);
     const auto done = CarryOutRestore(session.system(), session.paths(), prepared, {});
+    policy.putBack();
     if (done) {
         // Told once it is in the disk.
         session.commit();

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/machine.h"
 #include "restore/restore_table.h"
+#include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
 #include "tests/app/window_harness.h"
 #include "tests/support/demo_image.h"
@@ -122,13 +123,23 @@ class CommandLineAgreementTest : public QObject {
                      cell(restore_col::kFolder) + QLatin1Char('\\') + cell(restore_col::kFileName));
         }
         QCOMPARE(points[3].toObject()[QStringLiteral("note")].toString(), u8("系统还原前的备份"));
+        // Again, with the disk's working folder as the window left it.
+        const Command again = runKorvane(
+            {QStringLiteral("--machine"), machine, QStringLiteral("list"), QStringLiteral("--json")});
+        QCOMPARE(again.out, list.out);
     }
 
+    void showNamesWhatThePreviewUnderThePointerNames_data() {
+        QTest::addColumn<QString>("machine");
+        QTest::newRow("folder") << QString::fromStdString(demo_);
+        QTest::newRow("VDI") << QString::fromStdString(vdi_);
+    }
     void showNamesWhatThePreviewUnderThePointerNames() {
-        const Command show = runKorvane({QStringLiteral("--machine"), QString::fromStdString(demo_),
-                                         QStringLiteral("show"), QStringLiteral("3")});
-        QCOMPARE(show.exitCode, 0);
-        WindowOn w(demo_);
+        QFETCH(QString, machine);
+        const Command show =
+            runKorvane({QStringLiteral("--machine"), machine, QStringLiteral("show"), QStringLiteral("3")});
+        QVERIFY2(show.exitCode == 0, show.err.constData());
+        WindowOn w(machine.toStdString());
         hover(w.grid()->viewport(), rowCentre(w.grid(), 3));
         auto* memo = w.window.findChild<ui::Memo*>(QStringLiteral("MemoPreview"));
         QTRY_VERIFY_WITH_TIMEOUT(!memo->lines().join(QString()).contains(u8("正在与现在的系统比较")), 60000);
@@ -149,6 +160,7 @@ class CommandLineAgreementTest : public QObject {
             hover(w.grid()->viewport(), rowCentre(w.grid(), 3));
             click(w.grid()->viewport(), rowCentre(w.grid(), 3));
             QCOMPARE(w.power.calls.size(), size_t(1));
+            w.window.close(); // as the restart closes it
         }
         const Command restore =
             runKorvane({QStringLiteral("--machine"), QString::fromStdString(typed), QStringLiteral("restore"),
@@ -160,6 +172,11 @@ class CommandLineAgreementTest : public QObject {
             QCOMPARE(byCommand.readTextLines(file), byClick.readTextLines(file));
         QCOMPARE(byCommand.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), size_t(2));
         QCOMPARE(byClick.list("C:\\WINDOWS\\SYSBCKUP\\restore", "*.cab").size(), size_t(2));
+        // The MS-DOS policy as the window leaves it at its close.
+        const char* policy = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Policies\\WinOldApp";
+        for (const char* value : {"Disabled", "old"})
+            QCOMPARE(ReadRegInt(byCommand, w98::kHkeyCurrentUser, policy, value),
+                     ReadRegInt(byClick, w98::kHkeyCurrentUser, policy, value));
     }
 
     void restoreLeavesARawImageAsTheClickLeavesItsCopy() {

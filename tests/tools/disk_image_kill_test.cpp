@@ -104,10 +104,13 @@ class Adopter {
     }
 };
 
-// Starts `w98 args` on the image, its output going nowhere.
+// Starts `w98 args` on the image (`korvane args` when args begin with "korvane"), its output
+// going nowhere.
 pid_t startW98(const fs::path& image, const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {w98::w98Executable().string()};
-    argv.insert(argv.end(), args.begin(), args.end());
+    const bool korvane = args.front() == "korvane";
+    std::vector<std::string> argv = {korvane ? (w98::w98Executable().parent_path() / "korvane").string()
+                                             : w98::w98Executable().string()};
+    argv.insert(argv.end(), args.begin() + (korvane ? 1 : 0), args.end());
     // A kill during a sanitizer's leak check at exit would read as a report of its own.
     std::vector<std::string> env = w98::environmentNaming(image);
     for (std::string& e : env)
@@ -193,7 +196,8 @@ void killAtRandomWhileWriting(FatKind kind, int rounds) {
                                      {{"attrib", "+r", "C:\\WINDOWS\\WIN.INI"}},
                                      {{"boot"}},
                                      {{"regedit", "/s", "C:\\KILL2.REG"}},
-                                     {{"attrib", "-r", "C:\\WINDOWS\\WIN.INI"}}};
+                                     {{"attrib", "-r", "C:\\WINDOWS\\WIN.INI"}},
+                                     {{"korvane", "create"}}};
     // How long each takes when it is left alone: the kills are spread over that time, the
     // changes going into the image at its end.
     for (Command& c : commands) {

@@ -63,7 +63,7 @@ int highUp(int fd) {
 } // namespace
 
 ContainerExport::ContainerExport(const DiskSource& source, const fs::path& folder)
-    : folder_(folder), raw_(folder / "disk.raw"), source_(source) {
+    : folder_(folder), raw_(rawIn(folder)), source_(source) {
     const int lock = ::open((folder_ / kLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     users_ = ::open((folder_ / kUsersFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock < 0 || users_ < 0) {

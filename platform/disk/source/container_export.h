@@ -28,6 +28,7 @@ class ContainerExport {
 
     // The raw disk, a file while the export runs.
     const std::filesystem::path& raw() const { return raw_; }
+    static std::filesystem::path rawIn(const std::filesystem::path& folder) { return folder / "disk.raw"; }
 
     static constexpr const char* kUsersFile = "disk.users";
 

@@ -34,17 +34,20 @@ constexpr const char* kUncleanMark = "mirror.open";
 
 } // namespace
 
-ImageMirror::ImageMirror(fs::path image)
+ImageMirror::ImageMirror(fs::path image, bool onlyLooks)
     : image_(fs::absolute(std::move(image))), folder_(folderFor(image_)), display_(image_.string()),
       raw_(image_) {
     // A container refused for what it is leaves nothing behind, not even its working folder.
     const DiskSource disk = diskSourceOf(image_);
+    source_ = disk;
     std::error_code ec;
     fs::create_directories(folder_, ec);
     if (ec)
         throw Error("无法为磁盘映像 " + display_ + " 建立工作文件夹 " + folder_.string());
     markUsed(folder_);
     removeUnusedFolders(folder_);
+    if (onlyLooks && disk.form == DiskForm::Container && openFromFolder())
+        return;
     holdDisk(disk);
     LockedImage locked(raw_, display_);
     recordSource();
@@ -68,6 +71,34 @@ ImageMirror::ImageMirror(fs::path image)
         users_ = -1;
         throw;
     }
+}
+
+bool ImageMirror::openFromFolder() {
+    how_ = "file " + image_.string();
+    raw_ = ContainerExport::rawIn(folder_);
+    std::error_code ec;
+    const std::string identity = identityOf(folder_, how_, -1);
+    if (fs::exists(folder_ / kJournalFile, ec) || identity.empty() ||
+        exchangedIdentity(folder_) != identity || !readEntryRecord(folder_ / "drive_c"))
+        return false;
+    recordSource();
+    if (joinUsers() && fs::exists(folder_ / kUncleanMark, ec)) {
+        // The last program was killed: the folder may hold what it never committed.
+        ::close(users_);
+        users_ = -1;
+        return false;
+    }
+    if (!fs::exists(folder_ / kUncleanMark, ec))
+        replaceScratchFile(folder_ / kUncleanMark, "", (folder_ / kUncleanMark).string());
+    heldLater_ = true;
+    return true;
+}
+
+void ImageMirror::holdNow() {
+    if (!heldLater_)
+        return;
+    export_ = std::make_unique<ContainerExport>(source_, folder_);
+    heldLater_ = false;
 }
 
 bool ImageMirror::joinUsers() {
@@ -122,7 +153,8 @@ ImageMirror::~ImageMirror() {
 }
 
 bool ImageMirror::writable() const {
-    const int fd = ::open(raw_.c_str(), O_RDWR | O_CLOEXEC);
+    // Not yet exported, the container file itself answers.
+    const int fd = ::open((heldLater_ ? image_ : raw_).c_str(), O_RDWR | O_CLOEXEC);
     if (fd >= 0)
         ::close(fd);
     return fd >= 0 || !writingRefused(errno);
@@ -139,6 +171,7 @@ void ImageMirror::commit() {
     const DriveChanges changes = changesIn(folder_ / "drive_c");
     if (changes.empty())
         return;
+    holdNow();
     LockedImage locked(raw_, display_);
     if (!locked.readOnly())
         recoverLeftJournal(locked.fd());

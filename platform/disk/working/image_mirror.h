@@ -27,7 +27,10 @@ class ImageMirror {
     // is no FAT disk, is damaged, or another program holds it longer than the registry lock
     // would be waited for.
     // The image may be a raw file, a virtual PC's container or a block device.
-    explicit ImageMirror(std::filesystem::path image);
+    // onlyLooks: the program will change nothing. A container its folder already shows is then
+    // not exported until something is read from it (LazyDrive joins the export then): a look
+    // that the folder answers costs no storage daemon.
+    explicit ImageMirror(std::filesystem::path image, bool onlyLooks = false);
     ~ImageMirror();
 
     const std::filesystem::path& image() const { return image_; }
@@ -55,6 +58,11 @@ class ImageMirror {
     // program runs; image.source, naming what the folder mirrors; the volume read and the folder
     // started afresh from it, when the image changed since the last exchange.
     void holdDisk(const DiskSource& disk);
+    // The look-only opening of a container its folder shows; false when the folder cannot
+    // answer alone (changed since, interrupted, a journal left) and the disk must be read.
+    bool openFromFolder();
+    // What an opening that left the container for later does before its first write.
+    void holdNow();
     void recordSource() const;
     void readVolume(const std::string& identity);
     // Joins the programs that have the folder open; true when no other has.
@@ -67,6 +75,8 @@ class ImageMirror {
     std::string display_;
     // What keeps a container's raw view or a device's hold while the program runs.
     std::unique_ptr<ContainerExport> export_;
+    DiskSource source_;
+    bool heldLater_ = false; // a look-only opening that has not exported its container (yet)
     std::unique_ptr<DeviceHold> device_;
     std::unique_ptr<EmulatorLocks> emulatorLocks_; // a raw image's or device's, against QEMU
     std::filesystem::path raw_;                    // the file the sectors are read from and written to

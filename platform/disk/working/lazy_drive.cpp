@@ -1,6 +1,8 @@
 #include "lazy_drive.h"
 
 #include "platform/disk/fat/fat_volume.h"
+#include "platform/disk/source/container_export.h"
+#include "platform/disk/source/disk_source.h"
 
 #include "platform/date_time.h"
 #include "platform/dos_attributes.h"
@@ -279,9 +281,15 @@ bool LazyDrive::below(const fs::path& host) const {
            (h.size() == d.size() || h[d.size()] == '/');
 }
 
+void LazyDrive::joinExport() {
+    if (!export_ && how_.starts_with("file "))
+        export_ = std::make_unique<ContainerExport>(diskSourceOf(how_.substr(5)), folder_);
+}
+
 const FatVolume& LazyDrive::volume() {
     const std::string& display = display_;
     if (opened_.fd < 0) {
+        joinExport();
         opened_.fd = ::open(image_.c_str(), O_RDONLY | O_CLOEXEC);
         if (opened_.fd < 0)
             throw Error("磁盘映像 " + display + (errno == ENOENT ? " 不存在" : " 无法打开"));

@@ -14,6 +14,7 @@
 
 namespace w98::disk {
 
+class ContainerExport;
 class FatVolume;
 
 // Names what an image file is now (device, inode, size, time): a change by anyone shows.
@@ -82,12 +83,16 @@ class LazyDrive {
     // Runs work on the volume with the image read-locked and the working folder locked.
     void whileHeld(const std::function<void(const FatVolume&)>& work);
     const FatVolume& volume();
+    // A container is read through its export, which this drive joins (or starts) as one of its
+    // users, that the daemon stays while the drive reads.
+    void joinExport();
 
     std::filesystem::path folder_;
     std::filesystem::path drive_;
     std::filesystem::path image_;
-    std::string how_;     // what the identity is read from
-    std::string display_; // the disk as its user names it
+    std::string how_;                         // what the identity is read from
+    std::string display_;                     // the disk as its user names it
+    std::unique_ptr<ContainerExport> export_; // before the volume, which reads through it
     OpenVolume opened_;
     int lock_ = -1; // the working folder's lock while entries are placed
 };
