@@ -6,7 +6,7 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_lock.h"
 #include "tests/support/child_process.h"
