@@ -1,6 +1,6 @@
 #include "app_restart.h"
 
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 
 #include <QApplication>
 #include <QGuiApplication>

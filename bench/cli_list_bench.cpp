@@ -3,7 +3,7 @@
 // --benchmark_repetitions=9 and read the medians: a VDI or qcow2 should take at most 1.5 times a raw
 // image, and a raw image at most 1.3 times the folder.
 #include "bench/demo_disk.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,6 @@
 #include "bench/demo_disk.h"
 #include "bench/startup_probe_run.h"
 #include "platform/clock.h"
-#include "platform/process.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
 #include "sysaccess/system.h"

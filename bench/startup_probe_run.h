@@ -1,7 +1,7 @@
 #pragma once
 // Korvane's whole start-up in a fresh process, as a user starts the program, timed by the
 // benchmarks through the start-up probe.
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 
 #include <filesystem>
 #include <string>

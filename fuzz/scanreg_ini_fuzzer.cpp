@@ -34,10 +34,7 @@ bool concerns(const std::string& line, const std::string& name) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos)
         return false;
-    std::string key = line.substr(0, eq);
-    key.erase(0, key.find_first_not_of(" \t"));
-    key.erase(key.find_last_not_of(" \t") + 1);
-    return w98::equalsNoCase(key, name);
+    return w98::equalsNoCase(w98::trimmed(std::string_view(line).substr(0, eq)), name);
 }
 
 } // namespace

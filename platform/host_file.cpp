@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <mutex>
 #include <random>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -99,6 +101,13 @@ std::string readHostFile(const std::filesystem::path& file, const std::string& d
     if (!bytes)
         throw IoError(io_text::kFileNotFound, displayName);
     return std::move(*bytes);
+}
+
+std::string readHostFileOrEmpty(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 namespace {

@@ -18,6 +18,9 @@ std::optional<std::string> readHostFileIfExists(const std::filesystem::path& fil
                                                 const std::string& displayName,
                                                 struct stat* statOut = nullptr);
 
+// What a small file holds (a record, a log, a file of /proc), empty when it cannot be read.
+std::string readHostFileOrEmpty(const std::filesystem::path& file);
+
 // Replaces a file atomically: the bytes go to a temporary file beside it, which is flushed to
 // disk and then renamed over the target, so that a crash or a full disk never leaves half a file.
 // With attributes, the new file carries them from the moment it appears. It keeps the short

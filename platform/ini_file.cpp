@@ -6,7 +6,7 @@
 namespace w98 {
 
 namespace {
-// Lines are cut at LF alone: a CR before it is trimmed with the blanks.
+// A stray CR is trimmed with the blanks.
 std::string_view trim(std::string_view s) {
     return trimmed(s, " \t\r");
 }
@@ -16,11 +16,7 @@ IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
     IniFile ini;
     std::string section;
     std::size_t lineNo = 0;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t nl = text.find('\n', pos);
-        std::string_view line =
-            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+    for (std::string_view line : splitLineViews(text)) {
         ++lineNo;
         line = trim(line);
         if (!line.empty() && line[0] != ';' && line[0] != '#') {
@@ -38,9 +34,6 @@ IniFile IniFile::parse(std::string_view text, const std::string& displayName) {
                 ini.set(section, trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
             }
         }
-        if (nl == std::string_view::npos)
-            break;
-        pos = nl + 1;
     }
     return ini;
 }

@@ -1,7 +1,8 @@
 #include "shell.h"
 
+#include "host_process.h"
 #include "machine.h"
-#include "process.h"
+#include "machine_programs.h"
 #include "text.h"
 
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "sound.h"
 
 #include "host_file.h"
+#include "host_process.h"
 #include "machine.h"
-#include "process.h"
 #include "text.h"
 
 #include <fcntl.h>

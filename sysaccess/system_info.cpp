@@ -5,7 +5,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/text.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 #include "demo/demo_image.h"
 #include "demo/demo_machine.h"
 #include "platform/machine.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/text.h"
 
 #include <algorithm>

@@ -1,18 +1,16 @@
 #include "registry_lock.h"
 
 #include "platform/error.h"
+#include "platform/file_lock.h"
 #include "platform/registry/registry_pair.h"
 #include "platform/text.h"
 
-#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -152,26 +150,15 @@ RegistryLock::RegistryLock(const std::filesystem::path& registryFile, const std:
         all.held.emplace(key, std::move(owned));
     }
 
-    // Polled rather than blocking, so that the wait has an end.
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            break;
-        const int err = errno;
-        if (err == EINTR)
-            continue;
-        if (err != EWOULDBLOCK)
-            break; // a file system without locks: writers there go unguarded, as before
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) {
-            {
-                std::lock_guard lock(all.mutex);
-                all.held.erase(key);
-            }
-            all.freed.notify_all();
-            ::close(fd);
-            busy(displayName);
+    // A file system without locks leaves writers there unguarded, as before.
+    if (lockBefore(fd, LockShare::Exclusive, deadline, kPoll) == LockTaken::Busy) {
+        {
+            std::lock_guard lock(all.mutex);
+            all.held.erase(key);
         }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kPoll, deadline - now));
+        all.freed.notify_all();
+        ::close(fd);
+        busy(displayName);
     }
     slot_ = slot;
     // Both files as one step: what a program killed between their replacements left is made

@@ -5,11 +5,11 @@
 #include "platform/error.h"
 #include "platform/host_file.h"
 #include "platform/short_names.h"
+#include "platform/text.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -107,12 +107,9 @@ void settleHivePair(const fs::path& folder) {
     const auto text = readHostFileIfExists(record, record.string());
     if (!text)
         return;
-    std::istringstream lines(*text);
     std::string state;
     std::vector<std::string> names;
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    for (const std::string& line : splitLines(*text)) {
         // Only plain names of files beside the record: nothing read here may lead elsewhere.
         if (state.empty())
             state = line;

@@ -6,7 +6,7 @@
 #include "platform/cabinet.h"
 #include "platform/clock.h"
 #include "platform/host_file.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
 #include "platform/registry_checker.h"

@@ -7,7 +7,6 @@
 #include "maintenance/registry_rebuild.h"
 #include "maintenance/reinstall.h"
 #include "maintenance/setup_source.h"
-#include "platform/process.h"
 #include "sysaccess/registry_values.h"
 #include "tools/dos/batch_interpreter.h"
 

@@ -6,7 +6,7 @@
 #include "platform/cp936.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/registry/registry.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,11 @@
 // Drive C: in a disk image: what the machine writes must be what Windows 98 and outside FAT
 // tools read, survive being opened again from nothing, and never leave the image half changed.
+#include "platform/disk/source/disk_source.h"
 #include "platform/disk/working/image_journal.h"
 #include "platform/disk/working/image_mirror.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
+#include "platform/host_file.h"
 #include "platform/machine.h"
 #include "platform/registry/registry_lock.h"
 #include "tests/support/fat_tools.h"
@@ -555,6 +557,42 @@ TEST(DiskImageRefused, WhatIsNoFatDiskIsNamedAndLeftAlone) {
     }
     EXPECT_EQ(kt::readBytes(image), std::string(1 << 20, 'x'));
     ::unsetenv("XDG_CACHE_HOME");
+    fs::remove_all(folder);
+}
+
+// A file's format by its signatures; where two claim it, the one QEMU would try first.
+TEST(DiskImageFormat, SignaturesNameTheContainerAndAnythingElseIsRaw) {
+    const fs::path folder = kt::makeTempFolder("korvane-disk-format");
+    const auto bytes = [](std::initializer_list<std::pair<std::size_t, std::string>> parts) {
+        std::string file(2048, '\0');
+        for (const auto& [at, signature] : parts)
+            file.replace(at, signature.size(), signature);
+        return file;
+    };
+    const std::string vhdFooter = "conectix" + std::string(52, '\0') + std::string("\0\0\0\x02", 4);
+    const std::string vdi = std::string("\x7F\x10\xDA\xBE", 4) + std::string(8, '\0') + "\x01";
+    const std::pair<std::string, std::string> cases[] = {
+        {bytes({}), ""},
+        {bytes({{0, "QFI\xfb"}}), "qcow2 qcow2"},
+        {bytes({{0, "vhdxfile"}}), "vhdx VHDX"},
+        {bytes({{0x40, vdi}}), "vdi VDI"},
+        {bytes({{1536, vhdFooter}}), "vpc VHD"},
+        {bytes({{0, "KDMV"}}), "vmdk VMDK"},
+        {bytes({{0, "# Disk DescriptorFile\nparentFileNameHint = \"\"\n"}}), "vmdk VMDK"},
+        {bytes({{0, "QFI\xfb"}, {1536, vhdFooter}}), "qcow2 qcow2"},
+        {bytes({{0, "KDMV"}, {0x40, vdi}, {1536, vhdFooter}}), "vdi VDI"},
+        {bytes({{0, "KDMV"}, {1536, vhdFooter}}), "vpc VHD"},
+    };
+    for (const auto& [content, format] : cases) {
+        const fs::path file = folder / "disk.img";
+        w98::replaceHostFile(file, content, file.string());
+        const w98::disk::DiskSource source = w98::disk::diskSourceOf(file);
+        EXPECT_EQ(source.form == w98::disk::DiskForm::Raw ? "" : source.driver + " " + source.display,
+                  format);
+    }
+    const fs::path qed = folder / "disk.qed";
+    w98::replaceHostFile(qed, bytes({{0, std::string("QED\0", 4)}}), qed.string());
+    EXPECT_THROW(w98::disk::diskSourceOf(qed), w98::Error);
     fs::remove_all(folder);
 }
 

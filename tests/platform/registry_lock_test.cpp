@@ -2,6 +2,7 @@
 // dies while writing blocks nobody, and a writer that never lets go makes the others fail in
 // bounded time, with a message naming the file, without changing anything.
 #include "platform/error.h"
+#include "platform/file_lock.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -386,4 +388,34 @@ TEST(RegistryFileOperations, WaitForTheRegistryLockAndOtherFilesDoNot) {
     holder.release();
     m.copyFile("C:\\BACKUP\\system.dat", "C:\\WINDOWS\\SYSTEM.DAT", true);
     EXPECT_EQ(tm.bytes(kSystemName), tm.bytes("C:\\BACKUP\\system.dat"));
+}
+
+// Every lock with a deadline is this one: shared holders share, an exclusive one waits out its
+// deadline and no longer, and gets the lock the moment the last holder lets go.
+TEST(FileLock, SharedHoldersShareAndAnExclusiveOneWaitsUntilItsDeadline) {
+    using namespace std::chrono_literals;
+    const fs::path folder = korvane::test::makeTempFolder("korvane-file-lock");
+    writeFile(folder / "lock", "");
+    const auto opened = [&] { return ::open((folder / "lock").c_str(), O_RDONLY | O_CLOEXEC); };
+    const int first = opened(), second = opened(), writer = opened();
+    const auto in = [](auto wait) { return std::chrono::steady_clock::now() + wait; };
+    EXPECT_EQ(lockBefore(first, LockShare::Shared, in(0ms), 1ms), LockTaken::Held);
+    EXPECT_EQ(lockBefore(second, LockShare::Shared, in(0ms), 1ms), LockTaken::Held);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(lockBefore(writer, LockShare::Exclusive, in(100ms), 20ms), LockTaken::Busy);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 100ms);
+    EXPECT_LT(waited, 2s);
+    ::close(first);
+    std::thread letGo([&] {
+        std::this_thread::sleep_for(50ms);
+        ::close(second);
+    });
+    EXPECT_EQ(lockBefore(writer, LockShare::Exclusive, in(10s), 1ms), LockTaken::Held);
+    letGo.join();
+    const int reader = opened();
+    EXPECT_EQ(lockBefore(reader, LockShare::Shared, in(0ms), 1ms), LockTaken::Busy);
+    ::close(reader);
+    ::close(writer);
+    fs::remove_all(folder);
 }

@@ -5,7 +5,7 @@
 #include "platform/clock.h"
 #include "platform/dos_attributes.h"
 #include "platform/host_file.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_file.h"
 #include "platform/registry_checker.h"

@@ -8,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/registry/registry_binary_layout.h"
 #include "platform/registry/registry_value.h"
+#include "platform/text.h"
 
 #include <libcreg.h>
 
@@ -155,10 +156,7 @@ std::string describe(libcreg_error_t* error) {
     char text[2048] = {};
     libcreg_error_sprint(error, text, sizeof text);
     libcreg_error_free(&error);
-    std::string s(text);
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
-        s.pop_back();
-    return "libcreg: " + s;
+    return "libcreg: " + std::string(w98::trimmedRight(text, " \n"));
 }
 
 // libcreg names the offsets it stumbled on in its messages; the last one is where it stopped.

@@ -3,6 +3,8 @@
 #include "fat_tools_detail.h"
 #include "tool_process.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <regex>
 #include <set>
@@ -74,9 +76,7 @@ FatcatEntry parseRecord(std::string record, const std::string& context) {
     std::smatch m;
     if (!std::regex_search(rest, m, start))
         throw fail();
-    std::string field = rest.substr(static_cast<std::size_t>(m.length(0)));
-    while (!field.empty() && field.back() == ' ')
-        field.pop_back();
+    const std::string field(w98::trimmedRight(rest.substr(static_cast<std::size_t>(m.length(0))), " "));
 
     std::string shown = field, stored = field;
     const std::size_t open = field.rfind(isFolder ? "/ (" : " (");

@@ -3,6 +3,8 @@
 #include "fat_tools_detail.h"
 #include "tool_process.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -113,9 +115,7 @@ std::string joined(const std::vector<std::string>& chars, std::size_t from, std:
     std::string text;
     for (std::size_t i = from; i < to && i < chars.size(); ++i)
         text += chars[i];
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
+    return std::string(w98::trimmedRight(text, " "));
 }
 
 // mdir shows short-name bytes as code page 850 characters, with the NT lower-case flags applied;

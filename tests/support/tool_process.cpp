@@ -1,5 +1,7 @@
 #include "tool_process.h"
 
+#include "platform/host_process.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -59,13 +61,7 @@ ToolResult runTool(const std::vector<std::string>& argv,
         throw std::runtime_error("no tool to run");
     const std::string program = findExecutable(argv[0]);
     std::vector<std::string> args = argv, env = environmentWith(environment);
-    std::vector<char*> argvPtr, envPtr;
-    for (auto& a : args)
-        argvPtr.push_back(a.data());
-    argvPtr.push_back(nullptr);
-    for (auto& e : env)
-        envPtr.push_back(e.data());
-    envPtr.push_back(nullptr);
+    const std::vector<char*> argvPtr = w98::execWords(args), envPtr = w98::execWords(env);
 
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)

@@ -18,6 +18,7 @@
 
 using korvane::test::DosMachine;
 using korvane::test::TempMachineOptions;
+using korvane::test::valueText;
 namespace attr = w98::attr;
 
 namespace {
@@ -77,16 +78,6 @@ w98::CabEntry entry(const std::string& name, const std::string& data,
     e.attributes = attributes;
     e.time = {2024, 5, 6, 7, 8, 10};
     return e;
-}
-
-std::string valueText(w98::Machine& m, const std::string& key, const std::string& name) {
-    auto v = m.registry().getValue(w98::kHkeyLocalMachine, key, name);
-    if (!v)
-        return "<none>";
-    std::string bytes = v->data;
-    while (!bytes.empty() && bytes.back() == '\0')
-        bytes.pop_back();
-    return w98::cp936::toUtf8(bytes);
 }
 
 std::string runTool(w98::Machine& m, const std::string& tool, const w98::ToolArgs& args) {

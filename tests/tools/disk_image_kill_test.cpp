@@ -10,7 +10,8 @@
 #include "platform/cabinet.h"
 #include "platform/disk/working/image_mirror.h"
 #include "platform/error.h"
-#include "platform/process.h"
+#include "platform/host_process.h"
+#include "platform/machine_programs.h"
 #include "platform/registry/registry_file.h"
 #include "platform/registry/registry_tree.h"
 

@@ -1,6 +1,9 @@
 #pragma once
 // A temporary Windows 98 machine with the MS-DOS programs the generated batch files call,
 // and an MS-DOS session on it.
+#include "platform/cp936.h"
+#include "platform/registry/registry.h"
+#include "platform/text.h"
 #include "tests/support/temp_machine.h"
 #include "tools/dos/batch_interpreter.h"
 #include "tools/dos/dos_session.h"
@@ -11,6 +14,17 @@
 #include <vector>
 
 namespace korvane::test {
+
+// A registry string as a user reads it: without the NULs it ends with, from code page 936;
+// "<none>" when there is no such value.
+inline std::string valueText(w98::Machine& m, w98::RegRoot root, const std::string& key,
+                             const std::string& name) {
+    const auto v = m.registry().getValue(root, key, name);
+    return v ? w98::cp936::toUtf8(w98::trimmedRight(v->data, std::string_view("\0", 1))) : "<none>";
+}
+inline std::string valueText(w98::Machine& m, const std::string& key, const std::string& name) {
+    return valueText(m, w98::kHkeyLocalMachine, key, name);
+}
 
 class DosMachine {
   public:

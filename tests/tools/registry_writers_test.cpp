@@ -6,7 +6,7 @@
 
 #include "platform/cp936.h"
 #include "platform/error.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/registry_lock.h"
 #include "tests/support/child_process.h"
@@ -21,20 +21,7 @@
 
 using korvane::test::DosMachine;
 using korvane::test::StuckLockHolder;
-
-namespace {
-
-std::string valueText(w98::Machine& m, const std::string& key, const std::string& name) {
-    auto v = m.registry().getValue(w98::kHkeyLocalMachine, key, name);
-    if (!v)
-        return "<none>";
-    std::string bytes = v->data;
-    while (!bytes.empty() && bytes.back() == '\0')
-        bytes.pop_back();
-    return w98::cp936::toUtf8(bytes);
-}
-
-} // namespace
+using korvane::test::valueText;
 
 TEST(RegistryWriters, RegeditImportsRunningSideBySideKeepEveryValue) {
     DosMachine d;

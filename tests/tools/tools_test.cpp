@@ -14,6 +14,7 @@
 #include <sstream>
 
 using korvane::test::DosMachine;
+using korvane::test::valueText;
 namespace attr = w98::attr;
 
 namespace {
@@ -28,16 +29,6 @@ w98::CabEntry entry(const std::string& name, const std::string& data,
     e.attributes = attributes;
     e.time = {2001, 2, 3, 4, 5, 6};
     return e;
-}
-
-std::string valueText(w98::Machine& m, w98::RegRoot root, const std::string& key, const std::string& name) {
-    auto v = m.registry().getValue(root, key, name);
-    if (!v)
-        return "<none>";
-    std::string bytes = v->data;
-    while (!bytes.empty() && bytes.back() == '\0')
-        bytes.pop_back();
-    return w98::cp936::toUtf8(bytes);
 }
 
 std::string readHost(const std::filesystem::path& p) {

@@ -7,7 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/text.h"
 #include "programs/tool_registry.h"
 

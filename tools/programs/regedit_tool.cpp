@@ -58,8 +58,7 @@ std::optional<std::string> exportBranch(const std::string& whole, std::string ke
         if (folded == alias || folded.starts_with(alias + "\\"))
             key = real + key.substr(alias.size());
     }
-    while (!key.empty() && key.back() == '\\')
-        key.pop_back();
+    key.resize(trimmedRight(key, "\\").size());
     const std::vector<std::string> lines = splitLines(whole);
     std::vector<std::string> kept{"REGEDIT4", ""};
     bool inside = false, any = false;

@@ -2,7 +2,7 @@
 
 #include "dos/dos_session.h"
 
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 
 #include <map>
 

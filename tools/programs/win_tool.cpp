@@ -9,8 +9,9 @@
 
 #include "platform/cp936.h"
 #include "platform/machine.h"
-#include "platform/process.h"
+#include "platform/machine_programs.h"
 #include "platform/registry/registry.h"
+#include "platform/text.h"
 
 namespace w98 {
 namespace {
@@ -76,11 +77,8 @@ int winTool(DosSession& s, const ToolArgs&, std::ostream& out) {
     for (const auto& v : programs) {
         if (v.type != reg_type::kSz && v.type != reg_type::kExpandSz)
             continue;
-        std::string bytes = v.data;
-        while (!bytes.empty() && bytes.back() == '\0')
-            bytes.pop_back();
         std::string command;
-        if (!cp936::tryToUtf8(bytes, command))
+        if (!cp936::tryToUtf8(trimmedRight(v.data, std::string_view("\0", 1)), command))
             continue;
         if (v.type == reg_type::kExpandSz)
             command = expand(s, command);

@@ -14,7 +14,7 @@ using le::put16;
 using le::put32;
 
 bool FatVolume::isEnd(std::uint32_t value) const {
-    return bits_ == FatBits::Fat32 ? value >= 0x0FFFFFF8 : value >= 0xFFF8;
+    return type_ == FatType::Fat32 ? value >= 0x0FFFFFF8 : value >= 0xFFF8;
 }
 
 void FatVolume::setNext(std::uint32_t cluster, std::uint32_t value) {
@@ -27,7 +27,7 @@ void FatVolume::setNext(std::uint32_t cluster, std::uint32_t value) {
         if (now >= 2 && now < pointedAt_.size() && pointedAt_[now] < 255)
             ++pointedAt_[now];
     }
-    if (bits_ == FatBits::Fat32) {
+    if (type_ == FatType::Fat32) {
         // The top four bits are reserved and kept as they are.
         put32(fatBytes_, cluster * 4u, (get32(fatBytes_, cluster * 4u) & 0xF0000000) | (value & 0x0FFFFFFF));
         dirtyFatSectors_.insert(cluster * 4u / sectorBytes_);
@@ -71,7 +71,7 @@ std::vector<std::uint32_t> FatVolume::allocate(std::size_t count) {
                     std::to_string((count - out.size()) * clusterBytes_ / 1024) +
                     " KB。请先在虚拟机里腾出空间");
     for (std::size_t i = 0; i < out.size(); ++i)
-        setNext(out[i], i + 1 < out.size() ? out[i + 1] : (bits_ == FatBits::Fat32 ? 0x0FFFFFFF : 0xFFFF));
+        setNext(out[i], i + 1 < out.size() ? out[i + 1] : (type_ == FatType::Fat32 ? 0x0FFFFFFF : 0xFFFF));
     if (!out.empty())
         nextFree_ = out.back() + 1 < clusterCount_ + 2 ? out.back() + 1 : 2;
     return out;

@@ -16,7 +16,7 @@ namespace w98::disk {
 
 void FatVolume::checkFat() {
     const std::uint32_t end = clusterCount_ + 2;
-    const std::uint32_t bad = bits_ == FatBits::Fat32 ? 0x0FFFFFF7 : 0xFFF7;
+    const std::uint32_t bad = type_ == FatType::Fat32 ? 0x0FFFFFF7 : 0xFFF7;
     pointedAt_.assign(end, 0);
     for (std::uint32_t c = 2; c < end; ++c) {
         const std::uint32_t v = next(c);
@@ -40,7 +40,7 @@ void FatVolume::checkFat() {
     for (std::uint32_t c = 2; c < end; ++c)
         if (next(c) != 0 && !reached[c])
             damaged("FAT 里簇 " + std::to_string(c) + " 所在的簇链成环");
-    if (bits_ == FatBits::Fat32 && (rootCluster_ < 2 || rootCluster_ >= end || next(rootCluster_) == 0))
+    if (type_ == FatType::Fat32 && (rootCluster_ < 2 || rootCluster_ >= end || next(rootCluster_) == 0))
         damaged("根目录的起始簇不在分区里");
 }
 
@@ -56,7 +56,7 @@ std::set<std::uint32_t> FatVolume::foldersAbove(std::uint32_t first) const {
             damaged("簇 " + std::to_string(at) + " 处的文件夹开头没有 \".\" 和 \"..\" 两项");
         const std::uint32_t parent =
             le::get16(b, fat::kEntrySize + fat::kEntryClusterLow) |
-            (bits_ == FatBits::Fat32
+            (type_ == FatType::Fat32
                  ? std::uint32_t{le::get16(b, fat::kEntrySize + fat::kEntryClusterHigh)} << 16
                  : 0);
         if (parent == 0 || parent == rootCluster_)

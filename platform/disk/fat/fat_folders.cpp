@@ -53,7 +53,7 @@ FatEntry FatVolume::entryAt(std::uint32_t dir, std::size_t firstSlot, std::size_
     const std::size_t at = shortSlot * kSlot;
     e.attributes = raw[kEntryAttributes];
     e.firstCluster = get16(b, at + kEntryClusterLow) |
-                     (bits_ == FatBits::Fat32 ? get16(b, at + kEntryClusterHigh) << 16 : 0);
+                     (type_ == FatType::Fat32 ? get16(b, at + kEntryClusterHigh) << 16 : 0);
     e.size = get32(b, at + kEntryFileSize);
     e.written = get16(b, at + kEntryWrittenDate) << 16 | get16(b, at + kEntryWrittenTime);
     e.directory = dir;

@@ -155,8 +155,8 @@ void FatVolume::takeParameters(const fat::BootParameters& p) {
     if (clusterCount_ < 4085)
         throw Error("磁盘映像 " + name_ +
                     " 是 FAT12 磁盘（软盘或很小的分区），Windows 98 的驱动器 C: 不会是这种格式");
-    bits_ = clusterCount_ < 65525 ? FatBits::Fat16 : FatBits::Fat32;
-    if (bits_ == FatBits::Fat32) {
+    type_ = clusterCount_ < 65525 ? FatType::Fat16 : FatType::Fat32;
+    if (type_ == FatType::Fat32) {
         if (rootEntries_ != 0)
             damaged("FAT32 分区的根目录参数不对");
         rootCluster_ = p.rootCluster;
@@ -167,7 +167,7 @@ void FatVolume::takeParameters(const fat::BootParameters& p) {
     rootStart_ = (reservedSectors_ + static_cast<std::uint64_t>(fatCount_) * fatSectors_) * sectorBytes_;
     dataStart_ = rootStart_ + static_cast<std::uint64_t>(rootSectors) * sectorBytes_;
     const std::uint64_t fatBytes =
-        static_cast<std::uint64_t>(clusterCount_ + 2) * (bits_ == FatBits::Fat32 ? 4 : 2);
+        static_cast<std::uint64_t>(clusterCount_ + 2) * (type_ == FatType::Fat32 ? 4 : 2);
     if (fatBytes > static_cast<std::uint64_t>(fatSectors_) * sectorBytes_)
         damaged("FAT 比分区的簇数所需的小");
     // The image must hold the whole volume: a cut image would lose what is written past its end.

@@ -4,6 +4,7 @@
 // opened; an image that is no FAT disk or whose FAT is damaged is refused before anything is
 // written. Changes are made in memory and handed out as whole-sector writes, so that the
 // caller can put them into the image as one step (see image_journal.h).
+#include "fat_layout.h"
 #include "fat_names.h"
 
 #include <cstdint>
@@ -18,8 +19,6 @@ namespace w98::disk {
 namespace fat {
 struct BootParameters;
 } // namespace fat
-
-enum class FatBits { Fat16 = 16, Fat32 = 32 };
 
 // What a volume is checked for: All when the image is new to the program (the FATs at once,
 // each folder when first listed), Folders when its FATs were checked before (each folder when
@@ -59,7 +58,7 @@ class FatVolume {
     // volume, running into free clusters, crossing or in a circle.
     FatVolume(int fd, std::string displayName, FatCheck check = FatCheck::All);
 
-    FatBits bits() const { return bits_; }
+    FatType type() const { return type_; }
     std::uint32_t rootDirectory() const { return rootCluster_; } // 0 on FAT16
     std::uint32_t clusterBytes() const { return clusterBytes_; }
     std::uint64_t freeBytes() const;
@@ -110,7 +109,7 @@ class FatVolume {
     std::uint64_t clusterOffset(std::uint32_t cluster) const;
     std::uint32_t next(std::uint32_t cluster) const {
         const auto* at = reinterpret_cast<const unsigned char*>(fatBytes_.data());
-        if (bits_ == FatBits::Fat32) {
+        if (type_ == FatType::Fat32) {
             at += static_cast<std::size_t>(cluster) * 4;
             return (at[0] | static_cast<std::uint32_t>(at[1]) << 8 | static_cast<std::uint32_t>(at[2]) << 16 |
                     static_cast<std::uint32_t>(at[3]) << 24) &
@@ -146,7 +145,7 @@ class FatVolume {
     int fd_;
     std::string name_;
     FatCheck check_;
-    FatBits bits_ = FatBits::Fat16;
+    FatType type_ = FatType::Fat16;
     std::uint64_t volumeStart_ = 0;
     std::uint32_t sectorBytes_ = 512;
     std::uint32_t clusterBytes_ = 0;

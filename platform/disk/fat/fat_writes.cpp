@@ -26,11 +26,11 @@ std::string FatVolume::fatSector(std::uint32_t sector) const {
 }
 
 std::uint32_t FatVolume::rawEntry(std::uint32_t cluster) const {
-    return bits_ == FatBits::Fat32 ? le::get32(fatBytes_, cluster * 4u) : le::get16(fatBytes_, cluster * 2u);
+    return type_ == FatType::Fat32 ? le::get32(fatBytes_, cluster * 4u) : le::get16(fatBytes_, cluster * 2u);
 }
 
 void FatVolume::setEntry(std::string& sector, std::uint32_t index, std::uint32_t raw) const {
-    if (bits_ == FatBits::Fat32)
+    if (type_ == FatType::Fat32)
         le::put32(sector, index * 4u, raw);
     else
         le::put16(sector, index * 2u, raw);
@@ -107,7 +107,7 @@ std::vector<ImageWrite> FatVolume::writes() const {
     // (it counts for itself): never a count that is wrong.
     std::optional<std::string> fsInfo;
     const std::uint64_t fsInfoAt = volumeStart_ + static_cast<std::uint64_t>(fsInfoSector_) * sectorBytes_;
-    if (bits_ == FatBits::Fat32 && (fsInfoDirty_ || !freed_.empty()) && fsInfoSector_ != 0 &&
+    if (type_ == FatType::Fat32 && (fsInfoDirty_ || !freed_.empty()) && fsInfoSector_ != 0 &&
         fsInfoSector_ < reservedSectors_) {
         fsInfo = readAt(fsInfoAt, 512);
         if (le::get32(*fsInfo, fat::kFsInfoLeadSignature) == fat::kFsInfoLeadValue &&
@@ -121,7 +121,7 @@ std::vector<ImageWrite> FatVolume::writes() const {
     }
     // New chains before the links that take them into a chain the disk already has (a folder
     // growing): a chain never runs into a cluster the FAT still shows free.
-    const std::uint32_t perSector = sectorBytes_ / (bits_ == FatBits::Fat32 ? 4 : 2);
+    const std::uint32_t perSector = sectorBytes_ / (type_ == FatType::Fat32 ? 4 : 2);
     std::map<std::uint32_t, std::string> chainSectors, linkSectors, freedSectors;
     for (std::uint32_t sector : dirtyFatSectors_) {
         const std::string now = fatSector(sector);
@@ -148,7 +148,7 @@ std::vector<ImageWrite> FatVolume::writes() const {
         if (fresh)
             at->second = fatSector(c / perSector);
         // FAT32 keeps the top four bits of an entry as they are.
-        setEntry(at->second, c % perSector, bits_ == FatBits::Fat32 ? rawEntry(c) & 0xF0000000 : 0);
+        setEntry(at->second, c % perSector, type_ == FatType::Fat32 ? rawEntry(c) & 0xF0000000 : 0);
     }
     fatWrites(freedSectors, out);
     if (fsInfo) {

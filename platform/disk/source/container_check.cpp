@@ -1,12 +1,12 @@
 #include "container_check.h"
 
 #include "platform/error.h"
-#include "platform/process.h"
+#include "platform/host_process.h"
+#include "platform/text.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -35,11 +35,8 @@ Said run(const std::vector<std::string>& words) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, out[1], 2);
-    std::vector<char*> argv;
     std::vector<std::string> copy = words;
-    for (std::string& w : copy)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
+    const std::vector<char*> argv = execWords(copy);
     pid_t pid = -1;
     const int started = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -58,17 +55,8 @@ Said run(const std::vector<std::string>& words) {
     ::close(out[0]);
     if (started != 0)
         return {};
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    said.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    said.exitCode = waitForExit(pid);
     return said;
-}
-
-std::string trimmed(std::string s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
-        s.pop_back();
-    return s;
 }
 
 } // namespace
@@ -84,7 +72,7 @@ void checkContainer(const DiskSource& source) {
         throw Error("磁盘 " + source.path.string() + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
     throw Error("磁盘 " + source.path.string() + " 打不开：它的 " + source.display +
                 " 容器已损坏，写进去会损坏更多文件。QEMU 的 qemu-img check 说：" +
-                (said.output.empty() ? "无法检查" : trimmed(said.output)) +
+                (said.output.empty() ? "无法检查" : std::string(trimmedRight(said.output, " \r\n"))) +
                 "。请先在虚拟机软件里修复它（或 qemu-img check -r all），再打开");
 }
 

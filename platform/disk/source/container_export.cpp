@@ -4,14 +4,14 @@
 #include "export_leftovers.h"
 #include "platform/error.h"
 #include "platform/host_file.h"
-#include "platform/process.h"
+#include "platform/host_process.h"
+#include "platform/text.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <sys/file.h>
@@ -31,13 +31,6 @@ constexpr const char* kDaemon = "qemu-storage-daemon";
 constexpr const char* kRecordFile = "export.record";
 constexpr const char* kLogFile = "export.log";
 constexpr const char* kLockFile = "export.lock";
-
-std::string readSmall(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string json(const std::string& s) {
     std::string out = "\"";
@@ -87,7 +80,7 @@ ContainerExport::ContainerExport(const DiskSource& source, const fs::path& folde
 }
 
 void ContainerExport::start() {
-    std::istringstream record(readSmall(folder_ / kRecordFile));
+    std::istringstream record(readHostFileOrEmpty(folder_ / kRecordFile));
     pid_t watcher = -1, daemon = -1;
     record >> watcher >> daemon;
     if (processAlive(watcher) && exportsTo(daemon, raw_) && parentProcess(daemon) == watcher &&
@@ -123,10 +116,7 @@ void ContainerExport::start() {
         json(raw_.string()) + "}";
     std::vector<std::string> words = {kDaemon, "--blockdev", file,    "--blockdev",
                                       format,  "--export",   exported};
-    std::vector<char*> argv;
-    for (auto& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
+    const std::vector<char*> argv = execWords(words);
     const std::string users = (folder_ / kUsersFile).string();
     const std::string log = (folder_ / kLogFile).string();
     std::string rawPath = raw_.string();
@@ -219,7 +209,7 @@ void ContainerExport::start() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!exportMounted(raw_)) {
         if (!processAlive(daemon_) || std::chrono::steady_clock::now() > deadline) {
-            std::string said = readSmall(folder_ / kLogFile);
+            std::string said = readHostFileOrEmpty(folder_ / kLogFile);
             ::kill(daemon_, SIGTERM);
             if (said.find("\"write\" lock") != std::string::npos)
                 throw Error("磁盘 " + source_.path.string() +
@@ -242,8 +232,7 @@ void ContainerExport::start() {
                 throw Error("无法打开磁盘 " + source_.path.string() +
                             "：这台电脑不能挂载 FUSE 文件系统（/dev/fuse）。请安装 fuse3，或用 qemu-img "
                             "convert 把磁盘转换成原始映像");
-            while (!said.empty() && (said.back() == '\n' || said.back() == '\r'))
-                said.pop_back();
+            said.resize(trimmedRight(said, "\r\n").size());
             throw Error("磁盘 " + source_.path.string() + " 打不开：它的 " + source_.display +
                         " 容器已损坏或不受支持（" + (said.empty() ? std::string(kDaemon) : said) + "）");
         }

@@ -1,16 +1,13 @@
 #include "export_leftovers.h"
 
-#include "platform/process.h"
+#include "platform/host_file.h"
+#include "platform/host_process.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -18,17 +15,6 @@ namespace fs = std::filesystem;
 
 namespace w98::disk {
 namespace {
-
-std::string readSmall(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string procFile(pid_t pid, const char* name) {
-    return readSmall("/proc/" + std::to_string(pid) + "/" + name);
-}
 
 // The processes of this user whose command line names the raw file's storage daemon.
 std::vector<pid_t> daemonsExportingTo(const fs::path& raw) {
@@ -50,31 +36,11 @@ std::vector<pid_t> daemonsExportingTo(const fs::path& raw) {
 
 } // namespace
 
-bool processAlive(pid_t pid) {
-    if (pid <= 0)
-        return false;
-    const std::string stat = procFile(pid, "stat");
-    const auto close = stat.rfind(')');
-    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
-}
-
-pid_t parentProcess(pid_t pid) {
-    const std::string stat = procFile(pid, "stat");
-    const auto close = stat.rfind(')');
-    if (close == std::string::npos)
-        return -1;
-    std::istringstream rest(stat.substr(close + 2));
-    char state = 0;
-    pid_t parent = -1;
-    rest >> state >> parent;
-    return parent;
-}
-
 bool exportsTo(pid_t pid, const fs::path& raw) {
     if (!processAlive(pid))
         return false;
     // The words are NUL-separated: the daemon's name is the first, the mount point in a later one.
-    const std::string words = procFile(pid, "cmdline");
+    const std::string words = readHostFileOrEmpty("/proc/" + std::to_string(pid) + "/cmdline");
     const std::string first = words.substr(0, words.find('\0'));
     return fs::path(first).filename() == "qemu-storage-daemon" &&
            words.find(raw.string()) != std::string::npos;
@@ -97,15 +63,6 @@ void unmountExport(const fs::path& raw) {
     if (::umount2(raw.c_str(), MNT_DETACH) == 0)
         return;
     spawnQuietly({"fusermount3", "-u", "-z", raw.string()}, {}, true);
-}
-
-void waitUntilEnded(pid_t pid) {
-    for (int i = 0; i < 10000 && processAlive(pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (processAlive(pid))
-        ::kill(pid, SIGKILL);
-    for (int i = 0; i < 200 && processAlive(pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 std::string endLeftovers(const fs::path& raw, pid_t keep, const std::string& diskName) {

@@ -8,10 +8,6 @@
 
 namespace w98::disk {
 
-// A process that runs and has not ended (a zombie has).
-bool processAlive(pid_t pid);
-// The parent of a running process, -1 when there is none to read.
-pid_t parentProcess(pid_t pid);
 // Whether the process is a storage daemon exporting to the raw file.
 bool exportsTo(pid_t pid, const std::filesystem::path& raw);
 
@@ -19,8 +15,6 @@ bool exportsTo(pid_t pid, const std::filesystem::path& raw);
 // and sets *dead).
 bool exportMounted(const std::filesystem::path& raw, bool* dead = nullptr);
 void unmountExport(const std::filesystem::path& raw);
-// Waits for the process to end, killing it when it takes more than ten seconds.
-void waitUntilEnded(pid_t pid);
 
 // Ends every storage daemon of this user exporting to raw but keep, and clears a dead mount
 // over raw. Returns what it did, in words for the user ("" when nothing was left).

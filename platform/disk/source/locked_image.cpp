@@ -2,13 +2,12 @@
 
 #include "emulator_locks.h"
 #include "platform/error.h"
+#include "platform/file_lock.h"
 #include "platform/registry/registry_lock.h"
 
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <thread>
 #include <unistd.h>
 
 namespace w98::disk {
@@ -38,12 +37,9 @@ LockedImage::LockedImage(const std::filesystem::path& image, const std::string& 
         throw Error("磁盘映像 " + display + " 正被虚拟机使用。请先关闭虚拟机，再修复它的磁盘");
     }
     const auto deadline = std::chrono::steady_clock::now() + registryLockWait();
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::close(fd_);
-            throw Error("磁盘映像 " + display + " 正被另一个程序使用，请稍后再试");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (lockBefore(fd_, LockShare::Exclusive, deadline, std::chrono::milliseconds(20)) != LockTaken::Held) {
+        ::close(fd_);
+        throw Error("磁盘映像 " + display + " 正被另一个程序使用，请稍后再试");
     }
 }
 

@@ -11,7 +11,6 @@
 #include "platform/text.h"
 
 #include <cstdlib>
-#include <sstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -25,12 +24,8 @@ std::string namedWindowsFolder(const FatVolume& volume) {
     for (const FatEntry& e : volume.list(volume.rootDirectory())) {
         if (e.isDirectory() || foldAscii(e.name) != "msdos.sys")
             continue;
-        std::istringstream in(volume.read(e));
-        std::string line;
         bool inPaths = false;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
+        for (const std::string& line : splitLines(volume.read(e))) {
             if (line.starts_with('['))
                 inPaths = foldAscii(line) == "[paths]";
             else if (inPaths && foldAscii(line).starts_with("windir=") && line.size() > 10)

@@ -7,6 +7,7 @@
 #include "platform/date_time.h"
 #include "platform/dos_attributes.h"
 #include "platform/error.h"
+#include "platform/file_lock.h"
 #include "platform/host_file.h"
 #include "platform/registry/registry_lock.h"
 #include "platform/short_names.h"
@@ -24,7 +25,6 @@
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -65,13 +65,10 @@ bool moveInto(const fs::path& tmp, const fs::path& host) {
 // A lock held for a while, waited for as long as the registry lock is.
 class FileLock {
   public:
-    FileLock(int fd, int how, const std::string& busy) : fd_(fd) {
+    FileLock(int fd, LockShare share, const std::string& busy) : fd_(fd) {
         const auto deadline = std::chrono::steady_clock::now() + registryLockWait();
-        while (::flock(fd_, how | LOCK_NB) != 0) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                throw Error(busy);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        if (lockBefore(fd_, share, deadline, std::chrono::milliseconds(10)) != LockTaken::Held)
+            throw Error(busy);
     }
     ~FileLock() { ::flock(fd_, LOCK_UN); }
     FileLock(const FileLock&) = delete;
@@ -306,12 +303,12 @@ const FatVolume& LazyDrive::volume() {
 void LazyDrive::whileHeld(const std::function<void(const FatVolume&)>& work) {
     const std::string busy = "磁盘映像 " + display_ + " 正被另一个程序使用，请稍后再试";
     volume();
-    const FileLock image(opened_.fd, LOCK_SH, busy);
+    const FileLock image(opened_.fd, LockShare::Shared, busy);
     if (lock_ < 0)
         lock_ = ::open((folder_ / "lazy.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock_ < 0)
         throw IoError(io_text::kWriteError, (folder_ / "lazy.lock").string());
-    const FileLock placing(lock_, LOCK_EX, busy);
+    const FileLock placing(lock_, LockShare::Exclusive, busy);
     work(volume());
 }
 

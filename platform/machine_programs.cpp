@@ -1,16 +1,10 @@
-#include "process.h"
+#include "machine_programs.h"
 
+#include "host_process.h"
 #include "machine.h"
 #include "text.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace w98 {
 
@@ -93,29 +87,6 @@ std::filesystem::path w98Executable() {
     return self.parent_path() / "w98";
 }
 
-std::optional<std::string> findOnHostPath(std::string_view program) {
-    const char* path = std::getenv("PATH");
-    const std::string_view dirs = path ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= dirs.size()) {
-        std::size_t end = dirs.find(':', start);
-        if (end == std::string_view::npos)
-            end = dirs.size();
-        std::string candidate = std::string(dirs.substr(start, end - start)) + "/" + std::string(program);
-        if (end > start && ::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        start = end + 1;
-    }
-    return std::nullopt;
-}
-
-std::vector<std::string> hostEnvironment() {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        env.emplace_back(*e);
-    return env;
-}
-
 std::vector<std::string> environmentNaming(const std::filesystem::path& machine) {
     std::vector<std::string> env = hostEnvironment();
     std::erase_if(env, [](const std::string& kv) { return kv.starts_with("WIN98_MACHINE="); });
@@ -125,45 +96,6 @@ std::vector<std::string> environmentNaming(const std::filesystem::path& machine)
 
 std::vector<std::string> machineEnvironment(const Machine& machine) {
     return environmentNaming(machine.root());
-}
-
-pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                   bool searchPath) {
-    if (argv.empty())
-        return -1;
-    std::vector<std::string> args = argv, env = environment;
-    std::vector<char*> argvPtr, envPtr;
-    for (auto& a : args)
-        argvPtr.push_back(a.data());
-    argvPtr.push_back(nullptr);
-    for (auto& e : env)
-        envPtr.push_back(e.data());
-    envPtr.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = searchPath
-                       ? posix_spawnp(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data())
-                       : posix_spawn(&pid, argvPtr[0], &actions, nullptr, argvPtr.data(), envPtr.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
-}
-
-int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                 bool searchPath) {
-    const pid_t pid = startQuietly(argv, environment, searchPath);
-    if (pid < 0)
-        return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int runW98(const Machine& machine, const std::vector<std::string>& args) {

@@ -1,12 +1,11 @@
 #pragma once
-// Starting programs as real child processes: the machine's, a Windows program named in a command
-// line running as `w98 NAME ARGS...` when its program file exists in the machine, and the host's
-// (a sound player, qemu-img), all with no input and their output going nowhere.
+// The machine's programs as real child processes: a Windows program named in a command line
+// runs as `w98 NAME ARGS...` when its program file exists in the machine, with no input and its
+// output going nowhere. The host's own programs are host_process.h's.
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace w98 {
@@ -25,27 +24,13 @@ std::optional<std::string> findProgram(const Machine& machine, std::string_view 
 // The stand-in tool name for a program file: its name without folder and extension, lower case.
 std::string toolNameOf(std::string_view programFile);
 
-// A program of the host found along its PATH, as the shell would find it; nullopt when none.
-std::optional<std::string> findOnHostPath(std::string_view program);
-
 // The w98 program: beside the running executable, or W98_TOOL when that is set.
 std::filesystem::path w98Executable();
 
-// This process's environment, for the host programs it starts.
-std::vector<std::string> hostEnvironment();
-// The same with WIN98_MACHINE naming the machine, for the programs it starts.
+// The host's environment with WIN98_MACHINE naming the machine, for the programs it starts.
 std::vector<std::string> machineEnvironment(const Machine& machine);
 // The same naming a machine folder or disk image, as its user names it.
 std::vector<std::string> environmentNaming(const std::filesystem::path& machine);
-
-// Starts argv (its first word looked up along PATH when searchPath) with no input and its
-// output going nowhere, as a hidden console's would, and waits; the exit code, or -1 when it
-// cannot start.
-int spawnQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                 bool searchPath);
-// The same without waiting: the child's pid, or -1.
-pid_t startQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                   bool searchPath);
 
 // Runs `w98 ARGS...` on the machine and waits; the exit code, or -1 when it cannot start.
 int runW98(const Machine& machine, const std::vector<std::string>& args);
