@@ -209,10 +209,10 @@ void FirstPage::StringGrid1SelectionMoved() {
     previewTicket_ = previewWorker_->request(point);
 }
 
-void FirstPage::FillRestorePoints(const RestoreCatalogue& catalogue) {
+void FirstPage::FillRestorePoints(RestoreCatalogue catalogue) {
     const int year = ctx_.system.clock.now().year;
     try {
-        restorePoints_ = RestoreListing(catalogue, ctx_.system.machine, year);
+        restorePoints_ = RestoreListing(std::move(catalogue), ctx_.system.machine, year);
         StringGrid1->setTable(restorePoints_.table());
     } catch (const std::exception& e) {
         // The table stays as it was, and start-up goes on.

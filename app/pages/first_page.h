@@ -50,7 +50,7 @@ class FirstPage {
     // Restore points: the table's set-up and fill at start-up, making one now, restoring one.
     // The page lists the scanned points in its listing and fills StringGrid1 from it; a row
     // of the grid is the listing's point at row - 1, never rebuilt from the grid's text.
-    void FillRestorePoints(const RestoreCatalogue& catalogue);
+    void FillRestorePoints(RestoreCatalogue catalogue);
     const RestoreListing& RestorePoints() const { return restorePoints_; }
     // The newest point listed (the first row); an empty point when none is.
     RestorePoint NewestRestorePoint() const { return restorePoints_.newest(); }
