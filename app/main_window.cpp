@@ -21,9 +21,7 @@
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"
 #include "restore/restore_outcome.h"
-#include "restore/restore_table.h"
 #include "restore/scanreg_ini.h"
-#include "ui/text_grid.h"
 
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
@@ -184,10 +182,8 @@ void TForm1::RunStartupDuties() {
     if (!m.canWrite())
         return;
     WriteScanregTemplate(m, paths_.WinDir);
-    DailyBackupCheck(m, NewestRestorePoint(firstPage_->StringGrid1->table()).shownDate, paths_.WinDir,
-                     system_.clock);
-    firstPage_->StringGrid1->edit(
-        [&](TextTable& t) { MoveFutureRestorePoints(m, t, paths_.BackupDir, system_.clock); });
+    DailyBackupCheck(m, firstPage_->NewestRestorePoint().shownDate, paths_.WinDir, system_.clock);
+    firstPage_->MoveFutureRestorePoints();
     WriteStartupReinstallBatch(m, paths_.WinDir);
 }
 

@@ -16,8 +16,10 @@
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <ctime>
 #include <map>
+#include <vector>
 
 using namespace korvane;
 
@@ -110,6 +112,63 @@ BENCHMARK(BM_ProcessStartUpToFirstPage)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The CPU time (user and system) of one whole start-up in a fresh process; < 0 when it failed.
+double startUpCpuMilliseconds(const std::filesystem::path& machine) {
+    const double before = cpuMilliseconds(RUSAGE_CHILDREN);
+    if (!startUpToFirstPage(machine))
+        return -1;
+    return cpuMilliseconds(RUSAGE_CHILDREN) - before;
+}
+
+// What 10,000 restore points add to the whole start-up, in CPU time: each iteration starts the
+// program on the empty machine and on the one with 10,000 cabinets, in turns (empty first in
+// one iteration, 10,000 first in the next), so that whatever else the machine does meanwhile
+// weighs on both alike. Reports the medians and "ratio" = median(10,000) / median(empty), and
+// the median of the iterations' own ratios; the goal is a ratio of at most 1.25.
+// KORVANE_STARTUP_PROBE=<another build's korvane_startup_probe> times that build instead.
+void BM_StartUpRestorePointsInterleaved(benchmark::State& state) {
+    auto& empty = machineWith(0);
+    auto& full = machineWith(10000);
+    // The first start of each makes its daily backup; the runs timed start as on any later day.
+    if (!startUpToFirstPage(empty.root()) || !startUpToFirstPage(full.root())) {
+        state.SkipWithError("the start-up failed");
+        return;
+    }
+    std::vector<double> emptyMs, fullMs, ratios;
+    bool emptyFirst = true;
+    for (auto _ : state) {
+        double e = 0, f = 0;
+        if (emptyFirst) {
+            e = startUpCpuMilliseconds(empty.root());
+            f = startUpCpuMilliseconds(full.root());
+        } else {
+            f = startUpCpuMilliseconds(full.root());
+            e = startUpCpuMilliseconds(empty.root());
+        }
+        emptyFirst = !emptyFirst;
+        if (e <= 0 || f <= 0) {
+            state.SkipWithError("the start-up failed");
+            return;
+        }
+        emptyMs.push_back(e);
+        fullMs.push_back(f);
+        ratios.push_back(f / e);
+    }
+    state.counters["empty_cpu_ms"] = median(emptyMs);
+    state.counters["points_10k_cpu_ms"] = median(fullMs);
+    state.counters["ratio"] = median(fullMs) / median(emptyMs);
+    state.counters["ratio_of_pairs"] = median(ratios);
+}
+BENCHMARK(BM_StartUpRestorePointsInterleaved)->Iterations(21)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same on the demo machine: 0 as a folder; in a FAT32 disk image, 1 unchanged since the
 // last start, 2 written since (its virtual PC ran: the image is read and checked again, though

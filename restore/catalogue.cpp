@@ -20,23 +20,33 @@ void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::
     } catch (const w98::IoError&) {
         return; // an unreadable folder holds no restore points the program could use
     }
+    // The folder's note and the machine's formats are the same for every cabinet in it.
+    const bool beforeRestore = folder == winDir + "\\sysbckup\\restore";
+    const bool madeByHand = folder == winDir + "\\sysbckup\\restore1";
+    const bool movedEarlier = folder == winDir + "\\sysbckup\\old" || folder == winDir + "\\sysbckup\\restore\\old" ||
+                              folder == winDir + "\\sysbckup\\restore1\\old";
+    std::string shortDate, longTime;
+    if (!entries.empty()) {
+        shortDate = m.shortDateFormat();
+        longTime = m.longTimeFormat();
+    }
+    out.reserve(out.size() + entries.size());
     for (const auto& e : entries) {
         if (e.attributes == w98::attr::kDirectory)
             continue;
         RestorePoint p;
         p.dosTime = w98::packDosDateTime(e.lastWrite);
         auto t = w98::unpackDosDateTime(p.dosTime);
-        p.dateText = w98::formatDateTimeText(m.shortDateFormat(), m.longTimeFormat(), t);
+        p.dateText = w98::formatDateTimeText(shortDate, longTime, t);
         p.folder = folder;
         p.extension = ".cab";
         p.fileName = e.name;
         // Exact comparisons, case included: the scan of "\SYSBCKUP" falls through to the last rules.
-        if (folder == winDir + "\\sysbckup\\restore")
+        if (beforeRestore)
             p.note = notes::kBeforeRestore;
-        else if (folder == winDir + "\\sysbckup\\restore1")
+        else if (madeByHand)
             p.note = notes::kMadeByHand;
-        else if (folder == winDir + "\\sysbckup\\old" || folder == winDir + "\\sysbckup\\restore\\old" ||
-                 folder == winDir + "\\sysbckup\\restore1\\old")
+        else if (movedEarlier)
             p.note = notes::kMovedEarlier;
         else if (e.name == "RBBAD.CAB")
             p.note = notes::kBeforeRepair;

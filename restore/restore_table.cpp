@@ -1,5 +1,7 @@
 #include "restore_table.h"
 
+#include "restore_listing.h"
+
 #include "platform/clock.h"
 #include "platform/date_time.h"
 #include "platform/error.h"
@@ -20,18 +22,20 @@ std::uint64_t keyOf(const std::string& text) {
     return ec == std::errc() ? v : 0;
 }
 
-void quickSort(TextTable& t, int lo, int hi, int k) {
-    // Hoare partition around the middle row's key, largest first.
+// Hoare partition around the middle place's key, largest first. key(i) is the key at place i,
+// swap(i, j) exchanges two places: the table's rows and a listing's keys go through the same
+// comparisons and exchanges, so that both end in the same order.
+template <typename Key, typename Swap> void quickSort(int lo, int hi, const Key& key, const Swap& swap) {
     while (lo < hi) {
-        const std::uint64_t pivot = keyOf(t.cell(k, (lo + hi) / 2));
+        const std::uint64_t pivot = key((lo + hi) / 2);
         int i = lo, j = hi;
         while (i <= j) {
-            while (keyOf(t.cell(k, i)) > pivot)
+            while (key(i) > pivot)
                 ++i;
-            while (keyOf(t.cell(k, j)) < pivot)
+            while (key(j) < pivot)
                 --j;
             if (i <= j) {
-                SwapTableRows(t, i, j);
+                swap(i, j);
                 ++i;
                 --j;
             }
@@ -39,11 +43,11 @@ void quickSort(TextTable& t, int lo, int hi, int k) {
         // Recurse into the smaller part, loop on the larger: the stack stays shallow.
         if (j - lo < hi - i) {
             if (lo < j)
-                quickSort(t, lo, j, k);
+                quickSort(lo, j, key, swap);
             lo = i;
         } else {
             if (i < hi)
-                quickSort(t, i, hi, k);
+                quickSort(i, hi, key, swap);
             hi = j;
         }
     }
@@ -58,39 +62,13 @@ std::string YearPrefix(const std::string& shortDateFormat, int year) {
     return year >= 1980 && year < 2000 ? "19" : "20";
 }
 
+const char* RestoreColumnHeader(int col) {
+    return col >= 0 && col < restore_col::kCount ? kHeaders[col] : "";
+}
+
 void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m,
                       int referenceYear) {
-    const int n = static_cast<int>(catalogue.size());
-    table.setColCount(restore_col::kCount);
-    table.setRowCount(n + 1);
-    for (int c = 0; c < restore_col::kCount; ++c)
-        table.setCell(c, 0, kHeaders[c]);
-    const std::string shortDate = m.shortDateFormat();
-    for (int i = 0; i < n; ++i) {
-        const RestorePoint& p = catalogue[static_cast<std::size_t>(i)];
-        const int r = i + 1;
-        std::uint32_t key = p.dosTime;
-        if (key == 0) {
-            try {
-                key = w98::packDosDateTime(w98::parseDateTimeText(p.dateText, m.shortDateFormat(),
-                                                                  m.longTimeFormat(), referenceYear));
-            } catch (const w98::Error&) {
-                key = 0; // a date that cannot be read sorts last
-            }
-        }
-        // Two-digit years are completed to their own century: a backup from the installation
-        // in 1999 is no backup from 2099.
-        const int year = key ? w98::unpackDosDateTime(key).year : referenceYear;
-        table.setCell(restore_col::kDate, r, YearPrefix(shortDate, year) + p.dateText);
-        table.setCell(restore_col::kSortKey, r, std::to_string(key));
-        table.setCell(restore_col::kNote, r, p.note);
-        table.setCell(restore_col::kFolder, r, p.folder);
-        table.setCell(restore_col::kExtension, r, p.extension);
-        table.setCell(restore_col::kFileName, r, p.fileName);
-    }
-    SortTableRows(table, restore_col::kSortKey);
-    for (int r = 1; r <= n; ++r)
-        table.setCell(restore_col::kNumber, r, std::to_string(r));
+    table = RestoreListing(catalogue, m, referenceYear).table();
 }
 
 RestorePoint RestorePointAt(const TextTable& table, int row) {
@@ -107,7 +85,25 @@ RestorePoint RestorePointAt(const TextTable& table, int row) {
 
 void SortTableRows(TextTable& table, int keyColumn) {
     if (table.rowCount() > 2)
-        quickSort(table, 1, table.rowCount() - 1, keyColumn);
+        quickSort(
+            1, table.rowCount() - 1, [&](int r) { return keyOf(table.cell(keyColumn, r)); },
+            [&](int a, int b) { SwapTableRows(table, a, b); });
+}
+
+std::vector<std::size_t> NewestFirstOrder(const std::vector<std::uint32_t>& keys) {
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    if (keys.size() > 1) {
+        std::vector<std::uint32_t> placed = keys;
+        quickSort(
+            0, static_cast<int>(keys.size()) - 1, [&](int i) { return std::uint64_t{placed[std::size_t(i)]}; },
+            [&](int a, int b) {
+                std::swap(placed[std::size_t(a)], placed[std::size_t(b)]);
+                std::swap(order[std::size_t(a)], order[std::size_t(b)]);
+            });
+    }
+    return order;
 }
 
 void SwapTableRows(TextTable& table, int a, int b) {
@@ -118,8 +114,7 @@ std::string SortErrorMessage(const std::string& what) {
     return "系统在排序数据的时候遇到异常:\n" + what + "\n请重试，如果该问题依然存在请与程序供应商联系！";
 }
 
-void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir,
-                             const w98::Clock& clock) {
+void MakeOldBackupFolder(w98::Machine& m, const std::string& backupDir) {
     const std::string oldFolder = backupDir + "\\old";
     try {
         if (!m.isDirectory(oldFolder))
@@ -127,30 +122,39 @@ void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::strin
     } catch (const w98::Error&) {
         // As before: a folder that cannot be made leaves its restore points where they are.
     }
+}
+
+bool MoveFuturePointAside(w98::Machine& m, const std::string& folder, const std::string& fileName,
+                          const std::string& extension) {
+    // Only cabinets move: the restore looks for a moved cabinet in "old", while a registry
+    // file pair is always restored from its own folder. A cabinet already in an "old"
+    // folder stays there; moving it again would take it where no scan finds it.
+    const bool isCabinet = extension == ".cab";
+    const bool inOldFolder = folder.size() >= 4 && w98::equalsNoCase(folder.substr(folder.size() - 4), "\\old");
+    if (isCabinet && !inOldFolder) {
+        try {
+            if (!m.isDirectory(folder + "\\old"))
+                m.createDirectory(folder + "\\old");
+            m.moveFile(folder + "\\" + fileName, folder + "\\old\\" + fileName);
+        } catch (const w98::Error&) {
+            return false; // the file stays, and so does its note, so that a restore finds it
+        }
+    }
+    return true;
+}
+
+void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir,
+                             const w98::Clock& clock) {
+    MakeOldBackupFolder(m, backupDir);
     const std::uint32_t now = w98::packDosDateTime(clock.now());
     for (int r = 1; r < table.rowCount(); ++r) {
         // The sort key holds the row's date as a packed date-time: no need to read the
         // displayed date back, which fails under date formats with a four-digit year.
         if (keyOf(table.cell(restore_col::kSortKey, r)) <= now)
             continue;
-        const std::string folder = table.cell(restore_col::kFolder, r);
-        const std::string name = table.cell(restore_col::kFileName, r);
-        // Only cabinets move: the restore looks for a moved cabinet in "old", while a registry
-        // file pair is always restored from its own folder. A cabinet already in an "old"
-        // folder stays there; moving it again would take it where no scan finds it.
-        const bool isCabinet = table.cell(restore_col::kExtension, r) == ".cab";
-        const bool inOldFolder =
-            folder.size() >= 4 && w98::equalsNoCase(folder.substr(folder.size() - 4), "\\old");
-        if (isCabinet && !inOldFolder) {
-            try {
-                if (!m.isDirectory(folder + "\\old"))
-                    m.createDirectory(folder + "\\old");
-                m.moveFile(folder + "\\" + name, folder + "\\old\\" + name);
-            } catch (const w98::Error&) {
-                continue; // the file stays, and so does its note, so that a restore finds it
-            }
-        }
-        table.setCell(restore_col::kNote, r, notes::kMovedNow);
+        if (MoveFuturePointAside(m, table.cell(restore_col::kFolder, r), table.cell(restore_col::kFileName, r),
+                                 table.cell(restore_col::kExtension, r)))
+            table.setCell(restore_col::kNote, r, notes::kMovedNow);
     }
 }
 

@@ -1,12 +1,18 @@
 #pragma once
-// The restore-point table: the program's working copy of the catalogue, newest first.
-// Seven columns: number, "20" + date text, note, folder, extension, file name, and the
-// packed MS-DOS date-time used as the sort key. Row 0 holds the headers.
+// The restore-point table: the text form of a restore listing (restore_listing.h), newest first,
+// as the first page's grid shows it. Seven columns: number, "20" + date text, note, folder,
+// extension, file name, and the packed MS-DOS date-time used as the sort key. Row 0 holds the
+// headers. The program lists its points in a RestoreListing and fills the table from it; the
+// table is never read back into points by the program (RestorePointAt is for reading a filled
+// table, as tests and tools do).
 #include "restore_point.h"
 
 #include "sysaccess/text_table.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace w98 {
 class Machine;
@@ -33,7 +39,11 @@ inline constexpr int kVisible = 3; // columns 0 to 2 are shown
 // nothing, so that its dates stay readable and can be read back.
 std::string YearPrefix(const std::string& shortDateFormat, int year);
 
-// Fills the table from the catalogue, sorts it newest first and numbers the rows.
+// The table's header cells.
+const char* RestoreColumnHeader(int col);
+
+// Fills the table from the catalogue, sorts it newest first and numbers the rows: the table of
+// RestoreListing(catalogue, m, referenceYear).
 void FillRestoreTable(TextTable& table, const RestoreCatalogue& catalogue, const w98::Machine& m,
                       int referenceYear);
 
@@ -49,6 +59,9 @@ inline RestorePoint NewestRestorePoint(const TextTable& table) {
 // counts as 0). Rows are exchanged, never copied cell by cell, so the sort stays O(n log n).
 void SortTableRows(TextTable& table, int keyColumn);
 void SwapTableRows(TextTable& table, int a, int b);
+// The order the same sort gives keys: order[k] is the index of the key that goes to place k,
+// largest key first; equal keys end up where the table's sort leaves their rows.
+std::vector<std::size_t> NewestFirstOrder(const std::vector<std::uint32_t>& keys);
 
 // The message shown when the sort fails.
 std::string SortErrorMessage(const std::string& what);
@@ -57,5 +70,11 @@ std::string SortErrorMessage(const std::string& what);
 // them in the table. Creates <backupDir>\old first.
 void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::string& backupDir,
                              const w98::Clock& clock);
+
+// The steps of that move, for the table and the listing alike: <backupDir>\old made when it
+// can be; one future point's file moved aside (false: it stays, and so does its note).
+void MakeOldBackupFolder(w98::Machine& m, const std::string& backupDir);
+bool MoveFuturePointAside(w98::Machine& m, const std::string& folder, const std::string& fileName,
+                          const std::string& extension);
 
 } // namespace korvane

@@ -13,16 +13,14 @@ CommandSession::CommandSession(const std::filesystem::path& machineRoot, w98::Ma
       shell_(std::make_unique<w98::HostShell>(*machine_)), system_{*machine_, clock_, *shell_, power_},
       paths_(ComputeSharedPaths(*machine_, ProgramFolder(*machine_))) {}
 
-RestoreCatalogue CommandSession::listedPoints() {
-    return ListedRestorePoints(
-        ScanRestoreTable(*machine_, paths_.WinDir, paths_.BackupDir, clock_.now().year));
+RestoreListing CommandSession::listedPoints() {
+    return RestoreListing::Scan(*machine_, paths_.WinDir, paths_.BackupDir, clock_.now().year);
 }
 
-NumberedPoint CommandSession::chosenPoint(const CommandRequest& request) {
-    const RestoreCatalogue listed = listedPoints();
+NumberedPoint CommandSession::chosenPoint(const CommandRequest& request, const RestoreListing& listed) {
     if (!request.file.isEmpty()) {
         const std::string file = request.file.toStdString();
-        if (const auto i = FindPointByFile(listed, file))
+        if (const auto i = listed.findByFile(file))
             return {static_cast<int>(*i) + 1, listed[*i]};
         throw w98::Error("没有以“" + file + "”为文件的还原点：korvane list 列出了所有还原点。");
     }

@@ -6,6 +6,7 @@
 #include "platform/machine.h"
 #include "platform/power.h"
 #include "platform/shell.h"
+#include "restore/restore_listing.h"
 #include "restore/restore_point.h"
 #include "sysaccess/shared_paths.h"
 #include "sysaccess/system.h"
@@ -47,10 +48,12 @@ class CommandSession {
     SharedPaths& paths() { return paths_; }
     NotedRestart& power() { return power_; }
 
-    // The restore points, newest first, numbered from 1 as `korvane list` shows them.
-    RestoreCatalogue listedPoints();
-    // The point a request names by number or by --file; throws w98::Error naming what is listed.
-    NumberedPoint chosenPoint(const CommandRequest& request);
+    // The restore points, newest first, numbered from 1 as `korvane list` shows them: the
+    // listing the first page shows. Each call scans the machine again.
+    RestoreListing listedPoints();
+    // The point of listed that a request names by number or by --file; throws w98::Error
+    // naming what is listed.
+    static NumberedPoint chosenPoint(const CommandRequest& request, const RestoreListing& listed);
 
     // A disk takes what the command changed as one step; nothing to do for a folder.
     void commit() { machine_->commit(); }

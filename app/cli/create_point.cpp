@@ -14,7 +14,8 @@ namespace korvane::cli {
 
 int CreatePoint(CommandSession& session, const CommandRequest&) {
     std::set<std::string> known;
-    for (const RestorePoint& p : session.listedPoints())
+    const RestoreListing before = session.listedPoints();
+    for (const RestorePoint& p : before.points())
         known.insert(PointFile(p) + "|" + std::to_string(p.dosTime));
     PolicyLifted policy(session);
     if (!CreateRestorePointNow(session.machine(), session.paths().WinDir))
@@ -23,7 +24,7 @@ int CreatePoint(CommandSession& session, const CommandRequest&) {
     // Told once it is in the disk.
     session.commit();
     PrintLine(kCreateDone);
-    const RestoreCatalogue listed = session.listedPoints();
+    const RestoreListing listed = session.listedPoints();
     for (std::size_t i = 0; i < listed.size(); ++i)
         if (!known.contains(PointFile(listed[i]) + "|" + std::to_string(listed[i].dosTime)))
             PrintLine(PointLine(static_cast<int>(i) + 1, listed[i]));

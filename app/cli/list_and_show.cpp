@@ -12,7 +12,7 @@
 namespace korvane::cli {
 
 int ListPoints(CommandSession& session, const CommandRequest& request) {
-    const RestoreCatalogue listed = session.listedPoints();
+    const RestoreListing listed = session.listedPoints();
     QJsonArray rows;
     for (std::size_t i = 0; i < listed.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
@@ -27,7 +27,7 @@ int ListPoints(CommandSession& session, const CommandRequest& request) {
 }
 
 int ShowPoint(CommandSession& session, const CommandRequest& request) {
-    const NumberedPoint chosen = session.chosenPoint(request);
+    const NumberedPoint chosen = CommandSession::chosenPoint(request, session.listedPoints());
     PointPreview preview(session.machine().root(), session.paths().WinDir, session.paths().BootDrive);
     const auto lines = preview.lines(chosen.point);
     if (!lines)

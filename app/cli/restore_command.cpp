@@ -20,11 +20,10 @@
 namespace korvane::cli {
 namespace {
 
-NumberedPoint pointToRestore(CommandSession& session, const CommandRequest& request) {
+NumberedPoint pointToRestore(const CommandRequest& request, const RestoreListing& listed) {
     if (request.command != QLatin1String("undo"))
-        return session.chosenPoint(request);
-    const RestoreCatalogue listed = session.listedPoints();
-    const auto newest = NewestBackupBeforeRestore(listed);
+        return CommandSession::chosenPoint(request, listed);
+    const auto newest = listed.newestBackupBeforeRestore();
     if (!newest)
         throw w98::Error(std::string("没有可以撤销的还原：还原点中没有“") + notes::kBeforeRestore + "”。");
     return {static_cast<int>(*newest) + 1, listed[*newest]};
@@ -47,10 +46,11 @@ bool confirmed(const CommandRequest& request, const NumberedPoint& chosen) {
 } // namespace
 
 int RestoreToPoint(CommandSession& session, const CommandRequest& request) {
-    const NumberedPoint chosen = pointToRestore(session, request);
-    const auto listed = session.listedPoints();
+    // One scan: the chosen point and the newest come from the same listing.
+    const RestoreListing listed = session.listedPoints();
+    const NumberedPoint chosen = pointToRestore(request, listed);
     const PreparedRestore prepared = PrepareRestore(session.system(), session.paths(), chosen.point,
-                                                    listed.empty() ? chosen.point : listed.front());
+                                                    listed.empty() ? chosen.point : listed[0]);
     if (!confirmed(request, chosen)) {
         PrintError("已取消，没有做任何改动。");
         return 1;

@@ -170,8 +170,10 @@ FirstPage::FirstPage(const PageContext& ctx, QWidget* sheet) : ctx_(ctx) {
     QObject::connect(StringGrid1, &ui::TextGrid::selectionMoved, MemoPreview,
                      [this] { StringGrid1SelectionMoved(); });
     // A dragged row can leave another point under a selection that stayed where it was.
-    QObject::connect(StringGrid1, &ui::TextGrid::rowMoved, MemoPreview,
-                     [this] { StringGrid1SelectionMoved(); });
+    QObject::connect(StringGrid1, &ui::TextGrid::rowMoved, MemoPreview, [this](int from, int to) {
+        StringGrid1RowMoved(from, to);
+        StringGrid1SelectionMoved();
+    });
 }
 
 FirstPage::~FirstPage() = default;
@@ -202,22 +204,36 @@ void FirstPage::StringGrid1SelectionMoved() {
                                            ctx_.paths.BootDrive),
             deliver);
     }
-    const RestorePoint point = RestorePointAt(StringGrid1->table(), row);
+    const RestorePoint point = restorePoints_.atRow(row);
     MemoPreview->setLines({QString::fromStdString(PointName(point.shownDate)) + Utf8(kPreviewWorking)});
     previewTicket_ = previewWorker_->request(point);
 }
 
-void FirstPage::FillRestorePoints(const RestoreCatalogue& catalogue) {
+void FirstPage::FillRestorePoints(RestoreCatalogue catalogue) {
     const int year = ctx_.system.clock.now().year;
     try {
-        StringGrid1->edit([&](TextTable& t) { FillRestoreTable(t, catalogue, ctx_.system.machine, year); });
+        restorePoints_ = RestoreListing(std::move(catalogue), ctx_.system.machine, year);
+        StringGrid1->setTable(restorePoints_.table());
     } catch (const std::exception& e) {
-        // The rows stay in whatever order the sort reached, and start-up goes on.
+        // The table stays as it was, and start-up goes on.
         ctx_.dialogs.showMessage(ctx_.window, QString::fromStdString(SortErrorMessage(e.what())),
                                  Utf8("系统错误"), ui::MessageIcon::Error);
     }
     for (int c = restore_col::kVisible; c < restore_col::kCount; ++c)
         StringGrid1->setColumnShown(c, false);
+}
+
+void FirstPage::MoveFutureRestorePoints() {
+    const auto marked =
+        restorePoints_.moveFuturePointsAside(ctx_.system.machine, ctx_.paths.BackupDir, ctx_.system.clock);
+    StringGrid1->edit([&](TextTable& t) {
+        for (const std::size_t i : marked)
+            t.setCell(restore_col::kNote, static_cast<int>(i) + 1, restorePoints_[i].note);
+    });
+}
+
+void FirstPage::StringGrid1RowMoved(int from, int to) {
+    restorePoints_.movePoint(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - 1));
 }
 
 void FirstPage::Label21Click() {
@@ -243,12 +259,13 @@ void FirstPage::StringGrid1Click(int row) {
     if (previewWorker_)
         previewWorker_->abandon();
     ui::BusyWindow busy(ctx_.window);
-    const RestorePoint chosen = RestorePointAt(StringGrid1->table(), row);
+    const RestorePoint chosen = restorePoints_.atRow(row);
     // A point the job could not restore is refused before anything is written or shown.
     PreparedRestore prepared;
     try {
-        prepared = PrepareRestore(ctx_.system, ctx_.paths, chosen, NewestRestorePoint(StringGrid1->table()));
+        prepared = PrepareRestore(ctx_.system, ctx_.paths, chosen, NewestRestorePoint());
     } catch (const UnusableRestorePoint& e) {
+        restorePoints_.setNote(static_cast<std::size_t>(row - 1), e.mark());
         StringGrid1->edit([&](TextTable& t) { t.setCell(restore_col::kNote, row, e.mark()); });
         throw;
     }

@@ -3,6 +3,7 @@
 // way to the "10%" page and the restore-point table.
 #include "page_kit.h"
 
+#include "restore/restore_listing.h"
 #include "restore/restore_point.h"
 
 #include <cstdint>
@@ -47,7 +48,14 @@ class FirstPage {
     void Label217MouseMove();
 
     // Restore points: the table's set-up and fill at start-up, making one now, restoring one.
-    void FillRestorePoints(const RestoreCatalogue& catalogue);
+    // The page lists the scanned points in its listing and fills StringGrid1 from it; a row
+    // of the grid is the listing's point at row - 1, never rebuilt from the grid's text.
+    void FillRestorePoints(RestoreCatalogue catalogue);
+    const RestoreListing& RestorePoints() const { return restorePoints_; }
+    // The newest point listed (the first row); an empty point when none is.
+    RestorePoint NewestRestorePoint() const { return restorePoints_.newest(); }
+    // Start-up: points dated after now moved aside and marked, in the listing and the grid.
+    void MoveFutureRestorePoints();
     void Label21Click();
     void StringGrid1Click(int row);
     // The selected row changed: its preview is made on the preview's own thread.
@@ -59,7 +67,11 @@ class FirstPage {
     void showDiskRestore(const OfflineRestore& done);
     void showFeatureHelp(ui::CommandLabel* label, const QStringList& lines);
 
+    // A dragged row of the grid: the listing keeps the grid's order.
+    void StringGrid1RowMoved(int from, int to);
+
     PageContext ctx_;
+    RestoreListing restorePoints_;
     std::uint64_t previewTicket_ = 0;
     // Last: it stops its thread before anything it delivers to goes away.
     std::unique_ptr<PreviewWorker> previewWorker_;

@@ -478,6 +478,10 @@ class RestorePageTest : public QObject {
         QCOMPARE(QString::fromStdString(grid->table().cell(0, 3)), u8("1"));
         QCOMPARE(QString::fromStdString(grid->table().cell(0, 1)), u8("2"));
         QVERIFY(h.power.calls.empty());
+        // The row under the pointer is the dragged point: the page's listing moved with the grid.
+        const QString dragged = QString::fromStdString(grid->table().cell(restore_col::kDate, 3));
+        QVERIFY(!dragged.isEmpty());
+        QTRY_VERIFY(preview(h.window.get()).contains(dragged));
     }
 
     void aRestoreIntoADiskIsInTheDiskWhileItsMessageIsShown_data() {

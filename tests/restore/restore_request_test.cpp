@@ -24,7 +24,7 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
 }
 
 RestoreCatalogue listed(test::RestoreDemo& d) {
-    return ListedRestorePoints(ScanRestoreTable(*d.m, d.paths.WinDir, d.paths.BackupDir, 2026));
+    return RestoreListing::Scan(*d.m, d.paths.WinDir, d.paths.BackupDir, 2026).points();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 #include "restore/catalogue.h"
+#include "restore/restore_listing.h"
 #include "restore/restore_table.h"
 #include "tests/support/temp_machine.h"
 
@@ -150,4 +151,61 @@ TEST(MoveFuture, AFilePairIsMarkedButNotMoved) {
     MoveFutureRestorePoints(m, t, "C:\\WINDOWS\\SYSBCKUP", clock);
     EXPECT_TRUE(m.isFile("C:\\WINDOWS\\system.da0"));
     EXPECT_EQ(t.cell(restore_col::kNote, 1), notes::kMovedNow);
+}
+
+// The listing sorts typed keys where the table sorted its text: ties must land as they did.
+TEST(RestoreListing, SortsAsTheTableSortedItsRowsTiesIncluded) {
+    TempMachine tm;
+    RestoreCatalogue points;
+    TextTable unsorted(restore_col::kCount, 1);
+    for (int i = 0; i < 300; ++i) {
+        RestorePoint p = point("", "rb" + std::to_string(i) + ".cab");
+        p.dosTime = i % 7 == 0 ? 0u : 0x2C000000u + static_cast<std::uint32_t>((i * 37) % 11);
+        points.push_back(p);
+        unsorted.setRowCount(i + 2);
+        unsorted.setCell(restore_col::kFileName, i + 1, p.fileName);
+        unsorted.setCell(restore_col::kSortKey, i + 1, std::to_string(p.dosTime));
+    }
+    SortTableRows(unsorted, restore_col::kSortKey);
+    const RestoreListing listed(points, tm.machine(), 2026);
+    EXPECT_EQ(column(listed.table(), restore_col::kFileName), column(unsorted, restore_col::kFileName));
+}
+
+// A row of the grid is the listing's point at row - 1: after the sort, after future points
+// were moved aside and after a row was dragged.
+TEST(RestoreListing, EachRowIsItsPointAfterTheSortAFutureMoveAndADrag) {
+    TempMachine tm;
+    auto& m = tm.machine();
+    m.createDirectories("C:\\WINDOWS\\SYSBCKUP");
+    for (const char* name : {"a.cab", "b.cab", "c.cab", "d.cab"})
+        m.writeFile(std::string("C:\\WINDOWS\\SYSBCKUP\\") + name, "MSCF");
+    RestoreListing listed({point("02-5-17 8:00:00", "a.cab"), point("30-1-1 1:00:00", "b.cab"),
+                           point("02-5-17 8:00:00", "c.cab"), point("03-1-1 1:00:00", "d.cab")},
+                          m, 2026);
+    const auto agrees = [&](const TextTable& t) {
+        ASSERT_EQ(t.rowCount(), static_cast<int>(listed.size()) + 1);
+        for (int r = 1; r < t.rowCount(); ++r) {
+            const RestorePoint text = RestorePointAt(t, r), typed = listed.atRow(r);
+            EXPECT_EQ(PointFile(typed), PointFile(text)) << r;
+            EXPECT_EQ(typed.shownDate, text.shownDate) << r;
+            EXPECT_EQ(typed.note, text.note) << r;
+            EXPECT_EQ(typed.dosTime, text.dosTime) << r;
+        }
+    };
+    agrees(listed.table());
+    EXPECT_EQ(listed.newest().fileName, "b.cab");
+    EXPECT_EQ(listed.atRow(5).fileName, "");
+
+    w98::FixedClock clock({2026, 12, 7, 8, 0, 0});
+    EXPECT_EQ(listed.moveFuturePointsAside(m, "C:\\WINDOWS\\SYSBCKUP", clock), std::vector<std::size_t>{0});
+    EXPECT_TRUE(m.isFile("C:\\WINDOWS\\SYSBCKUP\\old\\b.cab"));
+    EXPECT_EQ(listed.newest().note, notes::kMovedNow);
+    agrees(listed.table());
+
+    TextTable dragged = listed.table();
+    dragged.moveRow(1, 3);
+    listed.movePoint(0, 2);
+    EXPECT_EQ(listed.table(), dragged);
+    agrees(dragged);
+    EXPECT_EQ(listed.newest().fileName, dragged.cell(restore_col::kFileName, 1));
 }
