@@ -816,13 +816,31 @@ class FatOnDisk {
         f.write(b.data(), static_cast<std::streamsize>(b.size()));
     }
     bool endOfChain(std::uint32_t value) const { return value >= (fat32_ ? 0x0FFFFFF8u : 0xFFF8u); }
-    // The first cluster of a file of the root folder by its stored 8.3 name ("A       TXT").
-    std::uint32_t firstCluster(const std::string& name11) const {
-        const std::string dir = read(rootStart_, 16 * 32);
+    // The first cluster of a file by its stored 8.3 name ("A       TXT"), in the root folder or
+    // in the folder at cluster folder.
+    std::uint32_t firstCluster(const std::string& name11, std::uint32_t folder = 0) const {
+        const std::string dir = read(folder ? clusterOffset(folder) : rootStart_, 16 * 32);
         for (std::size_t at = 0; at < dir.size(); at += 32)
             if (dir.compare(at, 11, name11) == 0)
                 return le(dir, at + 20, 2) << 16 | le(dir, at + 26, 2);
-        throw std::runtime_error(name11 + " is not in the root folder of " + image_.string());
+        throw std::runtime_error(name11 + " is not in the folder of " + image_.string());
+    }
+    // A file of the folder at cluster folder made to start where another does, as a FAT editor
+    // may leave it.
+    void setFirstCluster(const std::string& name11, std::uint32_t folder, std::uint32_t first) {
+        const std::string dir = read(clusterOffset(folder), 16 * 32);
+        for (std::size_t at = 0; at < dir.size(); at += 32)
+            if (dir.compare(at, 11, name11) == 0) {
+                const char b[2][2] = {{static_cast<char>(first >> 16), static_cast<char>(first >> 24)},
+                                      {static_cast<char>(first), static_cast<char>(first >> 8)}};
+                std::fstream f(image_, std::ios::in | std::ios::out | std::ios::binary);
+                f.seekp(static_cast<std::streamoff>(clusterOffset(folder) + at + 20));
+                f.write(b[0], 2);
+                f.seekp(static_cast<std::streamoff>(clusterOffset(folder) + at + 26));
+                f.write(b[1], 2);
+                return;
+            }
+        throw std::runtime_error(name11 + " is not in the folder of " + image_.string());
     }
     void setSize(const std::string& name11, std::uint32_t size) {
         const std::string dir = read(rootStart_, 16 * 32);
@@ -1044,6 +1062,46 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
                 }
                 EXPECT_TRUE(damaged.sameAs(image));
             }
+            fs::remove_all(folder);
+        }
+    }
+}
+
+// Two entries in different folders start at the same cluster, and two programs each read one
+// of the folders: the one that would free or replace the shared chain refuses, and the disk
+// keeps every byte.
+TEST(DiskImageRefused, AChainTwoEntriesShareIsNeitherFreedNorReplacedByProgramsReadingOneEach) {
+    for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
+        for (const std::vector<std::string>& write :
+             {std::vector<std::string>{"del", "C:\\TWO\\B.TXT"},
+              std::vector<std::string>{"copy", "/y", "C:\\TWO\\C.TXT", "C:\\TWO\\B.TXT"}}) {
+            SCOPED_TRACE(std::string(kindName(kind)) + ": " + write.front());
+            const fs::path folder = test::makeTempFolder("korvane-image-crossed");
+            const ScopedCache cache(folder / "cache");
+            const fs::path image = folder / "c.img";
+            test::makeFatImage(image, kind, megabytesFor(kind), true);
+            fs::create_directories(folder / "files" / "ONE");
+            fs::create_directories(folder / "files" / "TWO");
+            w98::replaceHostFile(folder / "files" / "ONE" / "A.TXT", std::string(5000, 'a'), "A.TXT");
+            w98::replaceHostFile(folder / "files" / "TWO" / "B.TXT", std::string(5000, 'b'), "B.TXT");
+            w98::replaceHostFile(folder / "files" / "TWO" / "C.TXT", "c", "C.TXT");
+            test::copyTreeIntoImage(image, folder / "files");
+            FatOnDisk fat(image);
+            const std::uint32_t one = fat.firstCluster("ONE        "), two = fat.firstCluster("TWO        ");
+            fat.setFirstCluster("B       TXT", two, fat.firstCluster("A       TXT", one));
+            const ImageBytes crossed(image);
+            const auto w98 = [&](const std::vector<std::string>& args) {
+                std::vector<std::string> argv = {w98::w98Executable().string()};
+                argv.insert(argv.end(), args.begin(), args.end());
+                return test::runTool(argv, {{"WIN98_MACHINE", image.string()}});
+            };
+            const test::ToolResult listed = w98({"attrib", "C:\\ONE\\*.*"});
+            EXPECT_EQ(listed.exitCode, 0) << listed.output;
+            std::vector<std::string> command = {"command", "/c"};
+            command.insert(command.end(), write.begin(), write.end());
+            const test::ToolResult r = w98(command);
+            expectRefusal(r.output, image, "两个文件的起始簇");
+            EXPECT_TRUE(crossed.sameAs(image));
             fs::remove_all(folder);
         }
     }
