@@ -24,6 +24,7 @@
 #include "platform/registry_checker.h"
 #include "platform/short_names.h"
 #include "restore/catalogue.h"
+#include "restore/daily_backup.h"
 #include "restore/offline_restore.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
@@ -581,6 +582,8 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
                  "C:\\X.REG");
          }},
         {"a wallpaper", roadSteps().back().run},
+        {"a restore point made now",
+         [](ImageRoad& d) { ASSERT_TRUE(CreateRestorePointNow(*d.m, "C:\\WINDOWS")); }},
     };
     for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
         ImageRoad d(kind);
