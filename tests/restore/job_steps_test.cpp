@@ -146,24 +146,22 @@ TEST(JobSteps, TheRegistryPairCopiedAtOnceIsWhollyOldOrWhollyNewWhenKilledInBetw
         SCOPED_TRACE(killedAt);
         TempMachine tm;
         auto& m = tm.machine();
-        m.writeFile("C:\\WINDOWS\\SYSTEM.DAT", "old system");
-        m.writeFile("C:\\WINDOWS\\USER.DAT", "old user");
-        m.writeFile("C:\\WINDOWS\\system.da0", "backup system");
-        m.writeFile("C:\\WINDOWS\\user.da0", "backup user");
+        std::vector<JobStep> copies;
+        for (const std::string file : {"C:\\WINDOWS\\SYSTEM.", "C:\\WINDOWS\\USER."}) {
+            m.writeFile(file + "DAT", "old ");
+            m.writeFile(file + "DA0", "backup ");
+            copies.push_back(MakeStep(StepKind::Copy, {file + "DAT", ""}, {file + "DA0", ""}));
+        }
         const pid_t restorer = korvane::test::forkChild([&] {
             w98::setHivePairStepHook([&](const std::string& now) {
                 if (now == killedAt)
                     ::_exit(9); // as a kill there would
             });
-            carryOut(
-                m,
-                {MakeStep(StepKind::Copy, {"C:\\WINDOWS\\SYSTEM.DAT", ""}, {"C:\\WINDOWS\\system.da0", ""}),
-                 MakeStep(StepKind::Copy, {"C:\\WINDOWS\\USER.DAT", ""}, {"C:\\WINDOWS\\user.da0", ""})});
+            carryOut(m, copies);
         });
         ASSERT_EQ(korvane::test::waitForChild(restorer), 9);
         { w98::RegistryLock next(m.hostPath("C:\\WINDOWS\\SYSTEM.DAT"), "C:\\WINDOWS\\SYSTEM.DAT"); }
-        const bool made = killedAt != "prepared";
-        EXPECT_EQ(m.readFile("C:\\WINDOWS\\SYSTEM.DAT"), made ? "backup system" : "old system");
-        EXPECT_EQ(m.readFile("C:\\WINDOWS\\USER.DAT"), made ? "backup user" : "old user");
+        EXPECT_EQ(m.readFile("C:\\WINDOWS\\SYSTEM.DAT") + m.readFile("C:\\WINDOWS\\USER.DAT"),
+                  killedAt == "prepared" ? "old old " : "backup backup ");
     }
 }
