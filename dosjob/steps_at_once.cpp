@@ -3,6 +3,7 @@
 #include "platform/dos_attributes.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
+#include "platform/registry/registry_pair.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -30,6 +31,12 @@ StepsAtOnce::StepsAtOnce(w98::Machine& m, const std::vector<JobStep>& steps) : m
     for (const JobStep& s : steps)
         if (s.kind == StepKind::Extract && s.atOnce)
             unpacked_.push_back({s.target.path, w98::readCabinet(m_.readFile(s.source.path), s.source.path)});
+    const std::string win = m_.windowsFolder();
+    for (const JobStep& s : steps)
+        if (s.kind == StepKind::Copy && s.atOnce)
+            for (std::size_t i = 0; i < 2; ++i)
+                if (w98::equalsNoCase(s.target.path, win + (i == 0 ? "\\SYSTEM.DAT" : "\\USER.DAT")))
+                    registryCopies_[i] = s;
 }
 
 // What the copy of `path` would find: a cabinet's entry when the path lies where the cabinet
@@ -71,6 +78,51 @@ void StepsAtOnce::copy(const JobStep& s, bool unpackedOnly) {
         notPutBack_.push_back(live);
 }
 
+// Windows loads the two files together: a program killed between two copies would leave it
+// a pair no backup holds. A read-only file or a folder in the way leaves each to COPY's rule.
+bool StepsAtOnce::copyRegistryPair(const JobStep& s) {
+    if (!registryCopies_[0] || !registryCopies_[1] ||
+        !(w98::equalsNoCase(s.target.path, registryCopies_[0]->target.path) ||
+          w98::equalsNoCase(s.target.path, registryCopies_[1]->target.path)))
+        return false;
+    if (registryCopied_)
+        return true;
+    registryCopied_ = true;
+    Found files[2];
+    bool free = true;
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string& live = registryCopies_[i]->target.path;
+        if (!find(registryCopies_[i]->source.path, false, files[i]))
+            free = false;
+        else if (m_.exists(live) && (m_.isDirectory(live) || (m_.attributes(live) & w98::attr::kReadOnly)))
+            free = false;
+    }
+    if (!free) {
+        copy(*registryCopies_[0], false);
+        copy(*registryCopies_[1], false);
+        return true;
+    }
+    bool done = false;
+    try {
+        const auto replacement = [&](std::size_t i) {
+            const std::string& live = registryCopies_[i]->target.path;
+            return w98::HiveReplacement{m_.hostPath(live), files[i].bytes, w98::attr::kArchive, live};
+        };
+        w98::replaceHivePairLocked(replacement(0), replacement(1));
+        bool same = true;
+        for (std::size_t i = 0; i < 2; ++i) {
+            m_.setLastWriteTime(registryCopies_[i]->target.path, files[i].time);
+            same = same && m_.readFile(registryCopies_[i]->target.path) == files[i].bytes;
+        }
+        done = same;
+    } catch (const std::exception&) {
+    }
+    if (!done)
+        for (const auto& c : registryCopies_)
+            notPutBack_.push_back(c->target.path);
+    return true;
+}
+
 void StepsAtOnce::carryOut(const JobStep& s) {
     if (!s.atOnce)
         return;
@@ -91,7 +143,8 @@ void StepsAtOnce::carryOut(const JobStep& s) {
                                          w98::attr::kReadOnly);
         return;
     case StepKind::Copy:
-        copy(s, false);
+        if (!copyRegistryPair(s))
+            copy(s, false);
         return;
     case StepKind::HandOver:
         // The hand-over folder holds the point's start-up file when its cabinet brought one,

@@ -7,6 +7,7 @@
 
 #include "platform/cabinet.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,14 @@ class StepsAtOnce {
     };
     bool find(const std::string& path, bool unpackedOnly, Found& out) const;
     void copy(const JobStep& step, bool unpackedOnly);
+    bool copyRegistryPair(const JobStep& step);
 
     w98::Machine& m_;
     std::vector<Unpacked> unpacked_;
     std::vector<std::string> notPutBack_;
+    // The copies of SYSTEM.DAT and USER.DAT, when the job makes both, carried out together.
+    std::optional<JobStep> registryCopies_[2];
+    bool registryCopied_ = false;
 };
 
 } // namespace korvane

@@ -1,6 +1,7 @@
 #include "dos_attributes.h"
 
 #include "error.h"
+#include "platform/disk/working/entry_record.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -27,7 +28,10 @@ std::uint8_t dosAttributesOf(const std::filesystem::path& hostFile, bool isDir) 
     ssize_t n = ::getxattr(hostFile.c_str(), kXattrName, buf, sizeof buf - 1);
     std::uint8_t stored;
     if (n <= 0) {
-        stored = isDir ? 0 : attr::kArchive;
+        // An entry of a disk's working folder keeps them in its record until they change.
+        const auto record = disk::readEntryRecord(hostFile);
+        stored = record ? static_cast<std::uint8_t>(record->attributes & kStoredBits)
+                        : (isDir ? 0 : attr::kArchive);
     } else {
         unsigned long v = std::strtoul(buf, nullptr, 16);
         stored = static_cast<std::uint8_t>(v & kStoredBits);

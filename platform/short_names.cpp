@@ -3,6 +3,8 @@
 #include "cp936.h"
 #include "text.h"
 
+#include "platform/disk/working/entry_record.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <optional>
@@ -129,7 +131,12 @@ std::string utf8Of(const std::string& gbk) {
 std::string stored(const fs::path& host) {
     char buf[64];
     const ssize_t n = ::getxattr(host.c_str(), kXattrName, buf, sizeof buf);
-    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+    if (n > 0)
+        return std::string(buf, static_cast<std::size_t>(n));
+    // An entry of a disk's working folder keeps it in its record while it keeps its name.
+    if (const auto r = disk::readEntryRecord(host); r && r->name == host.filename().string())
+        return r->shortName;
+    return {};
 }
 
 // Best effort: on a file system without extended attributes the name is made anew each time.

@@ -6,6 +6,7 @@
 #include "platform/host_file.h"
 #include "platform/short_names.h"
 #include "platform/text.h"
+#include "registry_lock.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -100,6 +101,17 @@ void replaceHivePair(const HiveReplacement& first, const HiveReplacement& second
     moveIntoPlace(second.file, second.displayName);
     std::error_code ec;
     fs::remove(folder / kHivePairRecord, ec);
+}
+
+void replaceHivePairLocked(const HiveReplacement& first, const HiveReplacement& second) {
+    RegistryLock firstLock(first.file, first.displayName);
+    RegistryLock secondLock(second.file, second.displayName);
+    if (first.file.parent_path() == second.file.parent_path()) {
+        replaceHivePair(first, second);
+        return;
+    }
+    replaceHostFile(first.file, first.bytes, first.displayName, first.attributes);
+    replaceHostFile(second.file, second.bytes, second.displayName, second.attributes);
 }
 
 void settleHivePair(const fs::path& folder) {

@@ -27,6 +27,10 @@ inline constexpr const char* kHivePairRecord = ".registry.pair";
 // Throws IoError naming the file that cannot be written; both files are then as they were.
 void replaceHivePair(const HiveReplacement& first, const HiveReplacement& second);
 
+// The same under the registry lock of both, which this takes: a backup's pair copied over the
+// two files. When they are in different folders each is replaced alone.
+void replaceHivePairLocked(const HiveReplacement& first, const HiveReplacement& second);
+
 // Finishes or undoes a pair that a killed program left in folder. Cheap when there is none.
 void settleHivePair(const std::filesystem::path& folder);
 

@@ -25,6 +25,7 @@
 #include "platform/registry_checker.h"
 #include "platform/short_names.h"
 #include "restore/catalogue.h"
+#include "restore/daily_backup.h"
 #include "restore/offline_restore.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
@@ -582,6 +583,8 @@ TEST(DiskImageRoad, APowerCutAtAnyWriteLeavesWhatScanDiskMendsAndEachFileOldOrNe
                  "C:\\X.REG");
          }},
         {"a wallpaper", roadSteps().back().run},
+        {"a restore point made now",
+         [](ImageRoad& d) { ASSERT_TRUE(CreateRestorePointNow(*d.m, "C:\\WINDOWS")); }},
     };
     for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
         ImageRoad d(kind);
@@ -817,13 +820,27 @@ class FatOnDisk {
         f.write(b.data(), static_cast<std::streamsize>(b.size()));
     }
     bool endOfChain(std::uint32_t value) const { return value >= (fat32_ ? 0x0FFFFFF8u : 0xFFF8u); }
-    // The first cluster of a file of the root folder by its stored 8.3 name ("A       TXT").
-    std::uint32_t firstCluster(const std::string& name11) const {
-        const std::string dir = read(rootStart_, 16 * 32);
+    // The first cluster of a file by its stored 8.3 name ("A       TXT"), in the root folder or
+    // in the folder at cluster folder.
+    std::uint32_t firstCluster(const std::string& name11, std::uint32_t folder = 0) const {
+        const std::string dir = read(folder ? clusterOffset(folder) : rootStart_, 16 * 32);
         for (std::size_t at = 0; at < dir.size(); at += 32)
             if (dir.compare(at, 11, name11) == 0)
                 return le(dir, at + 20, 2) << 16 | le(dir, at + 26, 2);
-        throw std::runtime_error(name11 + " is not in the root folder of " + image_.string());
+        throw std::runtime_error(name11 + " is not in the folder of " + image_.string());
+    }
+    // An entry of the folder at cluster folder made to start at first, as a FAT editor may.
+    void setFirstCluster(const std::string& name11, std::uint32_t folder, std::uint32_t first) {
+        const std::string dir = read(clusterOffset(folder), 16 * 32);
+        std::size_t at = 0;
+        while (dir.compare(at, 11, name11) != 0)
+            at += 32;
+        std::fstream f(image_, std::ios::in | std::ios::out | std::ios::binary);
+        for (const auto& [field, half] : {std::pair{20u, first >> 16}, std::pair{26u, first & 0xFFFF}}) {
+            const char b[2] = {static_cast<char>(half), static_cast<char>(half >> 8)};
+            f.seekp(static_cast<std::streamoff>(clusterOffset(folder) + at + field));
+            f.write(b, 2);
+        }
     }
     void setSize(const std::string& name11, std::uint32_t size) {
         const std::string dir = read(rootStart_, 16 * 32);
@@ -1045,6 +1062,42 @@ TEST(DiskImageRefused, ADamagedFatIsNamedAndNothingIsWrittenByAnOpenMachineNorAN
                 }
                 EXPECT_TRUE(damaged.sameAs(image));
             }
+            fs::remove_all(folder);
+        }
+    }
+}
+
+// Two entries in different folders start at one cluster, and two programs read one folder
+// each: the second refuses to free or replace the shared chain, and the disk keeps every byte.
+TEST(DiskImageRefused, AChainTwoEntriesShareIsNeitherFreedNorReplacedByProgramsReadingOneEach) {
+    for (const FatKind kind : {FatKind::Fat16, FatKind::Fat32}) {
+        for (const std::vector<std::string>& write :
+             {std::vector<std::string>{"command", "/c", "del", "C:\\TWO\\B.TXT"},
+              std::vector<std::string>{"command", "/c", "copy", "/y", "C:\\TWO\\C.TXT", "C:\\TWO\\B.TXT"}}) {
+            SCOPED_TRACE(std::string(kindName(kind)) + ": " + write[2]);
+            const fs::path folder = test::makeTempFolder("korvane-image-crossed");
+            const ScopedCache cache(folder / "cache");
+            const fs::path image = folder / "c.img";
+            test::makeFatImage(image, kind, megabytesFor(kind), true);
+            fs::create_directories(folder / "files" / "ONE");
+            fs::create_directories(folder / "files" / "TWO");
+            w98::replaceHostFile(folder / "files" / "ONE" / "A.TXT", std::string(5000, 'a'), "A.TXT");
+            w98::replaceHostFile(folder / "files" / "TWO" / "B.TXT", std::string(5000, 'b'), "B.TXT");
+            w98::replaceHostFile(folder / "files" / "TWO" / "C.TXT", "c", "C.TXT");
+            test::copyTreeIntoImage(image, folder / "files");
+            FatOnDisk fat(image);
+            fat.setFirstCluster("B       TXT", fat.firstCluster("TWO        "),
+                                fat.firstCluster("A       TXT", fat.firstCluster("ONE        ")));
+            const ImageBytes crossed(image);
+            test::ToolResult r;
+            for (const std::vector<std::string>& args :
+                 {std::vector<std::string>{"attrib", "C:\\ONE\\*.*"}, write}) {
+                std::vector<std::string> argv = {w98::w98Executable().string()};
+                argv.insert(argv.end(), args.begin(), args.end());
+                r = test::runTool(argv, {{"WIN98_MACHINE", image.string()}});
+            }
+            expectRefusal(r.output, image, "两个文件的起始簇");
+            EXPECT_TRUE(crossed.sameAs(image));
             fs::remove_all(folder);
         }
     }

@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -113,6 +114,18 @@ TEST_P(DiskImage, FoldersGrowAndShrinkAndTheFreeSpaceComesBack) {
     }
     EXPECT_EQ(kt::fsckFatProblems(image_), "");
     EXPECT_EQ(listedUnder("WINDOWS\\SYSBCKUP\\").size(), 300u);
+    {
+        // Files looked at and not opened take no block each: what is kept of them fits the inode.
+        auto m = openAfresh();
+        EXPECT_GE(m->list("C:\\WINDOWS\\SYSBCKUP", "*.*").size(), 300u);
+        std::uint64_t bytes = 0;
+        for (const auto& e : fs::directory_iterator(w98::disk::ImageMirror::folderFor(image_) / "drive_c" /
+                                                    "WINDOWS" / "SYSBCKUP")) {
+            struct stat st {};
+            bytes += ::lstat(e.path().c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_blocks) * 512 : 0;
+        }
+        EXPECT_LE(bytes, 300u * 1024);
+    }
     {
         w98::Machine m(image_);
         for (int i = 0; i < 300; i += 2)

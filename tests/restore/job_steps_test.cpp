@@ -4,9 +4,14 @@
 #include "dosjob/steps_at_once.h"
 #include "platform/cabinet.h"
 #include "platform/dos_attributes.h"
+#include "platform/registry/registry_lock.h"
+#include "platform/registry/registry_pair.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace korvane;
 using korvane::test::TempMachine;
@@ -132,4 +137,31 @@ TEST(JobSteps, CopiesAtOnceTakeTheUnpackedEntryAndLeaveWhatCopyCannotReplace) {
     EXPECT_EQ(m.readFile("C:\\WINDOWS\\PAIR.INI"), "from the pair");
     EXPECT_EQ(notPutBack, std::vector<std::string>{"C:\\CONFIG.SYS"});
     EXPECT_FALSE(m.exists(unpack + "\\win.ini"));
+}
+
+// A restore at once killed while SYSTEM.DAT and USER.DAT go in: once the next program takes
+// the registry lock, both are the backup's or both as they were, never one of each.
+TEST(JobSteps, TheRegistryPairCopiedAtOnceIsWhollyOldOrWhollyNewWhenKilledInBetween) {
+    for (const std::string killedAt : {"prepared", "ready", "between"}) {
+        SCOPED_TRACE(killedAt);
+        TempMachine tm;
+        auto& m = tm.machine();
+        std::vector<JobStep> copies;
+        for (const std::string file : {"C:\\WINDOWS\\SYSTEM.", "C:\\WINDOWS\\USER."}) {
+            m.writeFile(file + "DAT", "old ");
+            m.writeFile(file + "DA0", "backup ");
+            copies.push_back(MakeStep(StepKind::Copy, {file + "DAT", ""}, {file + "DA0", ""}));
+        }
+        const pid_t restorer = korvane::test::forkChild([&] {
+            w98::setHivePairStepHook([&](const std::string& now) {
+                if (now == killedAt)
+                    ::_exit(9); // as a kill there would
+            });
+            carryOut(m, copies);
+        });
+        ASSERT_EQ(korvane::test::waitForChild(restorer), 9);
+        { w98::RegistryLock next(m.hostPath("C:\\WINDOWS\\SYSTEM.DAT"), "C:\\WINDOWS\\SYSTEM.DAT"); }
+        EXPECT_EQ(m.readFile("C:\\WINDOWS\\SYSTEM.DAT") + m.readFile("C:\\WINDOWS\\USER.DAT"),
+                  killedAt == "prepared" ? "old old " : "backup backup ");
+    }
 }

@@ -30,6 +30,7 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/prctl.h>
+#include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -302,6 +303,17 @@ bool exportLeftIn(const fs::path& folder) {
     return korvane::test::readBytes("/proc/self/mountinfo").find(folder.string()) != std::string::npos;
 }
 
+// The storage daemon serving the folder's disk, once it runs; 0 if none came within 10 s.
+pid_t daemonServing(const fs::path& folder) {
+    for (int i = 0; i < 10000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+        for (const auto& e : fs::directory_iterator("/proc")) {
+            const std::string words = korvane::test::readBytes(e.path() / "cmdline");
+            if (words.starts_with("qemu-storage-daemon") && words.find(folder.string()) != std::string::npos)
+                return std::stoi(e.path().filename().string());
+        }
+    return 0;
+}
+
 // The first child a program started (its export's helper), or 0 once the program ended.
 bool startedAChild(pid_t pid) {
     const std::string children = korvane::test::readBytes("/proc/" + std::to_string(pid) + "/task/" +
@@ -340,9 +352,20 @@ TEST(DiskImageKill, AProgramKilledEarlyOnAContainerLeavesNoDaemonNorMount) {
         EXPECT_FALSE(exportLeftIn(folder));
         EXPECT_EQ(korvane::test::runTool({"qemu-img", "check", vdi.string()}).exitCode, 0);
     }
+    // A daemon told to end takes its time (held here as it is told): the program waits for it,
+    // so that the container is free for the virtual PC the moment the program has ended.
     const pid_t reopen = startW98(vdi, {"attrib", "C:\\*.*"});
     ASSERT_GT(reopen, 0);
-    EXPECT_EQ(waitFor(reopen), 0);
+    const pid_t daemon = daemonServing(folder);
+    ASSERT_GT(daemon, 0);
+    ASSERT_EQ(::ptrace(PTRACE_SEIZE, daemon, nullptr, nullptr), 0);
+    int status = 0;
+    while (::waitpid(daemon, &status, __WALL) == daemon && WIFSTOPPED(status) && WSTOPSIG(status) != SIGTERM)
+        ::ptrace(PTRACE_CONT, daemon, nullptr, WSTOPSIG(status));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(::waitpid(reopen, &status, WNOHANG), 0) << "the program ended before its daemon";
+    ::ptrace(PTRACE_DETACH, daemon, nullptr, SIGTERM);
+    waitFor(reopen);
     EXPECT_FALSE(exportLeftIn(folder));
 }
 

@@ -13,6 +13,9 @@
 #include "platform/registry/registry.h"
 #include "platform/text.h"
 
+#include <cstdio>
+#include <utility>
+
 namespace w98 {
 namespace {
 
@@ -23,14 +26,20 @@ constexpr const char* kStartsValue = "Starts";
 
 // Windows 98 rewrites SYSTEM.DAT and USER.DAT as it starts, so nothing may tell a restore by
 // their bytes. The stand-in reads both through the registry and writes them back with the
-// start counted: the bytes change, what the programs keep there stays.
+// start counted: the bytes change, what the programs keep there stays. One import changes
+// both files as one step, as Windows never leaves one rewritten and the other not.
 void rewriteRegistry(Machine& m) {
     Registry& r = m.registry();
-    for (const RegRoot root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+    std::string text = "REGEDIT4\r\n";
+    for (const auto& [root, name] : {std::pair{kHkeyLocalMachine, "HKEY_LOCAL_MACHINE"},
+                                     std::pair{kHkeyCurrentUser, "HKEY_CURRENT_USER"}}) {
         const auto v = r.getValue(root, kStartsKey, kStartsValue);
         const std::uint32_t starts = v && v->type == reg_type::kDword ? regDwordFromData(v->data) + 1 : 1;
-        r.setValue(root, kStartsKey, RegValue{kStartsValue, reg_type::kDword, regDwordData(starts)});
+        char line[64];
+        std::snprintf(line, sizeof line, "\"%s\"=dword:%08x", kStartsValue, starts);
+        text += "\r\n[" + std::string(name) + "\\" + kStartsKey + "]\r\n" + line + "\r\n";
     }
+    r.importText(text, "WIN.COM");
 }
 
 // %NAME% of an expandable string, from the session's environment.

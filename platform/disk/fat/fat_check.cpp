@@ -44,6 +44,50 @@ void FatVolume::checkFat() {
         damaged("根目录的起始簇不在分区里");
 }
 
+// A program that trusts the FATs still needs to know where chains start and where two meet.
+void FatVolume::countPredecessors() const {
+    if (!pointedAt_.empty())
+        return;
+    const std::uint32_t end = clusterCount_ + 2;
+    pointedAt_.assign(end, 0);
+    for (std::uint32_t c = 2; c < end; ++c)
+        if (const std::uint32_t v = next(c); v >= 2 && v < end && pointedAt_[v] < 255)
+            ++pointedAt_[v];
+}
+
+void FatVolume::proveOwnChain(std::uint32_t first) const {
+    const std::uint32_t end = clusterCount_ + 2;
+    // A chain this program made is its own.
+    if (first < 2 || first >= end || changedFrom_.count(first))
+        return;
+    countPredecessors();
+    for (const std::uint32_t c : chain(first)) {
+        if (pointedAt_[c] != (c == first ? 0 : 1))
+            damaged("FAT 里簇 " + std::to_string(c) + " 被两条簇链共用");
+        if (changedFrom_.count(c))
+            break; // what follows, this program linked
+    }
+    if (starts_.empty()) {
+        starts_.assign(end, 0);
+        std::vector<std::uint32_t> folders = {rootCluster_};
+        std::set<std::uint32_t> seen = {rootCluster_};
+        while (!folders.empty()) {
+            const std::uint32_t dir = folders.back();
+            folders.pop_back();
+            for (const FatEntry& e : entriesOf(dir)) {
+                if (e.firstCluster < 2 || e.firstCluster >= end)
+                    continue;
+                if (starts_[e.firstCluster] < 255)
+                    ++starts_[e.firstCluster];
+                if (e.isDirectory() && seen.insert(e.firstCluster).second)
+                    folders.push_back(e.firstCluster);
+            }
+        }
+    }
+    if (starts_[first] > 1)
+        damaged("簇 " + std::to_string(first) + " 是两个文件的起始簇，它们的簇链交叉");
+}
+
 std::set<std::uint32_t> FatVolume::foldersAbove(std::uint32_t first) const {
     std::set<std::uint32_t> above;
     if (first == rootCluster_ || first == 0)
@@ -70,13 +114,7 @@ std::set<std::uint32_t> FatVolume::foldersAbove(std::uint32_t first) const {
 
 void FatVolume::checkDirectory(std::uint32_t first, const std::vector<FatEntry>& entries) const {
     const std::uint32_t end = clusterCount_ + 2;
-    if (pointedAt_.empty()) {
-        // A program that trusts the FATs still needs to know where chains start.
-        pointedAt_.assign(end, 0);
-        for (std::uint32_t c = 2; c < end; ++c)
-            if (const std::uint32_t v = next(c); v >= 2 && v < end && pointedAt_[v] < 255)
-                ++pointedAt_[v];
-    }
+    countPredecessors();
     if (claimed_.empty()) {
         claimed_.assign(end, false);
         if (rootCluster_ >= 2 && rootCluster_ < end)

@@ -246,6 +246,7 @@ FatEntry FatVolume::createDirectory(std::uint32_t dir, std::string_view name, st
 
 FatEntry FatVolume::replace(const FatEntry& file, std::string_view content, std::uint8_t attributes,
                             std::uint32_t written) {
+    proveOwnChain(file.firstCluster);
     const std::uint32_t first = writeData(content);
     freeChain(file.firstCluster);
     Directory& d = directory(file.directory);
@@ -271,6 +272,7 @@ FatEntry FatVolume::setInfo(const FatEntry& entry, std::uint8_t attributes, std:
 }
 
 void FatVolume::remove(const FatEntry& entry) {
+    proveOwnChain(entry.firstCluster);
     Directory& d = directory(entry.directory);
     for (std::size_t s = entry.firstSlot; s < entry.firstSlot + entry.slots; ++s)
         d.bytes[s * kSlot] = static_cast<char>(kEntryDeleted);

@@ -128,6 +128,9 @@ class FatVolume {
     const Directory& directory(std::uint32_t first) const;
     void checkFat();
     void checkDirectory(std::uint32_t first, const std::vector<FatEntry>& entries) const;
+    void countPredecessors() const;
+    // Refuses as damage a chain that is not its entry's alone, before it is changed or freed.
+    void proveOwnChain(std::uint32_t first) const;
     // The folders from this one up to the root (the root left out), by their ".." entries.
     std::set<std::uint32_t> foldersAbove(std::uint32_t first) const;
     std::size_t freeSlots(std::uint32_t dir, std::size_t count);
@@ -169,6 +172,9 @@ class FatVolume {
     // First clusters of the entries of the folders listed so far: one claimed twice is a
     // cross-link, or a folder inside itself.
     mutable std::vector<bool> claimed_;
+    // How many entries of the whole tree start at each cluster, read once, when a chain is
+    // first let go: another program may have read the folder of a second entry.
+    mutable std::vector<std::uint8_t> starts_;
     std::vector<ImageWrite> data_;
     bool fsInfoDirty_ = false;
 };

@@ -25,6 +25,9 @@ struct EntryRecord {
     std::uint8_t attributes = 0;
     std::uint32_t parent = 0; // the folder it is in, by its first cluster
     std::string name;
+    // The 8.3 name: on an entry that has no user.dosshortname of its own, this is its short
+    // name, as the attributes above are its attributes without a user.dosattrib.
+    std::string shortName;
 };
 
 std::optional<EntryRecord> readEntryRecord(const std::filesystem::path& host);
@@ -37,7 +40,7 @@ inline std::int64_t mtimeNsOf(const struct stat& st) {
 // the same name in the same folder, with the same size, time and attributes.
 bool recordHolds(const EntryRecord& record, const struct stat& st, std::uint8_t attributes,
                  std::uint32_t parent, const std::string& name);
-// False when the file system cannot keep it.
+// False when the file system cannot keep it. Without a short name, the one recorded stays.
 bool writeEntryRecord(const std::filesystem::path& host, const EntryRecord& record);
 
 } // namespace w98::disk

@@ -137,8 +137,15 @@ class Taker {
             const std::uint32_t count = folder(host, made.firstCluster, moved);
             const bool stillUnlisted = unlisted && hostNames(host).empty();
             keep(host, record,
-                 {stillUnlisted ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Listed, made.firstCluster,
-                  count, made.written, record ? record->mtimeNs : mtimeNsOf(st), attributes, dir, name});
+                 {stillUnlisted ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Listed,
+                  made.firstCluster,
+                  count,
+                  made.written,
+                  record ? record->mtimeNs : mtimeNsOf(st),
+                  attributes,
+                  dir,
+                  name,
+                  {}});
             return;
         }
         const bool placeholder = record && record->kind == EntryRecord::Kind::Placeholder;
@@ -149,7 +156,7 @@ class Taker {
                     ? v_.setInfo(*img, attributes, written)
                     : *img;
             keep(host, record,
-                 {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
+                 {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name, {}});
             return;
         }
         // A placeholder moved here still has its bytes only in the image.
@@ -167,7 +174,7 @@ class Taker {
         else
             made = *img;
         keep(host, record,
-             {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name});
+             {kind, made.firstCluster, made.size, written, mtimeNsOf(st), attributes, dir, name, {}});
     }
 
     FatVolume& v_;

@@ -204,10 +204,10 @@ void placeEntries(const FatVolume& volume, std::uint32_t dir, const fs::path& ho
             }
         }
         const std::int64_t t = static_cast<std::int64_t>(hostTimeOf(e.written)) * 1000000000;
-        writeDosAttributes(tmp, e.attributes, host.string());
-        short_names::keep(tmp, e.shortName);
+        // The record alone holds its attributes and short name, so that it fits the inode.
         const auto kind = e.isDirectory() ? EntryRecord::Kind::Unlisted : EntryRecord::Kind::Placeholder;
-        if (!writeEntryRecord(tmp, {kind, e.firstCluster, e.size, e.written, t, e.attributes, dir, e.name})) {
+        if (!writeEntryRecord(
+                tmp, {kind, e.firstCluster, e.size, e.written, t, e.attributes, dir, e.name, e.shortName})) {
             std::error_code ec;
             fs::remove_all(tmp, ec);
             throw IoError(io_text::kWriteError, host.string() + "（这个文件系统无法保存扩展属性）");
