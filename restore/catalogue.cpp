@@ -23,7 +23,8 @@ void ScanCabFolder(const w98::Machine& m, const std::string& winDir, const std::
     // The folder's note and the machine's formats are the same for every cabinet in it.
     const bool beforeRestore = folder == winDir + "\\sysbckup\\restore";
     const bool madeByHand = folder == winDir + "\\sysbckup\\restore1";
-    const bool movedEarlier = folder == winDir + "\\sysbckup\\old" || folder == winDir + "\\sysbckup\\restore\\old" ||
+    const bool movedEarlier = folder == winDir + "\\sysbckup\\old" ||
+                              folder == winDir + "\\sysbckup\\restore\\old" ||
                               folder == winDir + "\\sysbckup\\restore1\\old";
     std::string shortDate, longTime;
     if (!entries.empty()) {

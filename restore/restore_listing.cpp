@@ -26,7 +26,8 @@ RestoreListing::RestoreListing(RestoreCatalogue scanned, const w98::Machine& m, 
             try {
                 if (!longTime)
                     longTime = m.longTimeFormat();
-                key = w98::packDosDateTime(w98::parseDateTimeText(p.dateText, shortDate, *longTime, referenceYear));
+                key = w98::packDosDateTime(
+                    w98::parseDateTimeText(p.dateText, shortDate, *longTime, referenceYear));
             } catch (const w98::Error&) {
                 key = 0; // a date that cannot be read sorts last
             }

@@ -97,7 +97,8 @@ std::vector<std::size_t> NewestFirstOrder(const std::vector<std::uint32_t>& keys
     if (keys.size() > 1) {
         std::vector<std::uint32_t> placed = keys;
         quickSort(
-            0, static_cast<int>(keys.size()) - 1, [&](int i) { return std::uint64_t{placed[std::size_t(i)]}; },
+            0, static_cast<int>(keys.size()) - 1,
+            [&](int i) { return std::uint64_t{placed[std::size_t(i)]}; },
             [&](int a, int b) {
                 std::swap(placed[std::size_t(a)], placed[std::size_t(b)]);
                 std::swap(order[std::size_t(a)], order[std::size_t(b)]);
@@ -130,7 +131,8 @@ bool MoveFuturePointAside(w98::Machine& m, const std::string& folder, const std:
     // file pair is always restored from its own folder. A cabinet already in an "old"
     // folder stays there; moving it again would take it where no scan finds it.
     const bool isCabinet = extension == ".cab";
-    const bool inOldFolder = folder.size() >= 4 && w98::equalsNoCase(folder.substr(folder.size() - 4), "\\old");
+    const bool inOldFolder =
+        folder.size() >= 4 && w98::equalsNoCase(folder.substr(folder.size() - 4), "\\old");
     if (isCabinet && !inOldFolder) {
         try {
             if (!m.isDirectory(folder + "\\old"))
@@ -152,7 +154,8 @@ void MoveFutureRestorePoints(w98::Machine& m, TextTable& table, const std::strin
         // displayed date back, which fails under date formats with a four-digit year.
         if (keyOf(table.cell(restore_col::kSortKey, r)) <= now)
             continue;
-        if (MoveFuturePointAside(m, table.cell(restore_col::kFolder, r), table.cell(restore_col::kFileName, r),
+        if (MoveFuturePointAside(m, table.cell(restore_col::kFolder, r),
+                                 table.cell(restore_col::kFileName, r),
                                  table.cell(restore_col::kExtension, r)))
             table.setCell(restore_col::kNote, r, notes::kMovedNow);
     }
