@@ -4,7 +4,7 @@
 // XDG_CACHE_HOME of the benchmark's own, which the programs it starts share.
 #include "bench/cache_home.h"
 #include "demo/demo_machine.h"
-#include "platform/disk/working/image_mirror.h"
+#include "disk/working/image_mirror.h"
 #include "platform/machine.h"
 #include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"

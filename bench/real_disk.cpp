@@ -1,9 +1,9 @@
 #include "bench/real_disk.h"
 
+#include "base/short_names.h"
 #include "bench/cache_home.h"
 #include "demo/demo_machine.h"
-#include "platform/disk/working/image_mirror.h"
-#include "platform/short_names.h"
+#include "disk/working/image_mirror.h"
 #include "tests/support/demo_image.h"
 #include "tests/support/temp_machine.h"
 

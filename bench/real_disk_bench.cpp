@@ -4,11 +4,11 @@
 // first opening, a program that changes nothing, a registry import, Korvane's start-up and the
 // arming of a restore. kept_outside_bytes: what the image's working folder takes on the host's
 // disk after the step, sparse files counted as they are stored; always 0 for a folder.
+#include "base/host_process.h"
 #include "bench/real_disk.h"
 #include "bench/startup_probe_run.h"
+#include "disk/working/image_mirror.h"
 #include "platform/clock.h"
-#include "platform/disk/working/image_mirror.h"
-#include "platform/host_process.h"
 #include "platform/machine.h"
 #include "platform/machine_programs.h"
 #include "restore/catalogue.h"

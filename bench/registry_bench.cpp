@@ -6,9 +6,9 @@
 // does. What the registry lock adds to every change: taking and letting go of it alone, and a
 // change of a small file, where it weighs most.
 #include "bench/big_hive.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
-#include "platform/registry/registry_lock.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
+#include "registry/registry_lock.h"
 
 #include <benchmark/benchmark.h>
 

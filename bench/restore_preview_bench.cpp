@@ -4,8 +4,8 @@
 // and taken from the cache. The registry files themselves: what reading them costs.
 #include "demo/demo_machine.h"
 #include "platform/cabinet.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
 #include "restore/point_preview.h"
 #include "restore/restore_check.h"
 #include "restore/restore_point.h"

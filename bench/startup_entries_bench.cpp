@@ -2,7 +2,7 @@
 // listing everything, and removing one entry of each kind. A removal writes SYSTEM.DAT or
 // win.ini once and never parses the registry again.
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "startup/startup_catalogue.h"
 #include "startup/startup_grid.h"
 #include "startup/startup_removal.h"

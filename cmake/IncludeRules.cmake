@@ -2,7 +2,7 @@
 # a logic library that included a window header without linking the window library would build
 # today and tie the layers together tomorrow. Checked as part of the build, so that such an
 # include fails it.
-set(KORVANE_TOP_FOLDERS app sysaccess dosjob restore maintenance startup desktop switches knowledge ui platform tools demo)
+set(KORVANE_TOP_FOLDERS app sysaccess dosjob restore maintenance startup desktop switches knowledge ui platform disk registry base tools demo)
 
 # The top folder of the project a target is defined in; empty for the project's own root.
 function(korvane_folder_of target out)

@@ -1,14 +1,14 @@
 #include "demo_image.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/host_process.h"
+#include "base/short_names.h"
+#include "base/text.h"
 #include "demo/demo_machine.h"
-#include "platform/disk/working/image_mirror.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/host_process.h"
+#include "disk/working/image_mirror.h"
 #include "platform/machine.h"
 #include "platform/scratch_folder.h"
-#include "platform/short_names.h"
-#include "platform/text.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 // The demo machine's drive C: in a disk image, so that Korvane can be tried on a disk like an
 // emulator's without a Windows 98 of one's own.
-#include "platform/disk/fat/fat_format.h"
+#include "disk/fat/fat_format.h"
 
 #include <cstdint>
 #include <filesystem>

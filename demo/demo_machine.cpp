@@ -1,15 +1,15 @@
 #include "demo_machine.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "base/machine_ini.h"
 #include "demo/demo_media.h"
 #include "demo/demo_setup_source.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/host_file.h"
 #include "platform/machine.h"
-#include "platform/machine_ini.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
 #include "platform/registry_checker.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
 
 #include <ctime>
 

@@ -1,7 +1,7 @@
 #include "demo_setup_source.h"
 
+#include "base/dos_attributes.h"
 #include "platform/cabinet.h"
-#include "platform/dos_attributes.h"
 #include "platform/machine.h"
 
 #include <map>

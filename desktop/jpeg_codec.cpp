@@ -2,7 +2,7 @@
 
 #include "bmp_format.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 
 #include <cerrno>
 #include <csetjmp>

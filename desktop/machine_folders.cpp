@@ -2,8 +2,8 @@
 
 #include "picture_folder.h"
 
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "platform/machine.h"
 
 #include <cctype>

@@ -3,7 +3,7 @@
 #include "picture_size.h"
 #include "wallpaper_list.h"
 
-#include "platform/dos_attributes.h"
+#include "base/dos_attributes.h"
 #include "platform/machine.h"
 
 namespace korvane {

@@ -2,9 +2,9 @@
 
 #include "jpeg_codec.h"
 
-#include "platform/error.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <cerrno>
 #include <cstdio>

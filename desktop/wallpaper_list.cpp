@@ -1,10 +1,10 @@
 #include "wallpaper_list.h"
 
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <array>
 

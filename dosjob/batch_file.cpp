@@ -1,9 +1,9 @@
 #include "batch_file.h"
 
-#include "platform/cp936.h"
-#include "platform/error.h"
+#include "base/cp936.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <algorithm>
 #include <string_view>

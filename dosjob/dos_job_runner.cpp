@@ -5,8 +5,8 @@
 #include "job_step_lines.h"
 #include "steps_at_once.h"
 
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "platform/machine.h"
 #include "platform/power.h"
 #include "sysaccess/backup_folder.h"

@@ -1,10 +1,10 @@
 #include "steps_at_once.h"
 
-#include "platform/dos_attributes.h"
+#include "base/dos_attributes.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_pair.h"
-#include "platform/text.h"
+#include "registry/registry.h"
+#include "registry/registry_pair.h"
 
 namespace korvane {
 namespace {

@@ -6,9 +6,9 @@
 #include "dos/dos_session.h"
 #include "programs/tools.h"
 
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/cabinet.h"
-#include "platform/error.h"
-#include "platform/text.h"
 
 #include <algorithm>
 #include <sstream>

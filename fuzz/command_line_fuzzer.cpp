@@ -6,8 +6,8 @@
 #include "dos/batch_interpreter.h"
 #include "dos/command_line.h"
 
-#include "platform/error.h"
-#include "platform/host_file.h"
+#include "base/error.h"
+#include "base/host_file.h"
 
 #include <memory>
 #include <sstream>

@@ -2,8 +2,8 @@
 // time or gives an error; a date the program writes in a locale's formats reads back the same.
 #include "fuzz_machine.h"
 
-#include "platform/date_time.h"
-#include "platform/error.h"
+#include "base/date_time.h"
+#include "base/error.h"
 
 #include <array>
 

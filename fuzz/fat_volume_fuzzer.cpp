@@ -4,8 +4,8 @@
 // holding exactly them.
 #include "fuzz_machine.h"
 
-#include "platform/disk/fat/fat_volume.h"
-#include "platform/error.h"
+#include "base/error.h"
+#include "disk/fat/fat_volume.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

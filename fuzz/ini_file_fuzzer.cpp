@@ -2,7 +2,7 @@
 // FormatError naming the line; settings written out read back the same.
 #include "fuzz_machine.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

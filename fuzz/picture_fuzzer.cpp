@@ -7,7 +7,7 @@
 #include "desktop/jpeg_codec.h"
 #include "desktop/picture_size.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 
 namespace {
 

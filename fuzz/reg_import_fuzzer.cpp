@@ -2,9 +2,9 @@
 // leaves registry files that read back as the registry that imported them.
 #include "fuzz_machine.h"
 
-#include "platform/error.h"
-#include "platform/host_file.h"
-#include "platform/registry/registry.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "registry/registry.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 // readers, and the registry reads its own change back.
 #include "fuzz_machine.h"
 
-#include "platform/error.h"
-#include "platform/host_file.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_binary_format.h"
-#include "platform/registry/registry_binary_layout.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "registry/registry.h"
+#include "registry/registry_binary_format.h"
+#include "registry/registry_binary_layout.h"
 #include "tests/support/creg_reader.h"
 
 namespace {

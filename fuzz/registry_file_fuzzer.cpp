@@ -3,9 +3,9 @@
 // writes back, it reads again as it was.
 #include "fuzz_machine.h"
 
-#include "platform/error.h"
-#include "platform/host_file.h"
-#include "platform/registry/registry.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "registry/registry.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "restore/restore_outcome.h"
 #include "restore/restore_record.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 
 #include <fstream>
 

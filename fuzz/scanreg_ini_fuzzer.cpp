@@ -6,9 +6,9 @@
 #include "platform/registry_checker.h"
 #include "restore/scanreg_ini.h"
 
-#include "platform/error.h"
-#include "platform/host_file.h"
-#include "platform/text.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "base/text.h"
 
 namespace {
 

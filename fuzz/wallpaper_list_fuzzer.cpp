@@ -5,7 +5,7 @@
 
 #include "desktop/wallpaper_list.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "startup/startup_removal.h"
 #include "startup/win_ini.h"
 
-#include "platform/host_file.h"
+#include "base/host_file.h"
 
 namespace {
 

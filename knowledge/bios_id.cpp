@@ -1,7 +1,7 @@
 #include "bios_id.h"
 
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace korvane {
 namespace {

@@ -4,8 +4,8 @@
 #include "setup_cabinets.h"
 #include "setup_source.h"
 
+#include "base/error.h"
 #include "dosjob/batch_file.h"
-#include "platform/error.h"
 #include "platform/machine.h"
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"

@@ -3,10 +3,10 @@
 #include "job_ui.h"
 #include "setup_source.h"
 
+#include "base/text.h"
 #include "dosjob/batch_file.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
-#include "platform/text.h"
 #include "sysaccess/system.h"
 #include "sysaccess/system_info.h"
 

@@ -2,11 +2,11 @@
 
 #include "setup_source.h"
 
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/cabinet.h"
 #include "platform/cabinet_set.h"
-#include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace korvane {
 

@@ -1,9 +1,9 @@
 #include "setup_source.h"
 
+#include "base/error.h"
+#include "base/text.h"
 #include "dosjob/batch_file.h"
-#include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 #include "sysaccess/registry_values.h"
 
 namespace korvane {

@@ -1,6 +1,6 @@
 #include "cabinet.h"
 
-#include "error.h"
+#include "base/error.h"
 #include "scratch_folder.h"
 
 #include <libgcab.h>

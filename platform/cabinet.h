@@ -1,7 +1,7 @@
 #pragma once
 // Microsoft cabinet files (MSZIP), as the registry checker writes them and the cabinet
 // extractor reads them.
-#include "date_time.h"
+#include "base/date_time.h"
 
 #include <cstdint>
 #include <string>

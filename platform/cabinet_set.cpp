@@ -1,6 +1,6 @@
 #include "cabinet_set.h"
 
-#include "error.h"
+#include "base/error.h"
 #include "machine.h"
 
 #include <cctype>

@@ -1,6 +1,6 @@
 #pragma once
 // The machine's clock, a seam so that tests can fix "today".
-#include "date_time.h"
+#include "base/date_time.h"
 
 namespace w98 {
 

@@ -1,7 +1,7 @@
 #include "ini_file.h"
 
-#include "error.h"
-#include "text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace w98 {
 

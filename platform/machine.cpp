@@ -1,15 +1,15 @@
 // A machine opened: its folder or disk image, what machine.ini says of it, its registry.
 #include "machine.h"
 
-#include "error.h"
-#include "host_file.h"
-#include "machine_ini.h"
-#include "platform/disk/source/disk_source.h"
-#include "platform/disk/working/image_mirror.h"
-#include "platform/disk/working/lazy_drive.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "base/machine_ini.h"
+#include "base/text.h"
+#include "disk/source/disk_source.h"
+#include "disk/working/image_mirror.h"
+#include "disk/working/lazy_drive.h"
 #include "registry/registry.h"
 #include "registry/registry_lock.h"
-#include "text.h"
 
 #include <cstdlib>
 #include <optional>

@@ -3,7 +3,7 @@
 // a disk (an image file, a virtual PC's disk, a device) whose drive C: such a folder mirrors.
 // Windows paths map onto host paths without regard to letter case, component by component,
 // while new files and folders keep the case they are given, as on FAT.
-#include "date_time.h"
+#include "base/date_time.h"
 #include "ini_file.h"
 
 #include <cstdint>

@@ -2,15 +2,15 @@
 // sets their attributes and times, makes and removes folders.
 #include "machine.h"
 
-#include "cp936.h"
-#include "dos_attributes.h"
-#include "error.h"
-#include "host_file.h"
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "base/short_names.h"
+#include "base/text.h"
+#include "disk/working/lazy_drive.h"
 #include "path_components.h"
-#include "platform/disk/working/lazy_drive.h"
 #include "registry/registry_lock.h"
-#include "short_names.h"
-#include "text.h"
 
 #include <cerrno>
 #include <optional>

@@ -2,12 +2,12 @@
 // to letter case or by its short name, a folder listed through a wildcard.
 #include "machine.h"
 
-#include "dos_attributes.h"
-#include "error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/short_names.h"
+#include "base/text.h"
+#include "disk/working/lazy_drive.h"
 #include "path_components.h"
-#include "platform/disk/working/lazy_drive.h"
-#include "short_names.h"
-#include "text.h"
 
 #include <algorithm>
 #include <ctime>

@@ -1,8 +1,8 @@
 #include "machine_programs.h"
 
-#include "host_process.h"
+#include "base/host_process.h"
+#include "base/text.h"
 #include "machine.h"
-#include "text.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
 #include "registry_checker.h"
 
+#include "base/text.h"
 #include "platform/cabinet.h"
 #include "platform/machine.h"
-#include "platform/registry/registry_lock.h"
-#include "platform/text.h"
+#include "registry/registry_lock.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // The registry checker: backs up the registry and the files named in its settings file
 // (<WinDir>\scanreg.ini) into a cabinet in its backup folder, keeping a limited number. The
 // w98 scanreg programs back up with it, and so is the demo machine given its backups.
-#include "platform/date_time.h"
+#include "base/date_time.h"
 
 #include <string>
 #include <vector>

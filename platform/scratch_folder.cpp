@@ -1,6 +1,6 @@
 #include "scratch_folder.h"
 
-#include "error.h"
+#include "base/error.h"
 
 #include <stdlib.h>
 

@@ -1,9 +1,9 @@
 #include "shell.h"
 
-#include "host_process.h"
+#include "base/host_process.h"
+#include "base/text.h"
 #include "machine.h"
 #include "machine_programs.h"
-#include "text.h"
 
 #include <filesystem>
 #include <string_view>

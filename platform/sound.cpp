@@ -1,9 +1,9 @@
 #include "sound.h"
 
-#include "host_file.h"
-#include "host_process.h"
+#include "base/host_file.h"
+#include "base/host_process.h"
+#include "base/text.h"
 #include "machine.h"
-#include "text.h"
 
 #include <fcntl.h>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "wallpaper.h"
 
-#include "cp936.h"
-#include "host_file.h"
+#include "base/cp936.h"
+#include "base/host_file.h"
 #include "ini_file.h"
 #include "machine.h"
 #include "registry/registry.h"

@@ -1,7 +1,7 @@
 #include "boot_log.h"
 
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <filesystem>
 #include <fstream>

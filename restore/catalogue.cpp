@@ -1,7 +1,7 @@
 #include "catalogue.h"
 
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "platform/machine.h"
 
 namespace korvane {

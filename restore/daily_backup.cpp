@@ -3,12 +3,12 @@
 #include "dosjob/batch_file.h"
 #include "scanreg_ini.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/hash.h"
+#include "base/text.h"
 #include "platform/clock.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/hash.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system_info.h"
 

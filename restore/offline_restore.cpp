@@ -6,8 +6,8 @@
 #include "dosjob/steps_at_once.h"
 #include "restore_execution.h"
 
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "platform/machine.h"
 #include "sysaccess/system.h"
 

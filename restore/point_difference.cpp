@@ -1,6 +1,6 @@
 #include "point_difference.h"
 
-#include "platform/registry/registry_tree.h"
+#include "registry/registry_tree.h"
 
 #include <unordered_set>
 

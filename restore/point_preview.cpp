@@ -8,8 +8,8 @@
 
 #include "startup/win_ini.h"
 
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <sys/stat.h>
 

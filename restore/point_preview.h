@@ -5,7 +5,7 @@
 // preview is kept until one of the files it was made from changes.
 #include "restore_point.h"
 
-#include "platform/registry/registry_file.h"
+#include "registry/registry_file.h"
 
 #include <cstddef>
 #include <ctime>

@@ -1,10 +1,10 @@
 #include "restore_check.h"
 
+#include "base/host_file.h"
+#include "base/text.h"
 #include "platform/cabinet.h"
-#include "platform/host_file.h"
 #include "platform/machine.h"
-#include "platform/registry/registry_file.h"
-#include "platform/text.h"
+#include "registry/registry_file.h"
 
 #include <optional>
 

@@ -3,9 +3,9 @@
 // it: a cabinet must unpack whole and hold system.dat and user.dat, a file pair must have both
 // files, and the registry files must be readable as registries. A point that fails is refused
 // with a message saying what is wrong; nothing has been written by then.
+#include "base/error.h"
 #include "platform/cabinet.h"
-#include "platform/error.h"
-#include "platform/registry/registry_tree.h"
+#include "registry/registry_tree.h"
 #include "restore_plan.h"
 
 #include <filesystem>

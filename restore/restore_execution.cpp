@@ -10,7 +10,7 @@
 #include "restore_point.h"
 #include "restore_record.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/machine.h"
 #include "sysaccess/backup_folder.h"
 #include "sysaccess/policy_keys.h"

@@ -3,11 +3,11 @@
 #include "catalogue.h"
 #include "restore_table.h"
 
+#include "base/date_time.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/clock.h"
-#include "platform/date_time.h"
-#include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <cstdio>
 

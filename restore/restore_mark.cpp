@@ -1,7 +1,7 @@
 #include "restore_mark.h"
 
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 
 #include <chrono>

@@ -4,8 +4,8 @@
 #include "dosjob/dos_job_runner.h"
 #include "restore_mark.h"
 
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace korvane {
 namespace {

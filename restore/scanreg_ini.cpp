@@ -1,7 +1,7 @@
 #include "scanreg_ini.h"
 
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace korvane {
 

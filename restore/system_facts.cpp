@@ -4,7 +4,7 @@
 #include "startup/startup_entry.h"
 #include "switches/switch_keys.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 #include <optional>
 

@@ -3,7 +3,7 @@
 // programs installed, what starts with Windows, the hardware and its drivers, and the settings
 // behind the switches. The live machine and a restore point are read alike and compared.
 // Reads only.
-#include "platform/registry/registry_tree.h"
+#include "registry/registry_tree.h"
 
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 #include "startup_grid.h"
 #include "startup_text.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 #include <array>
 

@@ -3,9 +3,9 @@
 #include "startup_text.h"
 #include "win_ini.h"
 
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "platform/machine.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // in that order. Rebuilt from nothing at every listing; nothing is stored.
 #include "startup_entry.h"
 
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 
 #include <string>
 #include <vector>

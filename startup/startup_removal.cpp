@@ -4,10 +4,10 @@
 #include "startup_text.h"
 #include "win_ini.h"
 
-#include "platform/error.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
-#include "platform/text.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 
 namespace korvane {

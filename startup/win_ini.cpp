@@ -3,9 +3,9 @@
 #include "startup_entry.h"
 #include "startup_text.h"
 
-#include "platform/cp936.h"
+#include "base/cp936.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace korvane {
 

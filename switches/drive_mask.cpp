@@ -3,7 +3,7 @@
 #include "switch_keys.h"
 #include "sysaccess/registry_values.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/machine.h"
 
 namespace korvane {

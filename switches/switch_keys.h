@@ -1,7 +1,7 @@
 #pragma once
 // The registry keys behind the settings switches, spelt as the program writes them (key paths
 // compare without regard to case).
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "sysaccess/policy_keys.h"
 
 namespace korvane::switch_keys {

@@ -1,6 +1,6 @@
 #include "registry_values.h"
 
-#include "platform/cp936.h"
+#include "base/cp936.h"
 #include "platform/machine.h"
 
 namespace korvane {

@@ -2,8 +2,8 @@
 // Single registry values, one self-contained call each. Reading, testing or deleting a value
 // under a missing key creates that key, as the program's callers expect. A write or delete
 // that cannot be done throws: no caller may take it for done.
-#include "platform/error.h"
-#include "platform/registry/registry.h"
+#include "base/error.h"
+#include "registry/registry.h"
 
 #include <cstdint>
 #include <string>

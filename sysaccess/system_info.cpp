@@ -2,11 +2,11 @@
 
 #include "registry_values.h"
 
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
 #include "platform/machine_programs.h"
-#include "platform/text.h"
 
 #include <algorithm>
 

@@ -4,11 +4,11 @@
 #include "programs/tool_help.h"
 #include "programs/tool_registry.h"
 
+#include "base/text.h"
 #include "demo/demo_image.h"
 #include "demo/demo_machine.h"
 #include "platform/machine.h"
 #include "platform/machine_programs.h"
-#include "platform/text.h"
 
 #include <algorithm>
 #include <filesystem>

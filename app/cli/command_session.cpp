@@ -3,7 +3,7 @@
 #include "command_request.h"
 
 #include "app/startup.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "restore/restore_listing.h"
 
 namespace korvane::cli {

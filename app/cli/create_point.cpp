@@ -4,7 +4,7 @@
 #include "commands.h"
 #include "policy_lifted.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "restore/daily_backup.h"
 #include "restore/restore_listing.h"
 

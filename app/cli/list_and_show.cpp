@@ -4,7 +4,7 @@
 #include "command_session.h"
 #include "commands.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "restore/point_preview.h"
 
 #include <QJsonArray>

@@ -8,7 +8,7 @@
 #include "policy_lifted.h"
 
 #include "app/app_restart.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "restore/restore_listing.h"
 #include "restore/restore_outcome.h"
 #include "restore/restore_request.h"

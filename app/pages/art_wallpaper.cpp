@@ -4,10 +4,10 @@
 
 #include "widget_events.h"
 
+#include "base/error.h"
 #include "desktop/apply_wallpaper.h"
 #include "desktop/picture_folder.h"
 #include "desktop/wallpaper_list.h"
-#include "platform/error.h"
 #include "platform/machine.h"
 #include "sysaccess/shared_paths.h"
 #include "sysaccess/system.h"

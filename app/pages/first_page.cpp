@@ -1,8 +1,8 @@
 #include "first_page.h"
 
 #include "app/navigation.h"
+#include "base/error.h"
 #include "platform/clock.h"
-#include "platform/error.h"
 #include "platform/machine.h"
 #include "restore/catalogue.h"
 #include "restore/daily_backup.h"

@@ -1,11 +1,11 @@
 // The "艺术" page: the wallpaper panel (list file, adding pictures and folders, hover preview,
 // clicks) and the start-up sound with its memo.
+#include "base/cp936.h"
 #include "desktop/startup_sound.h"
 #include "desktop/wallpaper_list.h"
-#include "platform/cp936.h"
-#include "platform/registry/registry.h"
 #include "platform/sound.h"
 #include "platform/wallpaper.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
 #include "tests/support/writes_fail.h"

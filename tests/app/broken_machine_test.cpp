@@ -2,10 +2,10 @@
 // window opens, each broken step shows at most one message, which names what is broken, and
 // nothing on the machine is lost.
 #include "app/startup.h"
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_binary_format.h"
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
+#include "registry/registry.h"
+#include "registry/registry_binary_format.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"

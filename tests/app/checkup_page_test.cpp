@@ -1,8 +1,8 @@
 // The "体检" page: the beep codes of this machine's BIOS, the drop-down list's key rule, and
 // the guides that replace each other in the result area.
+#include "base/host_file.h"
 #include "knowledge/beep_codes.h"
 #include "knowledge/checkup_guides.h"
-#include "platform/host_file.h"
 #include "tests/app/window_harness.h"
 #include "ui/combo_box.h"
 #include "ui/command_label.h"

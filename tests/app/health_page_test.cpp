@@ -1,7 +1,7 @@
 // The startup programs manager on the "健体" page: the listing with its notes, hovering and
 // clicking a "删除" cell, the refusal for protected entries, and dragging a column wider.
-#include "platform/dos_attributes.h"
-#include "platform/registry/registry.h"
+#include "base/dos_attributes.h"
+#include "registry/registry.h"
 #include "startup/startup_grid.h"
 #include "startup/startup_removal.h"
 #include "tests/app/window_harness.h"

@@ -5,7 +5,7 @@
 #include "maintenance/registry_rebuild.h"
 #include "maintenance/reinstall.h"
 #include "maintenance/setup_source.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "tests/app/window_harness.h"
 #include "ui/command_label.h"

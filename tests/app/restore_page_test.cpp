@@ -1,11 +1,11 @@
 // The restore-point table on the first page: what start-up lists, hovering and clicking a row,
 // dragging a row, and making a restore point on demand.
+#include "base/host_file.h"
 #include "demo/demo_image.h"
 #include "platform/cabinet.h"
 #include "platform/clock.h"
-#include "platform/host_file.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
 #include "restore/restore_check.h"
 #include "restore/restore_point.h"
 #include "restore/restore_table.h"

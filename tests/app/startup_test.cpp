@@ -1,7 +1,7 @@
 // Start-up and close of the main window against temporary machines.
 #include "app/main_window.h"
 #include "platform/clock.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "sysaccess/system.h"
 #include "tests/support/fakes.h"

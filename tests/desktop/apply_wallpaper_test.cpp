@@ -5,8 +5,8 @@
 #include "desktop/picture_size.h"
 #include "desktop/wallpaper_list.h"
 #include "pictures.h"
-#include "platform/registry/registry.h"
 #include "platform/wallpaper.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "tests/support/temp_machine.h"
 

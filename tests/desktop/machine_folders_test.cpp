@@ -1,7 +1,7 @@
 // The drive and folder lists of the machine, and dialog choices turned into machine paths.
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "desktop/machine_folders.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

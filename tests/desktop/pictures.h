@@ -1,8 +1,8 @@
 #pragma once
 // Picture files for the wallpaper tests: real BMP and JPEG files, bitmaps of an exact file size,
 // and damaged JPEG files.
+#include "base/error.h"
 #include "demo/demo_media.h"
-#include "platform/error.h"
 #include "platform/machine.h"
 
 #include <cstdint>

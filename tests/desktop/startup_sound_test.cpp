@@ -1,8 +1,8 @@
 // The start-up sound: both registry keys read and written without creating them, and the
 // sounds the machine was asked to play.
 #include "desktop/startup_sound.h"
-#include "platform/registry/registry.h"
 #include "platform/sound.h"
+#include "registry/registry.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The wallpaper grid's table and the list file desk.dsk: loading, inserting, deleting, styles.
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
 #include "desktop/picture_folder.h"
 #include "desktop/wallpaper_list.h"
 #include "pictures.h"
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "broken_forms.h"
 
 #include "dosjob/dos_job_runner.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,16 +1,16 @@
 // The program's registry work on a machine whose registry files are in Windows 98's binary form,
 // each result read back through an independent reader (cregexport) rather than our own: a
 // restore from a cabinet, the registry rebuild, a policy switch and a start-up entry's removal.
+#include "base/host_file.h"
+#include "base/text.h"
 #include "demo/demo_machine.h"
 #include "maintenance/registry_rebuild.h"
 #include "platform/cabinet.h"
 #include "platform/clock.h"
-#include "platform/host_file.h"
 #include "platform/machine_programs.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
 #include "platform/registry_checker.h"
-#include "platform/text.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"

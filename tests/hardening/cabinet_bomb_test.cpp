@@ -1,8 +1,8 @@
 // A cabinet of a few hundred kilobytes that unpacks to more than a machine holds.
 #include "broken_forms.h"
 
+#include "base/error.h"
 #include "platform/cabinet.h"
-#include "platform/error.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 // fills: each file is afterwards the old one or the new one, whole.
 #include "broken_forms.h"
 
+#include "base/error.h"
 #include "desktop/wallpaper_list.h"
 #include "dosjob/batch_file.h"
-#include "platform/error.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "restore/scanreg_ini.h"
 #include "startup/startup_removal.h"
 #include "sysaccess/registry_values.h"

@@ -1,9 +1,9 @@
 // machine.ini in the forms a disk fault or an editor leaves it: an error names the file.
 #include "broken_forms.h"
 
-#include "platform/error.h"
-#include "platform/host_file.h"
-#include "platform/text.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "base/text.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

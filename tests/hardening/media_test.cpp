@@ -3,12 +3,12 @@
 // a damaged cabinet unpacks nothing over the files it would replace.
 #include "broken_forms.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "desktop/apply_wallpaper.h"
 #include "desktop/wallpaper_list.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
 #include "platform/registry_checker.h"
-#include "platform/text.h"
 #include "restore/catalogue.h"
 #include "tests/desktop/pictures.h"
 #include "tests/support/temp_machine.h"

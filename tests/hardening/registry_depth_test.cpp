@@ -1,8 +1,8 @@
 // Keys as deep as the registry files can hold, under every root: HKEY_CURRENT_USER and
 // HKEY_CLASSES_ROOT stand for keys of their hives, which the depth must count.
-#include "platform/error.h"
-#include "platform/registry/regedit4.h"
-#include "platform/registry/registry.h"
+#include "base/error.h"
+#include "registry/regedit4.h"
+#include "registry/registry.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -3,12 +3,12 @@
 // over a file that cannot be read.
 #include "broken_forms.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "desktop/startup_sound.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_binary_format.h"
-#include "platform/registry/registry_file.h"
+#include "registry/registry.h"
+#include "registry/registry_binary_format.h"
+#include "registry/registry_file.h"
 #include "startup/startup_catalogue.h"
 #include "sysaccess/policy_keys.h"
 #include "sysaccess/registry_values.h"

@@ -3,12 +3,12 @@
 // is afterwards either as it was or wholly new.
 #include "broken_forms.h"
 
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "desktop/wallpaper_list.h"
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
 #include "platform/registry_checker.h"
-#include "platform/text.h"
 #include "restore/scanreg_ini.h"
 #include "startup/startup_catalogue.h"
 #include "startup/startup_removal.h"

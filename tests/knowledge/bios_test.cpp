@@ -1,8 +1,8 @@
 // The BIOS identification text as the machine gives it, the maker it names, and the beep-code
 // lists that follow from it.
+#include "base/host_file.h"
 #include "knowledge/beep_codes.h"
 #include "knowledge/bios_id.h"
-#include "platform/host_file.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -2,12 +2,12 @@
 // demo machine's cabinets through the extractor, with the second pass and the bad cabinets.
 #include "maintenance_machine.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "maintenance/driver_repair.h"
 #include "maintenance/setup_source.h"
 #include "platform/cabinet.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/text.h"
 #include "sysaccess/registry_values.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 // Machines for the maintenance jobs: the demo machine in a temporary folder (with its setup
 // cabinets and its registry), and a job's page stand-in that records what the job shows and
 // answers its questions.
+#include "base/host_file.h"
 #include "demo/demo_machine.h"
 #include "maintenance/job_ui.h"
 #include "platform/clock.h"
-#include "platform/host_file.h"
 #include "platform/machine.h"
 #include "sysaccess/shared_paths.h"
 #include "sysaccess/system.h"

@@ -2,12 +2,12 @@
 // the whole road through the DOS-mode job runner and the next start.
 #include "maintenance_machine.h"
 
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "maintenance/registry_rebuild.h"
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
 #include "platform/machine_programs.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 
 #include <gtest/gtest.h>
 

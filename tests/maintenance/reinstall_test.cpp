@@ -2,10 +2,10 @@
 // explanation and the product key, opening the setup folder, and typing "98" at the prompt.
 #include "maintenance_machine.h"
 
+#include "base/error.h"
 #include "maintenance/reinstall.h"
 #include "maintenance/setup_source.h"
-#include "platform/error.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "tools/dos/batch_interpreter.h"
 

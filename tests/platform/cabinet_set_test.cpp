@@ -1,6 +1,6 @@
 // Walking a set of setup cabinets: the next name, where the walk stops, and a damaged member.
+#include "base/error.h"
 #include "platform/cabinet_set.h"
-#include "platform/error.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

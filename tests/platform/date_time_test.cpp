@@ -1,5 +1,5 @@
-#include "platform/date_time.h"
-#include "platform/error.h"
+#include "base/date_time.h"
+#include "base/error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Empty disk images as FDISK and FORMAT make them, read back by other people's FAT tools:
 // fsck.fat (dosfstools), mdir, minfo and mcopy (mtools), fatcat and file.
-#include "platform/disk/fat/fat_format.h"
-#include "platform/error.h"
+#include "base/error.h"
+#include "disk/fat/fat_format.h"
 #include "tests/support/temp_machine.h"
 #include "tests/support/tool_process.h"
 

@@ -1,5 +1,5 @@
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "platform/machine.h"
 #include "tests/support/temp_machine.h"
 

@@ -1,11 +1,11 @@
 // Registry files in Windows 98's binary form: what the store writes is what an independent
 // reader (cregexport) finds, files keep their form, and damaged files are reported and kept.
-#include "platform/cp936.h"
-#include "platform/error.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_binary_format.h"
-#include "platform/registry/registry_file.h"
-#include "platform/registry/registry_text_format.h"
+#include "base/cp936.h"
+#include "base/error.h"
+#include "registry/registry.h"
+#include "registry/registry_binary_format.h"
+#include "registry/registry_file.h"
+#include "registry/registry_text_format.h"
 #include "tests/support/creg_export.h"
 #include "tests/support/creg_reader.h"
 #include "tests/support/temp_machine.h"

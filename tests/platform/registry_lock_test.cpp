@@ -1,13 +1,13 @@
 // Several processes writing the registry at the same time: every change survives, a writer that
 // dies while writing blocks nobody, and a writer that never lets go makes the others fail in
 // bounded time, with a message naming the file, without changing anything.
-#include "platform/error.h"
-#include "platform/file_lock.h"
+#include "base/error.h"
+#include "base/file_lock.h"
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
-#include "platform/registry/registry_lock.h"
-#include "platform/registry/registry_pair.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
+#include "registry/registry_lock.h"
+#include "registry/registry_pair.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_machine.h"
 

@@ -1,6 +1,6 @@
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/registry/registry.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "registry/registry.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // What a path may look like in a generated batch line, and the last check of every line.
+#include "base/error.h"
 #include "dosjob/batch_file.h"
-#include "platform/error.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/dos_attributes.h"
+#include "base/dos_attributes.h"
 #include "restore/catalogue.h"
 #include "tests/support/temp_machine.h"
 

@@ -1,10 +1,10 @@
 // Every file the restore road writes, byte for byte, as the generators write it on a machine:
 // the job C:\dosrun.bat in its cabinet and file-pair forms, the launcher, the clean-up, the
 // arming batch, the registry checker's batch, the registry import and the checker's settings.
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
 #include "dosjob/dos_job_runner.h"
 #include "platform/clock.h"
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"
 #include "restore/restore_point.h"

@@ -1,11 +1,11 @@
 // The MS-DOS job as a list of steps: the clean-up's steps, and what carrying steps out at once
 // on a disk leaves, which must be what MS-DOS leaves after running their lines.
+#include "base/dos_attributes.h"
 #include "dosjob/clean_up_steps.h"
 #include "dosjob/steps_at_once.h"
 #include "platform/cabinet.h"
-#include "platform/dos_attributes.h"
-#include "platform/registry/registry_lock.h"
-#include "platform/registry/registry_pair.h"
+#include "registry/registry_lock.h"
+#include "registry/registry_pair.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_machine.h"
 

@@ -1,10 +1,10 @@
 // The preview of a restore point: what restoring it would change against the live machine, for
 // cabinets and file pairs, registries in either form, points the click would refuse, the cache,
 // and the worker that abandons a preview when another row is chosen.
+#include "base/dos_attributes.h"
 #include "platform/cabinet.h"
-#include "platform/dos_attributes.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
 #include "restore/catalogue.h"
 #include "restore/point_preview.h"
 #include "restore/preview_worker.h"

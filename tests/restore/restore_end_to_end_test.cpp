@@ -1,13 +1,13 @@
 // A restore from the click to the next start, through the real w98 programs: the job is armed,
 // the machine boots, the job runs in MS-DOS mode and Windows comes back with the restored files.
+#include "base/dos_attributes.h"
+#include "base/host_file.h"
 #include "demo/demo_machine.h"
 #include "platform/cabinet.h"
 #include "platform/clock.h"
-#include "platform/dos_attributes.h"
-#include "platform/host_file.h"
 #include "platform/machine_programs.h"
-#include "platform/registry/registry.h"
 #include "platform/registry_checker.h"
+#include "registry/registry.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"
 #include "restore/restore_execution.h"

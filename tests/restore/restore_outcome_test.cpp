@@ -1,14 +1,14 @@
 // A restore point is checked before anything is armed, and the start after the restart tells
 // whether it was restored: through the real w98 programs, the boot and its log.
+#include "base/dos_attributes.h"
+#include "base/host_file.h"
 #include "demo/demo_machine.h"
 #include "platform/cabinet.h"
 #include "platform/clock.h"
-#include "platform/dos_attributes.h"
-#include "platform/host_file.h"
 #include "platform/machine_programs.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
 #include "platform/registry_checker.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
 #include "restore/boot_log.h"
 #include "restore/catalogue.h"
 #include "restore/restore_check.h"

@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "base/error.h"
 #include "restore/restore_listing.h"
 #include "restore/restore_request.h"
 #include "restore/restore_table.h"

@@ -1,5 +1,5 @@
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
 #include "startup/startup_catalogue.h"
 #include "startup/startup_grid.h"
 #include "startup/startup_removal.h"

@@ -2,7 +2,7 @@
 // A temporary machine with startup entries in the places Windows 98 reads them from, and
 // writes that fail as on a full disk.
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "startup/startup_entry.h"
 #include "tests/support/temp_machine.h"
 #include "tests/support/writes_fail.h"

@@ -1,6 +1,6 @@
 #include "tests/support/creg_export.h"
 
-#include "platform/cp936.h"
+#include "base/cp936.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // Binary registry files as an independent reader sees them: cregexport (libcreg-utils) run as a
 // process, its output brought to one line per key and per value, so that it can be compared
 // with what the registry holds.
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 
 #include <filesystem>
 #include <string>

@@ -4,11 +4,11 @@
 // back at its ancestors cannot make it loop.
 #include "tests/support/creg_reader.h"
 
-#include "platform/cp936.h"
-#include "platform/error.h"
-#include "platform/registry/registry_binary_layout.h"
-#include "platform/registry/registry_value.h"
-#include "platform/text.h"
+#include "base/cp936.h"
+#include "base/error.h"
+#include "base/text.h"
+#include "registry/registry_binary_layout.h"
+#include "registry/registry_value.h"
 
 #include <libcreg.h>
 

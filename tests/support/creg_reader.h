@@ -1,7 +1,7 @@
 #pragma once
 // A binary registry file as libcreg, the independent reader, reads it: the same tree the
 // program's reader gives, or a FormatError naming the file and, where libcreg says, the offset.
-#include "platform/registry/registry_tree.h"
+#include "registry/registry_tree.h"
 
 #include <memory>
 #include <string>

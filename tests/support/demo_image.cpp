@@ -1,6 +1,6 @@
 #include "demo_image.h"
 
-#include "platform/dos_attributes.h"
+#include "base/dos_attributes.h"
 
 #include <algorithm>
 

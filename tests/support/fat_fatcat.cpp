@@ -3,7 +3,7 @@
 #include "fat_tools_detail.h"
 #include "tool_process.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <regex>

@@ -1,7 +1,7 @@
 #include "temp_machine.h"
 
-#include "platform/host_file.h"
-#include "platform/registry/registry.h"
+#include "base/host_file.h"
+#include "registry/registry.h"
 
 #include <cctype>
 #include <cstdlib>

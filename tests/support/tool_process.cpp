@@ -1,6 +1,6 @@
 #include "tool_process.h"
 
-#include "platform/host_process.h"
+#include "base/host_process.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 #include "sysaccess/registry_values.h"
 #include "tests/support/temp_machine.h"
 #include "tests/support/writes_fail.h"

@@ -2,7 +2,7 @@
 
 #include "tools/dos/file_commands.h"
 
-#include "platform/dos_attributes.h"
+#include "base/dos_attributes.h"
 
 #include <gtest/gtest.h>
 

@@ -7,13 +7,13 @@
 #include "tests/support/temp_machine.h"
 #include "tests/support/tool_process.h"
 
+#include "base/error.h"
+#include "base/host_process.h"
+#include "disk/working/image_mirror.h"
 #include "platform/cabinet.h"
-#include "platform/disk/working/image_mirror.h"
-#include "platform/error.h"
-#include "platform/host_process.h"
 #include "platform/machine_programs.h"
-#include "platform/registry/registry_file.h"
-#include "platform/registry/registry_tree.h"
+#include "registry/registry_file.h"
+#include "registry/registry_tree.h"
 
 #include <gtest/gtest.h>
 

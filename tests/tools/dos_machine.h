@@ -1,9 +1,9 @@
 #pragma once
 // A temporary Windows 98 machine with the MS-DOS programs the generated batch files call,
 // and an MS-DOS session on it.
-#include "platform/cp936.h"
-#include "platform/registry/registry.h"
-#include "platform/text.h"
+#include "base/cp936.h"
+#include "base/text.h"
+#include "registry/registry.h"
 #include "tests/support/temp_machine.h"
 #include "tools/dos/batch_interpreter.h"
 #include "tools/dos/dos_session.h"

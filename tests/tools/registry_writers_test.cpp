@@ -4,11 +4,11 @@
 
 #include "tools/programs/tool_registry.h"
 
-#include "platform/cp936.h"
-#include "platform/error.h"
+#include "base/cp936.h"
+#include "base/error.h"
 #include "platform/machine_programs.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_lock.h"
+#include "registry/registry.h"
+#include "registry/registry_lock.h"
 #include "tests/support/child_process.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 
 #include "tools/programs/tool_registry.h"
 
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
 #include "platform/cabinet.h"
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
-#include "platform/registry/registry.h"
+#include "registry/registry.h"
 
 #include <gtest/gtest.h>
 

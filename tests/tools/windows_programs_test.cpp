@@ -6,12 +6,12 @@
 #include "demo/demo_machine.h"
 #include "tests/support/fat_tools.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "base/short_names.h"
 #include "platform/cabinet.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/host_file.h"
-#include "platform/registry/registry.h"
-#include "platform/short_names.h"
+#include "registry/registry.h"
 
 #include <gtest/gtest.h>
 

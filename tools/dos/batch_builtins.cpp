@@ -5,7 +5,7 @@
 #include "dos_messages.h"
 #include "file_commands.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 #include <charconv>
 #include <tuple>

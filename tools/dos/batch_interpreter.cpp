@@ -4,10 +4,10 @@
 #include "dos_messages.h"
 #include "file_commands.h"
 
-#include "platform/cp936.h"
-#include "platform/error.h"
+#include "base/cp936.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <cctype>
 #include <sstream>

@@ -5,10 +5,10 @@
 #include "dos_messages.h"
 #include "dos_paths.h"
 
-#include "platform/error.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
 #include "platform/machine_programs.h"
-#include "platform/text.h"
 #include "programs/tool_registry.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "command_line.h"
 
-#include "platform/error.h"
-#include "platform/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <array>

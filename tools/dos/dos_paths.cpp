@@ -1,9 +1,9 @@
 #include "dos_paths.h"
 
-#include "platform/error.h"
+#include "base/error.h"
+#include "base/short_names.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/short_names.h"
-#include "platform/text.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "dos_session.h"
 
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace w98 {
 

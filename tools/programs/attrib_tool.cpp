@@ -7,10 +7,10 @@
 #include "dos/dos_paths.h"
 #include "dos/dos_session.h"
 
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace w98 {
 namespace {

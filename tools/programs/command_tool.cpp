@@ -5,7 +5,7 @@
 
 #include "dos/batch_interpreter.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace w98 {
 

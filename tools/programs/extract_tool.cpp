@@ -12,12 +12,12 @@
 #include "dos/dos_paths.h"
 #include "dos/dos_session.h"
 
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "platform/cabinet.h"
 #include "platform/cabinet_set.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 #include <cctype>
 #include <optional>

@@ -6,16 +6,16 @@
 
 #include "dos/dos_session.h"
 
-#include "platform/cp936.h"
-#include "platform/dos_attributes.h"
-#include "platform/error.h"
-#include "platform/host_file.h"
+#include "base/cp936.h"
+#include "base/dos_attributes.h"
+#include "base/error.h"
+#include "base/host_file.h"
+#include "base/text.h"
 #include "platform/machine.h"
-#include "platform/registry/registry.h"
-#include "platform/registry/registry_file.h"
-#include "platform/registry/registry_lock.h"
 #include "platform/scratch_folder.h"
-#include "platform/text.h"
+#include "registry/registry.h"
+#include "registry/registry_file.h"
+#include "registry/registry_lock.h"
 
 #include <filesystem>
 #include <optional>

@@ -3,10 +3,10 @@
 
 #include "dos/dos_session.h"
 
+#include "base/text.h"
 #include "platform/clock.h"
 #include "platform/machine.h"
 #include "platform/registry_checker.h"
-#include "platform/text.h"
 
 namespace w98 {
 namespace {

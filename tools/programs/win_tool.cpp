@@ -7,11 +7,11 @@
 #include "dos/dos_session.h"
 #include "tool_registry.h"
 
-#include "platform/cp936.h"
+#include "base/cp936.h"
+#include "base/text.h"
 #include "platform/machine.h"
 #include "platform/machine_programs.h"
-#include "platform/registry/registry.h"
-#include "platform/text.h"
+#include "registry/registry.h"
 
 #include <cstdio>
 #include <utility>
