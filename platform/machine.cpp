@@ -8,6 +8,7 @@
 #include "disk/source/disk_source.h"
 #include "disk/working/image_mirror.h"
 #include "disk/working/lazy_drive.h"
+#include "disk/working/opened_disk.h"
 #include "registry/registry.h"
 #include "registry/registry_lock.h"
 
@@ -22,11 +23,8 @@ namespace {} // namespace
 
 Machine::Machine(fs::path root, Use use) : root_(std::move(root)) {
     std::error_code ec;
-    const auto named = fs::status(root_, ec);
-    if (fs::is_regular_file(named) || fs::is_block_file(named)) {
-        image_ = std::make_unique<disk::ImageMirror>(root_, use == Use::Look);
-        root_ = image_->folder();
-    } else if (fs::is_directory(named) && disk::looksLikeDriveC(root_)) {
+    const bool disk = disk::namesDisk(root_);
+    if (!disk && fs::is_directory(root_, ec) && disk::looksLikeDriveC(root_)) {
         // The restore jobs need the disk's own short names and attributes, which only the
         // disk itself shows; a mounted partition hides them.
         const std::string device = disk::deviceMountedAt(root_);
@@ -35,16 +33,19 @@ Machine::Machine(fs::path root, Use use) : root_(std::move(root)) {
                     "），再打开它的设备：korvane --machine " +
                     (device.empty() ? std::string("/dev/sdX1") : device));
     }
-    auto status = fs::status(root_, ec);
-    if (ec || !fs::exists(status))
-        throw Error("机器文件夹 " + root_.string() + " 不存在");
-    if (!fs::is_directory(status))
-        throw Error("机器文件夹 " + root_.string() + " 不是文件夹");
-    if (::access(root_.c_str(), R_OK | X_OK) != 0)
-        throw Error("机器文件夹 " + root_.string() + " 无法读取");
-    lazy_ = disk::LazyDrive::openIfDisk(root_);
-    if (lazy_ && image_)
-        lazy_->adopt(image_->takeVolume());
+    if (!disk) {
+        auto status = fs::status(root_, ec);
+        if (ec || !fs::exists(status))
+            throw Error("机器文件夹 " + root_.string() + " 不存在");
+        if (!fs::is_directory(status))
+            throw Error("机器文件夹 " + root_.string() + " 不是文件夹");
+        if (::access(root_.c_str(), R_OK | X_OK) != 0)
+            throw Error("机器文件夹 " + root_.string() + " 无法读取");
+    }
+    disk::OpenedDisk opened = disk::openDisk(root_, use == Use::Look);
+    root_ = std::move(opened.folder);
+    image_ = std::move(opened.image);
+    lazy_ = std::move(opened.drive);
     if (lazy_)
         setWorkingCopyFolder(root_ / "drive_c"); // the image's journal keeps its changes safe
     const fs::path ini = root_ / "machine.ini";
